@@ -1,0 +1,344 @@
+#include "model/AppModel.h"
+
+#include "model/UserPreferencesStore.h"
+
+namespace velto {
+
+const QList<Option>& AppModel::builtInTones()
+{
+    static const QList<Option> tones = {
+        {QStringLiteral("grammar_fix"), QStringLiteral("Default")},
+        {QStringLiteral("professional"), QStringLiteral("Professional")},
+        {QStringLiteral("concise"), QStringLiteral("Concise")},
+        {QStringLiteral("creative"), QStringLiteral("Creative")},
+        {QStringLiteral("casual"), QStringLiteral("Casual")},
+        {QStringLiteral("persuasive"), QStringLiteral("Persuasive")},
+    };
+    return tones;
+}
+
+const QList<Option>& AppModel::builtInLanguages()
+{
+    static const QList<Option> languages = {
+        {QStringLiteral("auto"), QStringLiteral("Auto-detect")},
+        {QStringLiteral("english"), QStringLiteral("English")},
+        {QStringLiteral("greek"), QStringLiteral("Greek")},
+        {QStringLiteral("french"), QStringLiteral("French")},
+        {QStringLiteral("german"), QStringLiteral("German")},
+        {QStringLiteral("spanish"), QStringLiteral("Spanish")},
+        {QStringLiteral("italian"), QStringLiteral("Italian")},
+    };
+    return languages;
+}
+
+AppModel::AppModel(UserPreferencesStore& store, AppBuildConfig buildConfig, QObject* parent)
+    : QObject(parent), m_store(store), m_buildConfig(std::move(buildConfig))
+{
+    m_launchAtLogin = store.launchAtLogin();
+    m_toneID = store.toneID();
+    m_languageID = store.languageID();
+    m_soundOnCompletion = store.soundOnCompletion();
+    m_shortcutKeyID = store.shortcutKey();
+    m_shortcutRequiresShift = store.shortcutRequiresShift();
+
+    m_availableTones = builtInTones();
+    m_availableLanguages = builtInLanguages();
+    m_authState = AuthState::signedOut();
+    m_rewriteState = RewriteState::idle();
+    m_uiStatus = UIStatus::ready();
+
+    // Repair what was stored: unknown choices fall back, and the repaired value is saved.
+    setToneID(normalizedSelection(m_toneID, m_availableTones, fallbackToneID));
+    setLanguageID(normalizedSelection(m_languageID, m_availableLanguages, fallbackLanguageID));
+    setShortcutKeyID(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID));
+    recomputeUIStatus();
+}
+
+// MARK: published fields written through to the store
+
+void AppModel::setLaunchAtLogin(bool value)
+{
+    m_launchAtLogin = value;
+    m_store.setLaunchAtLogin(value);
+    emit launchAtLoginChanged();
+}
+
+void AppModel::setToneID(const QString& value)
+{
+    m_toneID = value;
+    m_store.setToneID(value);
+    emit toneIDChanged();
+    toneInputsChanged();
+}
+
+void AppModel::setLanguageID(const QString& value)
+{
+    m_languageID = value;
+    m_store.setLanguageID(value);
+    emit languageIDChanged();
+    languageInputsChanged();
+}
+
+void AppModel::setSoundOnCompletion(bool value)
+{
+    m_soundOnCompletion = value;
+    m_store.setSoundOnCompletion(value);
+    emit soundOnCompletionChanged();
+}
+
+void AppModel::setShortcutKeyID(const QString& value)
+{
+    m_shortcutKeyID = value;
+    m_store.setShortcutKey(value);
+    emit shortcutKeyIDChanged();
+    shortcutInputsChanged(true);
+}
+
+void AppModel::setShortcutRequiresShift(bool value)
+{
+    m_shortcutRequiresShift = value;
+    m_store.setShortcutRequiresShift(value);
+    emit shortcutRequiresShiftChanged();
+    shortcutInputsChanged(false);
+}
+
+// MARK: derived
+
+QString AppModel::normalizedSelection(const QString& value, const QList<Option>& options,
+                                      const QString& fallback)
+{
+    auto offered = [&](const QString& id) {
+        for (const Option& option : options) {
+            if (option.id.toLower() == id)
+                return true;
+        }
+        return false;
+    };
+    const QString v = value.trimmed().toLower();
+    if (offered(v))
+        return v;
+    const QString f = fallback.trimmed().toLower();
+    if (offered(f))
+        return f;
+    if (!options.isEmpty())
+        return options.first().id;
+    return f;
+}
+
+QString AppModel::selectedToneID() const
+{
+    return normalizedSelection(m_toneID, m_availableTones, fallbackToneID);
+}
+
+QString AppModel::selectedLanguageID() const
+{
+    return normalizedSelection(m_languageID, m_availableLanguages, fallbackLanguageID);
+}
+
+QString AppModel::currentToneTitle() const
+{
+    const QString id = selectedToneID();
+    for (const Option& option : m_availableTones) {
+        if (option.id == id)
+            return option.title;
+    }
+    return QStringLiteral("Default");
+}
+
+QString AppModel::currentLanguageTitle() const
+{
+    const QString id = selectedLanguageID();
+    for (const Option& option : m_availableLanguages) {
+        if (option.id == id)
+            return option.title;
+    }
+    return QStringLiteral("Auto-detect");
+}
+
+const QList<ShortcutKeyOption>& AppModel::availableShortcutKeys()
+{
+    return ShortcutKeys::availableShortcutKeys();
+}
+
+std::uint16_t AppModel::selectedShortcutKeyCode() const
+{
+    return ShortcutKeys::keyCode(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID));
+}
+
+QString AppModel::shortcutDisplay() const
+{
+    return ShortcutKeys::display(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID),
+                                 m_shortcutRequiresShift);
+}
+
+bool AppModel::hasAllPermissions() const
+{
+    return m_inputMonitoringGranted == true && m_accessibilityGranted == true;
+}
+
+int AppModel::setupCompletedSteps() const
+{
+    return (hasAllPermissions() ? 1 : 0) + (m_authState.isSignedIn() ? 1 : 0) +
+           (m_rewriteState.kind() == RewriteState::Kind::succeeded ? 1 : 0);
+}
+
+bool AppModel::shouldShowFirstRunGuide() const
+{
+    return !m_store.didShowFirstRunGuide();
+}
+
+QVariant AppModel::inputMonitoringGrantedValue() const
+{
+    return m_inputMonitoringGranted ? QVariant(*m_inputMonitoringGranted) : QVariant();
+}
+
+QVariant AppModel::accessibilityGrantedValue() const
+{
+    return m_accessibilityGranted ? QVariant(*m_accessibilityGranted) : QVariant();
+}
+
+void AppModel::toneInputsChanged()
+{
+    emit selectedToneIDChanged();
+    emit currentToneTitleChanged();
+}
+
+void AppModel::languageInputsChanged()
+{
+    emit selectedLanguageIDChanged();
+    emit currentLanguageTitleChanged();
+}
+
+void AppModel::shortcutInputsChanged(bool keyChanged)
+{
+    if (keyChanged)
+        emit selectedShortcutKeyCodeChanged();
+    emit shortcutDisplayChanged();
+}
+
+void AppModel::permissionInputsChanged()
+{
+    emit hasAllPermissionsChanged();
+    emit setupCompletedStepsChanged();
+}
+
+// MARK: operations
+
+void AppModel::setAuthState(const AuthState& state)
+{
+    m_authState = state;
+    emit authStateChanged();
+    emit setupCompletedStepsChanged();
+    recomputeUIStatus();
+}
+
+void AppModel::setRewriteState(const RewriteState& state)
+{
+    m_rewriteState = state;
+    if (state.kind() == RewriteState::Kind::running)
+        m_statusErrorMessage.reset();
+    emit rewriteStateChanged();
+    emit setupCompletedStepsChanged();
+    recomputeUIStatus();
+}
+
+void AppModel::setPermissionState(bool inputMonitoring, bool accessibility)
+{
+    m_inputMonitoringGranted = inputMonitoring;
+    emit inputMonitoringGrantedChanged();
+    m_accessibilityGranted = accessibility;
+    emit accessibilityGrantedChanged();
+    permissionInputsChanged();
+    recomputeUIStatus();
+}
+
+void AppModel::setStatusError(const std::optional<QString>& message)
+{
+    const QString trimmed = message.value_or(QString()).trimmed();
+    if (trimmed.isEmpty())
+        m_statusErrorMessage.reset();
+    else
+        m_statusErrorMessage = trimmed;
+    recomputeUIStatus();
+}
+
+void AppModel::setNotice(UserNoticeStyle style, const QString& title, const QString& message)
+{
+    m_notice = UserNotice::make(style, title, message);
+    emit noticeChanged();
+}
+
+void AppModel::clearNotice()
+{
+    m_notice.reset();
+    emit noticeChanged();
+}
+
+void AppModel::markFirstRunGuideShown()
+{
+    m_store.setDidShowFirstRunGuide(true);
+    emit shouldShowFirstRunGuideChanged();
+}
+
+void AppModel::assignAvailableTones(const QList<Option>& tones)
+{
+    m_availableTones = tones;
+    emit availableTonesChanged();
+    toneInputsChanged();
+}
+
+void AppModel::assignAvailableLanguages(const QList<Option>& languages)
+{
+    m_availableLanguages = languages;
+    emit availableLanguagesChanged();
+    languageInputsChanged();
+}
+
+void AppModel::applyCatalogs(const QList<Option>& tones, const QList<Option>& languages,
+                             const QString& defaultTone, const QString& defaultLanguage)
+{
+    assignAvailableTones(tones.isEmpty() ? builtInTones() : tones);
+    assignAvailableLanguages(languages.isEmpty() ? builtInLanguages() : languages);
+    setToneID(normalizedSelection(m_toneID, m_availableTones, defaultTone));
+    setLanguageID(normalizedSelection(m_languageID, m_availableLanguages, defaultLanguage));
+    recomputeUIStatus();
+}
+
+void AppModel::applyServerConfig(const QList<Option>& tones, const QList<Option>& languages,
+                                 const QString& defaultTone, const QString& defaultLanguage)
+{
+    applyCatalogs(tones, languages, defaultTone, defaultLanguage);
+}
+
+void AppModel::resetToFallbackCatalog()
+{
+    applyCatalogs(builtInTones(), builtInLanguages(), fallbackToneID, fallbackLanguageID);
+}
+
+RuntimeServer AppModel::resolveRuntimeServer() const
+{
+    return RuntimeServer{m_buildConfig.apiBaseURL, true};
+}
+
+void AppModel::recomputeUIStatus()
+{
+    using RK = RewriteState::Kind;
+    using AK = AuthState::Kind;
+    if (m_rewriteState.kind() == RK::running) {
+        m_uiStatus = UIStatus::rewriting();
+    } else if (m_inputMonitoringGranted == false || m_accessibilityGranted == false) {
+        m_uiStatus = UIStatus::permissionRequired();
+    } else if (m_statusErrorMessage && !m_statusErrorMessage->isEmpty()) {
+        m_uiStatus = UIStatus::error(*m_statusErrorMessage);
+    } else if (m_rewriteState.kind() == RK::failed) {
+        const QString message = m_rewriteState.message().trimmed();
+        m_uiStatus = UIStatus::error(message.isEmpty() ? QStringLiteral("Rewrite failed.") : message);
+    } else if (m_authState.kind() == AK::signedOut || m_authState.kind() == AK::signingIn) {
+        m_uiStatus = UIStatus::signInRequired();
+    } else {
+        m_uiStatus = UIStatus::ready();
+    }
+    emit uiStatusChanged();
+}
+
+} // namespace velto

@@ -1,0 +1,119 @@
+#include "model/UserPreferencesStore.h"
+
+#include "model/JsonFileDefaults.h"
+
+namespace velto {
+
+UserPreferencesStore::UserPreferencesStore(std::shared_ptr<DefaultsDomain> defaults)
+    : m_defaults(std::move(defaults))
+{
+    migrateIfNeeded();
+}
+
+UserPreferencesStore& UserPreferencesStore::shared()
+{
+    static UserPreferencesStore store(std::make_shared<JsonFileDefaults>(JsonFileDefaults::defaultPath()));
+    return store;
+}
+
+void UserPreferencesStore::setIfAbsent(const QString& key, const QVariant& value)
+{
+    if (!m_defaults->object(key))
+        m_defaults->setObject(key, value);
+}
+
+void UserPreferencesStore::migrateIfNeeded()
+{
+    const qint64 version = m_defaults->integer(Keys::schemaVersion);
+    if (version > 4)
+        return;
+    if (version <= 0) {
+        setIfAbsent(Keys::tone, QStringLiteral("grammar_fix"));
+        setIfAbsent(Keys::language, QStringLiteral("auto"));
+        setIfAbsent(Keys::soundOnCompletion, true);
+    }
+    if (version <= 2) {
+        for (const char* legacy : {"serverURL", "supabaseURL", "supabaseAnonKey", "supabaseProvider"})
+            m_defaults->removeObject(QString::fromLatin1(legacy));
+    }
+    if (version <= 3) {
+        setIfAbsent(Keys::shortcutKey, QStringLiteral("l"));
+        setIfAbsent(Keys::shortcutRequiresShift, false);
+    }
+    setIfAbsent(Keys::didShowFirstRunGuide, false);
+    m_defaults->setObject(Keys::schemaVersion, QVariant::fromValue<qint64>(currentSchemaVersion));
+}
+
+bool UserPreferencesStore::launchAtLogin() const
+{
+    return m_defaults->boolean(Keys::launchAtLogin);
+}
+
+void UserPreferencesStore::setLaunchAtLogin(bool value)
+{
+    m_defaults->setObject(Keys::launchAtLogin, value);
+}
+
+QString UserPreferencesStore::toneID() const
+{
+    return m_defaults->string(Keys::tone).value_or(QStringLiteral("grammar_fix"));
+}
+
+void UserPreferencesStore::setToneID(const QString& value)
+{
+    m_defaults->setObject(Keys::tone, value);
+}
+
+QString UserPreferencesStore::languageID() const
+{
+    return m_defaults->string(Keys::language).value_or(QStringLiteral("auto"));
+}
+
+void UserPreferencesStore::setLanguageID(const QString& value)
+{
+    m_defaults->setObject(Keys::language, value);
+}
+
+bool UserPreferencesStore::soundOnCompletion() const
+{
+    if (!m_defaults->object(Keys::soundOnCompletion))
+        return true;
+    return m_defaults->boolean(Keys::soundOnCompletion);
+}
+
+void UserPreferencesStore::setSoundOnCompletion(bool value)
+{
+    m_defaults->setObject(Keys::soundOnCompletion, value);
+}
+
+QString UserPreferencesStore::shortcutKey() const
+{
+    return m_defaults->string(Keys::shortcutKey).value_or(QStringLiteral("l"));
+}
+
+void UserPreferencesStore::setShortcutKey(const QString& value)
+{
+    m_defaults->setObject(Keys::shortcutKey, value);
+}
+
+bool UserPreferencesStore::shortcutRequiresShift() const
+{
+    return m_defaults->boolean(Keys::shortcutRequiresShift);
+}
+
+void UserPreferencesStore::setShortcutRequiresShift(bool value)
+{
+    m_defaults->setObject(Keys::shortcutRequiresShift, value);
+}
+
+bool UserPreferencesStore::didShowFirstRunGuide() const
+{
+    return m_defaults->boolean(Keys::didShowFirstRunGuide);
+}
+
+void UserPreferencesStore::setDidShowFirstRunGuide(bool value)
+{
+    m_defaults->setObject(Keys::didShowFirstRunGuide, value);
+}
+
+} // namespace velto
