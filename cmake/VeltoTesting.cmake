@@ -38,3 +38,7 @@ function(velto_add_script_test name)
         set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
     endif()
 endfunction()
+
+# Shared main for an executable that holds several test classes registered with
+# VELTO_REGISTER_TEST (tests/support/TestRegistry.h): list it among the SOURCES.
+set(VELTO_TEST_MAIN ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)

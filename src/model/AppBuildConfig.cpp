@@ -4,7 +4,8 @@
 
 namespace velto {
 
-std::optional<QString> AppBuildConfig::trimmedInfoValue(const QString& key, const QVariantMap& table)
+std::optional<QString> AppBuildConfig::trimmedInfoValue(const QString& key,
+                                                        const QVariantMap& table)
 {
     const auto it = table.constFind(key);
     if (it == table.cend() || it->typeId() != QMetaType::QString)
@@ -20,7 +21,8 @@ AppBuildConfig AppBuildConfig::load(AppRuntimeMode runtimeMode)
     return load(buildTimeTable(), runtimeMode);
 }
 
-AppBuildConfig AppBuildConfig::load(const std::optional<QVariantMap>& table, AppRuntimeMode runtimeMode)
+AppBuildConfig AppBuildConfig::load(const std::optional<QVariantMap>& table,
+                                    AppRuntimeMode runtimeMode)
 {
     const QVariantMap info = table.value_or(QVariantMap{});
 
@@ -40,15 +42,16 @@ AppBuildConfig AppBuildConfig::load(const std::optional<QVariantMap>& table, App
     if (!anonKey)
         throw AppBuildConfigError::missingKey(supabaseAnonKeyKey);
 
-    const QString providerWord = trimmedInfoValue(authProviderKey, info).value_or(QString()).trimmed().toLower();
+    const QString providerWord =
+        trimmedInfoValue(authProviderKey, info).value_or(QString()).trimmed().toLower();
     QString provider = QStringLiteral("google");
     if (providerWord == QLatin1String("email"))
         provider = QStringLiteral("email");
     else if (providerWord == QLatin1String("apple"))
         provider = QStringLiteral("apple");
 
-    return AppBuildConfig{runtimeMode, apiBaseURL, supabaseURL.toString(QUrl::FullyEncoded), *anonKey,
-                          provider};
+    return AppBuildConfig{runtimeMode, apiBaseURL, supabaseURL.toString(QUrl::FullyEncoded),
+                          *anonKey, provider};
 }
 
 } // namespace velto

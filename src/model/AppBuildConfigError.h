@@ -8,7 +8,11 @@ namespace velto {
 class AppBuildConfigError
 {
 public:
-    enum Code { missingKeyCode = 1, invalidURLCode = 2 };
+    enum Code
+    {
+        missingKeyCode = 1,
+        invalidURLCode = 2
+    };
     static inline const QString domain = QStringLiteral("Velto.AppBuildConfig");
 
     static AppError missingKey(const QString& key)

@@ -332,7 +332,8 @@ void AppModel::recomputeUIStatus()
         m_uiStatus = UIStatus::error(*m_statusErrorMessage);
     } else if (m_rewriteState.kind() == RK::failed) {
         const QString message = m_rewriteState.message().trimmed();
-        m_uiStatus = UIStatus::error(message.isEmpty() ? QStringLiteral("Rewrite failed.") : message);
+        m_uiStatus =
+            UIStatus::error(message.isEmpty() ? QStringLiteral("Rewrite failed.") : message);
     } else if (m_authState.kind() == AK::signedOut || m_authState.kind() == AK::signingIn) {
         m_uiStatus = UIStatus::signInRequired();
     } else {

@@ -24,33 +24,43 @@ class UserPreferencesStore;
 class AppModel : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+    Q_PROPERTY(
+        bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
     Q_PROPERTY(QString toneID READ toneID WRITE setToneID NOTIFY toneIDChanged)
     Q_PROPERTY(QString languageID READ languageID WRITE setLanguageID NOTIFY languageIDChanged)
-    Q_PROPERTY(bool soundOnCompletion READ soundOnCompletion WRITE setSoundOnCompletion NOTIFY soundOnCompletionChanged)
-    Q_PROPERTY(QString shortcutKeyID READ shortcutKeyID WRITE setShortcutKeyID NOTIFY shortcutKeyIDChanged)
-    Q_PROPERTY(bool shortcutRequiresShift READ shortcutRequiresShift WRITE setShortcutRequiresShift NOTIFY shortcutRequiresShiftChanged)
+    Q_PROPERTY(bool soundOnCompletion READ soundOnCompletion WRITE setSoundOnCompletion NOTIFY
+                   soundOnCompletionChanged)
+    Q_PROPERTY(
+        QString shortcutKeyID READ shortcutKeyID WRITE setShortcutKeyID NOTIFY shortcutKeyIDChanged)
+    Q_PROPERTY(bool shortcutRequiresShift READ shortcutRequiresShift WRITE setShortcutRequiresShift
+                   NOTIFY shortcutRequiresShiftChanged)
     Q_PROPERTY(velto::AuthState authState READ authState NOTIFY authStateChanged)
     Q_PROPERTY(velto::RewriteState rewriteState READ rewriteState NOTIFY rewriteStateChanged)
     Q_PROPERTY(QList<velto::Option> availableTones READ availableTones NOTIFY availableTonesChanged)
-    Q_PROPERTY(QList<velto::Option> availableLanguages READ availableLanguages NOTIFY availableLanguagesChanged)
+    Q_PROPERTY(QList<velto::Option> availableLanguages READ availableLanguages NOTIFY
+                   availableLanguagesChanged)
     Q_PROPERTY(velto::UIStatus uiStatus READ uiStatus NOTIFY uiStatusChanged)
     // Undefined (an invalid QVariant) until first checked, then a bool.
-    Q_PROPERTY(QVariant inputMonitoringGranted READ inputMonitoringGrantedValue NOTIFY inputMonitoringGrantedChanged)
-    Q_PROPERTY(QVariant accessibilityGranted READ accessibilityGrantedValue NOTIFY accessibilityGrantedChanged)
+    Q_PROPERTY(QVariant inputMonitoringGranted READ inputMonitoringGrantedValue NOTIFY
+                   inputMonitoringGrantedChanged)
+    Q_PROPERTY(QVariant accessibilityGranted READ accessibilityGrantedValue NOTIFY
+                   accessibilityGrantedChanged)
     Q_PROPERTY(bool hasNotice READ hasNotice NOTIFY noticeChanged)
     Q_PROPERTY(velto::UserNotice notice READ noticeValue NOTIFY noticeChanged)
 
     Q_PROPERTY(QString selectedToneID READ selectedToneID NOTIFY selectedToneIDChanged)
     Q_PROPERTY(QString selectedLanguageID READ selectedLanguageID NOTIFY selectedLanguageIDChanged)
     Q_PROPERTY(QString currentToneTitle READ currentToneTitle NOTIFY currentToneTitleChanged)
-    Q_PROPERTY(QString currentLanguageTitle READ currentLanguageTitle NOTIFY currentLanguageTitleChanged)
-    Q_PROPERTY(int selectedShortcutKeyCode READ selectedShortcutKeyCodeValue NOTIFY selectedShortcutKeyCodeChanged)
+    Q_PROPERTY(
+        QString currentLanguageTitle READ currentLanguageTitle NOTIFY currentLanguageTitleChanged)
+    Q_PROPERTY(int selectedShortcutKeyCode READ selectedShortcutKeyCodeValue NOTIFY
+                   selectedShortcutKeyCodeChanged)
     Q_PROPERTY(QString shortcutDisplay READ shortcutDisplay NOTIFY shortcutDisplayChanged)
     Q_PROPERTY(bool hasAllPermissions READ hasAllPermissions NOTIFY hasAllPermissionsChanged)
     Q_PROPERTY(int setupCompletedSteps READ setupCompletedSteps NOTIFY setupCompletedStepsChanged)
     Q_PROPERTY(int setupTotalSteps READ setupTotalSteps CONSTANT)
-    Q_PROPERTY(bool shouldShowFirstRunGuide READ shouldShowFirstRunGuide NOTIFY shouldShowFirstRunGuideChanged)
+    Q_PROPERTY(bool shouldShowFirstRunGuide READ shouldShowFirstRunGuide NOTIFY
+                   shouldShowFirstRunGuideChanged)
 
 public:
     using Option = velto::Option;

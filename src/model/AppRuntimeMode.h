@@ -2,7 +2,11 @@
 
 namespace velto {
 
-enum class AppRuntimeMode { debug, release };
+enum class AppRuntimeMode
+{
+    debug,
+    release
+};
 
 // The mode this build was compiled for; a build-time constant.
 constexpr AppRuntimeMode currentRuntimeMode()

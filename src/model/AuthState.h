@@ -16,17 +16,28 @@ class AuthState
     Q_PROPERTY(QString email READ emailText CONSTANT)
 
 public:
-    enum class Kind { signedOut, signingIn, signedIn };
+    enum class Kind
+    {
+        signedOut,
+        signingIn,
+        signedIn
+    };
     Q_ENUM(Kind)
 
     AuthState() = default;
     static AuthState signedOut() { return AuthState(Kind::signedOut, std::nullopt); }
     static AuthState signingIn() { return AuthState(Kind::signingIn, std::nullopt); }
-    static AuthState signedIn(std::optional<QString> email) { return AuthState(Kind::signedIn, std::move(email)); }
+    static AuthState signedIn(std::optional<QString> email)
+    {
+        return AuthState(Kind::signedIn, std::move(email));
+    }
 
     Kind kind() const { return m_kind; }
     bool isSignedIn() const { return m_kind == Kind::signedIn; }
-    std::optional<QString> email() const { return m_kind == Kind::signedIn ? m_email : std::nullopt; }
+    std::optional<QString> email() const
+    {
+        return m_kind == Kind::signedIn ? m_email : std::nullopt;
+    }
     QString emailText() const { return email().value_or(QString()); }
 
     bool operator==(const AuthState&) const = default;

@@ -190,12 +190,14 @@ void JsonFileDefaults::moveAside(const QString& reason)
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = m_path + QStringLiteral(".corrupt-") + stamp;
     for (int n = 1; QFile::exists(target); ++n)
-        target = m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+        target =
+            m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_path, target)) {
         m_movedAsidePath = target;
         ClientLogger::warning(u"preferences file unreadable, moved aside: ", reason);
     } else {
-        ClientLogger::warning(u"preferences file unreadable and could not be moved aside: ", reason);
+        ClientLogger::warning(u"preferences file unreadable and could not be moved aside: ",
+                              reason);
     }
 }
 
@@ -252,7 +254,8 @@ void JsonFileDefaults::save()
         return;
     }
     // Make the rename itself durable.
-    const int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd =
+        ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

@@ -4,7 +4,12 @@
 
 namespace velto {
 
-enum class LogLevel { info, warning, error };
+enum class LogLevel
+{
+    info,
+    warning,
+    error
+};
 
 // Where ClientLogger's lines go: the journal in the app, a recorder in tests.
 class LogSink

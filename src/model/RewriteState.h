@@ -14,14 +14,23 @@ class RewriteState
     Q_PROPERTY(QString message READ message CONSTANT)
 
 public:
-    enum class Kind { idle, running, succeeded, failed };
+    enum class Kind
+    {
+        idle,
+        running,
+        succeeded,
+        failed
+    };
     Q_ENUM(Kind)
 
     RewriteState() = default;
     static RewriteState idle() { return RewriteState(Kind::idle, {}); }
     static RewriteState running() { return RewriteState(Kind::running, {}); }
     static RewriteState succeeded() { return RewriteState(Kind::succeeded, {}); }
-    static RewriteState failed(QString message) { return RewriteState(Kind::failed, std::move(message)); }
+    static RewriteState failed(QString message)
+    {
+        return RewriteState(Kind::failed, std::move(message));
+    }
 
     Kind kind() const { return m_kind; }
     // The failure message; empty for the other states.

@@ -59,11 +59,10 @@ std::optional<ParsedShortcut> parseShortcutInput(const QString& input, const QSt
         return std::nullopt;
     const bool shift = s.contains(u"⇧") || s.contains(u"shift");
 
-    static const QStringList tokens = {QStringLiteral("command"), QStringLiteral("cmd"),
-                                       QStringLiteral("⌘"),       QStringLiteral("shift"),
-                                       QStringLiteral("⇧"),       QStringLiteral("+"),
-                                       QStringLiteral("-"),       QStringLiteral("_"),
-                                       QStringLiteral(" ")};
+    static const QStringList tokens = {
+        QStringLiteral("command"), QStringLiteral("cmd"), QStringLiteral("⌘"),
+        QStringLiteral("shift"),   QStringLiteral("⇧"),   QStringLiteral("+"),
+        QStringLiteral("-"),       QStringLiteral("_"),   QStringLiteral(" ")};
     for (const QString& token : tokens)
         s.remove(token);
 

@@ -44,7 +44,8 @@ std::uint16_t keyCode(const QString& keyID);
 QString display(const QString& keyID, bool requiresShift);
 
 // What the user typed in settings ("⌘L", "Cmd+Shift+L", ...) as a letter and a Shift flag.
-std::optional<ParsedShortcut> parseShortcutInput(const QString& input, const QStringList& validKeys);
+std::optional<ParsedShortcut> parseShortcutInput(const QString& input,
+                                                 const QStringList& validKeys);
 
 inline const QString invalidInputHint = QStringLiteral("Use format like ⌘L or Cmd+Shift+L.");
 inline const QString inputPlaceholder = QStringLiteral("⌘L or Cmd+Shift+L");

@@ -11,7 +11,9 @@ bool StderrLogSink::isEnabled(LogLevel) const
 
 void StderrLogSink::write(LogLevel level, const QString& message)
 {
-    const char* tag = level == LogLevel::info ? "info" : level == LogLevel::warning ? "warning" : "error";
+    const char* tag = level == LogLevel::info      ? "info"
+                      : level == LogLevel::warning ? "warning"
+                                                   : "error";
     std::fprintf(stderr, "velto[%s]: %s\n", tag, message.toUtf8().constData());
 }
 

@@ -14,7 +14,14 @@ class UIStatus
     Q_PROPERTY(QString message READ message CONSTANT)
 
 public:
-    enum class Kind { ready, signInRequired, permissionRequired, rewriting, error };
+    enum class Kind
+    {
+        ready,
+        signInRequired,
+        permissionRequired,
+        rewriting,
+        error
+    };
     Q_ENUM(Kind)
 
     UIStatus() = default;

@@ -11,7 +11,13 @@ class UserNoticeStyleHolder
 {
     Q_GADGET
 public:
-    enum class Style { info, success, warning, error };
+    enum class Style
+    {
+        info,
+        success,
+        warning,
+        error
+    };
     Q_ENUM(Style)
 };
 using UserNoticeStyle = UserNoticeStyleHolder::Style;

@@ -12,7 +12,8 @@ UserPreferencesStore::UserPreferencesStore(std::shared_ptr<DefaultsDomain> defau
 
 UserPreferencesStore& UserPreferencesStore::shared()
 {
-    static UserPreferencesStore store(std::make_shared<JsonFileDefaults>(JsonFileDefaults::defaultPath()));
+    static UserPreferencesStore store(
+        std::make_shared<JsonFileDefaults>(JsonFileDefaults::defaultPath()));
     return store;
 }
 
@@ -33,7 +34,8 @@ void UserPreferencesStore::migrateIfNeeded()
         setIfAbsent(Keys::soundOnCompletion, true);
     }
     if (version <= 2) {
-        for (const char* legacy : {"serverURL", "supabaseURL", "supabaseAnonKey", "supabaseProvider"})
+        for (const char* legacy :
+             {"serverURL", "supabaseURL", "supabaseAnonKey", "supabaseProvider"})
             m_defaults->removeObject(QString::fromLatin1(legacy));
     }
     if (version <= 3) {
