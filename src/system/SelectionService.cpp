@@ -1,0 +1,106 @@
+#include "system/SelectionService.h"
+
+#include "platform/FocusedSelection.h"
+#include "platform/KeyPress.h"
+#include "platform/SyntheticKeys.h"
+#include "platform/Workspace.h"
+#include "system/Sleeper.h"
+
+namespace velto {
+
+SelectionService::SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
+                                   SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper)
+    : m_focusedSelection(focusedSelection), m_pasteboard(pasteboard), m_keys(keys),
+      m_workspace(workspace), m_sleeper(sleeper)
+{
+}
+
+std::optional<QString> SelectionService::trimmedText(const std::optional<QString>& text)
+{
+    if (!text)
+        return std::nullopt;
+    QString trimmed = text->trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    return trimmed;
+}
+
+QCoro::Task<std::optional<QString>> SelectionService::selectedTextViaAX()
+{
+    co_return trimmedText(co_await m_focusedSelection.selectedText());
+}
+
+QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp()
+{
+    if (auto text = co_await selectedTextViaAX())
+        co_return text;
+
+    const PasteboardSnapshot snapshot = co_await capturePasteboard();
+    const qint64 before = m_pasteboard.changeCount();
+    co_await sendCommandKey(copyKeyCode);
+    co_await m_sleeper.sleep(copySettleDelay);
+    const qint64 after = m_pasteboard.changeCount();
+    const std::optional<QString> copied = trimmedText(co_await m_pasteboard.readString());
+    restorePasteboard(snapshot);
+
+    // Compare counts, not contents: older text on the clipboard is not a selection.
+    if (after == before)
+        co_return std::nullopt;
+    co_return copied;
+}
+
+QCoro::Task<PasteboardSnapshot> SelectionService::capturePasteboard()
+{
+    std::optional<PasteboardSnapshot> items = co_await m_pasteboard.readItems();
+    co_return items.value_or(PasteboardSnapshot{});
+}
+
+void SelectionService::restorePasteboard(const PasteboardSnapshot& snapshot)
+{
+    m_pasteboard.clearContents();
+    if (snapshot.isEmpty())
+        return;
+    m_pasteboard.writeItems(snapshot);
+}
+
+QCoro::Task<> SelectionService::sendCommandKey(std::uint16_t keyCode)
+{
+    if (!m_keys.isAvailable() || !m_keys.canPost(keyCode))
+        co_return;
+    m_keys.post(keyCode, KeyModifier::command, true);
+    co_await m_sleeper.sleep(keyPressDuration);
+    m_keys.post(keyCode, KeyModifier::command, false);
+}
+
+bool SelectionService::isSameApplication(const RunningApplication& a, const RunningApplication& b)
+{
+    if (a.processIdentifier > 0 && b.processIdentifier > 0)
+        return a.processIdentifier == b.processIdentifier;
+    // Without both process ids, the platform's handle is the best identity there is.
+    return a.handle == b.handle;
+}
+
+QCoro::Task<SelectionService::PasteOutcome>
+SelectionService::pasteText(QString text, std::optional<RunningApplication> source)
+{
+    const PasteboardSnapshot snapshot = co_await capturePasteboard();
+    m_pasteboard.clearContents();
+    m_pasteboard.setString(text);
+
+    const std::optional<RunningApplication> current = m_workspace.frontmostApplication();
+    if (source && current && !isSameApplication(*source, *current)) {
+        restorePasteboard(snapshot);
+        co_return PasteOutcome::applicationSwitched;
+    }
+
+    if (source && !m_workspace.isTerminated(*source)) {
+        m_workspace.activate(*source);
+        co_await m_sleeper.sleep(activationDelay);
+    }
+    co_await sendCommandKey(pasteKeyCode);
+    co_await m_sleeper.sleep(pasteSettleDelay);
+    restorePasteboard(snapshot);
+    co_return PasteOutcome::pasted;
+}
+
+} // namespace velto

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+#include "platform/RunningApplication.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+namespace velto {
+
+class FocusedSelection;
+class Pasteboard;
+class Sleeper;
+class SyntheticKeys;
+class Workspace;
+
+// Reads the selection of the frontmost application and pastes text over it, leaving the user's
+// clipboard as it was. Keeps no state between calls.
+class SelectionService
+{
+public:
+    enum class PasteOutcome
+    {
+        pasted,
+        applicationSwitched
+    };
+
+    static constexpr std::uint16_t copyKeyCode = 8;  // C
+    static constexpr std::uint16_t pasteKeyCode = 9; // V
+    static constexpr std::chrono::milliseconds keyPressDuration{25};
+    static constexpr std::chrono::milliseconds copySettleDelay{70};
+    static constexpr std::chrono::milliseconds activationDelay{80};
+    static constexpr std::chrono::milliseconds pasteSettleDelay{80};
+
+    SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
+                     SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper);
+
+    // The focused element's selection, trimmed; none when unreadable or blank.
+    QCoro::Task<std::optional<QString>> selectedTextViaAX();
+    // The selection by the direct route, else by a synthetic copy; trimmed. Never fails.
+    QCoro::Task<std::optional<QString>> selectedTextFromFocusedApp();
+    QCoro::Task<PasteboardSnapshot> capturePasteboard();
+    void restorePasteboard(const PasteboardSnapshot& snapshot);
+    // One Command+key press and release.
+    QCoro::Task<> sendCommandKey(std::uint16_t keyCode);
+    // Pastes text over the selection of source (the application in front when the rewrite was
+    // asked for) and puts the clipboard back. Pastes nothing when the user has switched away.
+    QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source);
+
+    // Without leading and trailing white space and line breaks; none when nothing is left.
+    static std::optional<QString> trimmedText(const std::optional<QString>& text);
+
+private:
+    static bool isSameApplication(const RunningApplication& a, const RunningApplication& b);
+
+    FocusedSelection& m_focusedSelection;
+    Pasteboard& m_pasteboard;
+    SyntheticKeys& m_keys;
+    Workspace& m_workspace;
+    Sleeper& m_sleeper;
+};
+
+} // namespace velto

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/GlobalKeyMonitor.h"
+
+namespace velto::fakes {
+
+class FakeGlobalKeyMonitor : public GlobalKeyMonitor
+{
+public:
+    bool installSucceeds = true;
+    int installCalls = 0;
+    int removeCalls = 0;
+
+    bool install(Handler handler) override
+    {
+        ++installCalls;
+        if (!installSucceeds)
+            return false;
+        m_handler = std::move(handler);
+        return true;
+    }
+    void remove() override
+    {
+        ++removeCalls;
+        // Like a real monitor, a handler already handed out may still be called once.
+        m_removed = true;
+    }
+    bool installed() const { return m_handler && !m_removed; }
+
+    // Delivers a key-down to the installed handler, even after remove() (to test weak holding).
+    void press(std::int64_t keyCode, std::uint64_t flags)
+    {
+        if (m_handler)
+            m_handler(KeyPress{keyCode, flags});
+    }
+
+private:
+    Handler m_handler;
+    bool m_removed = false;
+};
+
+} // namespace velto::fakes

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "fakes/platform/FakeEventLog.h"
+#include "platform/Workspace.h"
+
+#include <QList>
+#include <QSet>
+
+namespace velto::fakes {
+
+class FakeWorkspace : public Workspace
+{
+public:
+    explicit FakeWorkspace(FakeEventLog* log = nullptr) : m_log(log) {}
+
+    std::optional<RunningApplication> frontmost;
+    QSet<qint64> terminatedPids;
+    QList<RunningApplication> activated;
+    QList<QUrl> openedURLs;
+    QList<QString> openedDirectories;
+    QList<QString> revealed;
+    bool openSucceeds = true;
+
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    bool isTerminated(const RunningApplication& application) override
+    {
+        return terminatedPids.contains(application.processIdentifier);
+    }
+    void activate(const RunningApplication& application) override
+    {
+        activated.append(application);
+        if (m_log)
+            m_log->add(QStringLiteral("activate %1").arg(application.processIdentifier));
+    }
+    bool openURL(const QUrl& url) override
+    {
+        openedURLs.append(url);
+        return openSucceeds;
+    }
+    bool openDirectory(const QString& path) override
+    {
+        openedDirectories.append(path);
+        return openSucceeds;
+    }
+    void revealInFileViewer(const QString& path) override { revealed.append(path); }
+
+private:
+    FakeEventLog* m_log;
+};
+
+} // namespace velto::fakes

@@ -1,0 +1,215 @@
+#include "system/SelectionService.h"
+#include "fakes/platform/FakeEventLog.h"
+#include "fakes/platform/FakeFocusedSelection.h"
+#include "fakes/platform/FakePasteboard.h"
+#include "fakes/platform/FakeSleeper.h"
+#include "fakes/platform/FakeSyntheticKeys.h"
+#include "fakes/platform/FakeWorkspace.h"
+#include "platform/KeyPress.h"
+
+#include <QTest>
+#include <qcoro/qcorotask.h>
+
+using namespace velto;
+using namespace velto::fakes;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString text = FakePasteboard::stringType;
+
+// Everything the service talks to, sharing one event log.
+struct Rig
+{
+    FakeEventLog log;
+    FakeFocusedSelection selection;
+    FakePasteboard pasteboard{&log};
+    FakeSyntheticKeys keys{&log};
+    FakeWorkspace workspace{&log};
+    FakeSleeper sleeper{&log};
+    SelectionService service{selection, pasteboard, keys, workspace, sleeper};
+
+    // The target application copies `copied` when it receives Cmd+C.
+    void appCopiesOnCommandC(const QString& copied)
+    {
+        keys.onPost = [this, copied](const PostedKey& key) {
+            if (key.keyDown && key.keyCode == SelectionService::copyKeyCode)
+                pasteboard.externalWrite({PasteboardItem{{text, copied.toUtf8()}}});
+        };
+    }
+};
+
+PasteboardSnapshot richClipboard()
+{
+    return {
+        PasteboardItem{{"public.file-url", QByteArray("file:///tmp/a.png")},
+                       {text, QByteArray("a.png")}},
+        PasteboardItem{{"public.png", QByteArray("\x89PNG\0\r\n", 7)}, {text, QByteArray("b")}},
+        PasteboardItem{},
+    };
+}
+
+} // namespace
+
+class SelectionServiceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void directRouteTrimsAndLeavesTheClipboardAlone()
+    {
+        Rig rig;
+        rig.selection.text = QStringLiteral("  word \n");
+        rig.pasteboard.items = richClipboard();
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), QString("word"));
+        QVERIFY(rig.keys.posted.isEmpty());
+        QVERIFY(rig.log.entries().isEmpty());
+        QCOMPARE(rig.pasteboard.count, 0);
+    }
+
+    void blankDirectSelectionFallsBackToTheCopyRoute()
+    {
+        Rig rig;
+        rig.selection.text = QStringLiteral(" \n\t ");
+        rig.pasteboard.items = richClipboard();
+        rig.appCopiesOnCommandC(QStringLiteral("\n copied  text \r\n"));
+
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), QString("copied  text"));
+        // Every item and every type are back, in order.
+        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+        QCOMPARE(rig.log.entries(),
+                 (QStringList{"key down 8 flags=100000", "sleep 25", "key up 8 flags=100000",
+                              "sleep 70", "pasteboard clear", "pasteboard writeItems 3"}));
+    }
+
+    void copyThatChangesNothingYieldsNothing()
+    {
+        Rig rig;
+        rig.pasteboard.items = PasteboardSnapshot{PasteboardItem{{text, "older text"}}};
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), std::nullopt);
+        QCOMPARE(rig.keys.posted.size(), 2);
+        QCOMPARE(rig.pasteboard.items,
+                 std::optional(PasteboardSnapshot{PasteboardItem{{text, "older text"}}}));
+    }
+
+    void blankCopyYieldsNothingAndRestores()
+    {
+        Rig rig;
+        rig.appCopiesOnCommandC(QStringLiteral("   "));
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), std::nullopt);
+        // An empty clipboard is empty again.
+        QCOMPARE(rig.pasteboard.items, std::optional(PasteboardSnapshot{}));
+    }
+
+    void noEventSourceMeansNoKeysAndNothingCopied()
+    {
+        Rig rig;
+        rig.keys.available = false;
+        rig.appCopiesOnCommandC(QStringLiteral("never"));
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), std::nullopt);
+        QVERIFY(rig.keys.posted.isEmpty());
+
+        Rig other;
+        other.keys.postable = false;
+        QCoro::waitFor(other.service.sendCommandKey(9));
+        QVERIFY(other.keys.posted.isEmpty());
+        QVERIFY(other.sleeper.sleeps.isEmpty());
+    }
+
+    void syntheticKeysCarryOnlyCommand()
+    {
+        Rig rig;
+        QCoro::waitFor(rig.service.sendCommandKey(9));
+        QCOMPARE(rig.keys.posted, (QList<PostedKey>{{9, KeyModifier::command, true},
+                                                    {9, KeyModifier::command, false}}));
+        QCOMPARE(rig.sleeper.sleeps, (QList<std::chrono::milliseconds>{25ms}));
+    }
+
+    void captureKeepsEmptyItemsAndMissingClipboardIsEmpty()
+    {
+        Rig rig;
+        QCOMPARE(QCoro::waitFor(rig.service.capturePasteboard()), PasteboardSnapshot{});
+        rig.pasteboard.items = richClipboard();
+        QCOMPARE(QCoro::waitFor(rig.service.capturePasteboard()), richClipboard());
+    }
+
+    void restoreOfAnEmptySnapshotOnlyClears()
+    {
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        rig.service.restorePasteboard({});
+        QCOMPARE(rig.pasteboard.items, std::optional(PasteboardSnapshot{}));
+        QCOMPARE(rig.log.entries(), QStringList{"pasteboard clear"});
+    }
+
+    void pasteBackOrderAndWaits()
+    {
+        Rig rig;
+        const RunningApplication editor{4242, 0x1200001, "editor"};
+        rig.workspace.frontmost = editor;
+        rig.pasteboard.items = richClipboard();
+        QString pastedText;
+        rig.keys.onPost = [&](const PostedKey& key) {
+            if (key.keyDown && key.keyCode == SelectionService::pasteKeyCode)
+                pastedText = QCoro::waitFor(rig.pasteboard.readString()).value_or(QString());
+        };
+
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", editor)),
+                 SelectionService::PasteOutcome::pasted);
+        QCOMPARE(pastedText, QString("New text"));
+        QCOMPARE(
+            rig.log.entries(),
+            (QStringList{"pasteboard clear", "pasteboard setString", "activate 4242", "sleep 80",
+                         "key down 9 flags=100000", "sleep 25", "key up 9 flags=100000", "sleep 80",
+                         "pasteboard clear", "pasteboard writeItems 3"}));
+        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+    }
+
+    void pasteBackLeavesAnEmptyClipboardEmpty()
+    {
+        Rig rig;
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", std::nullopt)),
+                 SelectionService::PasteOutcome::pasted);
+        QCOMPARE(rig.pasteboard.items, std::optional(PasteboardSnapshot{}));
+        // No source application: no activation and no first wait.
+        QVERIFY(rig.workspace.activated.isEmpty());
+        QCOMPARE(rig.sleeper.sleeps, (QList<std::chrono::milliseconds>{25ms, 80ms}));
+    }
+
+    void switchedApplicationRestoresWithoutPasting()
+    {
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        rig.workspace.frontmost = RunningApplication{77, 0x400001, "browser"};
+        QCOMPARE(
+            QCoro::waitFor(rig.service.pasteText("New", RunningApplication{4242, 0x1200001, {}})),
+            SelectionService::PasteOutcome::applicationSwitched);
+        QVERIFY(rig.keys.posted.isEmpty());
+        QVERIFY(rig.workspace.activated.isEmpty());
+        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+    }
+
+    void applicationsWithoutProcessIdsCompareByHandle()
+    {
+        Rig rig;
+        rig.workspace.frontmost = RunningApplication{0, 0x400001, {}};
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New", RunningApplication{0, 0x1200001, {}})),
+                 SelectionService::PasteOutcome::applicationSwitched);
+        rig.workspace.frontmost = RunningApplication{0, 0x1200001, {}};
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New", RunningApplication{0, 0x1200001, {}})),
+                 SelectionService::PasteOutcome::pasted);
+    }
+
+    void terminatedSourcePastesWithoutActivation()
+    {
+        Rig rig;
+        rig.workspace.terminatedPids.insert(4242);
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New", RunningApplication{4242, 1, {}})),
+                 SelectionService::PasteOutcome::pasted);
+        QVERIFY(rig.workspace.activated.isEmpty());
+        QCOMPARE(rig.keys.posted.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(SelectionServiceTest)
+#include "SelectionServiceTest.moc"
