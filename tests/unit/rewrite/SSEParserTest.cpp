@@ -1,0 +1,146 @@
+#include "rewrite/SSEParser.h"
+#include "support/TestRegistry.h"
+
+#include <QTest>
+
+using namespace velto;
+
+Q_DECLARE_METATYPE(QList<velto::SSEEvent>)
+
+namespace {
+
+QList<SSEEvent> feed(SSEParser& parser, const QByteArray& bytes)
+{
+    QList<SSEEvent> events;
+    for (const char byte : bytes)
+        events.append(parser.append(byte));
+    return events;
+}
+
+QList<SSEEvent> feedAndFinish(const QByteArray& bytes)
+{
+    SSEParser parser;
+    QList<SSEEvent> events = feed(parser, bytes);
+    events.append(parser.finish());
+    return events;
+}
+
+SSEEvent msg(const QString& data)
+{
+    return {QStringLiteral("message"), data};
+}
+
+} // namespace
+
+namespace QTest {
+template <> char* toString(const SSEEvent& event)
+{
+    return QTest::toString(QStringLiteral("%1:%2").arg(event.event, event.data));
+}
+} // namespace QTest
+
+class SSEParserTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cutsStreamsIntoEvents_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QList<SSEEvent>>("events");
+
+        QTest::newRow("one block") << QByteArray("data: Hello\n\n") << QList{msg("Hello")};
+        QTest::newRow("data spacing") << QByteArray("data:a\n\ndata: b\n\ndata:  c\n\n")
+                                      << QList{msg("a"), msg("b"), msg(" c")};
+        QTest::newRow("two data lines join with LF")
+            << QByteArray("event: delta\ndata: one\ndata: two\n\n")
+            << QList{SSEEvent{"delta", "one\ntwo"}};
+        QTest::newRow("comments and other fields give nothing")
+            << QByteArray(": keep-alive\n\nid: 7\nretry: 100\n\n") << QList<SSEEvent>{};
+        QTest::newRow("empty data gives nothing") << QByteArray("data:\n\n") << QList<SSEEvent>{};
+        QTest::newRow("two empty data lines give a line feed")
+            << QByteArray("data:\ndata:\n\n") << QList{msg("\n")};
+        QTest::newRow("last event name wins, trimmed")
+            << QByteArray("event: a\nevent: \t error \ndata: boom\n\n")
+            << QList{SSEEvent{"error", "boom"}};
+        QTest::newRow("bare event line empties the name")
+            << QByteArray("event:\ndata: x\n\n") << QList{SSEEvent{"", "x"}};
+        QTest::newRow("event is case-sensitive")
+            << QByteArray("Event: error\nDATA: no\ndata: yes\n\n") << QList{msg("yes")};
+        QTest::newRow("CRLF everywhere")
+            << QByteArray("data: one\r\ndata: two\r\n\r\ndata: three\r\n\r\n")
+            << QList{msg("one\ntwo"), msg("three")};
+        QTest::newRow("lone CR ends a line")
+            << QByteArray("data: a\rdata: b\n\n") << QList{msg("a\nb")};
+        QTest::newRow("CR LF LF: the CR is a line end inside the block")
+            << QByteArray("data: a\r\n\n") << QList{msg("a")};
+        QTest::newRow("blank line CR CR is no separator")
+            << QByteArray("data: a\r\rdata: b\n\n") << QList{msg("a\nb")};
+        QTest::newRow("remainder without blank line comes from finish")
+            << QByteArray("data: one\n\ndata: tail") << QList{msg("one"), msg("tail")};
+        QTest::newRow("invalid UTF-8 block is dropped, the next one kept")
+            << QByteArray("data: \xff\xfe\n\ndata: ok\n\n") << QList{msg("ok")};
+        QTest::newRow("non-ASCII text")
+            << QByteArray("data: καλημέρα 👋\n\n") << QList{msg("καλημέρα 👋")};
+        QTest::newRow("NUL inside data is kept")
+            << QByteArray("data: a\0b\n\n", 11) << QList{msg(QString("a") + QChar(0) + "b")};
+    }
+
+    void cutsStreamsIntoEvents()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QList<SSEEvent>, events);
+        QCOMPARE(feedAndFinish(stream), events);
+    }
+
+    void anEventArrivesWithTheLastByteOfItsSeparator()
+    {
+        SSEParser parser;
+        QVERIFY(feed(parser, "data: He").isEmpty());
+        QVERIFY(feed(parser, "llo\n").isEmpty());
+        QCOMPARE(parser.append('\n'), QList{msg("Hello")});
+
+        QVERIFY(feed(parser, "data: x\r\n\r").isEmpty());
+        QCOMPARE(parser.append('\n'), QList{msg("x")});
+        QVERIFY(parser.finish().isEmpty());
+    }
+
+    void aCharacterSplitAcrossChunksIsDecodedWhole()
+    {
+        const QByteArray stream = QByteArray("data: ") + QString("é👋").toUtf8() + "\n\n";
+        for (int cut = 1; cut < stream.size(); ++cut) {
+            SSEParser parser;
+            QList<SSEEvent> events = parser.append(stream.left(cut));
+            events.append(parser.append(stream.mid(cut)));
+            QCOMPARE(events, QList{msg("é👋")});
+        }
+    }
+
+    void finishEmptiesTheBuffer()
+    {
+        SSEParser parser;
+        feed(parser, "data: x");
+        QCOMPARE(parser.finish(), QList{msg("x")});
+        QVERIFY(parser.finish().isEmpty());
+        feed(parser, ": only a comment");
+        QVERIFY(parser.finish().isEmpty());
+    }
+
+    void anEndlessBlockIsFlagged()
+    {
+        SSEParser parser;
+        const QByteArray chunk(64 * 1024, 'x');
+        feed(parser, "data: ");
+        while (!parser.blockTooLarge() && parser.append(chunk).isEmpty()) {
+        }
+        QVERIFY(parser.blockTooLarge());
+        // A block that ends in time is fine however many came before it.
+        SSEParser other;
+        for (int i = 0; i < 100; ++i)
+            other.append(QByteArray("data: ") + QByteArray(20000, 'y') + "\n\n");
+        QVERIFY(!other.blockTooLarge());
+    }
+};
+
+VELTO_REGISTER_TEST(SSEParserTest);
+#include "SSEParserTest.moc"
