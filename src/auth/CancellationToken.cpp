@@ -1,0 +1,13 @@
+#include "auth/CancellationToken.h"
+
+namespace velto {
+
+void CancellationToken::cancel()
+{
+    if (m_cancelled)
+        return;
+    m_cancelled = true;
+    emit cancelled();
+}
+
+} // namespace velto

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "model/AppError.h"
+
+namespace velto {
+
+// Failures of the system keyring. The session is never written anywhere else instead, so a
+// failed save leaves it in memory only and the user is told.
+class KeychainError
+{
+public:
+    enum Code
+    {
+        unavailableCode = 1,
+        accessDeniedCode,
+        noAnswerCode
+    };
+    static inline const QString domain = QStringLiteral("Velto.Keychain");
+
+    static AppError unavailable(const QString& detail)
+    {
+        return AppError(domain, unavailableCode,
+                        withDetail(QStringLiteral("Could not save the session: the system keyring "
+                                                  "is unavailable"),
+                                   detail));
+    }
+    static AppError accessDenied(const QString& detail)
+    {
+        return AppError(domain, accessDeniedCode,
+                        withDetail(QStringLiteral("Could not save the session: access to the "
+                                                  "system keyring was denied"),
+                                   detail));
+    }
+    // Worded without "timed out": that phrase means a network problem to the error presenter.
+    static AppError noAnswer()
+    {
+        return AppError(domain, noAnswerCode,
+                        QStringLiteral("Could not save the session: the system keyring is "
+                                       "unavailable (it did not answer)."));
+    }
+
+private:
+    static QString withDetail(const QString& sentence, const QString& detail)
+    {
+        const QString trimmed = detail.trimmed();
+        if (trimmed.isEmpty())
+            return sentence + QLatin1Char('.');
+        return sentence + QStringLiteral(" (") + trimmed + QStringLiteral(").");
+    }
+};
+
+} // namespace velto

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <optional>
+
+namespace velto {
+
+// Secret items keyed by (service, account).
+class KeychainStore
+{
+public:
+    virtual ~KeychainStore() = default;
+
+    // The item's data, or nothing when it is absent or cannot be read (no keyring included).
+    virtual QCoro::Task<std::optional<QByteArray>> read(QString service, QString account) = 0;
+    // Replaces the item: delete, then add. Throws KeychainError when the add fails.
+    virtual QCoro::Task<void> save(QString service, QString account, QByteArray value) = 0;
+    // Removes the item; absence and failures are ignored.
+    virtual QCoro::Task<void> remove(QString service, QString account) = 0;
+};
+
+} // namespace velto

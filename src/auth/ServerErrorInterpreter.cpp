@@ -1,0 +1,161 @@
+#include "auth/ServerErrorInterpreter.h"
+
+#include "auth/AuthServiceError.h"
+#include "auth/JsonFields.h"
+
+#include <QStringDecoder>
+#include <QTextBoundaryFinder>
+
+namespace velto {
+
+using nlohmann::json;
+
+namespace {
+
+std::optional<QString> trimmedString(const json& object, const char* key)
+{
+    std::optional<QString> value = JsonFields::stringIfPresent(object, key);
+    if (value)
+        *value = value->trimmed();
+    return value;
+}
+
+// The first non-empty top-level text: "detail", the "msg" of detail's first object, or
+// "error_description".
+std::optional<QString> topLevelText(const json& object)
+{
+    if (std::optional<QString> detail = trimmedString(object, "detail");
+        detail && !detail->isEmpty())
+        return detail;
+    const auto detail = object.find("detail");
+    if (detail != object.end() && detail->is_array() && !detail->empty()) {
+        if (std::optional<QString> msg = trimmedString(detail->front(), "msg");
+            msg && !msg->isEmpty())
+            return msg;
+    }
+    if (std::optional<QString> description = trimmedString(object, "error_description");
+        description && !description->isEmpty())
+        return description;
+    return std::nullopt;
+}
+
+// The body as text, or nothing when it is not valid UTF-8.
+std::optional<QString> strictUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+QString ServerErrorInterpreter::compactMessage(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.size() <= maxMessageLength)
+        return trimmed; // never more clusters than code units
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, trimmed);
+    qsizetype clusters = 0;
+    qsizetype cut = 0;
+    while (clusters < maxMessageLength) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return trimmed;
+        cut = next;
+        ++clusters;
+    }
+    if (cut >= trimmed.size())
+        return trimmed;
+    return trimmed.left(cut) + QStringLiteral("...");
+}
+
+std::optional<ParsedServerError>
+ServerErrorInterpreter::parseServerError(const QByteArray& body, const HttpResponse& response)
+{
+    std::optional<QString> headerRequestID;
+    if (const std::optional<QByteArray> value = response.header("X-Request-Id"))
+        headerRequestID = QString::fromUtf8(*value);
+    const int status = response.statusCode();
+    const bool defaultRetryable = status == 429 || (status >= 500 && status <= 599);
+
+    const std::optional<json> document = JsonFields::parse(body);
+    if (document && document->is_object()) {
+        const json& object = *document;
+        const auto error = object.find("error");
+        if (error != object.end() && error->is_object()) {
+            const std::optional<QString> message = trimmedString(*error, "message");
+            if (message && !message->isEmpty()) {
+                ParsedServerError parsed;
+                parsed.code = trimmedString(*error, "code");
+                parsed.message = compactMessage(*message);
+                const std::optional<QString> requestID = trimmedString(*error, "request_id");
+                parsed.requestID = requestID && !requestID->isEmpty() ? requestID : headerRequestID;
+                parsed.retryable =
+                    JsonFields::booleanIfPresent(*error, "retryable").value_or(defaultRetryable);
+                return parsed;
+            }
+        }
+        if (std::optional<QString> text = topLevelText(object))
+            return ParsedServerError{std::nullopt, compactMessage(*text), headerRequestID,
+                                     defaultRetryable};
+    }
+
+    const QString text = strictUtf8(body).value_or(QString()).trimmed();
+    if (!text.isEmpty()) {
+        const QString lower = text.toLower();
+        if (lower.contains(u"<!doctype html") || lower.contains(u"<html")) {
+            // A proxy's error page is markup, not a message.
+            return ParsedServerError{
+                std::nullopt, QStringLiteral("Sign-in failed due to an upstream server response."),
+                headerRequestID, defaultRetryable};
+        }
+        return ParsedServerError{std::nullopt, compactMessage(text), headerRequestID,
+                                 defaultRetryable};
+    }
+    if (headerRequestID && !headerRequestID->isEmpty())
+        return ParsedServerError{std::nullopt, QStringLiteral("Sign-in failed."), headerRequestID,
+                                 defaultRetryable};
+    return std::nullopt;
+}
+
+AppError ServerErrorInterpreter::authError(const QByteArray& body, const HttpResponse& response,
+                                           const AppError& fallback)
+{
+    const std::optional<ParsedServerError> parsed = parseServerError(body, response);
+    if (!parsed) {
+        if (response.statusCode() == 429)
+            return AuthServiceError::webLoginFailed(
+                QStringLiteral("Too many auth requests. Please retry in a few seconds."));
+        return fallback;
+    }
+    QStringList parts{parsed->message};
+    if (parsed->retryable && !parsed->message.toLower().contains(u"retry"))
+        parts.append(QStringLiteral("Please retry."));
+    if (parsed->code && !parsed->code->isEmpty())
+        parts.append(QStringLiteral("Code: ") + *parsed->code);
+    if (parsed->requestID && !parsed->requestID->isEmpty())
+        parts.append(QStringLiteral("Request ID: ") + *parsed->requestID);
+    return AuthServiceError::webLoginFailed(parts.join(QLatin1Char(' ')));
+}
+
+QString ServerErrorInterpreter::humanReadableHandoffFailure(const QString& reason)
+{
+    const QString word = reason.trimmed().toLower();
+    if (word == u"expired" || word == u"invalid_or_expired_handoff")
+        return QStringLiteral("This sign-in session expired. Please start login again.");
+    if (word == u"unauthorized_handoff")
+        return QStringLiteral("This sign-in session is not valid for this device.");
+    if (word == u"already_used" || word == u"invalid_handoff_exchange")
+        return QStringLiteral("This sign-in session was already used.");
+    if (word == u"cancelled" || word == u"access_denied")
+        return QStringLiteral("Sign-in was canceled.");
+    if (word == u"auth_handoff_store_unavailable" || word == u"oauth_provider_unavailable")
+        return QStringLiteral("Sign-in service is temporarily unavailable. Please retry.");
+    if (word.isEmpty())
+        return QStringLiteral("Sign-in failed. Please retry.");
+    return QStringLiteral("Sign-in failed: ") + word;
+}
+
+} // namespace velto

@@ -1,0 +1,13 @@
+#include "auth/SystemClock.h"
+
+#include <chrono>
+
+namespace velto {
+
+double SystemClock::now() const
+{
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace velto

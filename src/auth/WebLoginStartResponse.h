@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace velto {
+
+// The backend's answer to a handoff start.
+struct WebLoginStartResponse
+{
+    QString handoffID;
+    QString loginURL;
+    qint64 expiresInSeconds = 0;
+    qint64 pollIntervalMs = 0;
+
+    // Throws DecodingError when a member is missing or of the wrong JSON type.
+    static WebLoginStartResponse decode(const QByteArray& body);
+};
+
+} // namespace velto
