@@ -1,0 +1,42 @@
+#pragma once
+
+#include "model/AppError.h"
+
+namespace velto {
+
+// The rewrite client's own failures, plus the error a failed answer of the service becomes:
+// domain "Velto.Server", the HTTP status as code (-1 for an "error" event of a stream) and the
+// body as received as description.
+class RewriteClientError
+{
+public:
+    enum Code
+    {
+        invalidResponseCode = 1,
+        emptyTextCode,
+        streamEndedWithoutDoneCode
+    };
+    static inline const QString domain = QStringLiteral("Velto.RewriteClient");
+    static inline const QString serverDomain = QStringLiteral("Velto.Server");
+
+    static AppError invalidResponse()
+    {
+        return AppError(domain, invalidResponseCode,
+                        QStringLiteral("Server returned an invalid response."));
+    }
+    static AppError emptyText()
+    {
+        return AppError(domain, emptyTextCode, QStringLiteral("No text to rewrite."));
+    }
+    static AppError streamEndedWithoutDone()
+    {
+        return AppError(domain, streamEndedWithoutDoneCode,
+                        QStringLiteral("Rewrite stream ended unexpectedly."));
+    }
+    static AppError server(int code, const QString& body)
+    {
+        return AppError(serverDomain, code, body);
+    }
+};
+
+} // namespace velto
