@@ -1,0 +1,194 @@
+#include "cli/CliApp.h"
+
+#include "auth/AuthService.h"
+#include "auth/AuthServiceError.h"
+#include "auth/Clock.h"
+#include "auth/Sleeper.h"
+#include "model/AppModel.h"
+#include "model/PresentableError.h"
+#include "rewrite/RewriteAPI.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStringDecoder>
+
+namespace velto {
+
+CliApp::CliApp(AppModel& model, AuthService& auth, RewriteAPI& api, Clock& clock, Sleeper& sleeper,
+               QTextStream& out, QTextStream& err)
+    : m_model(model), m_auth(auth), m_api(api), m_clock(clock), m_sleeper(sleeper), m_out(out),
+      m_err(err)
+{
+}
+
+int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
+{
+    const PresentableError presented = PresentableError::from(error.description(), fallbackTitle);
+    m_err << presented.title << ": " << presented.message << Qt::endl;
+    if (presented.title == u"Network issue")
+        return network;
+    if (presented.title == u"Account required")
+        return signInNeeded;
+    return failed;
+}
+
+std::optional<QString> CliApp::readInput(const QString& file)
+{
+    QFile input;
+    bool opened = false;
+    if (file.isEmpty() || file == u"-") {
+        opened = input.open(stdin, QIODevice::ReadOnly);
+    } else {
+        input.setFileName(file);
+        opened = input.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        m_err << "Cannot read " << (file.isEmpty() ? QStringLiteral("standard input") : file)
+              << ": " << input.errorString() << Qt::endl;
+        return std::nullopt;
+    }
+    const QByteArray bytes = input.read(maxInputBytes + 1);
+    if (bytes.size() > maxInputBytes) {
+        m_err << "The text is too long: at most " << maxInputBytes / (1024 * 1024) << " MiB."
+              << Qt::endl;
+        return std::nullopt;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        m_err << "The text is not valid UTF-8." << Qt::endl;
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool CliApp::chooseOption(const QString& kind, const std::optional<QString>& requested)
+{
+    if (!requested)
+        return true;
+    const bool isTone = kind == u"tone";
+    const QList<Option> offered = isTone ? m_model.availableTones() : m_model.availableLanguages();
+    QStringList ids;
+    for (const Option& option : offered) {
+        ids << option.id;
+        if (option.id.compare(requested->trimmed(), Qt::CaseInsensitive) == 0) {
+            if (isTone)
+                m_model.setToneID(option.id);
+            else
+                m_model.setLanguageID(option.id);
+            return true;
+        }
+    }
+    m_err << "Unknown " << kind << " \"" << *requested
+          << "\". Available: " << ids.join(QStringLiteral(", ")) << Qt::endl;
+    return false;
+}
+
+QCoro::Task<int> CliApp::rewrite(RewriteOptions options)
+{
+    const std::optional<QString> text = readInput(options.file);
+    if (!text)
+        co_return usage;
+    if (!co_await m_auth.canAuthorize(m_model)) {
+        m_err << "Sign in required: run \"velto-cli signin\" first." << Qt::endl;
+        co_return signInNeeded;
+    }
+    // The catalogue decides which tones and languages exist, and repairs a stale saved choice.
+    co_await m_api.refreshServerConfig(m_model, m_auth);
+    if (!chooseOption(QStringLiteral("tone"), options.tone) ||
+        !chooseOption(QStringLiteral("language"), options.language))
+        co_return usage;
+
+    try {
+        if (options.stream) {
+            auto stream = m_api.rewriteStream(*text, m_model, m_auth);
+            QCORO_FOREACH(const QString& piece, stream)
+            {
+                m_out << piece;
+                m_out.flush();
+            }
+            m_out << Qt::endl;
+        } else {
+            m_out << co_await m_api.rewrite(*text, m_model, m_auth) << Qt::endl;
+        }
+    } catch (const AppError& error) {
+        m_out.flush();
+        co_return reportFailure(error, QStringLiteral("Rewrite failed"));
+    }
+    co_return ok;
+}
+
+QCoro::Task<int> CliApp::signIn(bool openBrowser)
+{
+    try {
+        const WebLoginStart start =
+            co_await m_auth.startWebLogin(m_model, AuthService::randomDeviceNonce());
+        m_err << "Open this page to sign in:" << Qt::endl
+              << "  " << start.loginURL.toString(QUrl::FullyEncoded) << Qt::endl;
+        if (openBrowser && !QProcess::startDetached(QStringLiteral("xdg-open"),
+                                                    {start.loginURL.toString(QUrl::FullyEncoded)}))
+            m_err << "(Could not open a browser; open the page yourself.)" << Qt::endl;
+        m_err << "Waiting for the sign-in to finish in the browser…" << Qt::endl;
+
+        for (;;) {
+            if (m_clock.now() >= start.expiresAt)
+                throw AuthServiceError::webLoginTimedOut();
+            const WebLoginPollState poll =
+                co_await m_auth.pollWebLogin(m_model, start.handoffID, start.deviceNonce);
+            if (poll.kind() == WebLoginPollState::Kind::failed)
+                throw AuthServiceError::webLoginFailed(
+                    AuthService::humanReadableHandoffFailure(poll.reason()));
+            if (poll.kind() == WebLoginPollState::Kind::ready) {
+                co_await m_auth.exchangeWebLogin(m_model, start.handoffID, start.deviceNonce,
+                                                 poll.exchangeCode());
+                break;
+            }
+            co_await m_sleeper.sleep(std::chrono::milliseconds(start.pollIntervalMs));
+        }
+    } catch (const AppError& error) {
+        m_err << "Sign in failed: " << error.description() << Qt::endl;
+        co_return error.description().contains(u"network") ||
+                error.description().contains(u"timed out")
+            ? network
+            : failed;
+    }
+    const AuthState state = co_await m_auth.syncAuthState(m_model);
+    m_out << "Signed in as " << state.email().value_or(QStringLiteral("(no e-mail)")) << Qt::endl;
+    co_return ok;
+}
+
+QCoro::Task<int> CliApp::signOut()
+{
+    co_await m_auth.signOut();
+    m_out << "Signed out." << Qt::endl;
+    co_return ok;
+}
+
+QCoro::Task<int> CliApp::status()
+{
+    const AuthState state = co_await m_auth.syncAuthState(m_model);
+    m_model.setAuthState(state);
+    if (state.isSignedIn())
+        m_out << "Signed in as " << state.email().value_or(QStringLiteral("(no e-mail)"))
+              << Qt::endl;
+    else
+        m_out << "Not signed in" << Qt::endl;
+    m_out << "Backend: " << m_model.resolveRuntimeServer().baseURL.toString() << Qt::endl;
+    co_await m_api.refreshServerConfig(m_model, m_auth);
+    m_out << "Tone: " << m_model.currentToneTitle() << " (" << m_model.selectedToneID() << ")"
+          << Qt::endl;
+    m_out << "Language: " << m_model.currentLanguageTitle() << " (" << m_model.selectedLanguageID()
+          << ")" << Qt::endl;
+    auto list = [this](const char* label, const QList<Option>& options) {
+        QStringList items;
+        for (const Option& option : options)
+            items << option.id + QStringLiteral(" (") + option.title + QLatin1Char(')');
+        m_out << label << items.join(QStringLiteral(", ")) << Qt::endl;
+    };
+    list(state.isSignedIn() ? "Tones offered: " : "Tones (built in): ", m_model.availableTones());
+    list(state.isSignedIn() ? "Languages offered: " : "Languages (built in): ",
+         m_model.availableLanguages());
+    co_return ok;
+}
+
+} // namespace velto

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <memory>
+#include <optional>
+
+namespace velto {
+
+class AppError;
+class AppModel;
+class AuthService;
+class Clock;
+class RewriteAPI;
+class Sleeper;
+class UserPreferencesStore;
+
+// velto-cli's commands over the app's own model, session and rewrite client. Each returns the
+// process's exit status.
+class CliApp
+{
+public:
+    enum ExitStatus
+    {
+        ok = 0,
+        failed = 1,       // the service or the sign-in failed
+        usage = 2,        // bad arguments or input
+        signInNeeded = 3, // no usable session
+        network = 4,      // the service could not be reached or timed out
+    };
+
+    struct RewriteOptions
+    {
+        std::optional<QString> tone;
+        std::optional<QString> language;
+        bool stream = false;
+        QString file; // empty: standard input
+    };
+
+    CliApp(AppModel& model, AuthService& auth, RewriteAPI& api, Clock& clock, Sleeper& sleeper,
+           QTextStream& out, QTextStream& err);
+
+    QCoro::Task<int> rewrite(RewriteOptions options);
+    QCoro::Task<int> signIn(bool openBrowser);
+    QCoro::Task<int> signOut();
+    QCoro::Task<int> status();
+
+    // The text of a rewrite, from a file or standard input; nothing when it cannot be read
+    // (the reason is written to err).
+    std::optional<QString> readInput(const QString& file);
+    static constexpr qint64 maxInputBytes = 4 * 1024 * 1024;
+
+private:
+    int reportFailure(const AppError& error, const QString& fallbackTitle);
+    bool chooseOption(const QString& kind, const std::optional<QString>& requested);
+
+    AppModel& m_model;
+    AuthService& m_auth;
+    RewriteAPI& m_api;
+    Clock& m_clock;
+    Sleeper& m_sleeper;
+    QTextStream& m_out;
+    QTextStream& m_err;
+};
+
+} // namespace velto

@@ -1,0 +1,188 @@
+// velto-cli: rewrite text from the terminal with the app's own settings, session and service.
+#include "auth/AuthService.h"
+#include "auth/SystemClock.h"
+#include "auth/TimerSleeper.h"
+#include "cli/CliApp.h"
+#include "model/AppBuildConfig.h"
+#include "model/AppModel.h"
+#include "model/ClientLogger.h"
+#include "model/InMemoryDefaults.h"
+#include "model/UserPreferencesStore.h"
+#include "rewrite/RewriteAPI.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace velto;
+
+namespace {
+
+const char* const exitStatusHelp = "Exit status:\n"
+                                   "  0  success\n"
+                                   "  1  the service or the sign-in failed\n"
+                                   "  2  bad arguments or unreadable input\n"
+                                   "  3  sign-in required (run \"velto-cli signin\")\n"
+                                   "  4  the service could not be reached or timed out\n";
+
+const char* const overview =
+    "Usage: velto-cli <command> [options]\n"
+    "\n"
+    "Rewrites text with Velto's service, using the app's tone, language and sign-in.\n"
+    "\n"
+    "Commands:\n"
+    "  rewrite [FILE]   rewrite FILE (or standard input) and print the result\n"
+    "  signin           sign in through the browser\n"
+    "  signout          sign out and forget the session\n"
+    "  status           who is signed in, the backend, tone, language and catalogue\n"
+    "\n"
+    "Run \"velto-cli <command> --help\" for a command's options.\n\n";
+
+// The user's saved choices, copied so that --tone and --language never change them.
+std::shared_ptr<InMemoryDefaults> preferencesSnapshot()
+{
+    UserPreferencesStore& saved = UserPreferencesStore::shared();
+    using Keys = UserPreferencesStore::Keys;
+    return std::make_shared<InMemoryDefaults>(QVariantMap{
+        {Keys::schemaVersion,
+         QVariant::fromValue<qint64>(UserPreferencesStore::currentSchemaVersion)},
+        {Keys::tone, saved.toneID()},
+        {Keys::language, saved.languageID()},
+        {Keys::shortcutKey, saved.shortcutKey()},
+        {Keys::shortcutRequiresShift, saved.shortcutRequiresShift()},
+        {Keys::soundOnCompletion, saved.soundOnCompletion()},
+        {Keys::didShowFirstRunGuide, saved.didShowFirstRunGuide()},
+    });
+}
+
+// Parses a command's arguments; prints help or the error itself. Returns -1 to go on.
+int parseCommand(QCommandLineParser& parser, const QStringList& arguments,
+                 const QString& description)
+{
+    parser.setApplicationDescription(description);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({"h", "help"}, "Show this help.");
+    parser.addOption(help);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "velto-cli: %s\n", qPrintable(parser.errorText()));
+        return CliApp::usage;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs("\n", stdout);
+        std::fputs(exitStatusHelp, stdout);
+        return CliApp::ok;
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velto-cli"));
+    QCoreApplication::setApplicationVersion(
+        AppBuildConfig::buildTimeTable().value(AppBuildConfig::versionKey).toString());
+
+    QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2 || arguments[1] == u"-h" || arguments[1] == u"--help" ||
+        arguments[1] == u"help") {
+        std::fputs(overview, arguments.size() < 2 ? stderr : stdout);
+        std::fputs(exitStatusHelp, arguments.size() < 2 ? stderr : stdout);
+        return arguments.size() < 2 ? CliApp::usage : CliApp::ok;
+    }
+    if (arguments[1] == u"--version") {
+        std::printf("velto-cli %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return CliApp::ok;
+    }
+    const QString command = arguments.takeAt(1);
+    arguments[0] = QStringLiteral("velto-cli ") + command;
+
+    QCommandLineParser parser;
+    CliApp::RewriteOptions rewriteOptions;
+    bool openBrowser = true;
+    int parsed = -1;
+    if (command == u"rewrite") {
+        const QCommandLineOption tone("tone", "Tone id to use instead of the saved one.", "ID");
+        const QCommandLineOption language("language",
+                                          "Language id to use instead of the saved one.", "ID");
+        const QCommandLineOption stream("stream", "Print the text piece by piece as it arrives.");
+        parser.addOptions({tone, language, stream});
+        parser.addPositionalArgument(
+            "FILE", "Text to rewrite; standard input when absent or \"-\".", "[FILE]");
+        parsed = parseCommand(parser, arguments, "Rewrites the text and prints the result.");
+        if (parsed < 0) {
+            if (parser.positionalArguments().size() > 1) {
+                std::fputs("velto-cli: rewrite takes at most one FILE\n", stderr);
+                return CliApp::usage;
+            }
+            rewriteOptions.file = parser.positionalArguments().value(0);
+            rewriteOptions.stream = parser.isSet(stream);
+            if (parser.isSet(tone))
+                rewriteOptions.tone = parser.value(tone);
+            if (parser.isSet(language))
+                rewriteOptions.language = parser.value(language);
+        }
+    } else if (command == u"signin") {
+        const QCommandLineOption noBrowser("no-browser", "Only print the sign-in page's address.");
+        parser.addOption(noBrowser);
+        parsed = parseCommand(parser, arguments, "Signs in through the browser.");
+        openBrowser = !parser.isSet(noBrowser);
+    } else if (command == u"signout") {
+        parsed =
+            parseCommand(parser, arguments, "Signs out and removes the session from the keyring.");
+    } else if (command == u"status") {
+        parsed = parseCommand(parser, arguments,
+                              "Shows the sign-in, the backend, tone, language and catalogue.");
+    } else {
+        std::fprintf(stderr, "velto-cli: unknown command \"%s\"\n\n%s", qPrintable(command),
+                     overview);
+        return CliApp::usage;
+    }
+    if (parsed >= 0)
+        return parsed;
+    if ((command == u"signout" || command == u"status") &&
+        !parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "velto-cli: %s takes no arguments\n", qPrintable(command));
+        return CliApp::usage;
+    }
+
+    AppBuildConfig config;
+    try {
+        config = AppBuildConfig::load();
+    } catch (const AppError& error) {
+        std::fprintf(stderr, "Configuration error: %s\n", qPrintable(error.description()));
+        return CliApp::failed;
+    }
+
+    UserPreferencesStore store(preferencesSnapshot());
+    AppModel model(store, config);
+    RewriteAPI api(std::make_shared<HttpClient>());
+    SystemClock clock;
+    TimerSleeper sleeper;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CliApp cli(model, AuthService::shared(), api, clock, sleeper, out, err);
+
+    int exitCode = CliApp::failed;
+    auto run = [&]() -> QCoro::Task<> {
+        if (command == u"rewrite")
+            exitCode = co_await cli.rewrite(rewriteOptions);
+        else if (command == u"signin")
+            exitCode = co_await cli.signIn(openBrowser);
+        else if (command == u"signout")
+            exitCode = co_await cli.signOut();
+        else
+            exitCode = co_await cli.status();
+        out.flush();
+        err.flush();
+        QCoreApplication::exit(exitCode);
+    };
+    // Started from inside the event loop, so an answer that comes at once still ends it.
+    QTimer::singleShot(0, &app, [&] { run(); });
+    app.exec();
+    return exitCode;
+}
