@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+#include <QHash>
+#include <cstdint>
+#include <memory>
+
+namespace velto {
+
+class X11Connection;
+class X11SelectionOwner;
+class X11SelectionReader;
+
+// The CLIPBOARD selection on raw xcb, byte for byte: one item whose types are the owner's targets
+// (each read with its own type and format, INCR for large data). Not QClipboard, which merges
+// text formats and rewrites line ends. The change count is the number of ownership changes the
+// server reported through XFixes.
+class X11Clipboard : public Pasteboard
+{
+public:
+    // Targets that are protocol, not content, or that point into the owner's memory.
+    static bool isContentTarget(const QByteArray& name);
+    static constexpr std::chrono::milliseconds captureBudget{5000};
+    static inline const QString passwordManagerHint = QStringLiteral("x-kde-passwordManagerHint");
+
+    explicit X11Clipboard(X11Connection& connection);
+    // Hands what we own to the clipboard manager, so the user's clipboard outlives the app.
+    ~X11Clipboard() override;
+
+    QCoro::Task<std::optional<PasteboardSnapshot>> readItems() override;
+    QCoro::Task<std::optional<QString>> readString() override;
+    qint64 changeCount() override;
+    void clearContents() override;
+    void setString(const QString& text) override;
+    void writeItems(const PasteboardSnapshot& items) override;
+
+private:
+    struct Format
+    {
+        std::uint32_t type = 0;
+        std::uint8_t format = 8;
+    };
+
+    void own(const QMap<std::uint32_t, QPair<Format, QByteArray>>& targets);
+    void handleEvent(const void* event);
+
+    X11Connection& m_connection;
+    std::uint32_t m_selection = 0;
+    std::unique_ptr<X11SelectionReader> m_reader;
+    std::unique_ptr<X11SelectionOwner> m_owner;
+    int m_handlerId = 0;
+    qint64 m_changeCount = 0;
+    // Our own changes are counted when made; the server's later report of them is skipped.
+    int m_ownChangesPending = 0;
+    // The type and format each target had when last read, so a restore gives back the same.
+    QHash<QString, Format> m_formats;
+};
+
+} // namespace velto
