@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <qcoro/qcorosignal.h>
 #include <xcb/xcb.h>
 
 namespace velto {
@@ -12,6 +11,8 @@ namespace velto {
 X11SelectionReader::X11SelectionReader(X11Connection& connection, QObject* parent)
     : QObject(parent), m_connection(connection)
 {
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, &X11SelectionReader::wakeWaiter);
     if (!m_connection.isConnected())
         return;
     m_window = m_connection.createWindow();
@@ -23,16 +24,42 @@ X11SelectionReader::X11SelectionReader(X11Connection& connection, QObject* paren
             if (notify->requestor != m_window)
                 return;
             m_queue.push_back({true, notify->selection, notify->target, notify->property});
-            emit eventQueued();
+            wakeWaiter();
         } else if (type == XCB_PROPERTY_NOTIFY) {
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
             if (notify->window != m_window || notify->atom != m_property ||
                 notify->state != XCB_PROPERTY_NEW_VALUE)
                 return;
             m_queue.push_back({false, 0, 0, notify->atom});
-            emit eventQueued();
+            wakeWaiter();
         }
     });
+}
+
+void X11SelectionReader::EventWait::await_suspend(std::coroutine_handle<> waiter)
+{
+    reader.m_waiter = waiter;
+    reader.m_timeout.start(timeout);
+}
+
+void X11SelectionReader::wakeWaiter()
+{
+    m_timeout.stop();
+    if (auto waiter = std::exchange(m_waiter, {}))
+        waiter.resume();
+}
+
+void X11SelectionReader::passTurn()
+{
+    if (m_turns.empty()) {
+        m_busy = false;
+        return;
+    }
+    // The turn goes straight to the next waiter, so no newcomer slips in between.
+    auto next = m_turns.front();
+    m_turns.pop_front();
+    // Not from inside the finishing conversion: the next one starts from the event loop.
+    QTimer::singleShot(0, this, [next] { next.resume(); });
 }
 
 X11SelectionReader::~X11SelectionReader()
@@ -62,7 +89,7 @@ X11SelectionReader::nextEvent(bool selectionNotify, std::chrono::milliseconds ti
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || !m_connection.isConnected())
             co_return std::nullopt;
-        co_await qCoro(this, &X11SelectionReader::eventQueued, left);
+        co_await EventWait{*this, left};
     }
 }
 
@@ -84,7 +111,7 @@ std::optional<X11SelectionReader::Answer> X11SelectionReader::takeProperty()
             std::free(reply);
             return std::nullopt;
         }
-        const int length = xcb_get_property_value_length(reply);
+        const int length = xcb_get_property_value_length(reply); // in bytes
         const int unit = reply->format / 8;
         if (unit != 1 && unit != 2 && unit != 4) {
             std::free(reply);
@@ -93,14 +120,14 @@ std::optional<X11SelectionReader::Answer> X11SelectionReader::takeProperty()
         answer.type = reply->type;
         answer.format = reply->format;
         answer.data.append(static_cast<const char*>(xcb_get_property_value(reply)),
-                           qsizetype(length) * unit);
+                           qsizetype(length));
         const std::uint32_t after = reply->bytes_after;
         std::free(reply);
         if (answer.data.size() > maxDataSize)
             return std::nullopt;
         if (after == 0)
             break;
-        offset += std::uint32_t(length) * unit / 4;
+        offset += std::uint32_t(length) / 4;
     }
     return answer;
 }
@@ -111,12 +138,9 @@ X11SelectionReader::convert(std::uint32_t selection, std::uint32_t target)
     if (!m_window || !m_connection.isConnected())
         co_return std::nullopt;
     // One conversion at a time: they share our window and property.
-    while (m_busy)
-        co_await qCoro(this, &X11SelectionReader::idle);
-    m_busy = true;
+    co_await TurnWait{*this};
     std::optional<Answer> answer = co_await convertUnlocked(selection, target);
-    m_busy = false;
-    emit idle();
+    passTurn();
     co_return answer;
 }
 

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 #include <chrono>
+#include <coroutine>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -38,10 +40,6 @@ public:
     // The targets the owner offers; empty when it does not answer.
     QCoro::Task<QList<std::uint32_t>> targets(std::uint32_t selection);
 
-signals:
-    void eventQueued();
-    void idle();
-
 private:
     struct Event
     {
@@ -51,8 +49,28 @@ private:
         std::uint32_t property = 0;
     };
 
+    // Suspends until an event is queued or the time-out passes.
+    struct EventWait
+    {
+        X11SelectionReader& reader;
+        std::chrono::milliseconds timeout;
+        bool await_ready() const noexcept { return !reader.m_queue.empty(); }
+        void await_suspend(std::coroutine_handle<> waiter);
+        void await_resume() const noexcept {}
+    };
+    // Suspends until the conversion before this one is done.
+    struct TurnWait
+    {
+        X11SelectionReader& reader;
+        bool await_ready() const noexcept { return !reader.m_busy; }
+        void await_suspend(std::coroutine_handle<> waiter) { reader.m_turns.push_back(waiter); }
+        void await_resume() const noexcept { reader.m_busy = true; }
+    };
+
     QCoro::Task<std::optional<Event>> nextEvent(bool selectionNotify,
                                                 std::chrono::milliseconds timeout);
+    void wakeWaiter();
+    void passTurn();
     // Reads and deletes our property; none when it is missing or too large.
     std::optional<Answer> takeProperty();
     QCoro::Task<std::optional<Answer>> convertUnlocked(std::uint32_t selection,
@@ -64,6 +82,9 @@ private:
     int m_handlerId = 0;
     bool m_busy = false;
     std::deque<Event> m_queue;
+    std::coroutine_handle<> m_waiter;
+    QTimer m_timeout;
+    std::deque<std::coroutine_handle<>> m_turns;
 };
 
 } // namespace velto

@@ -24,7 +24,7 @@ QByteArray X11Windows::property(std::uint32_t window, std::uint32_t property, st
     QByteArray bytes;
     if (reply->type != XCB_ATOM_NONE && (type == XCB_GET_PROPERTY_TYPE_ANY || reply->type == type))
         bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                           xcb_get_property_value_length(reply) * (reply->format / 8));
+                           xcb_get_property_value_length(reply)); // in bytes
     std::free(reply);
     return bytes;
 }

@@ -3,6 +3,8 @@
 #include "fakes/platform/FakeGlobalKeyTap.h"
 #include "fakes/platform/FakePermissions.h"
 
+#include "support/TestRegistry.h"
+
 #include <QTest>
 
 using namespace velto;
@@ -280,5 +282,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(HotkeyManagerTest)
+VELTO_REGISTER_TEST(HotkeyManagerTest);
 #include "HotkeyManagerTest.moc"

@@ -7,6 +7,8 @@
 #include "fakes/platform/FakeWorkspace.h"
 #include "platform/KeyPress.h"
 
+#include "support/TestRegistry.h"
+
 #include <QTest>
 #include <qcoro/qcorotask.h>
 
@@ -211,5 +213,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(SelectionServiceTest)
+VELTO_REGISTER_TEST(SelectionServiceTest);
 #include "SelectionServiceTest.moc"

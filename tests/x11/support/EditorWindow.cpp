@@ -1,0 +1,74 @@
+#include "x11/support/EditorWindow.h"
+
+#include "x11/support/XTestKeyboard.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace velto::test {
+
+QByteArray xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(5000))
+        return {};
+    return process.readAllStandardOutput().trimmed();
+}
+
+EditorWindow::EditorWindow(const QByteArray& text)
+{
+    m_path = m_dir.filePath(QStringLiteral("note.txt"));
+    QFile file(m_path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text);
+}
+
+EditorWindow::~EditorWindow()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool EditorWindow::start()
+{
+    m_process.start(QStringLiteral("l3afpad"), {m_path});
+    if (!m_process.waitForStarted(5000))
+        return false;
+    const QString pid = QString::number(m_process.processId());
+    // Only the visible window: GTK's hidden leader window comes first otherwise.
+    const bool found = QTest::qWaitFor(
+        [&] {
+            const QByteArray ids =
+                xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--pid"), pid});
+            m_window = ids.isEmpty() ? 0 : ids.split('\n').first().toUInt();
+            return m_window != 0;
+        },
+        10000);
+    return found && activate();
+}
+
+bool EditorWindow::activate()
+{
+    xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(m_window)});
+    return QTest::qWaitFor(
+        [&] { return xdotool({QStringLiteral("getactivewindow")}).toUInt() == m_window; }, 5000);
+}
+
+QByteArray EditorWindow::fileContents() const
+{
+    QFile file(m_path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool EditorWindow::saveAndWaitForChange(XTestKeyboard& keyboard, const QByteArray& before)
+{
+    keyboard.chord({XTestKeyboard::controlL}, 's');
+    return QTest::qWaitFor([&] { return fileContents() != before; }, 5000);
+}
+
+} // namespace velto::test

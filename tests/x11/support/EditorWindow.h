@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdint>
+
+namespace velto::test {
+
+class XTestKeyboard;
+
+// The real target application: l3afpad (GTK3) editing a file of known text.
+class EditorWindow
+{
+public:
+    explicit EditorWindow(const QByteArray& text);
+    ~EditorWindow();
+
+    // Starts the editor and waits until its window is mapped and active; false on time-out.
+    bool start();
+    std::uint32_t window() const { return m_window; }
+    qint64 pid() const { return m_process.processId(); }
+    QByteArray fileContents() const;
+    // Makes it the active window again (after another one took the focus).
+    bool activate();
+    // Ctrl+S, then waits until the file holds something other than `before`.
+    bool saveAndWaitForChange(XTestKeyboard& keyboard, const QByteArray& before);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    QProcess m_process;
+    std::uint32_t m_window = 0;
+};
+
+// Runs xdotool with the arguments, returning its trimmed output.
+QByteArray xdotool(const QStringList& arguments);
+
+} // namespace velto::test
