@@ -109,7 +109,8 @@ QCoro::Task<int> CliApp::rewrite(RewriteOptions options)
             }
             m_out << Qt::endl;
         } else {
-            m_out << co_await m_api.rewrite(*text, m_model, m_auth) << Qt::endl;
+            const QString rewritten = co_await m_api.rewrite(*text, m_model, m_auth);
+            m_out << rewritten << Qt::endl;
         }
     } catch (const AppError& error) {
         m_out.flush();

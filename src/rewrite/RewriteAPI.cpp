@@ -67,9 +67,10 @@ QCoro::Task<RewriteAPI::PreparedRequest> RewriteAPI::makeRewriteRequest(QString 
     QNetworkRequest request(AuthService::endpointURL(server.baseURL, path));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setRawHeader("X-Request-Id", newRequestID());
-    if (server.requiresAuth)
-        request.setRawHeader("Authorization",
-                             (co_await authService.authorizationHeader(model)).toUtf8());
+    if (server.requiresAuth) {
+        const QString authorization = co_await authService.authorizationHeader(model);
+        request.setRawHeader("Authorization", authorization.toUtf8());
+    }
     co_return PreparedRequest{request, QByteArray::fromStdString(payload.dump())};
 }
 
@@ -103,9 +104,10 @@ QCoro::Task<RewriteConfigResponse> RewriteAPI::fetchConfig(AppModel& model,
     const RuntimeServer server = model.resolveRuntimeServer();
     QNetworkRequest request(AuthService::endpointURL(server.baseURL, QStringLiteral("config")));
     request.setRawHeader("X-Request-Id", newRequestID());
-    if (server.requiresAuth)
-        request.setRawHeader("Authorization",
-                             (co_await authService.authorizationHeader(model)).toUtf8());
+    if (server.requiresAuth) {
+        const QString authorization = co_await authService.authorizationHeader(model);
+        request.setRawHeader("Authorization", authorization.toUtf8());
+    }
     const HttpResponse response =
         co_await m_http->send(request, "GET", {}, {configTimeout, maxSmallAnswerBytes});
     if (!response.isHTTP())
@@ -156,8 +158,12 @@ QCoro::AsyncGenerator<QString> RewriteAPI::rewriteStream(QString text, AppModel&
     const int status = reply.statusCode();
     if (status <= 0)
         throw RewriteClientError::invalidResponse();
-    if (status < 200 || status > 299)
-        throw serverErrorFrom(status, co_await reply.readAll(maxSmallAnswerBytes));
+    if (status < 200 || status > 299) {
+        // Awaited on its own line: g++ 12 mishandles temporaries around a co_await inside a
+        // throw expression.
+        const QByteArray body = co_await reply.readAll(maxSmallAnswerBytes);
+        throw serverErrorFrom(status, body);
+    }
     if (!reply.header("Content-Type")
              .value_or(QByteArray())
              .toLower()

@@ -50,8 +50,11 @@ QList<SSEEvent> SSEParser::append(char byte)
 QList<SSEEvent> SSEParser::append(const QByteArray& bytes)
 {
     QList<SSEEvent> events;
-    for (const char byte : bytes)
+    for (const char byte : bytes) {
         events.append(append(byte));
+        if (blockTooLarge())
+            break;
+    }
     return events;
 }
 

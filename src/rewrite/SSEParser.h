@@ -20,6 +20,7 @@ public:
 
     QList<SSEEvent> append(char byte);
     // Feeds a whole chunk, byte by byte; the events of every block it completes, in order.
+    // Stops early, leaving the rest unread, once the open block is too large.
     QList<SSEEvent> append(const QByteArray& bytes);
     // The event made from what is left, treated as a complete block; empties the buffer.
     QList<SSEEvent> finish();

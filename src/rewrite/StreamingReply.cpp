@@ -3,7 +3,6 @@
 #include "auth/HttpClient.h"
 #include "auth/HttpClientError.h"
 
-#include <QCoro/QCoroSignal>
 #include <QNetworkReply>
 #include <QTimer>
 
@@ -16,12 +15,13 @@ StreamingReply::StreamingReply(QNetworkReply* reply, std::chrono::milliseconds i
     m_idle->setInterval(idleTimeout);
     connect(m_idle, &QTimer::timeout, this, [this] {
         m_timedOut = true;
+        wake();
         if (m_reply)
             QMetaObject::invokeMethod(m_reply, &QNetworkReply::abort, Qt::QueuedConnection);
     });
     auto progress = [this] {
         m_idle->start();
-        emit changed();
+        wake();
     };
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, progress] {
         m_headersIn = true;
@@ -31,7 +31,7 @@ StreamingReply::StreamingReply(QNetworkReply* reply, std::chrono::milliseconds i
     connect(reply, &QNetworkReply::uploadProgress, this, [this] { m_idle->start(); });
     connect(reply, &QNetworkReply::finished, this, [this] {
         m_idle->stop();
-        emit changed();
+        wake();
     });
     m_idle->start();
 }
@@ -44,6 +44,21 @@ StreamingReply::~StreamingReply()
             m_reply->abort();
         m_reply->deleteLater();
     }
+}
+
+void StreamingReply::wake()
+{
+    if (!m_waiter || m_wakePosted)
+        return;
+    m_wakePosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_wakePosted = false;
+            if (std::coroutine_handle<> waiter = std::exchange(m_waiter, {}))
+                waiter.resume();
+        },
+        Qt::QueuedConnection);
 }
 
 void StreamingReply::throwIfFailed() const
@@ -61,7 +76,7 @@ void StreamingReply::throwIfFailed() const
 QCoro::Task<void> StreamingReply::waitForHeaders()
 {
     while (!m_headersIn && !m_reply->isFinished() && !m_timedOut)
-        co_await qCoro(this, &StreamingReply::changed);
+        co_await waitForChange();
     if (!m_headersIn || m_reply->error() != QNetworkReply::NoError)
         throwIfFailed();
 }
@@ -90,7 +105,7 @@ QCoro::Task<std::optional<QByteArray>> StreamingReply::readChunk()
             throwIfFailed();
             co_return std::nullopt;
         }
-        co_await qCoro(this, &StreamingReply::changed);
+        co_await waitForChange();
     }
 }
 

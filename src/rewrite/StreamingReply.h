@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <chrono>
+#include <coroutine>
 #include <optional>
 
 class QNetworkReply;
@@ -36,11 +37,22 @@ public:
     // The rest of the body, at most maxBytes of it (the transfer stops there).
     QCoro::Task<QByteArray> readAll(qsizetype maxBytes);
 
-signals:
-    void changed();
-
 private:
+    // Resumes the coroutine waiting in waitForChange(), once, from the event loop: never from
+    // inside the reply's own signal, and never after this object is gone.
+    struct ChangeAwaiter
+    {
+        StreamingReply* reply;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> waiter) noexcept { reply->m_waiter = waiter; }
+        void await_resume() const noexcept {}
+    };
+    ChangeAwaiter waitForChange() { return ChangeAwaiter{this}; }
+    void wake();
     void throwIfFailed() const;
+
+    std::coroutine_handle<> m_waiter;
+    bool m_wakePosted = false;
 
     QPointer<QNetworkReply> m_reply;
     bool m_timedOut = false;
