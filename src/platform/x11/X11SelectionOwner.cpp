@@ -69,7 +69,9 @@ void X11SelectionOwner::handleEvent(const void* raw)
     switch (event->response_type & 0x7f) {
     case XCB_SELECTION_CLEAR: {
         const auto* clear = static_cast<const xcb_selection_clear_event_t*>(raw);
-        if (clear->owner == m_window && clear->selection == m_selection) {
+        // A clear can be the echo of our own earlier clear(), arriving after we took the
+        // selection again: only the server's current answer says whether we lost it.
+        if (clear->owner == m_window && clear->selection == m_selection && !serverSaysWeOwn()) {
             m_owns = false;
             m_contents.clear();
             // Running INCR transfers keep their own copy of the data and finish.
@@ -91,6 +93,16 @@ void X11SelectionOwner::handleEvent(const void* raw)
     default:
         break;
     }
+}
+
+bool X11SelectionOwner::serverSaysWeOwn()
+{
+    xcb_connection_t* c = m_connection.xcb();
+    auto* reply =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_selection), nullptr);
+    const bool ours = reply && reply->owner == m_window;
+    std::free(reply);
+    return ours;
 }
 
 void X11SelectionOwner::serve(const void* raw)

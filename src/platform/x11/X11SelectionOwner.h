@@ -56,6 +56,7 @@ private:
     };
 
     void handleEvent(const void* event);
+    bool serverSaysWeOwn();
     void serve(const void* request);
     bool writeTarget(std::uint32_t requestor, std::uint32_t property, std::uint32_t target);
     void continueTransfer(std::uint32_t requestor, std::uint32_t property);

@@ -65,10 +65,10 @@ QByteArray EditorWindow::fileContents() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool EditorWindow::saveAndWaitForChange(XTestKeyboard& keyboard, const QByteArray& before)
+bool EditorWindow::saveAndWaitFor(XTestKeyboard& keyboard, const QByteArray& expected)
 {
     keyboard.chord({XTestKeyboard::controlL}, 's');
-    return QTest::qWaitFor([&] { return fileContents() != before; }, 5000);
+    return QTest::qWaitFor([&] { return fileContents() == expected; }, 5000);
 }
 
 } // namespace velto::test

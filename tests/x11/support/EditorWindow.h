@@ -23,8 +23,8 @@ public:
     QByteArray fileContents() const;
     // Makes it the active window again (after another one took the focus).
     bool activate();
-    // Ctrl+S, then waits until the file holds something other than `before`.
-    bool saveAndWaitForChange(XTestKeyboard& keyboard, const QByteArray& before);
+    // Ctrl+S, then waits until the file holds `expected` (it may be seen half written first).
+    bool saveAndWaitFor(XTestKeyboard& keyboard, const QByteArray& expected);
 
 private:
     QTemporaryDir m_dir;

@@ -169,8 +169,9 @@ private slots:
         const auto outcome = QCoro::waitFor(velto.service.pasteText("new text", source));
         m_keyboard.release(XTestKeyboard::superL);
         QCOMPARE(outcome, SelectionService::PasteOutcome::pasted);
-        QVERIFY(editor.saveAndWaitForChange(m_keyboard, "old text\n"));
+        const bool saved = editor.saveAndWaitFor(m_keyboard, "new text");
         QCOMPARE(editor.fileContents(), QByteArray("new text"));
+        QVERIFY(saved);
         other.verifyClipboardServes(userClipboard);
     }
 

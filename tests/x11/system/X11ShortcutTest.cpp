@@ -71,8 +71,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
         // Not the shortcut: it types into the editor.
         m_keyboard.chord({XTestKeyboard::shiftL}, 'l');
-        QVERIFY(editor.saveAndWaitForChange(m_keyboard, "hello\n"));
+        const bool saved = editor.saveAndWaitFor(m_keyboard, "Lhello\n");
         QCOMPARE(editor.fileContents(), QByteArray("Lhello\n"));
+        QVERIFY(saved);
         listener.sync();
         QCOMPARE(listener.calls, 1);
     }
