@@ -1,0 +1,108 @@
+#include "AccountStore.h"
+
+#include "Crypto.h"
+
+#include <sodium.h>
+
+#include <stdexcept>
+
+namespace velto::server {
+
+AccountStore::AccountStore(Database& db, Clock now) : db_(db), now_(std::move(now)) {}
+
+Account AccountStore::localAccount(const std::string& email)
+{
+    return db_.write([&] {
+        auto find = db_.prepare("SELECT id, email FROM users WHERE email = ?1");
+        find.bind(1, email);
+        if (find.step()) {
+            return Account{find.text(0), find.text(1)};
+        }
+        Account account{crypto::uuid(), email};
+        db_.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES (?1, ?2, "
+                    "NULL, ?3)")
+            .bind(1, account.id)
+            .bind(2, account.email)
+            .bind(3, now_())
+            .run();
+        return account;
+    });
+}
+
+std::string AccountStore::hashPassword(const std::string& password)
+{
+    char hash[crypto_pwhash_STRBYTES];
+    // crypto_pwhash_str is Argon2id; "interactive" costs 64 MiB and a fraction of a second.
+    if (crypto_pwhash_str_alg(
+            hash, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+            crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0) {
+        throw std::runtime_error("password hashing ran out of memory");
+    }
+    return hash;
+}
+
+Account AccountStore::addUser(const std::string& email, const std::string& password)
+{
+    std::string hash = hashPassword(password);
+    return db_.write([&] {
+        auto find = db_.prepare("SELECT id, email FROM users WHERE email = ?1");
+        find.bind(1, email);
+        if (find.step()) {
+            Account account{find.text(0), find.text(1)};
+            db_.prepare("UPDATE users SET password_hash = ?2 WHERE id = ?1")
+                .bind(1, account.id)
+                .bind(2, hash)
+                .run();
+            return account;
+        }
+        Account account{crypto::uuid(), email};
+        db_.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES (?1, ?2, "
+                    "?3, ?4)")
+            .bind(1, account.id)
+            .bind(2, email)
+            .bind(3, hash)
+            .bind(4, now_())
+            .run();
+        return account;
+    });
+}
+
+std::optional<Account> AccountStore::verifyPassword(const std::string& email,
+                                                    const std::string& password)
+{
+    auto row = db_.read([&]() -> std::optional<std::pair<Account, std::string>> {
+        auto find = db_.prepare("SELECT id, email, password_hash FROM users WHERE email = ?1 "
+                                "AND password_hash IS NOT NULL");
+        find.bind(1, email);
+        if (!find.step()) {
+            return std::nullopt;
+        }
+        return std::pair{Account{find.text(0), find.text(1)}, find.text(2)};
+    });
+    if (!row) {
+        // Spend the same effort as a real check so that timing does not tell which e-mails exist.
+        static const std::string dummy = hashPassword("velto-dummy-password");
+        if (crypto_pwhash_str_verify(dummy.c_str(), password.data(), password.size()) == 0) {
+            return std::nullopt;
+        }
+        return std::nullopt;
+    }
+    if (crypto_pwhash_str_verify(row->second.c_str(), password.data(), password.size()) != 0) {
+        return std::nullopt;
+    }
+    return row->first;
+}
+
+std::optional<Account> AccountStore::find(const std::string& id)
+{
+    return db_.read([&]() -> std::optional<Account> {
+        auto st = db_.prepare("SELECT id, email FROM users WHERE id = ?1");
+        st.bind(1, id);
+        if (!st.step()) {
+            return std::nullopt;
+        }
+        return Account{st.text(0), st.text(1)};
+    });
+}
+
+} // namespace velto::server

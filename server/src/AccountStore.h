@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Clock.h"
+#include "Database.h"
+
+#include <optional>
+#include <string>
+
+namespace velto::server {
+
+struct Account
+{
+    std::string id;
+    std::string email;
+};
+
+// The users table: the one local account of "local" sign-in, and the password accounts that
+// `velto-server adduser` creates (passwords kept only as libsodium Argon2id hashes).
+class AccountStore
+{
+public:
+    AccountStore(Database& db, Clock now);
+
+    // The account the "local" sign-in page signs in as; created on first use.
+    Account localAccount(const std::string& email);
+
+    // Creates the account, or sets a new password on an existing one. Returns the account.
+    Account addUser(const std::string& email, const std::string& password);
+
+    // The account when the e-mail exists and the password matches its hash.
+    std::optional<Account> verifyPassword(const std::string& email, const std::string& password);
+
+    std::optional<Account> find(const std::string& id);
+
+    static std::string hashPassword(const std::string& password);
+
+private:
+    Database& db_;
+    Clock now_;
+};
+
+} // namespace velto::server

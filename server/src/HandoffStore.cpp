@@ -1,0 +1,208 @@
+#include "HandoffStore.h"
+
+#include "ApiError.h"
+#include "Crypto.h"
+
+namespace velto::server {
+
+namespace {
+
+ApiError unknownHandoff()
+{
+    return ApiError(404, "invalid_or_expired_handoff",
+                    "This sign-in session does not exist or has expired.");
+}
+
+ApiError wrongDevice()
+{
+    return ApiError(403, "unauthorized_handoff",
+                    "This sign-in session is not valid for this device.");
+}
+
+} // namespace
+
+HandoffStore::HandoffStore(Database& db, Clock now, std::int64_t lifetime)
+    : db_(db), now_(std::move(now)), lifetime_(lifetime)
+{
+}
+
+Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& client,
+                            const std::string& clientVersion, const std::string& provider,
+                            const std::optional<std::string>& failReason)
+{
+    std::int64_t now = now_();
+    Handoff h;
+    h.id = crypto::randomToken(24);
+    h.deviceNonce = deviceNonce;
+    h.provider = provider;
+    h.status = failReason ? "failed" : "pending";
+    h.reason = failReason;
+    h.expiresAt = now + lifetime_;
+    db_.write([&] {
+        db_.prepare("INSERT INTO handoffs (id, device_nonce, client, client_version, provider, "
+                    "status, reason, created_at, expires_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, "
+                    "?8, ?9)")
+            .bind(1, h.id)
+            .bind(2, deviceNonce)
+            .bind(3, client)
+            .bind(4, clientVersion)
+            .bind(5, provider)
+            .bind(6, h.status)
+            .bind(7, h.reason)
+            .bind(8, now)
+            .bind(9, h.expiresAt)
+            .run();
+        // Keep a day of history for the log reader, then forget.
+        db_.prepare("DELETE FROM handoffs WHERE expires_at < ?1").bind(1, now - 86400).run();
+    });
+    return h;
+}
+
+std::optional<Handoff> HandoffStore::findLocked(const std::string& id, std::int64_t now)
+{
+    auto st = db_.prepare("SELECT id, device_nonce, provider, status, reason, user_id, "
+                          "exchange_code, expires_at FROM handoffs WHERE id = ?1");
+    st.bind(1, id);
+    if (!st.step()) {
+        return std::nullopt;
+    }
+    Handoff h;
+    h.id = st.text(0);
+    h.deviceNonce = st.text(1);
+    h.provider = st.text(2);
+    h.status = st.text(3);
+    h.reason = st.optionalText(4);
+    h.userId = st.optionalText(5);
+    h.exchangeCode = st.optionalText(6);
+    h.expiresAt = st.integer(7);
+    if ((h.status == "pending" || h.status == "ready") && now >= h.expiresAt) {
+        h.status = "failed";
+        h.reason = "expired";
+        h.exchangeCode.reset();
+    }
+    return h;
+}
+
+std::optional<Handoff> HandoffStore::find(const std::string& id)
+{
+    std::int64_t now = now_();
+    return db_.read([&] { return findLocked(id, now); });
+}
+
+PollAnswer HandoffStore::poll(const std::string& id, const std::string& deviceNonce)
+{
+    auto h = find(id);
+    if (!h) {
+        throw unknownHandoff();
+    }
+    if (!crypto::equalConstantTime(h->deviceNonce, deviceNonce)) {
+        return {"failed", "unauthorized_handoff", std::nullopt};
+    }
+    if (h->status == "pending") {
+        return {"pending", std::nullopt, std::nullopt};
+    }
+    if (h->status == "ready") {
+        return {"ready", std::nullopt, h->exchangeCode};
+    }
+    if (h->status == "exchanged") {
+        return {"failed", "already_used", std::nullopt};
+    }
+    return {"failed", h->reason.value_or("auth_failed"), std::nullopt};
+}
+
+bool HandoffStore::complete(const std::string& id, const std::string& userId)
+{
+    std::int64_t now = now_();
+    return db_.write([&] {
+        auto h = findLocked(id, now);
+        if (!h || h->status != "pending") {
+            return false;
+        }
+        // The plain code must be readable by the next poll; it is erased by the exchange.
+        std::string code = crypto::randomToken(32);
+        db_.prepare("UPDATE handoffs SET status = 'ready', user_id = ?2, exchange_code = ?3, "
+                    "exchange_code_hash = ?4 WHERE id = ?1")
+            .bind(1, id)
+            .bind(2, userId)
+            .bind(3, code)
+            .bind(4, crypto::sha256Hex(code))
+            .run();
+        return true;
+    });
+}
+
+bool HandoffStore::fail(const std::string& id, const std::string& reason)
+{
+    std::int64_t now = now_();
+    return db_.write([&] {
+        auto h = findLocked(id, now);
+        if (!h || h->status != "pending") {
+            return false;
+        }
+        db_.prepare("UPDATE handoffs SET status = 'failed', reason = ?2 WHERE id = ?1")
+            .bind(1, id)
+            .bind(2, reason)
+            .run();
+        return true;
+    });
+}
+
+std::string HandoffStore::exchange(const std::string& id, const std::string& deviceNonce,
+                                   const std::string& exchangeCode)
+{
+    std::int64_t now = now_();
+    return db_.write([&] {
+        auto h = findLocked(id, now);
+        if (!h) {
+            throw unknownHandoff();
+        }
+        if (!crypto::equalConstantTime(h->deviceNonce, deviceNonce)) {
+            throw wrongDevice();
+        }
+        if (h->status == "exchanged") {
+            throw ApiError(409, "already_used", "This sign-in session was already used.");
+        }
+        if (h->status == "failed" && h->reason == "expired") {
+            throw ApiError(410, "expired", "This sign-in session expired.");
+        }
+        if (h->status != "ready") {
+            throw ApiError(409, "handoff_not_ready",
+                           "This sign-in session has not been completed in the browser.");
+        }
+        auto stored = db_.prepare("SELECT exchange_code_hash FROM handoffs WHERE id = ?1");
+        stored.bind(1, id);
+        stored.step();
+        if (!crypto::equalConstantTime(stored.text(0), crypto::sha256Hex(exchangeCode))) {
+            throw ApiError(400, "invalid_exchange_code",
+                           "The exchange code does not belong to this sign-in session.");
+        }
+        db_.prepare("UPDATE handoffs SET status = 'exchanged', exchange_code = NULL WHERE id = ?1")
+            .bind(1, id)
+            .run();
+        return *h->userId;
+    });
+}
+
+std::string HandoffStore::cancel(const std::string& id, const std::string& deviceNonce)
+{
+    std::int64_t now = now_();
+    return db_.write([&] {
+        auto h = findLocked(id, now);
+        if (!h) {
+            throw unknownHandoff();
+        }
+        if (!crypto::equalConstantTime(h->deviceNonce, deviceNonce)) {
+            throw wrongDevice();
+        }
+        if (h->status != "pending" && h->status != "ready") {
+            return h->status;
+        }
+        db_.prepare("UPDATE handoffs SET status = 'failed', reason = 'cancelled', exchange_code = "
+                    "NULL WHERE id = ?1")
+            .bind(1, id)
+            .run();
+        return std::string("failed");
+    });
+}
+
+} // namespace velto::server

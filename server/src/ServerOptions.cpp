@@ -1,0 +1,237 @@
+#include "ServerOptions.h"
+
+#include <stdexcept>
+
+namespace velto::server {
+
+namespace {
+
+std::int64_t toInteger(const std::string& option, const std::string& value, std::int64_t min,
+                       std::int64_t max)
+{
+    std::size_t used = 0;
+    std::int64_t n = 0;
+    try {
+        n = std::stoll(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != value.size() || value.empty() || n < min || n > max) {
+        throw std::invalid_argument(option + " needs a whole number from " + std::to_string(min) +
+                                    " to " + std::to_string(max) + ", not \"" + value + "\".");
+    }
+    return n;
+}
+
+} // namespace
+
+std::string ServerOptions::defaultDataDir(const std::function<std::string(const char*)>& env)
+{
+    std::string base = env("XDG_DATA_HOME");
+    if (base.empty()) {
+        std::string home = env("HOME");
+        if (home.empty()) {
+            throw std::invalid_argument("Neither XDG_DATA_HOME nor HOME is set; pass --data DIR.");
+        }
+        base = home + "/.local/share";
+    }
+    return base + "/velto-server";
+}
+
+bool ServerOptions::isLoopback(const std::string& host)
+{
+    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
+ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
+                                   const std::function<std::string(const char*)>& env)
+{
+    ServerOptions o;
+    o.upstream.url = env("VELTO_UPSTREAM_URL");
+    o.upstream.model = env("VELTO_UPSTREAM_MODEL");
+    o.upstream.apiKey = env("VELTO_UPSTREAM_API_KEY");
+    if (o.upstream.url.empty()) {
+        o.upstream.url = "http://127.0.0.1:11434/v1";
+    }
+    bool portGiven = false;
+    int listenPort = o.port;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::string value;
+        bool hasInlineValue = false;
+        if (arg.rfind("--", 0) == 0) {
+            auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasInlineValue = true;
+            }
+        }
+        auto next = [&]() -> std::string {
+            if (hasInlineValue) {
+                return value;
+            }
+            if (i + 1 >= args.size()) {
+                throw std::invalid_argument(arg + " needs a value.");
+            }
+            return args[++i];
+        };
+
+        if (arg == "-h" || arg == "--help") {
+            o.command = Command::Help;
+        } else if (arg == "--version") {
+            o.command = Command::Version;
+        } else if (arg == "adduser" && o.command == Command::Serve) {
+            o.command = Command::AddUser;
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
+                throw std::invalid_argument("adduser needs an e-mail address: velto-server "
+                                            "adduser EMAIL");
+            }
+            o.addUserEmail = args[++i];
+            if (o.addUserEmail.find('@') == std::string::npos) {
+                throw std::invalid_argument("\"" + o.addUserEmail + "\" is not an e-mail address.");
+            }
+        } else if (arg == "--listen") {
+            std::string v = next();
+            auto colon = v.rfind(':');
+            if (colon == std::string::npos || v.find(']') != std::string::npos) {
+                if (v.size() > 2 && v.front() == '[') {
+                    auto close = v.find(']');
+                    o.host = v.substr(1, close - 1);
+                    if (close + 1 < v.size() && v[close + 1] == ':') {
+                        listenPort =
+                            static_cast<int>(toInteger("--listen", v.substr(close + 2), 0, 65535));
+                    }
+                } else {
+                    o.host = v;
+                }
+            } else {
+                o.host = v.substr(0, colon);
+                listenPort = static_cast<int>(toInteger("--listen", v.substr(colon + 1), 0, 65535));
+            }
+            if (o.host.empty()) {
+                throw std::invalid_argument("--listen needs HOST:PORT, such as 127.0.0.1:8787.");
+            }
+        } else if (arg == "--port") {
+            o.port = static_cast<int>(toInteger(arg, next(), 0, 65535));
+            portGiven = true;
+        } else if (arg == "--public-url") {
+            o.publicUrl = next();
+            while (!o.publicUrl.empty() && o.publicUrl.back() == '/') {
+                o.publicUrl.pop_back();
+            }
+        } else if (arg == "--data") {
+            o.dataDir = next();
+        } else if (arg == "--engine") {
+            o.engine = next();
+            if (o.engine != "local" && o.engine != "openai") {
+                throw std::invalid_argument("--engine is local or openai, not \"" + o.engine +
+                                            "\".");
+            }
+        } else if (arg == "--upstream-url") {
+            o.upstream.url = next();
+        } else if (arg == "--upstream-model") {
+            o.upstream.model = next();
+        } else if (arg == "--upstream-timeout") {
+            o.upstream.timeoutSeconds = static_cast<int>(toInteger(arg, next(), 1, 3600));
+        } else if (arg == "--upstream-api-key" || arg == "--upstream-key" || arg == "--api-key") {
+            throw std::invalid_argument("The upstream API key is read only from the environment "
+                                        "variable VELTO_UPSTREAM_API_KEY, never from the "
+                                        "command line.");
+        } else if (arg == "--signin") {
+            o.signin = next();
+            if (o.signin != "local" && o.signin != "password") {
+                throw std::invalid_argument("--signin is local or password, not \"" + o.signin +
+                                            "\".");
+            }
+        } else if (arg == "--local-email") {
+            o.localEmail = next();
+        } else if (arg == "--anon-key") {
+            o.anonKey = next();
+        } else if (arg == "--access-token-lifetime") {
+            o.accessTokenLifetime = toInteger(arg, next(), 1, 365LL * 86400);
+        } else if (arg == "--handoff-lifetime") {
+            o.handoffLifetime = toInteger(arg, next(), 10, 86400);
+        } else if (arg == "--poll-interval-ms") {
+            o.pollIntervalMs = static_cast<int>(toInteger(arg, next(), 100, 60000));
+        } else if (arg == "--max-text-bytes") {
+            o.maxTextBytes = static_cast<std::size_t>(toInteger(arg, next(), 1, 16 * 1024 * 1024));
+        } else if (arg == "--rewrite-rate") {
+            o.rewriteRatePerMinute = static_cast<int>(toInteger(arg, next(), 0, 1000000));
+        } else if (arg == "--auth-rate") {
+            o.authRatePerMinute = static_cast<int>(toInteger(arg, next(), 0, 1000000));
+        } else if (arg == "--threads") {
+            o.threads = static_cast<int>(toInteger(arg, next(), 1, 1024));
+        } else if (arg == "--client-timeout") {
+            o.clientTimeoutSeconds = static_cast<int>(toInteger(arg, next(), 1, 3600));
+        } else {
+            throw std::invalid_argument("Unknown argument \"" + arg +
+                                        "\". See velto-server --help.");
+        }
+    }
+    if (!portGiven) {
+        o.port = listenPort;
+    }
+    if (o.dataDir.empty() && o.command != Command::Help && o.command != Command::Version) {
+        o.dataDir = defaultDataDir(env);
+    }
+    if (o.localEmail.empty()) {
+        std::string user = env("USER");
+        o.localEmail = (user.empty() ? std::string("local") : user) + "@localhost";
+    }
+    if (o.command == Command::Serve && o.engine == "openai" && o.upstream.model.empty()) {
+        throw std::invalid_argument("--engine openai needs --upstream-model (or "
+                                    "VELTO_UPSTREAM_MODEL).");
+    }
+    if (o.command == Command::Serve && o.signin == "local" && !isLoopback(o.host)) {
+        throw std::invalid_argument("--signin local signs anyone in without a password, so it "
+                                    "only works on a loopback address; use --signin password "
+                                    "to listen on " +
+                                    o.host + ".");
+    }
+    return o;
+}
+
+std::string ServerOptions::helpText()
+{
+    return R"(Usage: velto-server [OPTIONS]
+       velto-server adduser EMAIL [--data DIR]
+
+The reference backend of Velto: rewrite endpoints, browser sign-in handoff, token refresh.
+
+Options:
+  --listen HOST:PORT          address to listen on (default 127.0.0.1:8787)
+  --port PORT                 port only (0 picks a free one)
+  --public-url URL            URL the browser reaches this server at
+                              (default http://HOST:PORT)
+  --data DIR                  data directory (default $XDG_DATA_HOME/velto-server,
+                              else ~/.local/share/velto-server)
+  --engine local|openai       rewrite engine (default local: offline clean-up)
+  --upstream-url URL          openai engine: OpenAI-compatible API base URL
+                              (default $VELTO_UPSTREAM_URL, else http://127.0.0.1:11434/v1)
+  --upstream-model NAME       openai engine: model name (default $VELTO_UPSTREAM_MODEL)
+  --upstream-timeout SECONDS  openai engine: time-out per upstream read (default 60)
+                              The upstream API key is read from VELTO_UPSTREAM_API_KEY only.
+  --signin local|password     sign-in page: local (one button, loopback only; default)
+                              or password (accounts made with adduser)
+  --local-email EMAIL         e-mail of the local account (default $USER@localhost)
+  --anon-key KEY              "apikey" the token refresh expects (default local-dev-anon-key)
+  --access-token-lifetime S   access-token lifetime in seconds (default 3600)
+  --handoff-lifetime S        sign-in handoff lifetime in seconds (default 600)
+  --poll-interval-ms MS       poll interval handed to clients (default 1000)
+  --max-text-bytes N          largest text to rewrite, in bytes (default 65536)
+  --rewrite-rate N            rewrites per minute per user, 0 = unlimited (default 120)
+  --auth-rate N               sign-in and refresh calls per minute per address,
+                              0 = unlimited (default 300)
+  --threads N                 worker threads (default 8)
+  --client-timeout S          read/write time-out for slow clients (default 15)
+  -h, --help                  this text
+  --version                   the version
+
+adduser EMAIL reads the password from the terminal (twice) or from one line of standard input,
+and stores it as an Argon2id hash; run it again to change the password.
+)";
+}
+
+} // namespace velto::server

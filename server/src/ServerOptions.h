@@ -1,0 +1,58 @@
+#pragma once
+
+#include "OpenAIEngine.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velto::server {
+
+// Everything velto-server can be told on its command line (and, for the upstream model, in
+// its environment).
+struct ServerOptions
+{
+    enum class Command
+    {
+        Serve,
+        AddUser,
+        Help,
+        Version
+    };
+
+    Command command = Command::Serve;
+    std::string addUserEmail;
+
+    std::string host = "127.0.0.1";
+    int port = 8787;
+    std::string publicUrl; // empty: http://HOST:PORT
+    std::string dataDir;   // empty: $XDG_DATA_HOME/velto-server
+    std::string engine = "local";
+    UpstreamConfig upstream;
+    std::string signin = "local";
+    std::string localEmail; // the local account's e-mail; empty: $USER@localhost
+    std::string anonKey = "local-dev-anon-key";
+    std::int64_t accessTokenLifetime = 3600;
+    std::int64_t handoffLifetime = 600;
+    int pollIntervalMs = 1000;
+    std::size_t maxTextBytes = 64 * 1024;
+    int rewriteRatePerMinute = 120;
+    int authRatePerMinute = 300;
+    int threads = 8;
+    int clientTimeoutSeconds = 15;
+
+    // Parses arguments (without the program name). `env` looks up environment variables.
+    // Throws std::invalid_argument with a sentence for the user.
+    static ServerOptions parse(const std::vector<std::string>& args,
+                               const std::function<std::string(const char*)>& env);
+
+    static std::string helpText();
+
+    // $XDG_DATA_HOME/velto-server, or ~/.local/share/velto-server.
+    static std::string defaultDataDir(const std::function<std::string(const char*)>& env);
+
+    static bool isLoopback(const std::string& host);
+};
+
+} // namespace velto::server

@@ -1,0 +1,152 @@
+// The local engine's clean-up rules, one row per rule, and its word-sized stream pieces.
+
+#include "LocalEngine.h"
+#include "ApiError.h"
+
+#include <QtTest>
+
+using namespace velto::server;
+
+class LocalEngineTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleansUpText_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("tone");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the README example") << "this  is a test ."
+                                            << "grammar_fix"
+                                            << "This is a test.";
+        QTest::newRow("space before a comma moves after it") << "hello ,world"
+                                                             << "grammar_fix"
+                                                             << "Hello, world";
+        QTest::newRow("lone i and its contractions") << "yes i think i'm right and i've said it"
+                                                     << "grammar_fix"
+                                                     << "Yes I think I'm right and I've said it";
+        QTest::newRow("doubled word") << "the the cat sat on on the mat"
+                                      << "grammar_fix"
+                                      << "The cat sat on the mat";
+        QTest::newRow("doubled word across case") << "The the end"
+                                                  << "grammar_fix"
+                                                  << "The end";
+        QTest::newRow("had had stays") << "we had had enough"
+                                       << "grammar_fix"
+                                       << "We had had enough";
+        QTest::newRow("missing space after a full stop") << "it ended.Next one"
+                                                         << "grammar_fix"
+                                                         << "It ended. Next one";
+        QTest::newRow("domains stay") << "visit example.com today"
+                                      << "grammar_fix"
+                                      << "Visit example.com today";
+        QTest::newRow("numbers stay") << "it costs 1,000 at 10:30 or 3.5 ( really )"
+                                      << "grammar_fix"
+                                      << "It costs 1,000 at 10:30 or 3.5 (really)";
+        QTest::newRow("sentence starts") << "what?yes!ok. fine"
+                                         << "grammar_fix"
+                                         << "What? Yes! Ok. Fine";
+        QTest::newRow("abbreviations do not end sentences") << "see e.g. this one"
+                                                            << "grammar_fix"
+                                                            << "See e.g. this one";
+        QTest::newRow("ellipsis does not end a sentence") << "well... maybe"
+                                                          << "grammar_fix"
+                                                          << "Well... maybe";
+        QTest::newRow("words with inner capitals stay") << "iPhone sales rose"
+                                                        << "grammar_fix"
+                                                        << "iPhone sales rose";
+        QTest::newRow("line ends, blank lines and trailing spaces")
+            << "first line  \r\nsecond\tline\n\n\n\nthird  "
+            << "grammar_fix"
+            << "First line\nSecond line\n\nThird";
+        QTest::newRow("non-ASCII text passes through") << "ça va ,très bien"
+                                                       << "grammar_fix"
+                                                       << "ça va, très bien";
+        QTest::newRow("creative is the clean-up only") << "i  like it"
+                                                       << "creative"
+                                                       << "I like it";
+        QTest::newRow("concise drops filler words")
+            << "Basically, I just really think it is very good, you know."
+            << "concise"
+            << "I think it is good.";
+        QTest::newRow("concise drops kind of") << "it is kind of slow"
+                                               << "concise"
+                                               << "It is slow";
+        QTest::newRow("professional expands contractions")
+            << "i'm sure we can't go, don't worry"
+            << "professional"
+            << "I am sure we cannot go, do not worry";
+        QTest::newRow("professional keeps the capital") << "Don't go, it's gonna rain"
+                                                        << "professional"
+                                                        << "Do not go, it is going to rain";
+        QTest::newRow("professional reads typographic apostrophes") << "we don\u2019t know"
+                                                                    << "professional"
+                                                                    << "We do not know";
+        QTest::newRow("casual contracts") << "I am sure it is not done. we do not care"
+                                          << "casual"
+                                          << "I'm sure it's not done. We don't care";
+        QTest::newRow("persuasive drops hedges") << "I think maybe we should probably launch"
+                                                 << "persuasive"
+                                                 << "We should launch";
+    }
+
+    void cleansUpText()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, tone);
+        QFETCH(QString, expected);
+        QCOMPARE(
+            QString::fromStdString(LocalEngine::cleanUp(input.toStdString(), tone.toStdString())),
+            expected);
+    }
+
+    void piecesAreWordsWithTheirTrailingSpace()
+    {
+        auto pieces = LocalEngine::pieces("This is a test.\n\nNext");
+        QCOMPARE(pieces, (std::vector<std::string>{"This ", "is ", "a ", "test.\n\n", "Next"}));
+    }
+
+    void piecesSplitAWordThatReadsDone()
+    {
+        auto pieces = LocalEngine::pieces("[DONE] said [DONE]");
+        std::string joined;
+        for (const auto& p : pieces) {
+            QVERIFY(p != "[DONE]" && p != "[DONE] ");
+            joined += p;
+        }
+        QCOMPARE(QString::fromStdString(joined), QString("[DONE] said [DONE]"));
+    }
+
+    void offersOnlyAutoAndRefusesOtherLanguages()
+    {
+        LocalEngine engine;
+        QCOMPARE(engine.languages().size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(engine.languages()[0].id), QString("auto"));
+        try {
+            engine.rewrite({"hello", "grammar_fix", "german"});
+            QFAIL("no error");
+        } catch (const ApiError& e) {
+            QCOMPARE(e.status(), 400);
+            QCOMPARE(QString::fromStdString(e.code()), QString("unsupported_language"));
+        }
+    }
+
+    void streamGivesTheSameTextAsTheWholeAnswer()
+    {
+        LocalEngine engine;
+        RewriteRequest r{"so  this is  it .it works", "grammar_fix", "auto"};
+        auto stream = engine.rewriteStream(r);
+        std::string joined;
+        int count = 0;
+        while (auto piece = stream->next()) {
+            joined += *piece;
+            ++count;
+        }
+        QCOMPARE(QString::fromStdString(joined), QString::fromStdString(engine.rewrite(r)));
+        QVERIFY(count > 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(LocalEngineTest)
+#include "LocalEngineTest.moc"
