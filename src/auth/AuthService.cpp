@@ -1,19 +1,19 @@
 #include "auth/AuthService.h"
 
 #include "auth/AuthServiceError.h"
-#include "auth/Clock.h"
 #include "auth/DecodingError.h"
 #include "auth/JsonFields.h"
 #include "auth/KeychainStore.h"
 #include "auth/SecretServiceKeychainStore.h"
 #include "auth/SupabaseTokenResponse.h"
-#include "auth/SystemClock.h"
 #include "auth/WebLoginExchangeResponse.h"
 #include "auth/WebLoginPollResponse.h"
 #include "auth/WebLoginStartResponse.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
+#include "platform/Clock.h"
+#include "platform/SystemClock.h"
 
 #include <QCoro/QCoroSignal>
 #include <QPointer>
