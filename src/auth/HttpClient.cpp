@@ -87,7 +87,9 @@ QCoro::Task<HttpResponse> HttpClient::send(QNetworkRequest request, QByteArray m
     auto drain = [&] {
         if (truncated)
             return;
-        const QByteArray chunk = r->read(limit - received.size() + 1);
+        // Never ask for more than is there: read() sizes its buffer by the request.
+        const QByteArray chunk =
+            r->read(std::min(r->bytesAvailable(), limit - received.size() + 1));
         received += chunk;
         if (received.size() > limit) {
             received.truncate(limit);
