@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMetaType>
 #include <QPair>
 #include <chrono>
 
@@ -62,3 +63,6 @@ struct FakeResponse
 };
 
 } // namespace velto
+
+// Usable as a column of data-driven tests.
+Q_DECLARE_METATYPE(velto::FakeResponse)

@@ -8,8 +8,6 @@
 
 using namespace velto;
 
-Q_DECLARE_METATYPE(velto::FakeResponse)
-
 namespace {
 
 const QString startPath = QStringLiteral("/auth/handoff/start");

@@ -9,8 +9,6 @@
 
 using namespace velto;
 
-Q_DECLARE_METATYPE(velto::FakeResponse)
-
 namespace {
 
 const QString tokenPath = QStringLiteral("/auth/v1/token");
