@@ -78,8 +78,10 @@ private slots:
     void initTestCase()
     {
         qDBusRegisterMetaType<QMap<QString, QString>>();
-        if (!QDBusConnection::sessionBus().interface()->isServiceRegistered(secrets))
-            QFAIL("no Secret Service on the session bus (run through scripts/with-env keyring)");
+        // The daemon is started just before the test and may not have claimed its name yet.
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(secrets),
+            "no Secret Service on the session bus (run through scripts/with-env keyring)", 15000);
     }
 
     void savesReplacesAndRemovesItems()
