@@ -2,8 +2,8 @@
 
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
-#include "auth/Clock.h"
-#include "auth/Sleeper.h"
+#include "platform/Clock.h"
+#include "platform/Sleeper.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
 #include "rewrite/RewriteAPI.h"

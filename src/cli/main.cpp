@@ -1,7 +1,7 @@
 // velto-cli: rewrite text from the terminal with the app's own settings, session and service.
 #include "auth/AuthService.h"
-#include "auth/SystemClock.h"
-#include "auth/TimerSleeper.h"
+#include "platform/SystemClock.h"
+#include "platform/TimerSleeper.h"
 #include "cli/CliApp.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"

@@ -1,4 +1,4 @@
-#include "auth/CancellationToken.h"
+#include "platform/CancellationToken.h"
 
 namespace velto {
 

@@ -13,6 +13,7 @@ public:
     using MessageHandler = std::function<void(const QString& message)>;
     static inline const QString activateMessage = QStringLiteral("activate");
     static inline const QString triggerMessage = QStringLiteral("trigger");
+    static inline const QString quitMessage = QStringLiteral("quit");
 
     virtual ~SingleInstance() = default;
     // True when no other instance runs; this process then receives the messages of later ones.

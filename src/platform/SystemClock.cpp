@@ -1,4 +1,4 @@
-#include "auth/SystemClock.h"
+#include "platform/SystemClock.h"
 
 #include <chrono>
 

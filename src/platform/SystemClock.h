@@ -1,6 +1,6 @@
 #pragma once
 
-#include "auth/Clock.h"
+#include "platform/Clock.h"
 
 namespace velto {
 

@@ -1,6 +1,6 @@
-#include "auth/TimerSleeper.h"
+#include "platform/TimerSleeper.h"
 
-#include "auth/CancellationToken.h"
+#include "platform/CancellationToken.h"
 
 #include <QCoro/QCoroTimer>
 #include <QTimer>

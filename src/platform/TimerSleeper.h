@@ -1,6 +1,6 @@
 #pragma once
 
-#include "auth/Sleeper.h"
+#include "platform/Sleeper.h"
 
 namespace velto {
 

@@ -4,7 +4,7 @@
 #include "platform/KeyPress.h"
 #include "platform/SyntheticKeys.h"
 #include "platform/Workspace.h"
-#include "system/Sleeper.h"
+#include "platform/Sleeper.h"
 
 namespace velto {
 

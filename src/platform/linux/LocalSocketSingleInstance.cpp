@@ -76,7 +76,8 @@ void LocalSocketSingleInstance::acceptConnections()
             socket->write("ok\n");
             socket->flush();
             socket->disconnectFromServer();
-            if (m_handler && (message == activateMessage || message == triggerMessage))
+            if (m_handler &&
+                (message == activateMessage || message == triggerMessage || message == quitMessage))
                 m_handler(message);
         });
     }

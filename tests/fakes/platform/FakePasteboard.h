@@ -25,7 +25,12 @@ public:
         ++count;
     }
 
-    QCoro::Task<std::optional<PasteboardSnapshot>> readItems() override { co_return items; }
+    QCoro::Task<std::optional<PasteboardSnapshot>> readItems() override
+    {
+        // A copy: g++ 12 moves from a member named in co_return.
+        std::optional<PasteboardSnapshot> copy = items;
+        co_return copy;
+    }
     QCoro::Task<std::optional<QString>> readString() override
     {
         if (items) {

@@ -14,7 +14,7 @@
 #include "support/TestRegistry.h"
 #include "system/HotkeyManager.h"
 #include "system/SelectionService.h"
-#include "system/TimerSleeper.h"
+#include "platform/TimerSleeper.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
 

@@ -11,7 +11,7 @@
 #include "platform/x11/X11Workspace.h"
 #include "support/TestRegistry.h"
 #include "system/SelectionService.h"
-#include "system/TimerSleeper.h"
+#include "platform/TimerSleeper.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
 

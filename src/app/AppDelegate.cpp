@@ -1,0 +1,517 @@
+#include "app/AppDelegate.h"
+
+#include "auth/AuthService.h"
+#include "auth/AuthServiceError.h"
+#include "model/AppModel.h"
+#include "model/ClientLogger.h"
+#include "model/UserPreferencesStore.h"
+#include "platform/Alerts.h"
+#include "platform/CancellationToken.h"
+#include "platform/Clock.h"
+#include "platform/LoginItems.h"
+#include "platform/Pasteboard.h"
+#include "platform/Permissions.h"
+#include "platform/Sleeper.h"
+#include "platform/SoundPlayer.h"
+#include "platform/SyntheticKeys.h"
+#include "platform/Workspace.h"
+#include "rewrite/RewriteAPI.h"
+#include "system/HotkeyManager.h"
+#include "system/SelectionService.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace velto {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto pasteSettleDelay = 80ms;
+constexpr auto activationDelay = 80ms;
+
+} // namespace
+
+// Counts a running coroutine of the controller for as long as it lives.
+class AppDelegate::TaskScope
+{
+public:
+    explicit TaskScope(AppDelegate& owner) : m_owner(owner) { ++m_owner.m_runningTasks; }
+    ~TaskScope() { --m_owner.m_runningTasks; }
+    TaskScope(const TaskScope&) = delete;
+    TaskScope& operator=(const TaskScope&) = delete;
+
+private:
+    AppDelegate& m_owner;
+};
+
+AppDelegate::AppDelegate(AppServices services, QObject* parent)
+    : QObject(parent), m_services(std::move(services)),
+      m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.permissions, m_services.keyTap,
+                                                      m_services.keyMonitor)),
+      m_selection(std::make_unique<SelectionService>(
+          m_services.focusedSelection, m_services.pasteboard, m_services.syntheticKeys,
+          m_services.workspace, m_services.sleeper))
+{
+}
+
+AppDelegate::~AppDelegate()
+{
+    m_hotkeyManager->onHotkey = nullptr;
+}
+
+// MARK: lifecycle
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    AppBuildConfig config;
+    try {
+        config = m_services.loadBuildConfig();
+    } catch (const AppError& error) {
+        m_services.activateSelf();
+        m_services.alerts.runModal(
+            {AlertStyle::warning, QStringLiteral("Configuration error"), error.description(), {}});
+        m_services.terminate();
+        return;
+    }
+
+    m_model = std::make_unique<AppModel>(m_services.preferences, config);
+    if (abortLaunchFromDiskImageIfNeeded())
+        return;
+
+    configureHotkey();
+    m_model->setLaunchAtLogin(m_services.loginItems.status() == LoginItemStatus::enabled);
+    recordPermissionState();
+    if (m_model->shouldShowFirstRunGuide())
+        showSetupGuide();
+    syncAtLaunch();
+}
+
+QCoro::Task<> AppDelegate::syncAtLaunch()
+{
+    TaskScope scope(*this);
+    {
+        const AuthState synced = co_await m_services.auth.syncAuthState(*m_model);
+        m_model->setAuthState(synced);
+    }
+    co_await m_services.rewriteAPI.refreshServerConfig(*m_model, m_services.auth);
+}
+
+bool AppDelegate::abortLaunchFromDiskImageIfNeeded()
+{
+    if (!m_services.bundlePath.startsWith(QStringLiteral("/Volumes/")))
+        return false;
+    m_services.activateSelf();
+    const int choice = m_services.alerts.runModal(
+        {AlertStyle::warning,
+         QStringLiteral("Install Velto to Applications"),
+         QStringLiteral(
+             "Velto is running from a mounted DMG.\n\n1. Drag Velto.app to Applications.\n"
+             "2. Open Velto from Applications.\n3. If blocked once, right-click Velto and "
+             "choose Open."),
+         {QStringLiteral("Open Applications"), QStringLiteral("Quit")}});
+    if (choice == 0) {
+        m_services.workspace.openDirectory(QStringLiteral("/Applications"));
+        m_services.workspace.revealInFileViewer(m_services.bundlePath);
+    }
+    m_services.terminate();
+    return true;
+}
+
+void AppDelegate::configureHotkey()
+{
+    m_hotkeyManager->configure(m_model->selectedShortcutKeyCode(),
+                               m_model->shortcutRequiresShift());
+    ensureHotkeyRegistration();
+    // Scheduled, never run inline: the press arrives inside the key tap's own callback.
+    QPointer<AppDelegate> self(this);
+    m_hotkeyManager->onHotkey = [self] {
+        QTimer::singleShot(0, self, [self] {
+            if (self)
+                self->triggerRewriteFromSelection();
+        });
+    };
+    ensureHotkeyRegistration();
+}
+
+void AppDelegate::ensureHotkeyRegistration()
+{
+    if (m_hotkeyManager->start())
+        return;
+    ClientLogger::warning(u"hotkey unavailable: ",
+                          m_hotkeyManager->lastError().value_or(QStringLiteral("unknown")));
+}
+
+void AppDelegate::recordPermissionState()
+{
+    m_model->setPermissionState(m_services.permissions.inputMonitoringGranted(),
+                                m_services.permissions.accessibilityTrusted(false));
+}
+
+void AppDelegate::showSetupGuide()
+{
+    // Marked first: the guide never comes back, whatever happens while it is open.
+    m_model->markFirstRunGuideShown();
+    m_services.activateSelf();
+    const int choice = m_services.alerts.runModal(
+        {AlertStyle::informational,
+         QStringLiteral("Finish Velto setup"),
+         QStringLiteral("Velto works best once these three steps are complete:\n\n1. Enable Input "
+                        "Monitoring for the global shortcut.\n2. Enable Accessibility so Velto can "
+                        "replace selected text.\n3. Sign in, then test one rewrite with ") +
+             m_model->shortcutDisplay() +
+             QStringLiteral(".\n\nOpen Setup to finish everything in one place."),
+         {QStringLiteral("Open Setup"), QStringLiteral("Later")}});
+    if (choice == 0)
+        openSettings();
+}
+
+void AppDelegate::applicationDidBecomeActive()
+{
+    if (!m_model)
+        return;
+    ensureHotkeyRegistration();
+    recordPermissionState();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    cancelWebLoginFlow();
+    m_hotkeyManager->stop();
+}
+
+void AppDelegate::openSettings()
+{
+    ClientLogger::info(u"settings requested");
+    emit settingsRequested();
+}
+
+void AppDelegate::toggleQuickPanel()
+{
+    emit quickPanelToggleRequested();
+}
+
+void AppDelegate::startPulseAnimation()
+{
+    m_pulsing = true;
+    emit pulseChanged(true);
+}
+
+void AppDelegate::stopPulseAnimation()
+{
+    if (!m_pulsing)
+        return;
+    m_pulsing = false;
+    emit pulseChanged(false);
+}
+
+// MARK: rewrite
+
+void AppDelegate::triggerRewriteFromSelection()
+{
+    if (!m_model || m_rewriteInFlight)
+        return;
+    m_rewriteInFlight = true;
+    runRewrite(m_services.workspace.frontmostApplication());
+}
+
+bool AppDelegate::promptSignInRequired()
+{
+    m_services.activateSelf();
+    return m_services.alerts.runModal({AlertStyle::warning,
+                                       QStringLiteral("Sign in required"),
+                                       QStringLiteral("You need to sign in before rewriting text."),
+                                       {QStringLiteral("Log in"), QStringLiteral("Cancel")}}) == 0;
+}
+
+QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
+{
+    TaskScope scope(*this);
+    AppModel& model = *m_model;
+    // The closing steps, on every way out.
+    auto closing = qScopeGuard([this, &model] {
+        m_rewriteInFlight = false;
+        stopPulseAnimation();
+        if (model.rewriteState().kind() == RewriteState::Kind::running)
+            model.setRewriteState(RewriteState::idle());
+    });
+
+    model.setStatusError(std::nullopt);
+    model.clearNotice();
+    recordPermissionState();
+    if (!m_services.permissions.inputMonitoringGranted()) {
+        model.setNotice(
+            UserNoticeStyle::warning, QStringLiteral("Input Monitoring required"),
+            QStringLiteral(
+                "Enable Input Monitoring in Setup before trying to rewrite selected text."));
+        co_return;
+    }
+    if (!m_services.permissions.accessibilityTrusted(false)) {
+        model.setNotice(
+            UserNoticeStyle::warning, QStringLiteral("Accessibility required"),
+            QStringLiteral(
+                "Enable Accessibility in Setup so Velto can replace text in other apps."));
+        co_return;
+    }
+
+    const bool canAuthorize = co_await m_services.auth.canAuthorize(model);
+    {
+        const AuthState synced = co_await m_services.auth.syncAuthState(model);
+        model.setAuthState(synced);
+    }
+    if (!canAuthorize) {
+        if (promptSignInRequired())
+            startSignIn();
+        co_return;
+    }
+
+    const std::optional<QString> text = co_await m_selection->selectedTextFromFocusedApp();
+    if (!text || text->isEmpty()) {
+        const QString message = QStringLiteral("No text selected.");
+        model.setStatusError(message);
+        model.setRewriteState(RewriteState::failed(message));
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("No text selected"),
+                        QStringLiteral("Select text in another app, then press ") +
+                            model.shortcutDisplay() + QStringLiteral(" again."));
+        co_return;
+    }
+
+    startPulseAnimation();
+    model.setRewriteState(RewriteState::running());
+    ClientLogger::info(u"rewrite started");
+
+    QString rewritten;
+    try {
+        rewritten = co_await m_services.rewriteAPI.rewrite(*text, model, m_services.auth);
+    } catch (const AppError& error) {
+        const PresentableError presented =
+            presentableRuntimeError(error.description(), QStringLiteral("Rewrite failed"));
+        model.setStatusError(presented.message);
+        model.setRewriteState(RewriteState::failed(presented.message));
+        model.setNotice(presented.style, presented.title, presented.message);
+        ClientLogger::error(u"rewrite failed: ", error.description());
+        co_return;
+    }
+
+    const PasteboardSnapshot snapshot = co_await m_selection->capturePasteboard();
+    m_services.pasteboard.clearContents();
+    m_services.pasteboard.setString(rewritten);
+
+    const std::optional<RunningApplication> current = m_services.workspace.frontmostApplication();
+    if (source && current && source->processIdentifier != current->processIdentifier) {
+        // The user went on elsewhere: paste nothing there, and give the clipboard back.
+        m_selection->restorePasteboard(snapshot);
+        co_return;
+    }
+    if (source && !m_services.workspace.isTerminated(*source)) {
+        m_services.workspace.activate(*source);
+        co_await m_services.sleeper.sleep(activationDelay);
+    }
+
+    if (!m_services.syntheticKeys.isAvailable() ||
+        !m_services.syntheticKeys.canPost(pasteKeyCode)) {
+        // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
+        // rather than being thrown away with a success notice.
+        const QString message = QStringLiteral("Velto couldn't paste the rewritten text. It is on "
+                                               "the clipboard: paste it with Ctrl+V.");
+        model.setStatusError(message);
+        model.setRewriteState(RewriteState::failed(message));
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Paste failed"), message);
+        ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
+        co_return;
+    }
+    co_await m_selection->sendCommandKey(pasteKeyCode);
+    co_await m_services.sleeper.sleep(pasteSettleDelay);
+    m_selection->restorePasteboard(snapshot);
+
+    if (model.soundOnCompletion())
+        m_services.sound.playCompletionSound();
+    model.setStatusError(std::nullopt);
+    model.setRewriteState(RewriteState::succeeded());
+    model.setNotice(UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
+                    QStringLiteral("Your selected text was replaced using ") +
+                        model.currentToneTitle() + QStringLiteral("."));
+    ClientLogger::info(u"rewrite succeeded");
+}
+
+// MARK: sign-in
+
+void AppDelegate::startSignIn()
+{
+    if (!m_model)
+        return;
+    m_model->setStatusError(std::nullopt);
+    m_model->setNotice(
+        UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
+        QStringLiteral(
+            "A sign-in page will open. Come back to Velto once the browser step is complete."));
+    ClientLogger::info(u"auth sign-in requested");
+    cancelWebLoginFlow();
+    m_model->setAuthState(AuthState::signingIn());
+    m_webLoginToken = std::make_shared<CancellationToken>();
+    runSignInStart(m_webLoginToken);
+}
+
+void AppDelegate::failSignIn(const QString& text, const char* logPrefix)
+{
+    m_model->setStatusError(text);
+    m_model->setNotice(UserNoticeStyle::error, QStringLiteral("Sign in failed"), text);
+    ClientLogger::error(QString::fromLatin1(logPrefix), text);
+}
+
+QCoro::Task<> AppDelegate::runSignInStart(std::shared_ptr<CancellationToken> token)
+{
+    TaskScope scope(*this);
+    const QString nonce = AuthService::randomDeviceNonce();
+    QString failure;
+    WebLoginStart start;
+    try {
+        start = co_await m_services.auth.startWebLogin(*m_model, nonce);
+    } catch (const AppError& error) {
+        failure = error.description();
+    }
+    if (token->isCancelled()) {
+        // Superseded while the start was out: abandon the handoff it made, quietly.
+        if (failure.isEmpty())
+            runCancelWebLogin({start.handoffID, start.deviceNonce});
+        co_return;
+    }
+    if (failure.isEmpty()) {
+        m_pendingWebLogin = PendingWebLogin{start.handoffID, start.deviceNonce};
+        if (!m_services.workspace.openURL(start.loginURL)) {
+            m_pendingWebLogin.reset();
+            failure = AuthServiceError::webLoginBrowserOpenFailed().description();
+        }
+    }
+    if (!failure.isEmpty()) {
+        failSignIn(failure, "auth login start failed: ");
+        endWebLoginFlow(token);
+        {
+            const AuthState synced = co_await m_services.auth.syncAuthState(*m_model);
+            m_model->setAuthState(synced);
+        }
+        co_return;
+    }
+    ClientLogger::info(u"auth login started");
+    beginWebLoginPolling(start, token);
+}
+
+void AppDelegate::beginWebLoginPolling(const WebLoginStart& start,
+                                       std::shared_ptr<CancellationToken> token)
+{
+    m_webLoginToken = token;
+    runPollLoop(start, std::move(token));
+}
+
+void AppDelegate::endWebLoginFlow(const std::shared_ptr<CancellationToken>& token)
+{
+    // A loop that was replaced by a newer sign-in must not clear the newer one's handoff.
+    if (m_webLoginToken != token)
+        return;
+    m_webLoginToken.reset();
+    m_pendingWebLogin.reset();
+}
+
+QCoro::Task<> AppDelegate::runPollLoop(WebLoginStart start,
+                                       std::shared_ptr<CancellationToken> token)
+{
+    TaskScope scope(*this);
+    AuthService& auth = m_services.auth;
+    QString failure;
+    try {
+        for (;;) {
+            if (m_services.clock.now() >= start.expiresAt)
+                throw AuthServiceError::webLoginTimedOut();
+            if (token->isCancelled())
+                break;
+            const WebLoginPollState state =
+                co_await auth.pollWebLogin(*m_model, start.handoffID, start.deviceNonce);
+            if (token->isCancelled())
+                break;
+            if (state.kind() == WebLoginPollState::Kind::pending) {
+                if (!co_await m_services.sleeper.sleep(
+                        std::chrono::milliseconds(start.pollIntervalMs), token))
+                    break;
+                continue;
+            }
+            if (state.kind() == WebLoginPollState::Kind::failed)
+                throw AuthServiceError::webLoginFailed(
+                    AuthService::humanReadableHandoffFailure(state.reason()));
+            co_await auth.exchangeWebLogin(*m_model, start.handoffID, start.deviceNonce,
+                                           state.exchangeCode());
+            break;
+        }
+    } catch (const AppError& error) {
+        failure = error.description();
+    }
+
+    if (token->isCancelled()) {
+        // Cancellation is silent; the fields belong to whoever cancelled.
+        endWebLoginFlow(token);
+        co_return;
+    }
+    if (!failure.isEmpty()) {
+        failSignIn(failure, "auth polling failed: ");
+        {
+            const AuthState synced = co_await auth.syncAuthState(*m_model);
+            m_model->setAuthState(synced);
+        }
+        endWebLoginFlow(token);
+        co_return;
+    }
+    ClientLogger::info(u"auth login completed");
+    m_model->setStatusError(std::nullopt);
+    m_model->setNotice(UserNoticeStyle::success, QStringLiteral("Account connected"),
+                       QStringLiteral("You're signed in and ready to rewrite text."));
+    {
+        const AuthState synced = co_await auth.syncAuthState(*m_model);
+        m_model->setAuthState(synced);
+    }
+    co_await m_services.rewriteAPI.refreshServerConfig(*m_model, auth);
+    endWebLoginFlow(token);
+}
+
+void AppDelegate::cancelWebLoginFlow()
+{
+    if (m_webLoginToken) {
+        m_webLoginToken->cancel();
+        m_webLoginToken.reset();
+    }
+    if (m_pendingWebLogin) {
+        const PendingWebLogin pending = *m_pendingWebLogin;
+        m_pendingWebLogin.reset();
+        runCancelWebLogin(pending);
+    }
+}
+
+QCoro::Task<> AppDelegate::runCancelWebLogin(PendingWebLogin pending)
+{
+    TaskScope scope(*this);
+    co_await m_services.auth.cancelWebLogin(*m_model, pending.handoffID, pending.deviceNonce);
+}
+
+void AppDelegate::signOut()
+{
+    if (!m_model)
+        return;
+    cancelWebLoginFlow();
+    runSignOut();
+}
+
+QCoro::Task<> AppDelegate::runSignOut()
+{
+    TaskScope scope(*this);
+    co_await m_services.auth.signOut();
+    m_model->setStatusError(std::nullopt);
+    m_model->setNotice(UserNoticeStyle::info, QStringLiteral("Signed out"),
+                       QStringLiteral("Velto is disconnected until you sign in again."));
+    {
+        const AuthState synced = co_await m_services.auth.syncAuthState(*m_model);
+        m_model->setAuthState(synced);
+    }
+    m_model->resetToFallbackCatalog();
+    ClientLogger::info(u"auth signed out");
+}
+
+} // namespace velto

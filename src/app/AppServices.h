@@ -1,0 +1,56 @@
+#pragma once
+
+#include "model/AppBuildConfig.h"
+
+#include <QString>
+#include <functional>
+
+namespace velto {
+
+class Alerts;
+class AuthService;
+class Clock;
+class FocusedSelection;
+class GlobalKeyMonitor;
+class GlobalKeyTap;
+class LoginItems;
+class Pasteboard;
+class Permissions;
+class RewriteAPI;
+class Sleeper;
+class SoundPlayer;
+class SyntheticKeys;
+class UserPreferencesStore;
+class Workspace;
+
+// Everything the controller talks to: the desktop's services (real in main, fakes in tests),
+// the session and rewrite clients, and the few process-level actions.
+struct AppServices
+{
+    Permissions& permissions;
+    GlobalKeyTap& keyTap;
+    GlobalKeyMonitor& keyMonitor;
+    SyntheticKeys& syntheticKeys;
+    Pasteboard& pasteboard;
+    FocusedSelection& focusedSelection;
+    Workspace& workspace;
+    LoginItems& loginItems;
+    SoundPlayer& sound;
+    Alerts& alerts;
+    Sleeper& sleeper;
+    Clock& clock;
+    AuthService& auth;
+    RewriteAPI& rewriteAPI;
+    UserPreferencesStore& preferences;
+
+    // Loads and checks the build-time configuration; throws AppBuildConfigError's errors.
+    std::function<AppBuildConfig()> loadBuildConfig;
+    // The folder the running program was started from.
+    QString bundlePath;
+    // Ends the event loop (the process then exits).
+    std::function<void()> terminate;
+    // Brings Velto itself in front of other applications, before a modal alert.
+    std::function<void()> activateSelf;
+};
+
+} // namespace velto

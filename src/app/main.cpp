@@ -1,0 +1,172 @@
+// velto: the desktop app. One instance per user; it runs in the background and rewrites the
+// selection of the frontmost application when the global shortcut is pressed.
+#include "app/AppDelegate.h"
+#include "auth/AuthService.h"
+#include "auth/HttpClient.h"
+#include "model/AppBuildConfig.h"
+#include "model/ClientLogger.h"
+#include "model/UserPreferencesStore.h"
+#include "platform/SystemClock.h"
+#include "platform/TimerSleeper.h"
+#include "platform/linux/CanberraSoundPlayer.h"
+#include "platform/linux/DesktopLauncher.h"
+#include "platform/linux/JournalLogSink.h"
+#include "platform/linux/LocalSocketSingleInstance.h"
+#include "platform/linux/MessageBoxAlerts.h"
+#include "platform/linux/UnixSignalWatcher.h"
+#include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeyMonitor.h"
+#include "platform/x11/X11KeyTap.h"
+#include "platform/x11/X11Keymap.h"
+#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11PrimarySelection.h"
+#include "platform/x11/X11SyntheticKeys.h"
+#include "platform/x11/X11Windows.h"
+#include "platform/x11/X11Workspace.h"
+#include "rewrite/RewriteAPI.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+using namespace velto;
+
+namespace {
+
+const char* const usage =
+    "Usage: velto [--trigger | --quit | --help | --version]\n"
+    "\n"
+    "Velto rewrites the selected text of any application in place: select text,\n"
+    "press Super+L (the letter can be changed), and the rewrite replaces it.\n"
+    "\n"
+    "  (no option)  start Velto, or bring the running one to the front\n"
+    "  --trigger    ask the running Velto to rewrite the current selection\n"
+    "               (bind this to a shortcut in your desktop's settings when\n"
+    "               Super+L is taken or on Wayland)\n"
+    "  --quit       ask the running Velto to quit\n"
+    "  --help       show this help\n"
+    "  --version    show the version\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QString message = SingleInstance::activateMessage;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--version")) {
+            std::printf(
+                "velto %s\n",
+                qPrintable(
+                    AppBuildConfig::buildTimeTable().value(AppBuildConfig::versionKey).toString()));
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--trigger")) {
+            message = SingleInstance::triggerMessage;
+        } else if (!std::strcmp(argv[i], "--quit")) {
+            message = SingleInstance::quitMessage;
+        } else {
+            std::fprintf(stderr, "velto: unknown option %s\n\n%s", argv[i], usage);
+            return 2;
+        }
+    }
+
+    ClientLogger::setSink(std::make_shared<JournalLogSink>());
+
+    // Messages for an instance that already runs need no display.
+    LocalSocketSingleInstance singleInstance;
+    if (message != SingleInstance::activateMessage) {
+        if (singleInstance.sendToRunningInstance(message))
+            return 0;
+        std::fputs("velto: Velto is not running\n", stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velto"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Velto"));
+    QApplication::setDesktopFileName(QStringLiteral("app.velto.Velto"));
+    // A background app: closing its last window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::function<void(const QString&)> onMessage;
+    if (!singleInstance.claim([&onMessage](const QString& received) {
+            if (onMessage)
+                onMessage(received);
+        })) {
+        singleInstance.sendToRunningInstance(SingleInstance::activateMessage);
+        return 0;
+    }
+
+    X11Connection x11;
+    X11Keymap keymap(x11);
+    X11Windows windows(x11);
+    DesktopLauncher launcher;
+    X11Permissions permissions(x11);
+    X11KeyTap keyTap(x11, keymap);
+    X11KeyMonitor keyMonitor(x11, keymap);
+    X11SyntheticKeys syntheticKeys(x11, keymap, windows);
+    auto clipboard = std::make_unique<X11Clipboard>(x11);
+    X11PrimarySelection primarySelection(x11, windows);
+    X11Workspace workspace(x11, windows, launcher);
+    XdgAutostartLoginItems loginItems;
+    CanberraSoundPlayer sound;
+    MessageBoxAlerts alerts;
+    TimerSleeper sleeper;
+    SystemClock clock;
+    RewriteAPI rewriteAPI(std::make_shared<HttpClient>());
+
+    AppServices services{permissions,
+                         keyTap,
+                         keyMonitor,
+                         syntheticKeys,
+                         *clipboard,
+                         primarySelection,
+                         workspace,
+                         loginItems,
+                         sound,
+                         alerts,
+                         sleeper,
+                         clock,
+                         AuthService::shared(),
+                         rewriteAPI,
+                         UserPreferencesStore::shared(),
+                         [] { return AppBuildConfig::load(); },
+                         QCoreApplication::applicationDirPath(),
+                         [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
+                         [] {}};
+    AppDelegate delegate(services);
+
+    onMessage = [&delegate](const QString& received) {
+        if (received == SingleInstance::triggerMessage)
+            delegate.triggerRewriteFromSelection();
+        else if (received == SingleInstance::quitMessage)
+            QCoreApplication::quit();
+        else
+            delegate.applicationDidBecomeActive();
+    };
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate,
+                     [&delegate](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             delegate.applicationDidBecomeActive();
+                     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+    UnixSignalWatcher signalWatcher({SIGINT, SIGTERM, SIGHUP});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app,
+                     [] { QCoreApplication::quit(); });
+
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    const int status = app.exec();
+    // Hands the clipboard to a clipboard manager while the connection still works.
+    clipboard.reset();
+    return status;
+}

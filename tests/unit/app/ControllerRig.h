@@ -1,0 +1,151 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "auth/AuthService.h"
+#include "auth/HttpClient.h"
+#include "fakes/auth/FakeClock.h"
+#include "fakes/auth/MemoryKeychainStore.h"
+#include "fakes/http/FakeBackend.h"
+#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/RecordingLogSink.h"
+#include "fakes/platform/FakeAlerts.h"
+#include "fakes/platform/FakeEventLog.h"
+#include "fakes/platform/FakeFocusedSelection.h"
+#include "fakes/platform/FakeGlobalKeyMonitor.h"
+#include "fakes/platform/FakeGlobalKeyTap.h"
+#include "fakes/platform/FakeLoginItems.h"
+#include "fakes/platform/FakePasteboard.h"
+#include "fakes/platform/FakePermissions.h"
+#include "fakes/platform/FakeSleeper.h"
+#include "fakes/platform/FakeSoundPlayer.h"
+#include "fakes/platform/FakeSyntheticKeys.h"
+#include "fakes/platform/FakeWorkspace.h"
+#include "model/AppModel.h"
+#include "model/ClientLogger.h"
+#include "model/UserPreferencesStore.h"
+#include "rewrite/RewriteAPI.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <nlohmann/json.hpp>
+
+namespace velto::test {
+
+using namespace velto::fakes;
+
+// The controller over fakes of every desktop service and a scripted backend; the session
+// and rewrite clients are the real ones.
+struct ControllerRig
+{
+    // signedIn: a valid session waits in the keychain when the session store starts.
+    explicit ControllerRig(bool signedIn = false,
+                           std::shared_ptr<MemoryDefaults> sharedDefaults = {})
+        : defaults(sharedDefaults ? sharedDefaults : std::make_shared<MemoryDefaults>()),
+          preferences(defaults)
+    {
+        previousSink = ClientLogger::setSink(log);
+        if (signedIn)
+            storeSession();
+        auth = std::make_unique<AuthService>(keychain, http, clock);
+        delegate = std::make_unique<AppDelegate>(services());
+        workspace.frontmost = sourceApp;
+        backend.on("GET", "/config",
+                   FakeResponse::json(200, R"({"tones":[{"id":"grammar_fix","title":"Default"},
+            {"id":"formal","title":"Formal"}],"languages":[{"id":"auto","title":"Auto-detect"}],
+            "defaults":{"tone":"grammar_fix","language":"auto"}})"));
+    }
+
+    ~ControllerRig()
+    {
+        waitIdle();
+        delegate.reset();
+        ClientLogger::setSink(previousSink);
+    }
+
+    AppServices services()
+    {
+        return AppServices{permissions,
+                           tap,
+                           monitor,
+                           keys,
+                           pasteboard,
+                           selection,
+                           workspace,
+                           loginItems,
+                           sound,
+                           alerts,
+                           sleeper,
+                           *clock,
+                           *auth,
+                           api,
+                           preferences,
+                           [this] {
+                               if (configError)
+                                   throw *configError;
+                               return AppBuildConfig{AppRuntimeMode::release, backend.baseURL(),
+                                                     backend.baseURL().toString(), "anon", "email"};
+                           },
+                           bundlePath,
+                           [this] { ++terminations; },
+                           [this] { ++activations; }};
+    }
+
+    void storeSession()
+    {
+        const StoredAuthSession session{"access-1", "refresh-1", clock->now() + 3600, "user-1",
+                                        "ada@example.test"};
+        keychain->items.insert({AuthService::keychainService, AuthService::keychainAccount},
+                               session.encoded());
+    }
+
+    // Launches with the first-run guide already seen, so no alert interrupts the test.
+    void launch(bool guideSeen = true)
+    {
+        if (guideSeen)
+            preferences.setDidShowFirstRunGuide(true);
+        delegate->applicationDidFinishLaunching();
+        waitIdle();
+    }
+
+    void waitIdle()
+    {
+        if (delegate)
+            QVERIFY(QTest::qWaitFor([this] { return delegate->isIdle(); }, 10000));
+    }
+
+    AppModel& model() { return *delegate->model(); }
+
+    FakeBackend backend;
+    std::shared_ptr<MemoryKeychainStore> keychain = std::make_shared<MemoryKeychainStore>();
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::shared_ptr<HttpClient> http = std::make_shared<HttpClient>();
+    std::unique_ptr<AuthService> auth;
+    RewriteAPI api{http};
+    std::shared_ptr<MemoryDefaults> defaults;
+    UserPreferencesStore preferences;
+
+    FakeEventLog events;
+    FakePermissions permissions;
+    FakeGlobalKeyTap tap;
+    FakeGlobalKeyMonitor monitor;
+    FakeSyntheticKeys keys{&events};
+    FakePasteboard pasteboard{&events};
+    FakeFocusedSelection selection;
+    FakeWorkspace workspace{&events};
+    FakeLoginItems loginItems;
+    FakeSoundPlayer sound;
+    FakeAlerts alerts;
+    FakeSleeper sleeper{&events};
+
+    std::optional<AppError> configError;
+    QString bundlePath = QStringLiteral("/usr/lib/velto");
+    int terminations = 0;
+    int activations = 0;
+    RunningApplication sourceApp{4242, 7, QStringLiteral("editor")};
+
+    std::shared_ptr<RecordingLogSink> log = std::make_shared<RecordingLogSink>();
+    std::shared_ptr<LogSink> previousSink;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace velto::test
