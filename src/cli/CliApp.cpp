@@ -2,10 +2,10 @@
 
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
-#include "platform/Clock.h"
-#include "platform/Sleeper.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
+#include "platform/Clock.h"
+#include "platform/Sleeper.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QFile>
@@ -147,7 +147,11 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser)
             co_await m_sleeper.sleep(std::chrono::milliseconds(start.pollIntervalMs));
         }
     } catch (const AppError& error) {
-        m_err << "Sign in failed: " << error.description() << Qt::endl;
+        // Handoff failures already read "Sign-in failed: …"; say it once.
+        if (error.description().startsWith(u"Sign-in failed"))
+            m_err << error.description() << Qt::endl;
+        else
+            m_err << "Sign in failed: " << error.description() << Qt::endl;
         co_return error.description().contains(u"network") ||
                 error.description().contains(u"timed out")
             ? network

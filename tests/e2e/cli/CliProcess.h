@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QRegularExpressionMatch>
+#include <QString>
+#include <QStringList>
+
+// One run of the real velto-cli: started with arguments and standard input, its output read
+// with time-outs so that a hung client fails the test instead of stalling it.
+class CliProcess
+{
+public:
+    struct Result
+    {
+        bool finished = false; // false: killed after the time-out
+        bool crashed = false;
+        int exitCode = -1;
+        QString out;
+        QString err;
+        QString describe() const; // for failure messages
+    };
+
+    explicit CliProcess(QString program);
+
+    void start(const QStringList& arguments, const QByteArray& input = {});
+    // Waits until standard error has a line matching pattern; an empty match on time-out or
+    // when the process ends first.
+    QRegularExpressionMatch waitForErrorLine(const QRegularExpression& pattern, int timeoutMs);
+    Result finish(int timeoutMs);
+
+    // start() then finish().
+    static Result run(const QString& program, const QStringList& arguments,
+                      const QByteArray& input = {}, int timeoutMs = defaultTimeoutMs);
+
+    static constexpr int defaultTimeoutMs = 30'000;
+
+private:
+    QString m_program;
+    QProcess m_process;
+    QByteArray m_err;
+};
