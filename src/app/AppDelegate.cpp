@@ -24,15 +24,6 @@
 
 namespace velto {
 
-using namespace std::chrono_literals;
-
-namespace {
-
-constexpr auto pasteSettleDelay = 80ms;
-constexpr auto activationDelay = 80ms;
-
-} // namespace
-
 // Counts a running coroutine of the controller for as long as it lives.
 class AppDelegate::TaskScope
 {
@@ -294,23 +285,11 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         co_return;
     }
 
-    const PasteboardSnapshot snapshot = co_await m_selection->capturePasteboard();
-    m_services.pasteboard.clearContents();
-    m_services.pasteboard.setString(rewritten);
-
-    const std::optional<RunningApplication> current = m_services.workspace.frontmostApplication();
-    if (source && current && source->processIdentifier != current->processIdentifier) {
-        // The user went on elsewhere: paste nothing there, and give the clipboard back.
-        m_selection->restorePasteboard(snapshot);
-        co_return;
-    }
-    if (source && !m_services.workspace.isTerminated(*source)) {
-        m_services.workspace.activate(*source);
-        co_await m_services.sleeper.sleep(activationDelay);
-    }
-
-    if (!m_services.syntheticKeys.isAvailable() ||
-        !m_services.syntheticKeys.canPost(pasteKeyCode)) {
+    const SelectionService::PasteOutcome outcome =
+        co_await m_selection->pasteText(rewritten, source);
+    if (outcome == SelectionService::PasteOutcome::applicationSwitched)
+        co_return; // the user went on elsewhere: nothing pasted, clipboard given back
+    if (outcome == SelectionService::PasteOutcome::pasteFailed) {
         // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
         // rather than being thrown away with a success notice.
         const QString message = QStringLiteral("Velto couldn't paste the rewritten text. It is on "
@@ -321,9 +300,6 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
         co_return;
     }
-    co_await m_selection->sendCommandKey(pasteKeyCode);
-    co_await m_services.sleeper.sleep(pasteSettleDelay);
-    m_selection->restorePasteboard(snapshot);
 
     if (model.soundOnCompletion())
         m_services.sound.playCompletionSound();

@@ -64,8 +64,6 @@ public:
     // No coroutine of the controller is suspended (tests wait for this before checking).
     bool isIdle() const { return m_runningTasks == 0; }
 
-    static constexpr std::uint16_t pasteKeyCode = 9;
-
 signals:
     // The status icon pulses while a rewrite is in flight.
     void pulseChanged(bool pulsing);

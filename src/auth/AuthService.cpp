@@ -248,8 +248,10 @@ QCoro::Task<HttpResponse> AuthService::postJSON(QNetworkRequest request,
     const std::string text = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     request.setRawHeader("Content-Type", "application/json");
     std::shared_ptr<HttpClient> http = m_http;
-    co_return co_await http->send(request, "POST", QByteArray(text.data(), qsizetype(text.size())),
-                                  requestOptions());
+    const QByteArray body(text.data(), qsizetype(text.size()));
+    // The awaited value is bound to a local: g++ 12 mishandles temporaries around a co_await.
+    const HttpResponse response = co_await http->send(request, "POST", body, requestOptions());
+    co_return response;
 }
 
 QCoro::Task<WebLoginStart> AuthService::startWebLogin(AppModel& model, QString deviceNonce)

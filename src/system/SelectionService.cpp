@@ -2,9 +2,9 @@
 
 #include "platform/FocusedSelection.h"
 #include "platform/KeyPress.h"
+#include "platform/Sleeper.h"
 #include "platform/SyntheticKeys.h"
 #include "platform/Workspace.h"
-#include "platform/Sleeper.h"
 
 namespace velto {
 
@@ -27,7 +27,8 @@ std::optional<QString> SelectionService::trimmedText(const std::optional<QString
 
 QCoro::Task<std::optional<QString>> SelectionService::selectedTextViaAX()
 {
-    co_return trimmedText(co_await m_focusedSelection.selectedText());
+    const std::optional<QString> selected = co_await m_focusedSelection.selectedText();
+    co_return trimmedText(selected);
 }
 
 QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp()
@@ -40,7 +41,8 @@ QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp
     co_await sendCommandKey(copyKeyCode);
     co_await m_sleeper.sleep(copySettleDelay);
     const qint64 after = m_pasteboard.changeCount();
-    const std::optional<QString> copied = trimmedText(co_await m_pasteboard.readString());
+    const std::optional<QString> pasted = co_await m_pasteboard.readString();
+    const std::optional<QString> copied = trimmedText(pasted);
     restorePasteboard(snapshot);
 
     // Compare counts, not contents: older text on the clipboard is not a selection.
@@ -97,9 +99,21 @@ SelectionService::pasteText(QString text, std::optional<RunningApplication> sour
         m_workspace.activate(*source);
         co_await m_sleeper.sleep(activationDelay);
     }
+    if (!m_keys.isAvailable() || !m_keys.canPost(pasteKeyCode))
+        co_return PasteOutcome::pasteFailed;
     co_await sendCommandKey(pasteKeyCode);
     co_await m_sleeper.sleep(pasteSettleDelay);
     restorePasteboard(snapshot);
+
+    // A target that takes the clipboard with the pasted text after the restore would leave the
+    // user with our text instead of theirs.
+    const qint64 restoredAt = m_pasteboard.changeCount();
+    co_await m_sleeper.sleep(clipboardGuardDelay);
+    if (m_pasteboard.changeCount() != restoredAt) {
+        const std::optional<QString> now = co_await m_pasteboard.readString();
+        if (now && QString(*now).remove(u'\r') == QString(text).remove(u'\r'))
+            restorePasteboard(snapshot);
+    }
     co_return PasteOutcome::pasted;
 }
 

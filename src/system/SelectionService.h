@@ -25,7 +25,9 @@ public:
     enum class PasteOutcome
     {
         pasted,
-        applicationSwitched
+        applicationSwitched,
+        // No paste key could be posted: the text is left on the clipboard for the user.
+        pasteFailed
     };
 
     static constexpr std::uint16_t copyKeyCode = 8;  // C
@@ -34,6 +36,9 @@ public:
     static constexpr std::chrono::milliseconds copySettleDelay{70};
     static constexpr std::chrono::milliseconds activationDelay{80};
     static constexpr std::chrono::milliseconds pasteSettleDelay{80};
+    // How long after the restore a target that takes the clipboard with the pasted text (GTK
+    // editors do, some only after the restore) is watched for.
+    static constexpr std::chrono::milliseconds clipboardGuardDelay{300};
 
     SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
                      SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper);
@@ -47,7 +52,9 @@ public:
     // One Command+key press and release.
     QCoro::Task<> sendCommandKey(std::uint16_t keyCode);
     // Pastes text over the selection of source (the application in front when the rewrite was
-    // asked for) and puts the clipboard back. Pastes nothing when the user has switched away.
+    // asked for) and puts the clipboard back, once more if the target then took the clipboard
+    // with the pasted text. Pastes nothing when the user has switched away; when no paste key
+    // can be posted, leaves the text on the clipboard instead of throwing it away.
     QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source);
 
     // Without leading and trailing white space and line breaks; none when nothing is left.

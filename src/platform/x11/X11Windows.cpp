@@ -57,9 +57,9 @@ std::int64_t X11Windows::processId(std::uint32_t window)
         return 0;
     xcb_connection_t* c = m_connection.xcb();
     if (m_connection.hasXRes()) {
-        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        xcb_res_client_id_spec_t idSpec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
         auto* reply =
-            xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr);
+            xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &idSpec), nullptr);
         std::int64_t pid = 0;
         if (reply) {
             for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;

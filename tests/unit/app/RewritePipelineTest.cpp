@@ -63,7 +63,8 @@ private slots:
             QStringLiteral("key up 9 flags=%1").arg(KeyModifier::command, 0, 16),
             "sleep 80",
             "pasteboard clear",
-            "pasteboard writeItems 2"};
+            "pasteboard writeItems 2",
+            "sleep 300"};
         QCOMPARE(rig.events.entries(), expected);
         QCOMPARE(rig.sound.completionSounds, 1);
         QCOMPARE(rig.model().rewriteState(), RewriteState::succeeded());

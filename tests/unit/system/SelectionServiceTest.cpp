@@ -163,7 +163,7 @@ private slots:
             rig.log.entries(),
             (QStringList{"pasteboard clear", "pasteboard setString", "activate 4242", "sleep 80",
                          "key down 9 flags=100000", "sleep 25", "key up 9 flags=100000", "sleep 80",
-                         "pasteboard clear", "pasteboard writeItems 3"}));
+                         "pasteboard clear", "pasteboard writeItems 3", "sleep 300"}));
         QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
     }
 
@@ -175,7 +175,49 @@ private slots:
         QCOMPARE(rig.pasteboard.items, std::optional(PasteboardSnapshot{}));
         // No source application: no activation and no first wait.
         QVERIFY(rig.workspace.activated.isEmpty());
-        QCOMPARE(rig.sleeper.sleeps, (QList<std::chrono::milliseconds>{25ms, 80ms}));
+        QCOMPARE(rig.sleeper.sleeps, (QList<std::chrono::milliseconds>{25ms, 80ms, 300ms}));
+    }
+
+    // Some targets take the clipboard with the pasted text once the restore has happened.
+    void aTargetThatTakesThePastedTextAfterTheRestoreIsUndone_data()
+    {
+        QTest::addColumn<QByteArray>("takenWith");
+        QTest::addColumn<bool>("restoredAgain");
+        QTest::newRow("the pasted text") << QByteArray("New text") << true;
+        QTest::newRow("the pasted text with CRLF") << QByteArray("New\r\ntext") << true;
+        QTest::newRow("something the user copied") << QByteArray("fresh copy") << false;
+    }
+
+    void aTargetThatTakesThePastedTextAfterTheRestoreIsUndone()
+    {
+        QFETCH(QByteArray, takenWith);
+        QFETCH(bool, restoredAgain);
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        rig.sleeper.onSleep = [&] {
+            if (rig.sleeper.sleeps.last() == SelectionService::clipboardGuardDelay)
+                rig.pasteboard.externalWrite({PasteboardItem{{text, takenWith}}});
+        };
+        const QString pasted =
+            takenWith.contains('\r') ? QString("New\ntext") : QString("New text");
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText(pasted, std::nullopt)),
+                 SelectionService::PasteOutcome::pasted);
+        if (restoredAgain)
+            QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+        else
+            QCOMPARE(rig.pasteboard.items,
+                     std::optional(PasteboardSnapshot{PasteboardItem{{text, takenWith}}}));
+    }
+
+    void withoutAPasteKeyTheTextStaysOnTheClipboard()
+    {
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        rig.keys.postable = false;
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", std::nullopt)),
+                 SelectionService::PasteOutcome::pasteFailed);
+        QVERIFY(rig.keys.posted.isEmpty());
+        QCOMPARE(QCoro::waitFor(rig.pasteboard.readString()), std::optional<QString>("New text"));
     }
 
     void switchedApplicationRestoresWithoutPasting()
