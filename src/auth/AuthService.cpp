@@ -178,8 +178,12 @@ QCoro::Task<QString> AuthService::validAccessToken(AppModel& model)
     co_await waitUntilLoaded();
     if (!m_currentSession)
         throw AuthServiceError::notSignedIn();
-    if (m_currentSession->expiresAt - refreshMargin > m_clock->now())
-        co_return m_currentSession->accessToken;
+    if (m_currentSession->expiresAt - refreshMargin > m_clock->now()) {
+        // A copy first: g++ 12 moves from a member named in co_return, which would empty the
+        // stored token after its first use.
+        const QString token = m_currentSession->accessToken;
+        co_return token;
+    }
 
     const QString supabaseURL = model.effectiveSupabaseURL();
     const QString anonKey = model.effectiveSupabaseAnonKey();

@@ -97,6 +97,21 @@ private slots:
         QCOMPARE(f.backend.requests().size(), 1);
     }
 
+    void aValidTokenServesEveryCallerWithoutARefresh()
+    {
+        AuthFixture f;
+        f.storeSession(sessionExpiringIn(f, 3600));
+        AuthService& service = f.start();
+        // The rewrite asks three times in a row: can it authorize, then the header, then again.
+        QVERIFY(runTask(service.canAuthorize(f.model)));
+        QCOMPARE(runTask(service.authorizationHeader(f.model)),
+                 QStringLiteral("Bearer old-access"));
+        QCOMPARE(runTask(service.validAccessToken(f.model)), QStringLiteral("old-access"));
+        QCOMPARE(runTask(service.authorizationHeader(f.model)),
+                 QStringLiteral("Bearer old-access"));
+        QVERIFY(f.backend.requests().isEmpty());
+    }
+
     void refreshSendsTheSupabaseRequestAndStoresTheAnswer()
     {
         AuthFixture f;
