@@ -1,0 +1,241 @@
+#include "e2e/app/SelectionPeer.h"
+#include "e2e/app/ShortcutSignIn.h"
+#include "e2e/app/VeltoAppProcess.h"
+#include "e2e/app/VeltoServerProcess.h"
+#include "support/TestRegistry.h"
+#include "x11/support/EditorWindow.h"
+#include "x11/support/XTestKeyboard.h"
+
+#include <QTest>
+#include <memory>
+
+using namespace velto::test;
+
+namespace {
+
+constexpr std::uint32_t downKey = 0xff54;
+constexpr std::uint32_t endKey = 0xff57;
+
+// One messy sentence per step, each rewritten once, so every paste changes the file.
+const QByteArrayList originalLines{
+    "Notes from Monday.",
+    "the the plan is  to ship on friday , i think .",
+    "we will need  more tests ,and fewer bugs .",
+    "i am   sure it works .",
+    "Nothing else.",
+};
+// The local engine's clean-up of each: spaces, doubled words, punctuation, capitals.
+const QByteArrayList rewrittenLines{
+    "Notes from Monday.",
+    "The plan is to ship on friday, I think.",
+    "We will need more tests, and fewer bugs.",
+    "I am sure it works.",
+    "Nothing else.",
+};
+
+// The app's log line at the end of a rewrite (on standard error: the test session has no journal).
+const QByteArray rewriteSucceeded = "rewrite succeeded";
+
+QByteArray fileWith(int rewrittenUpTo)
+{
+    QByteArray text;
+    for (int line = 0; line < originalLines.size(); ++line)
+        text += (line <= rewrittenUpTo ? rewrittenLines : originalLines).at(line) + '\n';
+    return text;
+}
+
+} // namespace
+
+// The real app on a real desktop: velto-server with the local engine, l3afpad, the `velto`
+// binary with an isolated HOME, keys pressed through XTest. The first sign-in goes through the
+// shortcut, the alert and the browser page; then rewrites replace the selection in place and
+// the user's clipboard comes back byte for byte.
+class AppEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(qEnvironmentVariableIsSet("DISPLAY"));
+        QVERIFY(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"));
+        const QString serverStarted =
+            m_server.start({QStringLiteral("--poll-interval-ms"), QStringLiteral("200")});
+        QVERIFY2(serverStarted.isEmpty(), qPrintable(serverStarted));
+        m_editor = std::make_unique<EditorWindow>(fileWith(-1));
+        QVERIFY(m_editor->start());
+        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
+                                                  QStringLiteral(VELTO_RECORDING_BIN));
+        const QString appStarted = m_app->start();
+        QVERIFY2(appStarted.isEmpty(), qPrintable(appStarted));
+    }
+
+    void signsInThroughTheBrowserFromTheShortcut()
+    {
+        QVERIFY(m_editor->activate());
+        ShortcutSignIn signIn(*m_app, m_server, m_keyboard);
+        const QString failed = signIn.run();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed + "\nvelto:\n" + m_app->log()));
+
+        // One call, one argument: the server's sign-in page for this handoff.
+        QCOMPARE(m_app->openedUrls().size(), 1);
+        const QUrl url = signIn.openedUrl();
+        QCOMPARE(url.toString(QUrl::RemoveQuery), QStringLiteral("http://127.0.0.1:8787/signin"));
+        QVERIFY(url.query().startsWith(QStringLiteral("handoff_id=")));
+        // The press that asked for the sign-in rewrote nothing.
+        QCOMPARE(m_server.count(QStringLiteral("POST /rewrite 200")), 0);
+        QVERIFY(m_editor->activate());
+        QVERIFY(!title().startsWith(u'*'));
+        m_signedIn = true;
+    }
+
+    void shortcutRewritesTheSelectionAndGivesTheClipboardBack()
+    {
+        requireSignIn();
+        rewriteLine(1, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
+    }
+
+    void shortcutWithNothingSelectedChangesNothing()
+    {
+        requireSignIn();
+        QVERIFY(m_editor->activate());
+        m_keyboard.chord({XTestKeyboard::controlL}, endKey);
+        QTRY_VERIFY_WITH_TIMEOUT(m_peer.primaryText().value_or(QString()).isEmpty(), 5000);
+        QVERIFY(m_peer.ownClipboard());
+        const int rewrites = m_server.count(QStringLiteral("POST /rewrite 200"));
+
+        m_keyboard.chord({XTestKeyboard::superL}, 'l');
+        // With nothing to read directly the app tries a copy; giving the clipboard back after
+        // it is its last step.
+        QTRY_VERIFY2_WITH_TIMEOUT(m_peer.lostClipboard(), qPrintable(m_app->log()), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer.clipboardDifference(), QString(), 5000);
+
+        QVERIFY2(!title().startsWith(u'*'), qPrintable(title()));
+        const bool saved = m_editor->saveAndWaitFor(m_keyboard, fileWith(1));
+        QCOMPARE(m_editor->fileContents(), fileWith(1));
+        QVERIFY(saved);
+        QCOMPARE(m_server.count(QStringLiteral("POST /rewrite 200")), rewrites);
+        QCOMPARE(m_peer.clipboardDifference(), QString());
+    }
+
+    void triggerOptionRewritesLikeTheShortcut()
+    {
+        requireSignIn();
+        rewriteLine(2, [&] {
+            const QString failed = m_app->command(QStringLiteral("--trigger"));
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        });
+    }
+
+    void quitEndsTheAppCleanly()
+    {
+        const QString failed = m_app->quit();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        // The shortcut is free again.
+        QVERIFY(!m_app->isRunning());
+        m_appLogs += m_app->log();
+    }
+
+    void sessionOutlivesARestart()
+    {
+        requireSignIn();
+        const int handoffs = m_server.count(QStringLiteral("POST /auth/handoff/start 200"));
+        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
+                                                  QStringLiteral(VELTO_RECORDING_BIN));
+        const QString started = m_app->start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+
+        // The session comes back from the keyring: no alert, no browser, the rewrite happens.
+        rewriteLine(3, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
+        QCOMPARE(m_app->openedUrls(), QStringList());
+        QCOMPARE(m_server.count(QStringLiteral("POST /auth/handoff/start 200")), handoffs);
+
+        const QString quit = m_app->quit();
+        QVERIFY2(quit.isEmpty(), qPrintable(quit));
+        m_appLogs += m_app->log();
+    }
+
+    void userTextStaysOutOfTheLogs()
+    {
+        const QByteArray server = m_server.log();
+        QVERIFY(server.contains("POST /rewrite 200"));
+        QCOMPARE(m_appLogs.count(rewriteSucceeded), 3);
+        for (const QByteArray& words : {QByteArray("plan is"), QByteArray("more tests"),
+                                        QByteArray("sure it works"), QByteArray("friday")}) {
+            QVERIFY2(!m_appLogs.contains(words), words.constData());
+            QVERIFY2(!server.contains(words), words.constData());
+        }
+    }
+
+    void cleanupTestCase()
+    {
+        m_app.reset();
+        m_editor.reset();
+        QVERIFY2(m_server.stop(), m_server.log().constData());
+    }
+
+private:
+    void requireSignIn()
+    {
+        if (!m_signedIn)
+            QSKIP("needs the sign-in of signsInThroughTheBrowserFromTheShortcut");
+    }
+
+    QString title() const
+    {
+        return QString::fromUtf8(
+            xdotool({QStringLiteral("getwindowname"), QString::number(m_editor->window())}));
+    }
+
+    // Puts the caret at the start of a line and selects it to its end, as Shift+End does.
+    void selectLine(int line)
+    {
+        m_keyboard.chord({XTestKeyboard::controlL}, XTestKeyboard::home);
+        for (int i = 0; i < line; ++i)
+            m_keyboard.chord({}, downKey);
+        m_keyboard.chord({}, XTestKeyboard::home);
+        m_keyboard.chord({XTestKeyboard::shiftL}, endKey);
+    }
+
+    // Selects a line, has `trigger` ask for the rewrite, and checks the line was replaced by the
+    // server's rewrite with the user's clipboard given back unchanged.
+    template <typename Trigger> void rewriteLine(int line, Trigger trigger)
+    {
+        QVERIFY(m_editor->activate());
+        QVERIFY2(!title().startsWith(u'*'), qPrintable(title()));
+        selectLine(line);
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer.primaryText(),
+                                  std::optional<QString>(originalLines.at(line)), 5000);
+        QVERIFY(m_peer.ownClipboard());
+        const int rewrites = m_server.count(QStringLiteral("POST /rewrite 200"));
+        const int succeeded = m_app->logCount(rewriteSucceeded);
+
+        trigger();
+        if (QTest::currentTestFailed())
+            return;
+        // A changed buffer marks the title; the clipboard coming back ends the rewrite. Only
+        // then is it time to save: keys pressed while the paste chord is held would mix with it.
+        QTRY_VERIFY2_WITH_TIMEOUT(title().startsWith(u'*'), qPrintable(m_app->log()), 10000);
+        QVERIFY(m_peer.lostClipboard());
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer.clipboardDifference(), QString(), 5000);
+        const bool saved = m_editor->saveAndWaitFor(m_keyboard, fileWith(line));
+        QCOMPARE(m_editor->fileContents(), fileWith(line));
+        QVERIFY(saved);
+        QCOMPARE(m_server.count(QStringLiteral("POST /rewrite 200")), rewrites + 1);
+        // The app still watches the clipboard for a while after giving it back, and ignores the
+        // shortcut until it is done.
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->logCount(rewriteSucceeded), succeeded + 1, 5000);
+        QCOMPARE(m_peer.clipboardDifference(), QString());
+    }
+
+    VeltoServerProcess m_server{QStringLiteral(VELTO_SERVER_BINARY)};
+    XTestKeyboard m_keyboard;
+    SelectionPeer m_peer;
+    std::unique_ptr<EditorWindow> m_editor;
+    std::unique_ptr<VeltoAppProcess> m_app;
+    QByteArray m_appLogs;
+    bool m_signedIn = false;
+};
+
+VELTO_REGISTER_TEST(AppEndToEndTest);
+#include "AppEndToEndTest.moc"

@@ -1,0 +1,154 @@
+// How long the shortcut takes to become pasted text, on the real desktop: velto-server with the
+// local engine, l3afpad, and the `velto` binary, keys through XTest. Prints median and spread of
+//   - the press of Super+L to the editor's buffer changing (its title gains "*"), in X server
+//     time on both ends;
+//   - the backend call, as velto-server's own handling time of that "rewrite" request;
+//   - the rest: what the app, the desktop and the editor add around the backend call.
+// Usage (inside scripts/with-env e2e, as bench/app-latency does): velto_app_latency [RUNS]
+#include "e2e/app/SelectionPeer.h"
+#include "e2e/app/ShortcutSignIn.h"
+#include "e2e/app/VeltoAppProcess.h"
+#include "e2e/app/VeltoServerProcess.h"
+#include "e2e/app/WindowTitleWatcher.h"
+#include "x11/support/EditorWindow.h"
+#include "x11/support/XTestKeyboard.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+
+using namespace velto::test;
+
+namespace {
+
+const QByteArray messy = "the the quarterly report is  almost done , i will send it to the "
+                         "team on friday after the review meeting .\n";
+const QByteArray rewritten = "The quarterly report is almost done, I will send it to the team "
+                             "on friday after the review meeting.";
+
+// Before the paste key goes out the pipeline waits for the source window to be active again
+// (80 ms). The other fixed waits come after the text is in: the paste key's hold (25 ms) and
+// the settle before the clipboard is given back (80 ms); the copy's hold and settle (25 + 70 ms)
+// only run when the selection cannot be read directly, which l3afpad never needs.
+constexpr double waitsBeforeTheText = 80;
+
+int fail(const QString& why)
+{
+    std::fprintf(stderr, "app-latency: %s\n", qPrintable(why));
+    return 1;
+}
+
+struct Spread
+{
+    double median, low, high, p25, p75;
+};
+
+Spread spread(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const auto at = [&](double q) { return values.at(qsizetype(q * (values.size() - 1) + 0.5)); };
+    return {at(0.5), values.first(), values.last(), at(0.25), at(0.75)};
+}
+
+void print(const char* what, const QList<double>& values)
+{
+    const Spread s = spread(values);
+    std::printf("%-34s median %6.1f ms   IQR %6.1f-%6.1f ms   min %6.1f   max %6.1f\n", what,
+                s.median, s.p25, s.p75, s.low, s.high);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    constexpr int warmUps = 2;
+
+    VeltoServerProcess server(QStringLiteral(VELTO_SERVER_BINARY));
+    if (const QString failed =
+            server.start({QStringLiteral("--poll-interval-ms"), QStringLiteral("200"),
+                          QStringLiteral("--rewrite-rate"), QStringLiteral("0")});
+        !failed.isEmpty())
+        return fail(failed);
+    EditorWindow editor(messy);
+    if (!editor.start())
+        return fail(QStringLiteral("l3afpad did not start"));
+    VeltoAppProcess app(QStringLiteral(VELTO_APP_BINARY), QStringLiteral(VELTO_RECORDING_BIN));
+    if (const QString failed = app.start(); !failed.isEmpty())
+        return fail(failed);
+    XTestKeyboard keyboard;
+    SelectionPeer peer;
+    ShortcutSignIn signIn(app, server, keyboard);
+    if (const QString failed = signIn.run(); !failed.isEmpty())
+        return fail(QStringLiteral("sign-in: ") + failed);
+    WindowTitleWatcher titles(editor.window());
+
+    QList<double> total, backend, outside;
+    const QString rewriteCall = QStringLiteral("POST /rewrite 200");
+    const QByteArray selected = messy.trimmed();
+    for (int run = 0; run < warmUps + runs; ++run) {
+        if (!editor.activate())
+            return fail(QStringLiteral("the editor did not come to the front"));
+        keyboard.chord({XTestKeyboard::controlL}, 'a');
+        const QString expectedSelection = QString::fromUtf8(run == 0 ? selected : rewritten);
+        if (!QTest::qWaitFor([&] { return peer.primaryText() == expectedSelection; }, 5000))
+            return fail(QStringLiteral("the selection did not reach PRIMARY"));
+        if (!peer.ownClipboard())
+            return fail(QStringLiteral("could not take the clipboard"));
+        const int rewrites = server.count(rewriteCall);
+
+        const std::uint32_t pressed = titles.serverTime();
+        keyboard.chord({XTestKeyboard::superL}, 'l');
+        std::optional<std::uint32_t> changed;
+        if (!QTest::qWaitFor([&] { return (changed = titles.changedTo("*", pressed)).has_value(); },
+                             10000))
+            return fail(QStringLiteral("run %1: nothing was pasted; velto:\n%2")
+                            .arg(run)
+                            .arg(QString::fromUtf8(app.log())));
+        if (!server.waitForRequests(rewriteCall, rewrites + 1))
+            return fail(QStringLiteral("run %1: the server saw no rewrite").arg(run));
+        // The pipeline is over once the clipboard is the user's again.
+        if (!QTest::qWaitFor(
+                [&] { return peer.lostClipboard() && peer.clipboardDifference().isEmpty(); }, 5000))
+            return fail(QStringLiteral("run %1: the clipboard did not come back: %2")
+                            .arg(run)
+                            .arg(peer.clipboardDifference()));
+        if (!editor.saveAndWaitFor(keyboard, rewritten + '\n'))
+            return fail(QStringLiteral("run %1: the editor holds \"%2\"")
+                            .arg(run)
+                            .arg(QString::fromUtf8(editor.fileContents())));
+        const auto unmarked = [&] {
+            return !xdotool({QStringLiteral("getwindowname"), QString::number(editor.window())})
+                        .startsWith('*');
+        };
+        if (!QTest::qWaitFor(unmarked, 5000))
+            return fail(QStringLiteral("run %1: the saved buffer still shows as changed").arg(run));
+        if (run < warmUps)
+            continue;
+        const double ms = double(std::int32_t(*changed - pressed));
+        const double served = server.requests(rewriteCall).at(rewrites).milliseconds;
+        total << ms;
+        backend << served;
+        outside << ms - served;
+    }
+    const QString quit = app.quit();
+
+    std::printf("Super+L to pasted text in l3afpad, %d runs (after %d warm-up runs), "
+                "%d-byte selection:\n",
+                runs, warmUps, int(selected.size()));
+    print("press to text in the editor", total);
+    print("backend call (server-side)", backend);
+    print("outside the backend call", outside);
+    QList<double> added;
+    for (double ms : outside)
+        added << ms - waitsBeforeTheText;
+    print("added on top of the 80 ms wait", added);
+    std::printf("(server-side: velto-server's handling time of POST /rewrite; loopback transfer "
+                "and the app's HTTP client count as outside. Times have 1 ms resolution.)\n");
+    if (!quit.isEmpty())
+        return fail(quit);
+    return 0;
+}

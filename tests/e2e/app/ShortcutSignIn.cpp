@@ -1,0 +1,87 @@
+#include "e2e/app/ShortcutSignIn.h"
+
+#include "e2e/app/SignInBrowser.h"
+#include "e2e/app/VeltoAppProcess.h"
+#include "e2e/app/VeltoServerProcess.h"
+#include "x11/support/EditorWindow.h"
+#include "x11/support/XTestKeyboard.h"
+
+#include <QTest>
+
+namespace velto::test {
+
+namespace {
+
+constexpr std::uint32_t returnKey = 0xff0d;
+
+} // namespace
+
+ShortcutSignIn::ShortcutSignIn(VeltoAppProcess& app, VeltoServerProcess& server,
+                               XTestKeyboard& keyboard)
+    : m_app(app), m_server(server), m_keyboard(keyboard)
+{
+}
+
+QString ShortcutSignIn::acceptAlert()
+{
+    const QString pid = QString::number(m_app.pid());
+    QByteArray alert;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            alert = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--pid"), pid})
+                        .split('\n')
+                        .first();
+            return !alert.isEmpty();
+        },
+        10000);
+    if (!shown)
+        return QStringLiteral("no alert appeared after the shortcut");
+    const QByteArray title = xdotool({QStringLiteral("getwindowname"), QString::fromLatin1(alert)});
+    if (title != "Velto")
+        return QStringLiteral("the alert's window is titled \"%1\"").arg(QString::fromUtf8(title));
+    // It asks for the focus itself; make sure the key goes to it whatever the window manager
+    // decided.
+    xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(alert)});
+    if (!QTest::qWaitFor([&] { return xdotool({QStringLiteral("getactivewindow")}) == alert; },
+                         5000))
+        return QStringLiteral("the alert did not get the focus");
+    // Return presses the default button, "Log in".
+    m_keyboard.chord({}, returnKey);
+    const bool closed = QTest::qWaitFor(
+        [&] {
+            return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--pid"), pid})
+                .isEmpty();
+        },
+        5000);
+    return closed ? QString() : QStringLiteral("the alert did not close on Return");
+}
+
+QString ShortcutSignIn::run()
+{
+    const QString exchanged = QStringLiteral("POST /auth/handoff/exchange 200");
+    const int exchangedBefore = m_server.count(exchanged);
+    const qsizetype openedBefore = m_app.openedUrls().size();
+    m_keyboard.chord({XTestKeyboard::superL}, 'l');
+    if (const QString failed = acceptAlert(); !failed.isEmpty())
+        return failed;
+
+    if (!QTest::qWaitFor([&] { return m_app.openedUrls().size() > openedBefore; }, 10000))
+        return QStringLiteral("\"Log in\" did not open the browser");
+    const QString call = m_app.openedUrls().at(openedBefore);
+    m_openedUrl = QUrl(call, QUrl::StrictMode);
+
+    SignInBrowser browser;
+    const SignInBrowser::Page answer = browser.submit(m_openedUrl, QStringLiteral("Continue"));
+    if (answer.status != 200)
+        return QStringLiteral("the browser step failed: %1 %2")
+            .arg(answer.status)
+            .arg(answer.title);
+    if (!m_server.waitForRequests(exchanged, exchangedBefore + 1, 15000))
+        return QStringLiteral("the app did not pick up the session");
+    return {};
+}
+
+} // namespace velto::test

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace velto::test {
+
+// The real `velto` binary, started the way a user's session starts it, with a recording
+// xdg-open first on PATH in place of the browser. Runs in the caller's (isolated) HOME and XDG
+// folders.
+class VeltoAppProcess
+{
+public:
+    // recordingBin: the folder holding the recording xdg-open.
+    VeltoAppProcess(QString program, QString recordingBin);
+    ~VeltoAppProcess();
+    VeltoAppProcess(const VeltoAppProcess&) = delete;
+    VeltoAppProcess& operator=(const VeltoAppProcess&) = delete;
+
+    // Skips the one-time setup alert, starts the app and waits until it holds the global
+    // shortcut; the reason when it does not.
+    QString start();
+    qint64 pid() const { return m_process.processId(); }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+
+    // Runs `velto <option>` as a second process, as a user or a desktop binding would; the
+    // reason when it does not exit with 0.
+    QString command(const QString& option);
+    // `velto --quit`, then waits for this process to end; the reason when it did not end cleanly.
+    QString quit();
+
+    // What the app asked the desktop to open, one call per entry (arguments tab-separated).
+    QStringList openedUrls() const;
+    // Everything the app wrote to standard output and error (its log, with no journal).
+    QByteArray log();
+    // How many times the log holds `line`.
+    int logCount(const QByteArray& line) { return int(log().count(line)); }
+
+private:
+    void seedPreferences();
+
+    QString m_program;
+    QString m_recordingBin;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QByteArray m_log;
+};
+
+} // namespace velto::test
