@@ -229,6 +229,12 @@ void VeltoServer::log(const std::string& line)
 
 int VeltoServer::bind()
 {
+    // The library's default also sets SO_REUSEPORT, which lets a second server start on a port
+    // that is already taken and silently split the clients between two databases.
+    http_.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     if (options_.port == 0) {
         port_ = http_.bind_to_any_port(options_.host);
         if (port_ <= 0) {

@@ -25,7 +25,8 @@ public:
         const auto it = items.constFind({service, account});
         if (it == items.cend())
             co_return std::nullopt;
-        co_return *it;
+        const QByteArray value = *it; // a copy: g++ 12 would move from the stored item
+        co_return value;
     }
     QCoro::Task<void> save(QString service, QString account, QByteArray value) override
     {

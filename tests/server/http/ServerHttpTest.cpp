@@ -795,6 +795,18 @@ private slots:
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(QString(p.readAllStandardError()).contains(message));
     }
+
+    void aSecondServerOnATakenPortRefusesToStart()
+    {
+        ServerFixture running;
+        const QString port = QString::fromStdString(running.url()).section(':', -1);
+        QTemporaryDir dir;
+        QProcess p;
+        p.start(VELTO_SERVER_BINARY, {"--port", port, "--data", dir.path()});
+        QVERIFY(p.waitForFinished(10000));
+        QVERIFY(p.exitCode() != 0);
+        QVERIFY(QString(p.readAllStandardError()).contains("cannot listen"));
+    }
 };
 
 QTEST_GUILESS_MAIN(ServerHttpTest)
