@@ -131,7 +131,6 @@ private slots:
     {
         const QString failed = m_app->quit();
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        // The shortcut is free again.
         QVERIFY(!m_app->isRunning());
         m_appLogs += m_app->log();
     }
