@@ -112,6 +112,18 @@ private slots:
         QVERIFY(f.backend.requests().isEmpty());
     }
 
+    void aTokenAskedForWhileTheSessionLoadsStaysInTheSession()
+    {
+        AuthFixture f;
+        f.keychain->latency = std::chrono::milliseconds(20);
+        f.storeSession(sessionExpiringIn(f, 3600));
+        f.service = std::make_unique<AuthService>(f.keychain, f.http, f.clock);
+        // The first caller waits for the keyring; handing it the token must not use it up.
+        QCOMPARE(runTask(f.service->authorizationHeader(f.model)), QStringLiteral("Bearer old-access"));
+        QCOMPARE(runTask(f.service->authorizationHeader(f.model)), QStringLiteral("Bearer old-access"));
+        QCOMPARE(f.service->currentSession()->accessToken, QStringLiteral("old-access"));
+    }
+
     void refreshSendsTheSupabaseRequestAndStoresTheAnswer()
     {
         AuthFixture f;
