@@ -204,6 +204,9 @@ void AppDelegate::triggerRewriteFromSelection()
     if (!m_model || m_rewriteInFlight)
         return;
     m_rewriteInFlight = true;
+    // The clipboard now belongs to this rewrite; the last one's guard must not touch it.
+    if (m_clipboardGuard)
+        m_clipboardGuard->cancel();
     runRewrite(m_services.workspace.frontmostApplication());
 }
 
@@ -285,8 +288,9 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         co_return;
     }
 
+    PasteboardSnapshot restored;
     const SelectionService::PasteOutcome outcome =
-        co_await m_selection->pasteText(rewritten, source);
+        co_await m_selection->pasteText(rewritten, source, &restored);
     if (outcome == SelectionService::PasteOutcome::applicationSwitched)
         co_return; // the user went on elsewhere: nothing pasted, clipboard given back
     if (outcome == SelectionService::PasteOutcome::pasteFailed) {
@@ -309,6 +313,15 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
                     QStringLiteral("Your selected text was replaced using ") +
                         model.currentToneTitle() + QStringLiteral("."));
     ClientLogger::info(u"rewrite succeeded");
+    m_clipboardGuard = std::make_shared<CancellationToken>();
+    runClipboardGuard(restored, rewritten, m_clipboardGuard);
+}
+
+QCoro::Task<> AppDelegate::runClipboardGuard(PasteboardSnapshot snapshot, QString pasted,
+                                             std::shared_ptr<CancellationToken> token)
+{
+    TaskScope scope(*this);
+    co_await m_selection->guardRestoredClipboard(std::move(snapshot), std::move(pasted), token);
 }
 
 // MARK: sign-in

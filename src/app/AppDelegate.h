@@ -3,6 +3,7 @@
 #include "app/AppServices.h"
 #include "app/PendingWebLogin.h"
 #include "model/PresentableError.h"
+#include "platform/Pasteboard.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -80,6 +81,8 @@ private:
 
     QCoro::Task<> syncAtLaunch();
     QCoro::Task<> runRewrite(std::optional<RunningApplication> source);
+    QCoro::Task<> runClipboardGuard(PasteboardSnapshot snapshot, QString pasted,
+                                    std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runSignInStart(std::shared_ptr<CancellationToken> token);
     void beginWebLoginPolling(const WebLoginStart& start, std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runPollLoop(WebLoginStart start, std::shared_ptr<CancellationToken> token);
@@ -97,6 +100,7 @@ private:
     // The sign-in in progress (start and poll loop); cancelling it stops both.
     std::shared_ptr<CancellationToken> m_webLoginToken;
     std::optional<PendingWebLogin> m_pendingWebLogin;
+    std::shared_ptr<CancellationToken> m_clipboardGuard;
     int m_runningTasks = 0;
 };
 

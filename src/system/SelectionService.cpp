@@ -1,5 +1,6 @@
 #include "system/SelectionService.h"
 
+#include "platform/CancellationToken.h"
 #include "platform/FocusedSelection.h"
 #include "platform/KeyPress.h"
 #include "platform/Sleeper.h"
@@ -83,7 +84,8 @@ bool SelectionService::isSameApplication(const RunningApplication& a, const Runn
 }
 
 QCoro::Task<SelectionService::PasteOutcome>
-SelectionService::pasteText(QString text, std::optional<RunningApplication> source)
+SelectionService::pasteText(QString text, std::optional<RunningApplication> source,
+                            PasteboardSnapshot* restored)
 {
     const PasteboardSnapshot snapshot = co_await capturePasteboard();
     m_pasteboard.clearContents();
@@ -104,17 +106,24 @@ SelectionService::pasteText(QString text, std::optional<RunningApplication> sour
     co_await sendCommandKey(pasteKeyCode);
     co_await m_sleeper.sleep(pasteSettleDelay);
     restorePasteboard(snapshot);
-
-    // A target that takes the clipboard with the pasted text after the restore would leave the
-    // user with our text instead of theirs.
-    const qint64 restoredAt = m_pasteboard.changeCount();
-    co_await m_sleeper.sleep(clipboardGuardDelay);
-    if (m_pasteboard.changeCount() != restoredAt) {
-        const std::optional<QString> now = co_await m_pasteboard.readString();
-        if (now && QString(*now).remove(u'\r') == QString(text).remove(u'\r'))
-            restorePasteboard(snapshot);
-    }
+    if (restored)
+        *restored = snapshot;
     co_return PasteOutcome::pasted;
+}
+
+QCoro::Task<> SelectionService::guardRestoredClipboard(PasteboardSnapshot snapshot, QString pasted,
+                                                       std::shared_ptr<CancellationToken> token)
+{
+    const qint64 restoredAt = m_pasteboard.changeCount();
+    if (!co_await m_sleeper.sleep(clipboardGuardDelay, token))
+        co_return;
+    if (m_pasteboard.changeCount() == restoredAt)
+        co_return;
+    const std::optional<QString> now = co_await m_pasteboard.readString();
+    if (token && token->isCancelled())
+        co_return;
+    if (now && QString(*now).remove(u'\r') == pasted.remove(u'\r'))
+        restorePasteboard(snapshot);
 }
 
 } // namespace velto

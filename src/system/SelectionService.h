@@ -6,6 +6,7 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -13,6 +14,7 @@ namespace velto {
 
 class FocusedSelection;
 class Pasteboard;
+class CancellationToken;
 class Sleeper;
 class SyntheticKeys;
 class Workspace;
@@ -52,10 +54,18 @@ public:
     // One Command+key press and release.
     QCoro::Task<> sendCommandKey(std::uint16_t keyCode);
     // Pastes text over the selection of source (the application in front when the rewrite was
-    // asked for) and puts the clipboard back, once more if the target then took the clipboard
-    // with the pasted text. Pastes nothing when the user has switched away; when no paste key
-    // can be posted, leaves the text on the clipboard instead of throwing it away.
-    QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source);
+    // asked for) and puts the clipboard back. Pastes nothing when the user has switched away;
+    // when no paste key can be posted, leaves the text on the clipboard instead of throwing it
+    // away. After a paste, snapshot holds what was restored, for guardRestoredClipboard().
+    QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source,
+                                        PasteboardSnapshot* snapshot = nullptr);
+
+    // Some targets (GTK editors) take the clipboard with the pasted text a moment after the
+    // restore; puts the snapshot back once more if so. Runs after the rewrite has ended, so it
+    // delays nothing; a cancelled token (a new rewrite started) ends it without touching the
+    // clipboard.
+    QCoro::Task<> guardRestoredClipboard(PasteboardSnapshot snapshot, QString pasted,
+                                         std::shared_ptr<CancellationToken> token = {});
 
     // Without leading and trailing white space and line breaks; none when nothing is left.
     static std::optional<QString> trimmedText(const std::optional<QString>& text);

@@ -5,6 +5,7 @@
 #include "fakes/platform/FakeSleeper.h"
 #include "fakes/platform/FakeSyntheticKeys.h"
 #include "fakes/platform/FakeWorkspace.h"
+#include "platform/CancellationToken.h"
 #include "platform/KeyPress.h"
 
 #include "support/TestRegistry.h"
@@ -163,7 +164,7 @@ private slots:
             rig.log.entries(),
             (QStringList{"pasteboard clear", "pasteboard setString", "activate 4242", "sleep 80",
                          "key down 9 flags=100000", "sleep 25", "key up 9 flags=100000", "sleep 80",
-                         "pasteboard clear", "pasteboard writeItems 3", "sleep 300"}));
+                         "pasteboard clear", "pasteboard writeItems 3"}));
         QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
     }
 
@@ -175,7 +176,7 @@ private slots:
         QCOMPARE(rig.pasteboard.items, std::optional(PasteboardSnapshot{}));
         // No source application: no activation and no first wait.
         QVERIFY(rig.workspace.activated.isEmpty());
-        QCOMPARE(rig.sleeper.sleeps, (QList<std::chrono::milliseconds>{25ms, 80ms, 300ms}));
+        QCOMPARE(rig.sleeper.sleeps, (QList<std::chrono::milliseconds>{25ms, 80ms}));
     }
 
     // Some targets take the clipboard with the pasted text once the restore has happened.
@@ -194,19 +195,36 @@ private slots:
         QFETCH(bool, restoredAgain);
         Rig rig;
         rig.pasteboard.items = richClipboard();
-        rig.sleeper.onSleep = [&] {
-            if (rig.sleeper.sleeps.last() == SelectionService::clipboardGuardDelay)
-                rig.pasteboard.externalWrite({PasteboardItem{{text, takenWith}}});
-        };
         const QString pasted =
             takenWith.contains('\r') ? QString("New\ntext") : QString("New text");
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText(pasted, std::nullopt)),
+        PasteboardSnapshot restored;
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText(pasted, std::nullopt, &restored)),
                  SelectionService::PasteOutcome::pasted);
+        QCOMPARE(restored, richClipboard());
+
+        rig.sleeper.onSleep = [&] {
+            rig.pasteboard.externalWrite({PasteboardItem{{text, takenWith}}});
+        };
+        QCoro::waitFor(rig.service.guardRestoredClipboard(restored, pasted));
+        QCOMPARE(rig.sleeper.sleeps.last(), SelectionService::clipboardGuardDelay);
         if (restoredAgain)
             QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
         else
             QCOMPARE(rig.pasteboard.items,
                      std::optional(PasteboardSnapshot{PasteboardItem{{text, takenWith}}}));
+    }
+
+    void aCancelledGuardLeavesTheClipboardAlone()
+    {
+        Rig rig;
+        auto token = std::make_shared<CancellationToken>();
+        rig.sleeper.onSleep = [&] {
+            rig.pasteboard.externalWrite({PasteboardItem{{text, QByteArray("New")}}});
+            token->cancel(); // a new rewrite started meanwhile
+        };
+        QCoro::waitFor(rig.service.guardRestoredClipboard(richClipboard(), "New", token));
+        QCOMPARE(rig.pasteboard.items,
+                 std::optional(PasteboardSnapshot{PasteboardItem{{text, QByteArray("New")}}}));
     }
 
     void withoutAPasteKeyTheTextStaysOnTheClipboard()

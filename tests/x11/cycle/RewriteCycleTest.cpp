@@ -1,3 +1,4 @@
+#include "platform/TimerSleeper.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Connection.h"
@@ -14,7 +15,6 @@
 #include "support/TestRegistry.h"
 #include "system/HotkeyManager.h"
 #include "system/SelectionService.h"
-#include "platform/TimerSleeper.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
 
@@ -117,8 +117,10 @@ private slots:
                std::optional<QString>& selection,
                std::optional<SelectionService::PasteOutcome>& outcome) -> QCoro::Task<> {
                 selection = co_await velto.service.selectedTextFromFocusedApp();
-                outcome =
-                    co_await velto.service.pasteText(QStringLiteral("rewrite %1").arg(run), source);
+                const QString rewritten = QStringLiteral("rewrite %1").arg(run);
+                PasteboardSnapshot restored;
+                outcome = co_await velto.service.pasteText(rewritten, source, &restored);
+                co_await velto.service.guardRestoredClipboard(restored, rewritten);
                 done = true;
             }(velto, source, run, done, selection, outcome);
         };
