@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace velto::test {
 
 QByteArray xdotool(const QStringList& arguments)
@@ -67,8 +69,20 @@ QByteArray EditorWindow::fileContents() const
 
 bool EditorWindow::saveAndWaitFor(XTestKeyboard& keyboard, const QByteArray& expected)
 {
+    // Wait for this save, not just for the content: a file that already held the text would
+    // otherwise be read back while the editor is still rewriting it.
+    auto modified = [this] {
+        struct stat info
+        {
+        };
+        if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
+            return std::pair<qint64, qint64>{-1, -1};
+        return std::pair<qint64, qint64>{info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+    };
+    const auto before = modified();
     keyboard.chord({XTestKeyboard::controlL}, 's');
-    return QTest::qWaitFor([&] { return fileContents() == expected; }, 5000);
+    return QTest::qWaitFor([&] { return modified() != before && fileContents() == expected; },
+                           5000);
 }
 
 } // namespace velto::test
