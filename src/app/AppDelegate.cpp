@@ -168,6 +168,8 @@ void AppDelegate::applicationDidBecomeActive()
 
 void AppDelegate::applicationWillTerminate()
 {
+    if (m_clipboardGuard)
+        m_clipboardGuard->cancel();
     cancelWebLoginFlow();
     m_hotkeyManager->stop();
 }

@@ -28,6 +28,7 @@
 #include "rewrite/RewriteAPI.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <csignal>
@@ -166,6 +167,12 @@ int main(int argc, char** argv)
 
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     const int status = app.exec();
+    // Let the controller's last tasks end (a cancelled clipboard guard, the backend told that a
+    // sign-in was abandoned), for at most a second.
+    QElapsedTimer draining;
+    draining.start();
+    while (!delegate.isIdle() && draining.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     // Hands the clipboard to a clipboard manager while the connection still works.
     clipboard.reset();
     return status;
