@@ -1,5 +1,7 @@
 #include "auth/ServerErrorInterpreter.h"
 
+#include "model/StrictUtf8.h"
+
 #include "auth/AuthServiceError.h"
 #include "auth/JsonFields.h"
 
@@ -37,16 +39,6 @@ std::optional<QString> topLevelText(const json& object)
         description && !description->isEmpty())
         return description;
     return std::nullopt;
-}
-
-// The body as text, or nothing when it is not valid UTF-8.
-std::optional<QString> strictUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
 }
 
 } // namespace

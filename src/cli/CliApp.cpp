@@ -4,13 +4,13 @@
 #include "auth/AuthServiceError.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
+#include "model/StrictUtf8.h"
 #include "platform/Clock.h"
 #include "platform/Sleeper.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QStringDecoder>
 
 namespace velto {
 
@@ -53,12 +53,9 @@ std::optional<QString> CliApp::readInput(const QString& file)
               << Qt::endl;
         return std::nullopt;
     }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
+    std::optional<QString> text = strictUtf8(bytes);
+    if (!text)
         m_err << "The text is not valid UTF-8." << Qt::endl;
-        return std::nullopt;
-    }
     return text;
 }
 

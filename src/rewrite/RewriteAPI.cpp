@@ -4,12 +4,12 @@
 #include "auth/HttpClient.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
+#include "model/StrictUtf8.h"
 #include "rewrite/RewriteClientError.h"
 #include "rewrite/SSEParser.h"
 #include "rewrite/StreamingReply.h"
 
 #include <QNetworkAccessManager>
-#include <QStringDecoder>
 #include <QUuid>
 #include <nlohmann/json.hpp>
 
@@ -17,19 +17,10 @@ namespace velto {
 
 namespace {
 
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 // A failed answer: its body, as received, is the error's text.
 AppError serverErrorFrom(int status, const QByteArray& body)
 {
-    const std::optional<QString> text = decodeUtf8(body);
+    const std::optional<QString> text = strictUtf8(body);
     if (!text || text->isEmpty())
         return RewriteClientError::invalidResponse();
     return RewriteClientError::server(status, *text);
@@ -89,7 +80,7 @@ QCoro::Task<QString> RewriteAPI::rewrite(QString text, AppModel& model, AuthServ
         throw serverErrorFrom(response.statusCode(), response.body());
     if (response.bodyTruncated())
         throw RewriteClientError::invalidResponse();
-    const std::optional<QString> body = decodeUtf8(response.body());
+    const std::optional<QString> body = strictUtf8(response.body());
     if (!body)
         throw RewriteClientError::invalidResponse();
     const QString result = body->trimmed();

@@ -1,19 +1,10 @@
 #include "rewrite/SSEParser.h"
 
-#include <QStringDecoder>
+#include "model/StrictUtf8.h"
 
 namespace velto {
 
 namespace {
-
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 QStringView trimSpacesAndTabs(QStringView text)
 {
@@ -62,7 +53,7 @@ std::optional<SSEEvent> SSEParser::takeBlock(qsizetype separatorLength)
 {
     const QByteArray block = m_buffer.left(m_buffer.size() - separatorLength);
     m_buffer.clear();
-    const std::optional<QString> text = decodeUtf8(block);
+    const std::optional<QString> text = strictUtf8(block);
     if (!text)
         return std::nullopt;
     return parseBlock(*text);
@@ -72,7 +63,7 @@ QList<SSEEvent> SSEParser::finish()
 {
     if (m_buffer.isEmpty())
         return {};
-    const std::optional<QString> text = decodeUtf8(m_buffer);
+    const std::optional<QString> text = strictUtf8(m_buffer);
     m_buffer.clear();
     if (!text)
         return {};
