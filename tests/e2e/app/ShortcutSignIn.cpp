@@ -1,8 +1,8 @@
 #include "e2e/app/ShortcutSignIn.h"
 
-#include "e2e/app/SignInBrowser.h"
 #include "e2e/app/VeltoAppProcess.h"
 #include "e2e/app/VeltoServerProcess.h"
+#include "e2e/support/SignInBrowser.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
 
@@ -74,11 +74,12 @@ QString ShortcutSignIn::run()
     m_openedUrl = QUrl(call, QUrl::StrictMode);
 
     SignInBrowser browser;
-    const SignInBrowser::Page answer = browser.submit(m_openedUrl, QStringLiteral("Continue"));
+    const SignInBrowser::Page answer =
+        browser.press(browser.open(m_openedUrl), QStringLiteral("Continue"));
     if (answer.status != 200)
         return QStringLiteral("the browser step failed: %1 %2")
             .arg(answer.status)
-            .arg(answer.title);
+            .arg(answer.error);
     if (!m_server.waitForRequests(exchanged, exchangedBefore + 1, 15000))
         return QStringLiteral("the app did not pick up the session");
     return {};

@@ -5,7 +5,7 @@
 
 #include "CliProcess.h"
 #include "ServerProcess.h"
-#include "SignInBrowser.h"
+#include "e2e/support/SignInBrowser.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "SignInBrowser.h"
+#include "e2e/support/SignInBrowser.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
