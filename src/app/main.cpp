@@ -9,6 +9,7 @@
 #include "platform/SystemClock.h"
 #include "platform/TimerSleeper.h"
 #include "platform/linux/CanberraSoundPlayer.h"
+#include "platform/linux/CrashBacktrace.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
         }
     }
 
+    CrashBacktrace::install();
     ClientLogger::setSink(std::make_shared<JournalLogSink>());
 
     // Messages for an instance that already runs need no display.

@@ -7,6 +7,7 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTest>
+#include <cstdio>
 
 namespace velto::test {
 
@@ -61,8 +62,7 @@ QString VeltoAppProcess::start()
     const bool ready = QTest::qWaitFor(
         [&] { return shortcut.isGrabbed() || m_process.state() == QProcess::NotRunning; }, 15000);
     if (!ready || m_process.state() == QProcess::NotRunning)
-        return QStringLiteral("velto did not take the shortcut; its output:\n") +
-               QString::fromUtf8(log());
+        return withFullLog(QStringLiteral("velto did not take the shortcut"));
     return {};
 }
 
@@ -91,11 +91,19 @@ QString VeltoAppProcess::quit()
     if (!m_process.waitForFinished(10000))
         return QStringLiteral("velto still runs 10 s after --quit");
     if (m_process.exitStatus() != QProcess::NormalExit)
-        return QStringLiteral("velto crashed on quit; its output:\n") + QString::fromUtf8(log());
+        return withFullLog(QStringLiteral("velto crashed on quit"));
     if (m_process.exitCode() != 0)
-        return QStringLiteral("velto exited with %1; its output:\n").arg(m_process.exitCode()) +
-               QString::fromUtf8(log());
+        return withFullLog(QStringLiteral("velto exited with %1").arg(m_process.exitCode()));
     return {};
+}
+
+QString VeltoAppProcess::withFullLog(const QString& failure)
+{
+    // QTest cuts long messages; a crash report sits at the end of the output.
+    const QByteArray output = log();
+    std::fprintf(stderr, "---- velto's output ----\n%s\n---- end of velto's output ----\n",
+                 output.constData());
+    return failure + QStringLiteral(" (its output is printed above)");
 }
 
 QStringList VeltoAppProcess::openedUrls() const

@@ -40,6 +40,8 @@ public:
     int logCount(const QByteArray& line) { return int(log().count(line)); }
 
 private:
+    // Prints the whole output (for a failure message that would otherwise be cut).
+    QString withFullLog(const QString& failure);
     void seedPreferences();
 
     QString m_program;
