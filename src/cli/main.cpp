@@ -1,13 +1,13 @@
 // velto-cli: rewrite text from the terminal with the app's own settings, session and service.
 #include "auth/AuthService.h"
-#include "platform/SystemClock.h"
-#include "platform/TimerSleeper.h"
 #include "cli/CliApp.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "model/InMemoryDefaults.h"
 #include "model/UserPreferencesStore.h"
+#include "platform/SystemClock.h"
+#include "platform/TimerSleeper.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QCommandLineParser>

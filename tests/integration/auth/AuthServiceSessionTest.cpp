@@ -119,8 +119,10 @@ private slots:
         f.storeSession(sessionExpiringIn(f, 3600));
         f.service = std::make_unique<AuthService>(f.keychain, f.http, f.clock);
         // The first caller waits for the keyring; handing it the token must not use it up.
-        QCOMPARE(runTask(f.service->authorizationHeader(f.model)), QStringLiteral("Bearer old-access"));
-        QCOMPARE(runTask(f.service->authorizationHeader(f.model)), QStringLiteral("Bearer old-access"));
+        QCOMPARE(runTask(f.service->authorizationHeader(f.model)),
+                 QStringLiteral("Bearer old-access"));
+        QCOMPARE(runTask(f.service->authorizationHeader(f.model)),
+                 QStringLiteral("Bearer old-access"));
         QCOMPARE(f.service->currentSession()->accessToken, QStringLiteral("old-access"));
     }
 
