@@ -35,6 +35,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 using namespace velto;
 
@@ -85,9 +86,10 @@ int main(int argc, char** argv)
     ClientLogger::setSink(std::make_shared<JournalLogSink>());
 
     // Messages for an instance that already runs need no display.
-    LocalSocketSingleInstance singleInstance;
+    // Destroyed before the application object, like every other object with sockets.
+    auto singleInstance = std::make_unique<LocalSocketSingleInstance>();
     if (message != SingleInstance::activateMessage) {
-        if (singleInstance.sendToRunningInstance(message))
+        if (singleInstance->sendToRunningInstance(message))
             return 0;
         std::fputs("velto: Velto is not running\n", stderr);
         return 1;
@@ -101,11 +103,11 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::function<void(const QString&)> onMessage;
-    if (!singleInstance.claim([&onMessage](const QString& received) {
+    if (!singleInstance->claim([&onMessage](const QString& received) {
             if (onMessage)
                 onMessage(received);
         })) {
-        singleInstance.sendToRunningInstance(SingleInstance::activateMessage);
+        singleInstance->sendToRunningInstance(SingleInstance::activateMessage);
         return 0;
     }
 
@@ -177,5 +179,6 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     // Hands the clipboard to a clipboard manager while the connection still works.
     clipboard.reset();
+    singleInstance.reset();
     return status;
 }

@@ -3,6 +3,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <xcb/xcb.h>
 
 namespace velto {
@@ -122,8 +123,11 @@ void X11SelectionOwner::serve(const void* raw)
     notify.selection = request->selection;
     notify.target = request->target;
     notify.property = written ? property : std::uint32_t(XCB_ATOM_NONE);
-    xcb_send_event(m_connection.xcb(), 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
+    // xcb_send_event sends 32 bytes; the struct is shorter than that.
+    char wire[32] = {};
+    static_assert(sizeof notify <= sizeof wire);
+    std::memcpy(wire, &notify, sizeof notify);
+    xcb_send_event(m_connection.xcb(), 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, wire);
     m_connection.flush();
 }
 
