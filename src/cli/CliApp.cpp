@@ -5,6 +5,7 @@
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
 #include "model/StrictUtf8.h"
+#include "platform/CancellationToken.h"
 #include "platform/Clock.h"
 #include "platform/Sleeper.h"
 #include "rewrite/RewriteAPI.h"
@@ -116,11 +117,15 @@ QCoro::Task<int> CliApp::rewrite(RewriteOptions options)
     co_return ok;
 }
 
-QCoro::Task<int> CliApp::signIn(bool openBrowser)
+QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationToken> interrupt)
 {
+    auto stopRequested = [&interrupt] { return interrupt && interrupt->isCancelled(); };
+    std::optional<WebLoginStart> started;
+    bool exchanged = false;
     try {
         const WebLoginStart start =
             co_await m_auth.startWebLogin(m_model, AuthService::randomDeviceNonce());
+        started = start;
         m_err << "Open this page to sign in:" << Qt::endl
               << "  " << start.loginURL.toString(QUrl::FullyEncoded) << Qt::endl;
         if (openBrowser && !QProcess::startDetached(QStringLiteral("xdg-open"),
@@ -128,7 +133,7 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser)
             m_err << "(Could not open a browser; open the page yourself.)" << Qt::endl;
         m_err << "Waiting for the sign-in to finish in the browser…" << Qt::endl;
 
-        for (;;) {
+        while (!stopRequested()) {
             if (m_clock.now() >= start.expiresAt)
                 throw AuthServiceError::webLoginTimedOut();
             const WebLoginPollState poll =
@@ -139,20 +144,30 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser)
             if (poll.kind() == WebLoginPollState::Kind::ready) {
                 co_await m_auth.exchangeWebLogin(m_model, start.handoffID, start.deviceNonce,
                                                  poll.exchangeCode());
+                exchanged = true;
                 break;
             }
-            co_await m_sleeper.sleep(std::chrono::milliseconds(start.pollIntervalMs));
+            co_await m_sleeper.sleep(std::chrono::milliseconds(start.pollIntervalMs), interrupt);
         }
     } catch (const AppError& error) {
-        // Handoff failures already read "Sign-in failed: …"; say it once.
-        if (error.description().startsWith(u"Sign-in failed"))
-            m_err << error.description() << Qt::endl;
-        else
-            m_err << "Sign in failed: " << error.description() << Qt::endl;
-        co_return error.description().contains(u"network") ||
-                error.description().contains(u"timed out")
-            ? network
-            : failed;
+        if (!stopRequested()) {
+            // Handoff failures already read "Sign-in failed: …"; say it once.
+            if (error.description().startsWith(u"Sign-in failed"))
+                m_err << error.description() << Qt::endl;
+            else
+                m_err << "Sign in failed: " << error.description() << Qt::endl;
+            co_return error.description().contains(u"network") ||
+                    error.description().contains(u"timed out")
+                ? network
+                : failed;
+        }
+    }
+    if (!exchanged && stopRequested()) {
+        // Tell the backend, so the page in the browser stops offering the sign-in.
+        if (started)
+            co_await m_auth.cancelWebLogin(m_model, started->handoffID, started->deviceNonce);
+        m_err << "Sign-in cancelled." << Qt::endl;
+        co_return interrupted;
     }
     const AuthState state = co_await m_auth.syncAuthState(m_model);
     m_out << "Signed in as " << state.email().value_or(QStringLiteral("(no e-mail)")) << Qt::endl;

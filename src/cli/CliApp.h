@@ -12,6 +12,7 @@ namespace velto {
 class AppError;
 class AppModel;
 class AuthService;
+class CancellationToken;
 class Clock;
 class RewriteAPI;
 class Sleeper;
@@ -25,10 +26,11 @@ public:
     enum ExitStatus
     {
         ok = 0,
-        failed = 1,       // the service or the sign-in failed
-        usage = 2,        // bad arguments or input
-        signInNeeded = 3, // no usable session
-        network = 4,      // the service could not be reached or timed out
+        failed = 1,        // the service or the sign-in failed
+        usage = 2,         // bad arguments or input
+        signInNeeded = 3,  // no usable session
+        network = 4,       // the service could not be reached or timed out
+        interrupted = 130, // Ctrl+C (SIGINT) or SIGTERM ended a sign-in
     };
 
     struct RewriteOptions
@@ -43,7 +45,9 @@ public:
            QTextStream& out, QTextStream& err);
 
     QCoro::Task<int> rewrite(RewriteOptions options);
-    QCoro::Task<int> signIn(bool openBrowser);
+    // Cancelling `interrupt` abandons the sign-in and tells the backend.
+    QCoro::Task<int> signIn(bool openBrowser,
+                            std::shared_ptr<CancellationToken> interrupt = nullptr);
     QCoro::Task<int> signOut();
     QCoro::Task<int> status();
 

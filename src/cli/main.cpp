@@ -6,26 +6,32 @@
 #include "model/ClientLogger.h"
 #include "model/InMemoryDefaults.h"
 #include "model/UserPreferencesStore.h"
+#include "platform/CancellationToken.h"
 #include "platform/SystemClock.h"
 #include "platform/TimerSleeper.h"
+#include "platform/linux/UnixSignalWatcher.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
 
 using namespace velto;
 
 namespace {
 
-const char* const exitStatusHelp = "Exit status:\n"
-                                   "  0  success\n"
-                                   "  1  the service or the sign-in failed\n"
-                                   "  2  bad arguments or unreadable input\n"
-                                   "  3  sign-in required (run \"velto-cli signin\")\n"
-                                   "  4  the service could not be reached or timed out\n";
+const char* const exitStatusHelp =
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  the service or the sign-in failed\n"
+    "  2  bad arguments or unreadable input\n"
+    "  3  sign-in required (run \"velto-cli signin\")\n"
+    "  4  the service could not be reached or timed out\n"
+    "  130  a sign-in was interrupted (Ctrl+C); the backend is told\n";
 
 const char* const overview =
     "Usage: velto-cli <command> [options]\n"
@@ -167,12 +173,22 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     CliApp cli(model, AuthService::shared(), api, clock, sleeper, out, err);
 
+    // Ctrl+C during a sign-in abandons the handoff on the backend before the program ends.
+    auto interrupt = std::make_shared<CancellationToken>();
+    std::unique_ptr<UnixSignalWatcher> signalWatcher;
+    if (command == u"signin") {
+        signalWatcher =
+            std::make_unique<UnixSignalWatcher>(std::initializer_list<int>{SIGINT, SIGTERM});
+        QObject::connect(signalWatcher.get(), &UnixSignalWatcher::received, interrupt.get(),
+                         &CancellationToken::cancel);
+    }
+
     int exitCode = CliApp::failed;
     auto run = [&]() -> QCoro::Task<> {
         if (command == u"rewrite")
             exitCode = co_await cli.rewrite(rewriteOptions);
         else if (command == u"signin")
-            exitCode = co_await cli.signIn(openBrowser);
+            exitCode = co_await cli.signIn(openBrowser, interrupt);
         else if (command == u"signout")
             exitCode = co_await cli.signOut();
         else

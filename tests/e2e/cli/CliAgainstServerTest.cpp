@@ -172,6 +172,32 @@ private slots:
                  QStringLiteral("Not signed in"));
     }
 
+    void ctrlCDuringTheSignInAbandonsTheHandoff()
+    {
+        const int cancelsBefore = m_server->count(QStringLiteral("POST /auth/handoff/cancel 200"));
+        CliProcess signin(QStringLiteral(VELTO_CLI_BINARY));
+        signin.start({QStringLiteral("signin"), QStringLiteral("--no-browser")});
+        const QRegularExpressionMatch line =
+            signin.waitForErrorLine(QRegularExpression(QStringLiteral("^\\s+(http\\S+)$")), 20'000);
+        QVERIFY(line.hasMatch());
+        QVERIFY(signin.waitForErrorLine(QRegularExpression(QStringLiteral("^Waiting")), 5'000)
+                    .hasMatch());
+        signin.interrupt();
+        const CliProcess::Result result = signin.finish(10'000);
+        QVERIFY2(result.finished && !result.crashed && result.exitCode == 130,
+                 qPrintable(result.describe()));
+        QVERIFY2(result.err.endsWith(u"Sign-in cancelled.\n"), qPrintable(result.err));
+        QCOMPARE(m_server->count(QStringLiteral("POST /auth/handoff/cancel 200")),
+                 cancelsBefore + 1);
+
+        // The page the user may still have open no longer signs anyone in.
+        SignInBrowser browser;
+        const SignInBrowser::Page page = browser.open(QUrl(line.captured(1), QUrl::StrictMode));
+        QCOMPARE(page.status, 409);
+        QCOMPARE(cli({QStringLiteral("status")}).out.section(u'\n', 0, 0),
+                 QStringLiteral("Not signed in"));
+    }
+
     void signInThroughTheBrowserPage()
     {
         signIn();

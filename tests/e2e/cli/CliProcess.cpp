@@ -1,5 +1,7 @@
 #include "CliProcess.h"
 
+#include <csignal>
+
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 
@@ -71,4 +73,10 @@ CliProcess::Result CliProcess::run(const QString& program, const QStringList& ar
     CliProcess process(program);
     process.start(arguments, input);
     return process.finish(timeoutMs);
+}
+
+void CliProcess::interrupt()
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(pid_t(m_process.processId()), SIGINT);
 }

@@ -28,6 +28,8 @@ public:
     // when the process ends first.
     QRegularExpressionMatch waitForErrorLine(const QRegularExpression& pattern, int timeoutMs);
     Result finish(int timeoutMs);
+    // Sends SIGINT, as Ctrl+C in a terminal does.
+    void interrupt();
 
     // start() then finish().
     static Result run(const QString& program, const QStringList& arguments,
