@@ -83,6 +83,9 @@ int main(int argc, char** argv)
     }
 
     CrashBacktrace::install();
+    // A reader that goes away mid-write (a closed pipe or socket) is an error to handle, not a
+    // reason for the app to end.
+    std::signal(SIGPIPE, SIG_IGN);
     ClientLogger::setSink(std::make_shared<JournalLogSink>());
 
     // Messages for an instance that already runs need no display.
