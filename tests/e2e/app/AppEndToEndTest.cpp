@@ -11,6 +11,13 @@
 
 using namespace velto::test;
 
+// QSKIP returns from the function it is in: a helper function would let the test go on.
+#define REQUIRE_SIGN_IN()                                                                          \
+    do {                                                                                           \
+        if (!m_signedIn)                                                                           \
+            QSKIP("needs the sign-in of signsInThroughTheBrowserFromTheShortcut");                 \
+    } while (false)
+
 namespace {
 
 constexpr std::uint32_t downKey = 0xff54;
@@ -75,7 +82,8 @@ private slots:
         QVERIFY(m_editor->activate());
         ShortcutSignIn signIn(*m_app, m_server, m_keyboard);
         const QString failed = signIn.run();
-        QVERIFY2(failed.isEmpty(), qPrintable(failed + "\nvelto:\n" + m_app->log()));
+        if (!failed.isEmpty())
+            QFAIL(qPrintable(m_app->report(failed)));
 
         // One call, one argument: the server's sign-in page for this handoff.
         QCOMPARE(m_app->openedUrls().size(), 1);
@@ -91,13 +99,13 @@ private slots:
 
     void shortcutRewritesTheSelectionAndGivesTheClipboardBack()
     {
-        requireSignIn();
+        REQUIRE_SIGN_IN();
         rewriteLine(1, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
     }
 
     void shortcutWithNothingSelectedChangesNothing()
     {
-        requireSignIn();
+        REQUIRE_SIGN_IN();
         QVERIFY(m_editor->activate());
         m_keyboard.chord({XTestKeyboard::controlL}, endKey);
         QTRY_VERIFY_WITH_TIMEOUT(m_peer.primaryText().value_or(QString()).isEmpty(), 5000);
@@ -107,7 +115,8 @@ private slots:
         m_keyboard.chord({XTestKeyboard::superL}, 'l');
         // With nothing to read directly the app tries a copy; giving the clipboard back after
         // it is its last step.
-        QTRY_VERIFY2_WITH_TIMEOUT(m_peer.lostClipboard(), qPrintable(m_app->log()), 10000);
+        if (!QTest::qWaitFor([&] { return m_peer.lostClipboard(); }, 10000))
+            QFAIL(qPrintable(m_app->report(QStringLiteral("the app did not try a copy"))));
         QTRY_COMPARE_WITH_TIMEOUT(m_peer.clipboardDifference(), QString(), 5000);
 
         QVERIFY2(!title().startsWith(u'*'), qPrintable(title()));
@@ -120,7 +129,7 @@ private slots:
 
     void triggerOptionRewritesLikeTheShortcut()
     {
-        requireSignIn();
+        REQUIRE_SIGN_IN();
         rewriteLine(2, [&] {
             const QString failed = m_app->command(QStringLiteral("--trigger"));
             QVERIFY2(failed.isEmpty(), qPrintable(failed));
@@ -137,7 +146,7 @@ private slots:
 
     void sessionOutlivesARestart()
     {
-        requireSignIn();
+        REQUIRE_SIGN_IN();
         const int handoffs = m_server.count(QStringLiteral("POST /auth/handoff/start 200"));
         m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
                                                   QStringLiteral(VELTO_RECORDING_BIN));
@@ -174,12 +183,6 @@ private slots:
     }
 
 private:
-    void requireSignIn()
-    {
-        if (!m_signedIn)
-            QSKIP("needs the sign-in of signsInThroughTheBrowserFromTheShortcut");
-    }
-
     QString title() const
     {
         return QString::fromUtf8(
@@ -214,7 +217,8 @@ private:
             return;
         // A changed buffer marks the title; the clipboard coming back ends the rewrite. Only
         // then is it time to save: keys pressed while the paste chord is held would mix with it.
-        QTRY_VERIFY2_WITH_TIMEOUT(title().startsWith(u'*'), qPrintable(m_app->log()), 10000);
+        if (!QTest::qWaitFor([&] { return title().startsWith(u'*'); }, 10000))
+            QFAIL(qPrintable(m_app->report(QStringLiteral("the editor's text did not change"))));
         QVERIFY(m_peer.lostClipboard());
         QTRY_COMPARE_WITH_TIMEOUT(m_peer.clipboardDifference(), QString(), 5000);
         const bool saved = m_editor->saveAndWaitFor(m_keyboard, fileWith(line));

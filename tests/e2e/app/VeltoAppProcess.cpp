@@ -62,7 +62,7 @@ QString VeltoAppProcess::start()
     const bool ready = QTest::qWaitFor(
         [&] { return shortcut.isGrabbed() || m_process.state() == QProcess::NotRunning; }, 15000);
     if (!ready || m_process.state() == QProcess::NotRunning)
-        return withFullLog(QStringLiteral("velto did not take the shortcut"));
+        return report(QStringLiteral("velto did not take the shortcut"));
     return {};
 }
 
@@ -91,19 +91,32 @@ QString VeltoAppProcess::quit()
     if (!m_process.waitForFinished(10000))
         return QStringLiteral("velto still runs 10 s after --quit");
     if (m_process.exitStatus() != QProcess::NormalExit)
-        return withFullLog(QStringLiteral("velto crashed on quit"));
+        return report(QStringLiteral("velto crashed on quit"));
     if (m_process.exitCode() != 0)
-        return withFullLog(QStringLiteral("velto exited with %1").arg(m_process.exitCode()));
+        return report(QStringLiteral("velto exited with %1").arg(m_process.exitCode()));
     return {};
 }
 
-QString VeltoAppProcess::withFullLog(const QString& failure)
+QString VeltoAppProcess::report(const QString& failure)
 {
     // QTest cuts long messages; a crash report sits at the end of the output.
     const QByteArray output = log();
     std::fprintf(stderr, "---- velto's output ----\n%s\n---- end of velto's output ----\n",
                  output.constData());
-    return failure + QStringLiteral(" (its output is printed above)");
+    // An app that still runs but did not do its part is waiting somewhere: show where.
+    const QString gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
+    if (m_process.state() == QProcess::Running && !gdb.isEmpty()) {
+        QProcess stacks;
+        stacks.setProcessChannelMode(QProcess::MergedChannels);
+        stacks.start(gdb, {QStringLiteral("-p"), QString::number(m_process.processId()),
+                           QStringLiteral("-batch"), QStringLiteral("-ex"),
+                           QStringLiteral("thread apply all bt 40")});
+        if (!stacks.waitForFinished(60000))
+            stacks.kill();
+        std::fprintf(stderr, "---- velto's threads ----\n%s\n---- end of velto's threads ----\n",
+                     stacks.readAll().constData());
+    }
+    return failure + QStringLiteral(" (velto's output is printed above)");
 }
 
 QStringList VeltoAppProcess::openedUrls() const

@@ -38,10 +38,11 @@ public:
     QByteArray log();
     // How many times the log holds `line`.
     int logCount(const QByteArray& line) { return int(log().count(line)); }
+    // For a failure: prints the whole output (QTest would cut it) and, while the app still
+    // runs, its threads' stacks; returns `failure` for the test's message.
+    QString report(const QString& failure);
 
 private:
-    // Prints the whole output (for a failure message that would otherwise be cut).
-    QString withFullLog(const QString& failure);
     void seedPreferences();
 
     QString m_program;
