@@ -42,10 +42,7 @@ QString ShortcutSignIn::acceptAlert()
         return QStringLiteral("the alert's window is titled \"%1\"").arg(QString::fromUtf8(title));
     // It asks for the focus itself; make sure the key goes to it whatever the window manager
     // decided.
-    xdotool(
-        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(alert)});
-    if (!QTest::qWaitFor([&] { return xdotool({QStringLiteral("getactivewindow")}) == alert; },
-                         5000))
+    if (!activateWindow(alert.toUInt()))
         return QStringLiteral("the alert did not get the focus");
     // Return presses the default button, "Log in".
     m_keyboard.chord({}, returnKey);

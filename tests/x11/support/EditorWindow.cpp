@@ -2,6 +2,7 @@
 
 #include "x11/support/XTestKeyboard.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTest>
 
@@ -16,6 +17,22 @@ QByteArray xdotool(const QStringList& arguments)
     if (!process.waitForFinished(5000))
         return {};
     return process.readAllStandardOutput().trimmed();
+}
+
+bool activateWindow(std::uint32_t window)
+{
+    // A busy window manager may not be managing a new window yet when first asked: ask again
+    // until it is active.
+    const QString id = QString::number(window);
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        xdotool({QStringLiteral("windowactivate"), id});
+        if (QTest::qWaitFor(
+                [&] { return xdotool({QStringLiteral("getactivewindow")}).toUInt() == window; },
+                1000))
+            return true;
+    }
+    return false;
 }
 
 EditorWindow::EditorWindow(const QByteArray& text)
@@ -55,10 +72,7 @@ bool EditorWindow::start()
 
 bool EditorWindow::activate()
 {
-    xdotool(
-        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(m_window)});
-    return QTest::qWaitFor(
-        [&] { return xdotool({QStringLiteral("getactivewindow")}).toUInt() == m_window; }, 5000);
+    return activateWindow(m_window);
 }
 
 QByteArray EditorWindow::fileContents() const

@@ -35,5 +35,7 @@ private:
 
 // Runs xdotool with the arguments, returning its trimmed output.
 QByteArray xdotool(const QStringList& arguments);
+// Asks the window manager to activate the window until it is the active one; false after 10 s.
+bool activateWindow(std::uint32_t window);
 
 } // namespace velto::test
