@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace velto::test {
@@ -53,6 +54,7 @@ EditorWindow::~EditorWindow()
 
 bool EditorWindow::start()
 {
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral("l3afpad"), {m_path});
     if (!m_process.waitForStarted(5000))
         return false;
@@ -64,10 +66,23 @@ bool EditorWindow::start()
                 xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                          QStringLiteral("--pid"), pid});
             m_window = ids.isEmpty() ? 0 : ids.split('\n').first().toUInt();
-            return m_window != 0;
+            return m_window != 0 || m_process.state() != QProcess::Running;
         },
-        10000);
-    return found && activate();
+        20000);
+    if (found && m_window && activate())
+        return true;
+    // Say why: the editor's own words, whether it runs, what the display shows of it.
+    std::fprintf(stderr,
+                 "---- l3afpad did not come up (%s, window %u) ----\n%s\n"
+                 "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n",
+                 m_process.state() == QProcess::Running ? "running" : "not running", m_window,
+                 m_process.readAll().constData(), qPrintable(pid),
+                 xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
+                 xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--name"), QStringLiteral(".")})
+                     .constData(),
+                 xdotool({QStringLiteral("getactivewindow")}).constData());
+    return false;
 }
 
 bool EditorWindow::activate()
