@@ -56,21 +56,27 @@ void X11KeyTap::stop()
     m_handler = nullptr;
 }
 
-bool X11KeyTap::grab()
+std::optional<X11KeyTap::Grab> X11KeyTap::wantedGrab() const
 {
     const auto key = m_keymap.keycodeForModelKeyCode(m_keyCode);
     if (!key)
-        return false;
-    xcb_connection_t* c = m_connection.xcb();
+        return std::nullopt;
     const std::uint16_t base =
         m_keymap.superMask() | (m_requiresShift ? std::uint16_t(XCB_MOD_MASK_SHIFT) : 0);
     const std::uint16_t numLock = m_keymap.numLockMask();
-    QList<std::uint16_t> sets{base, std::uint16_t(base | XCB_MOD_MASK_LOCK)};
+    Grab wanted{*key, {base, std::uint16_t(base | XCB_MOD_MASK_LOCK)}};
     if (numLock)
-        sets << std::uint16_t(base | numLock) << std::uint16_t(base | numLock | XCB_MOD_MASK_LOCK);
+        wanted.modifiers << std::uint16_t(base | numLock)
+                         << std::uint16_t(base | numLock | XCB_MOD_MASK_LOCK);
+    return wanted;
+}
+
+bool X11KeyTap::sendGrabs(const Grab& grab)
+{
+    xcb_connection_t* c = m_connection.xcb();
     QList<xcb_void_cookie_t> cookies;
-    for (std::uint16_t modifiers : sets)
-        cookies << xcb_grab_key_checked(c, 0, m_connection.root(), modifiers, *key,
+    for (std::uint16_t modifiers : grab.modifiers)
+        cookies << xcb_grab_key_checked(c, 0, m_connection.root(), modifiers, grab.key,
                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     bool ok = true;
     for (const xcb_void_cookie_t& cookie : cookies) {
@@ -80,9 +86,25 @@ bool X11KeyTap::grab()
             std::free(error);
         }
     }
-    m_grabbedKey = key;
-    m_grabbedModifiers = sets;
-    if (!ok) {
+    return ok;
+}
+
+void X11KeyTap::sendUngrabs(std::uint8_t key, const QList<std::uint16_t>& modifiers)
+{
+    if (!m_connection.isConnected())
+        return;
+    for (std::uint16_t set : modifiers)
+        xcb_ungrab_key(m_connection.xcb(), key, m_connection.root(), set);
+    m_connection.flush();
+}
+
+bool X11KeyTap::grab()
+{
+    const std::optional<Grab> wanted = wantedGrab();
+    if (!wanted)
+        return false;
+    m_grab = wanted;
+    if (!sendGrabs(*wanted)) {
         ungrab();
         return false;
     }
@@ -91,13 +113,32 @@ bool X11KeyTap::grab()
 
 void X11KeyTap::ungrab()
 {
-    if (m_grabbedKey && m_connection.isConnected()) {
-        for (std::uint16_t modifiers : m_grabbedModifiers)
-            xcb_ungrab_key(m_connection.xcb(), *m_grabbedKey, m_connection.root(), modifiers);
-        m_connection.flush();
+    if (m_grab)
+        sendUngrabs(m_grab->key, m_grab->modifiers);
+    m_grab.reset();
+}
+
+void X11KeyTap::regrabAfterMappingChange()
+{
+    // Most changes (another layout's key, a second keyboard taking over) leave the shortcut where
+    // it was: keep the grab untouched, since a press that falls between an ungrab and the next
+    // grab reaches the focused application instead of us.
+    const std::optional<Grab> wanted = wantedGrab();
+    if (wanted && m_grab && *wanted == *m_grab)
+        return;
+    // The letter sits on another key now, or Super on another modifier bit: take the new
+    // combination before letting go of the old one.
+    const std::optional<Grab> old = m_grab;
+    const bool grabbed = wanted && sendGrabs(*wanted);
+    if (old) {
+        QList<std::uint16_t> released = old->modifiers;
+        if (grabbed && wanted->key == old->key)
+            released.removeIf([&](std::uint16_t set) { return wanted->modifiers.contains(set); });
+        sendUngrabs(old->key, released);
     }
-    m_grabbedKey.reset();
-    m_grabbedModifiers.clear();
+    m_grab = wanted;
+    if (!grabbed)
+        stop();
 }
 
 void X11KeyTap::handleEvent(const void* raw)
@@ -108,17 +149,14 @@ void X11KeyTap::handleEvent(const void* raw)
         const auto* mapping = static_cast<const xcb_mapping_notify_event_t*>(raw);
         if (mapping->request == XCB_MAPPING_POINTER)
             return;
-        // The letter may sit on another key now, or Super on another modifier bit: the old grab
-        // no longer means the shortcut. The keymap has already reloaded itself.
-        ungrab();
-        if (!grab())
-            stop();
+        // The keymap has already reloaded itself.
+        regrabAfterMappingChange();
         return;
     }
-    if (type != XCB_KEY_PRESS || !m_grabbedKey)
+    if (type != XCB_KEY_PRESS || !m_grab)
         return;
     const auto* press = static_cast<const xcb_key_press_event_t*>(raw);
-    if (press->event != m_connection.root() || press->detail != *m_grabbedKey)
+    if (press->event != m_connection.root() || press->detail != m_grab->key)
         return;
     // Ungrab at once: the passive grab turned into an active keyboard grab that lasts until the
     // key is released, and the synthetic Ctrl+C / Ctrl+V that follow would come to us instead of

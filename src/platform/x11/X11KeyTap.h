@@ -24,8 +24,21 @@ public:
     void stop() override;
 
 private:
+    // One passive grab per modifier set, all on the same key.
+    struct Grab
+    {
+        std::uint8_t key = 0;
+        QList<std::uint16_t> modifiers;
+        bool operator==(const Grab&) const = default;
+    };
+
+    std::optional<Grab> wantedGrab() const;
     bool grab();
+    // Sends the grabs; false when any is refused (another client holds it).
+    bool sendGrabs(const Grab& grab);
+    void sendUngrabs(std::uint8_t key, const QList<std::uint16_t>& modifiers);
     void ungrab();
+    void regrabAfterMappingChange();
     void handleEvent(const void* event);
 
     X11Connection& m_connection;
@@ -34,8 +47,7 @@ private:
     int m_handlerId = 0;
     std::int64_t m_keyCode = 0;
     bool m_requiresShift = false;
-    std::optional<std::uint8_t> m_grabbedKey;
-    QList<std::uint16_t> m_grabbedModifiers;
+    std::optional<Grab> m_grab;
 };
 
 } // namespace velto

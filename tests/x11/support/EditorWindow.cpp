@@ -20,6 +20,22 @@ QByteArray xdotool(const QStringList& arguments)
     return process.readAllStandardOutput().trimmed();
 }
 
+namespace {
+
+// What the root window says of the window manager and the active window.
+QByteArray windowManagerState()
+{
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK"),
+                 QStringLiteral("_NET_ACTIVE_WINDOW")});
+    if (!xprop.waitForFinished(5000))
+        return "xprop did not answer";
+    return xprop.readAll().trimmed();
+}
+
+} // namespace
+
 bool activateWindow(std::uint32_t window)
 {
     // A busy window manager may not be managing a new window yet when first asked: ask again
@@ -74,14 +90,16 @@ bool EditorWindow::start()
     // Say why: the editor's own words, whether it runs, what the display shows of it.
     std::fprintf(stderr,
                  "---- l3afpad did not come up (%s, window %u) ----\n%s\n"
-                 "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n",
+                 "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n"
+                 "window manager: %s\n",
                  m_process.state() == QProcess::Running ? "running" : "not running", m_window,
                  m_process.readAll().constData(), qPrintable(pid),
                  xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
                  xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                           QStringLiteral("--name"), QStringLiteral(".")})
                      .constData(),
-                 xdotool({QStringLiteral("getactivewindow")}).constData());
+                 xdotool({QStringLiteral("getactivewindow")}).constData(),
+                 windowManagerState().constData());
     return false;
 }
 

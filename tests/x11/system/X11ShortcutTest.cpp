@@ -9,7 +9,9 @@
 #include "x11/support/XTestKeyboard.h"
 
 #include <QTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace velto;
 using namespace velto::test;
@@ -158,6 +160,56 @@ private slots:
         xcb_change_keyboard_mapping(c, 1, spare, 2, none);
         listener.connection.flush();
         QTRY_COMPARE_WITH_TIMEOUT(listener.keymap.keycodeForKeysym('l'), original, 5000);
+    }
+
+    void unrelatedKeymapChangesNeverLetGoOfTheShortcut()
+    {
+        // A press that falls while the grab is away reaches the focused application as a plain
+        // letter. Another client tries to take Super+L all along, as such a press would find it.
+        Listener listener;
+        QVERIFY(listener.manager.start());
+        const auto key = listener.keymap.keycodeForKeysym('l');
+        QVERIFY(key);
+        const std::uint16_t super = listener.keymap.superMask();
+        const std::uint32_t root = listener.connection.root();
+        std::atomic<bool> done{false};
+        std::atomic<int> taken{0};
+        std::thread other([&] {
+            xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+            while (!done && !xcb_connection_has_error(c)) {
+                const xcb_void_cookie_t grab = xcb_grab_key_checked(
+                    c, 0, root, super, *key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                if (xcb_generic_error_t* error = xcb_request_check(c, grab)) {
+                    free(error);
+                } else {
+                    ++taken;
+                    xcb_ungrab_key(c, *key, root, super);
+                    xcb_flush(c);
+                }
+            }
+            xcb_disconnect(c);
+        });
+
+        // Each change of a key nobody uses sends every client a MappingNotify.
+        const xcb_keycode_t spare = 251;
+        const xcb_keysym_t first[] = {0xffc6, 0};  // F9
+        const xcb_keysym_t second[] = {0xffc7, 0}; // F10
+        xcb_connection_t* c = listener.connection.xcb();
+        for (int i = 0; i < 200 && taken == 0; ++i) {
+            xcb_change_keyboard_mapping(c, 1, spare, 2, i % 2 ? first : second);
+            listener.sync();
+        }
+        done = true;
+        other.join();
+        const xcb_keysym_t none[] = {0, 0};
+        xcb_change_keyboard_mapping(c, 1, spare, 2, none);
+        listener.sync();
+
+        QCOMPARE(taken.load(), 0);
+        // Still ours.
+        XTestKeyboard keyboard;
+        keyboard.chord({XTestKeyboard::superL}, 'l');
+        QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
     }
 
 private:
