@@ -26,11 +26,11 @@ namespace {
 
 const char* const exitStatusHelp =
     "Exit status:\n"
-    "  0  success\n"
-    "  1  the service or the sign-in failed\n"
-    "  2  bad arguments or unreadable input\n"
-    "  3  sign-in required (run \"velto-cli signin\")\n"
-    "  4  the service could not be reached or timed out\n"
+    "    0  success\n"
+    "    1  the service or the sign-in failed\n"
+    "    2  bad arguments or unreadable input\n"
+    "    3  sign-in required (run \"velto-cli signin\")\n"
+    "    4  the service could not be reached or timed out\n"
     "  130  a sign-in was interrupted (Ctrl+C); the backend is told\n";
 
 const char* const overview =
