@@ -64,7 +64,8 @@ std::int64_t X11Windows::processId(std::uint32_t window)
         if (reply) {
             for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
                  xcb_res_client_id_value_next(&it)) {
-                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+                const auto& [client, length] = *it.data;
+                if ((client.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
                     xcb_res_client_id_value_value_length(it.data) >= 1) {
                     pid = *xcb_res_client_id_value_value(it.data);
                     break;
