@@ -213,16 +213,7 @@ void X11Connection::dispatchAll()
 {
     if (!m_connection || m_lost)
         return;
-    while (!m_held.empty()) {
-        auto event = std::move(m_held.front());
-        m_held.pop_front();
-        dispatchOne(event.get());
-    }
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-        dispatchOne(event);
-        std::free(event);
-    }
-    xcb_flush(m_connection);
+    dispatchEvents(xcb_poll_for_event);
     checkConnection();
 }
 
@@ -230,12 +221,18 @@ void X11Connection::dispatchQueued()
 {
     if (!m_connection || m_lost)
         return;
+    dispatchEvents(xcb_poll_for_queued_event);
+}
+
+void X11Connection::dispatchEvents(xcb_generic_event_t* (*next)(xcb_connection_t*))
+{
+    // Events held back by a wait come first: the server sent them before the others.
     while (!m_held.empty()) {
         auto event = std::move(m_held.front());
         m_held.pop_front();
         dispatchOne(event.get());
     }
-    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(m_connection)) {
+    while (xcb_generic_event_t* event = next(m_connection)) {
         dispatchOne(event);
         std::free(event);
     }

@@ -81,6 +81,8 @@ signals:
 private:
     void dispatchAll();
     void dispatchQueued();
+    // Dispatches the held events, then those `next` yields (from the socket or only xcb's queue).
+    void dispatchEvents(xcb_generic_event_t* (*next)(xcb_connection_t*));
     void dispatchOne(const xcb_generic_event_t* event);
     void checkConnection();
     void queryExtensions();
