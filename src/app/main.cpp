@@ -8,6 +8,7 @@
 #include "model/UserPreferencesStore.h"
 #include "platform/SystemClock.h"
 #include "platform/TimerSleeper.h"
+#include "platform/linux/AtspiFocusedSelection.h"
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/CrashBacktrace.h"
 #include "platform/linux/DesktopLauncher.h"
@@ -22,7 +23,6 @@
 #include "platform/x11/X11KeyTap.h"
 #include "platform/x11/X11Keymap.h"
 #include "platform/x11/X11Permissions.h"
-#include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11SyntheticKeys.h"
 #include "platform/x11/X11Windows.h"
 #include "platform/x11/X11Workspace.h"
@@ -123,8 +123,9 @@ int main(int argc, char** argv)
     X11KeyMonitor keyMonitor(x11, keymap);
     X11SyntheticKeys syntheticKeys(x11, keymap, windows);
     auto clipboard = std::make_unique<X11Clipboard>(x11);
-    X11PrimarySelection primarySelection(x11, windows);
     X11Workspace workspace(x11, windows, launcher);
+    AtspiFocusedSelection focusedSelection(workspace);
+    focusedSelection.warmUp();
     XdgAutostartLoginItems loginItems;
     CanberraSoundPlayer sound;
     MessageBoxAlerts alerts;
@@ -137,7 +138,7 @@ int main(int argc, char** argv)
                          keyMonitor,
                          syntheticKeys,
                          *clipboard,
-                         primarySelection,
+                         focusedSelection,
                          workspace,
                          loginItems,
                          sound,

@@ -1,5 +1,6 @@
 #include "system/SelectionService.h"
 
+#include "model/ClientLogger.h"
 #include "platform/CancellationToken.h"
 #include "platform/FocusedSelection.h"
 #include "platform/KeyPress.h"
@@ -34,8 +35,10 @@ QCoro::Task<std::optional<QString>> SelectionService::selectedTextViaAX()
 
 QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp()
 {
-    if (auto text = co_await selectedTextViaAX())
+    if (auto text = co_await selectedTextViaAX()) {
+        ClientLogger::info(u"selection read through accessibility");
         co_return text;
+    }
 
     const PasteboardSnapshot snapshot = co_await capturePasteboard();
     const qint64 before = m_pasteboard.changeCount();
@@ -47,8 +50,11 @@ QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp
     restorePasteboard(snapshot);
 
     // Compare counts, not contents: older text on the clipboard is not a selection.
-    if (after == before)
+    if (after == before || !copied) {
+        ClientLogger::info(u"no selection: accessibility and copy gave nothing");
         co_return std::nullopt;
+    }
+    ClientLogger::info(u"selection read by copy");
     co_return copied;
 }
 

@@ -1,5 +1,6 @@
 #include "fakes/platform/FakeFocusedSelection.h"
 #include "platform/TimerSleeper.h"
+#include "platform/linux/AtspiFocusedSelection.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Connection.h"
@@ -7,7 +8,6 @@
 #include "platform/x11/X11KeyTap.h"
 #include "platform/x11/X11Keymap.h"
 #include "platform/x11/X11Permissions.h"
-#include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11SyntheticKeys.h"
 #include "platform/x11/X11TerminalClasses.h"
 #include "platform/x11/X11Windows.h"
@@ -50,12 +50,12 @@ private slots:
         QVERIFY(!monitor.install([](const KeyPress&) {}));
 
         X11Clipboard clipboard(connection);
-        X11PrimarySelection primary(connection, windows);
         X11SyntheticKeys keys(connection, keymap, windows);
         DesktopLauncher launcher;
         X11Workspace workspace(connection, windows, launcher);
+        AtspiFocusedSelection focused(workspace);
         TimerSleeper sleeper;
-        SelectionService service(primary, clipboard, keys, workspace, sleeper);
+        SelectionService service(focused, clipboard, keys, workspace, sleeper);
         QVERIFY(!keys.isAvailable());
         QCOMPARE(workspace.frontmostApplication(), std::nullopt);
         QCOMPARE(QCoro::waitFor(service.selectedTextFromFocusedApp()), std::nullopt);

@@ -52,7 +52,7 @@ bool activateWindow(std::uint32_t window)
     return false;
 }
 
-EditorWindow::EditorWindow(const QByteArray& text)
+EditorWindow::EditorWindow(const QByteArray& text, Toolkit toolkit) : m_toolkit(toolkit)
 {
     m_path = m_dir.filePath(QStringLiteral("note.txt"));
     QFile file(m_path);
@@ -71,7 +71,9 @@ EditorWindow::~EditorWindow()
 bool EditorWindow::start()
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral("l3afpad"), {m_path});
+    const QString program = m_toolkit == Toolkit::gtk ? QStringLiteral("l3afpad")
+                                                      : QStringLiteral(VELTO_QT_TEXT_EDITOR);
+    m_process.start(program, {m_path});
     if (!m_process.waitForStarted(5000))
         return false;
     const QString pid = QString::number(m_process.processId());
@@ -88,18 +90,18 @@ bool EditorWindow::start()
     if (found && m_window && activate())
         return true;
     // Say why: the editor's own words, whether it runs, what the display shows of it.
-    std::fprintf(stderr,
-                 "---- l3afpad did not come up (%s, window %u) ----\n%s\n"
-                 "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n"
-                 "window manager: %s\n",
-                 m_process.state() == QProcess::Running ? "running" : "not running", m_window,
-                 m_process.readAll().constData(), qPrintable(pid),
-                 xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
-                 xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--name"), QStringLiteral(".")})
-                     .constData(),
-                 xdotool({QStringLiteral("getactivewindow")}).constData(),
-                 windowManagerState().constData());
+    std::fprintf(
+        stderr,
+        "---- %s did not come up (%s, window %u) ----\n%s\n"
+        "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n"
+        "window manager: %s\n",
+        qPrintable(program), m_process.state() == QProcess::Running ? "running" : "not running",
+        m_window, m_process.readAll().constData(), qPrintable(pid),
+        xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QStringLiteral(".")})
+            .constData(),
+        xdotool({QStringLiteral("getactivewindow")}).constData(), windowManagerState().constData());
     return false;
 }
 

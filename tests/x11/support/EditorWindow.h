@@ -9,11 +9,18 @@ namespace velto::test {
 
 class XTestKeyboard;
 
-// The real target application: l3afpad (GTK3) editing a file of known text.
+// A real target application editing a file of known text: l3afpad (GTK3, exposes AT-SPI) or a
+// plain Qt Widgets editor (does not, unless the desktop turns accessibility on).
 class EditorWindow
 {
 public:
-    explicit EditorWindow(const QByteArray& text);
+    enum class Toolkit
+    {
+        gtk,
+        qt
+    };
+
+    explicit EditorWindow(const QByteArray& text, Toolkit toolkit = Toolkit::gtk);
     ~EditorWindow();
 
     // Starts the editor and waits until its window is mapped and active; false on time-out.
@@ -27,6 +34,7 @@ public:
     bool saveAndWaitFor(XTestKeyboard& keyboard, const QByteArray& expected);
 
 private:
+    Toolkit m_toolkit;
     QTemporaryDir m_dir;
     QString m_path;
     QProcess m_process;

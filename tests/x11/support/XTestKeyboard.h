@@ -21,6 +21,10 @@ public:
     static constexpr std::uint32_t altL = 0xffe9;
     static constexpr std::uint32_t capsLock = 0xffe5;
     static constexpr std::uint32_t home = 0xff50;
+    static constexpr std::uint32_t left = 0xff51;
+    static constexpr std::uint32_t right = 0xff53;
+    static constexpr std::uint32_t down = 0xff54;
+    static constexpr std::uint32_t end = 0xff57;
 
     XTestKeyboard();
     ~XTestKeyboard();

@@ -1,10 +1,10 @@
 #include "fakes/platform/FakeFocusedSelection.h"
 #include "platform/TimerSleeper.h"
+#include "platform/linux/AtspiFocusedSelection.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11SelectionOwner.h"
 #include "platform/x11/X11SelectionReader.h"
 #include "platform/x11/X11SyntheticKeys.h"
@@ -15,9 +15,11 @@
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 #include <qcoro/qcorotask.h>
+#include <signal.h>
 
 using namespace velto;
 using namespace velto::test;
@@ -86,12 +88,12 @@ struct Velto
     X11Keymap keymap{connection};
     X11Windows windows{connection};
     X11Clipboard clipboard{connection};
-    X11PrimarySelection primary{connection, windows};
     X11SyntheticKeys keys{connection, keymap, windows};
     DesktopLauncher launcher;
     X11Workspace workspace{connection, windows, launcher};
+    AtspiFocusedSelection focused{workspace};
     TimerSleeper sleeper;
-    SelectionService service{primary, clipboard, keys, workspace, sleeper};
+    SelectionService service{focused, clipboard, keys, workspace, sleeper};
 };
 
 } // namespace
@@ -103,19 +105,97 @@ class X11SelectionTest : public QObject
 private slots:
     void initTestCase() { QVERIFY(qEnvironmentVariableIsSet("DISPLAY")); }
 
-    void primaryIsReadOnlyFromTheActiveWindowsClient()
+    void focusedGtkSelectionIsReadWithoutTheClipboard()
     {
         Velto velto;
         OtherClient other;
-        EditorWindow editor("alpha beta\n");
+        const auto userClipboard = other.userClipboard();
+        QVERIFY(other.clipboard.own(userClipboard));
+        EditorWindow editor("first line\nsecond line here\nthird\n");
+        QVERIFY(editor.start());
+        // "line here\nthi": from after "second " down a line, then two characters back.
+        m_keyboard.chord({XTestKeyboard::controlL}, XTestKeyboard::home);
+        m_keyboard.chord({}, XTestKeyboard::down);
+        for (int i = 0; i < 7; ++i)
+            m_keyboard.chord({}, XTestKeyboard::right);
+        m_keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::down);
+        m_keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::left);
+        m_keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::left);
+
+        const qint64 changesBefore = velto.clipboard.changeCount();
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(velto.focused.selectedText()),
+                                  std::optional<QString>("line here\nthi"), 5000);
+        QCOMPARE(QCoro::waitFor(velto.service.selectedTextFromFocusedApp()),
+                 std::optional<QString>("line here\nthi"));
+        // No copy was made: the user's clipboard never changed hands.
+        QCOMPARE(velto.clipboard.changeCount(), changesBefore);
+        QVERIFY(other.clipboardHasOwner());
+        QVERIFY(other.clipboard.owns());
+        other.verifyClipboardServes(userClipboard);
+
+        // A selection in an application that is not in front is not the user's selection.
+        EditorWindow front("in front\n", EditorWindow::Toolkit::qt);
+        QVERIFY(front.start());
+        QCOMPARE(QCoro::waitFor(velto.focused.selectedText()), std::nullopt);
+    }
+
+    void nothingSelectedNeverChangesTheDocument_data()
+    {
+        QTest::addColumn<EditorWindow::Toolkit>("toolkit");
+        QTest::newRow("gtk") << EditorWindow::Toolkit::gtk;
+        QTest::newRow("qt") << EditorWindow::Toolkit::qt;
+    }
+
+    // Select all, rewrite, move to the end so nothing is selected, press again: the second
+    // press finds no selection, even though the editor may still own PRIMARY with old text.
+    void nothingSelectedNeverChangesTheDocument()
+    {
+        QFETCH(EditorWindow::Toolkit, toolkit);
+        Velto velto;
+        OtherClient other;
+        const auto userClipboard = other.userClipboard();
+        QVERIFY(other.clipboard.own(userClipboard));
+        EditorWindow editor("first words\n", toolkit);
+        QVERIFY(editor.start());
+
+        m_keyboard.chord({XTestKeyboard::controlL}, 'a');
+        QCOMPARE(QCoro::waitFor(velto.service.selectedTextFromFocusedApp()),
+                 std::optional<QString>("first words"));
+        const auto source = velto.workspace.frontmostApplication();
+        PasteboardSnapshot restored;
+        QCOMPARE(QCoro::waitFor(velto.service.pasteText("rewrite one", source, &restored)),
+                 SelectionService::PasteOutcome::pasted);
+        QCoro::waitFor(velto.service.guardRestoredClipboard(restored, "rewrite one"));
+
+        m_keyboard.chord({XTestKeyboard::controlL}, XTestKeyboard::end);
+        QCOMPARE(QCoro::waitFor(velto.service.selectedTextFromFocusedApp()), std::nullopt);
+        const bool saved = editor.saveAndWaitFor(m_keyboard, "rewrite one");
+        QCOMPARE(editor.fileContents(), QByteArray("rewrite one"));
+        QVERIFY(saved);
+        other.verifyClipboardServes(userClipboard);
+    }
+
+    void aHungApplicationCostsOnlyTheReadBudget()
+    {
+        Velto velto;
+        EditorWindow editor("frozen text\n");
         QVERIFY(editor.start());
         m_keyboard.chord({XTestKeyboard::controlL}, 'a');
         QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(velto.service.selectedTextViaAX()),
-                                  std::optional<QString>("alpha beta"), 5000);
+                                  std::optional<QString>("frozen text"), 5000);
 
-        // A selection made in another client is not the editor's.
-        QVERIFY(other.primary.own({{XCB_ATOM_STRING, {XCB_ATOM_STRING, 8, "stale"}}}));
-        QCOMPARE(QCoro::waitFor(velto.primary.selectedText()), std::nullopt);
+        QCOMPARE(::kill(pid_t(editor.pid()), SIGSTOP), 0);
+        QElapsedTimer clock;
+        clock.start();
+        const auto viaAccessibility = QCoro::waitFor(velto.service.selectedTextViaAX());
+        const qint64 waited = clock.elapsed();
+        // The copy route then runs; a stopped application copies nothing.
+        const auto either = QCoro::waitFor(velto.service.selectedTextFromFocusedApp());
+        ::kill(pid_t(editor.pid()), SIGCONT);
+        QCOMPARE(viaAccessibility, std::nullopt);
+        QCOMPARE(either, std::nullopt);
+        // Bounded by the read budget, far from D-Bus's 25 s default (loose: the machine is busy).
+        QVERIFY2(waited < 5000, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
     }
 
     void copyRouteReadsTheSelectionAndTheClipboardComesBackByteForByte()

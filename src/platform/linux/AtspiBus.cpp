@@ -1,0 +1,103 @@
+#include "platform/linux/AtspiBus.h"
+
+#include "model/ClientLogger.h"
+
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QtDBus/QDBusArgument>
+#include <atomic>
+#include <qcoro/qcorodbuspendingcall.h>
+
+namespace velto {
+
+namespace {
+
+// Finding the bus may start its launcher through D-Bus activation: allow it more than a call.
+constexpr int addressTimeoutMs = 2000;
+constexpr int retryDelayMs = 5000;
+
+QString uniqueConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("velto-atspi-%1").arg(++counter);
+}
+
+} // namespace
+
+AtspiBus::AtspiBus() : m_name(uniqueConnectionName()), m_retryAfter(0) {}
+
+AtspiBus::~AtspiBus()
+{
+    if (m_connection)
+        QDBusConnection::disconnectFromBus(m_name);
+}
+
+bool AtspiBus::isConnected() const
+{
+    return m_connection && m_connection->isConnected();
+}
+
+QCoro::Task<bool> AtspiBus::ensureConnected()
+{
+    if (isConnected())
+        co_return true;
+    if (m_connecting || !m_retryAfter.hasExpired())
+        co_return false;
+    m_connecting = true;
+    m_retryAfter.setRemainingTime(retryDelayMs);
+    if (m_connection) {
+        QDBusConnection::disconnectFromBus(m_name);
+        m_connection.reset();
+    }
+
+    QDBusConnection session = QDBusConnection::sessionBus();
+    if (!session.isConnected()) {
+        m_connecting = false;
+        co_return false;
+    }
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+    const QDBusPendingCall pending = session.asyncCall(request, addressTimeoutMs);
+    const QDBusMessage reply = co_await pending;
+    m_connecting = false;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("s")) {
+        ClientLogger::info(u"accessibility bus unavailable", reply.errorName());
+        co_return false;
+    }
+    const QString address = reply.arguments().constFirst().toString();
+    if (address.isEmpty())
+        co_return false;
+    // A local socket handshake with the bus daemon, not with any application.
+    QDBusConnection connection = QDBusConnection::connectToBus(address, m_name);
+    if (!connection.isConnected()) {
+        ClientLogger::info(u"accessibility bus unavailable", connection.lastError().message());
+        QDBusConnection::disconnectFromBus(m_name);
+        co_return false;
+    }
+    m_connection = connection;
+    co_return true;
+}
+
+QCoro::Task<QDBusMessage> AtspiBus::call(QDBusMessage message, QDeadlineTimer deadline)
+{
+    if (!isConnected() || deadline.hasExpired())
+        co_return message.createErrorReply(QDBusError::NoReply, QStringLiteral("no time left"));
+    const int timeout = int(std::max<qint64>(1, deadline.remainingTime()));
+    const QDBusPendingCall pending = m_connection->asyncCall(message, timeout);
+    co_return co_await pending;
+}
+
+QCoro::Task<std::optional<qint64>> AtspiBus::processOf(QString busName, QDeadlineTimer deadline)
+{
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    request << busName;
+    const QDBusMessage reply = co_await call(request, deadline);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("u"))
+        co_return std::nullopt;
+    co_return qint64(reply.arguments().constFirst().toUInt());
+}
+
+} // namespace velto

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QString>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+namespace velto {
+
+// The accessibility bus (AT-SPI), where applications that expose their widgets answer questions
+// about them. Found through the session bus's org.a11y.Bus; connected on first use. Never turns
+// accessibility on for other applications: those that do not expose AT-SPI on their own are not
+// on this bus.
+class AtspiBus
+{
+public:
+    AtspiBus();
+    ~AtspiBus();
+    AtspiBus(const AtspiBus&) = delete;
+    AtspiBus& operator=(const AtspiBus&) = delete;
+
+    // Connects when not yet connected; false when there is no session bus or no accessibility
+    // bus. A failed attempt is not repeated for a few seconds, so an absent bus costs nothing.
+    QCoro::Task<bool> ensureConnected();
+    bool isConnected() const;
+
+    // A method call that gives up when the deadline passes (an application that hangs must not
+    // hold the caller for D-Bus's default 25 s). Error replies come back as they are.
+    QCoro::Task<QDBusMessage> call(QDBusMessage message, QDeadlineTimer deadline);
+
+    // The process behind a connection of the accessibility bus; none when unknown.
+    QCoro::Task<std::optional<qint64>> processOf(QString busName, QDeadlineTimer deadline);
+
+private:
+    QString m_name;
+    std::optional<QDBusConnection> m_connection;
+    QDeadlineTimer m_retryAfter;
+    bool m_connecting = false;
+};
+
+} // namespace velto

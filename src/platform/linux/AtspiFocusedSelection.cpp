@@ -1,0 +1,173 @@
+#include "platform/linux/AtspiFocusedSelection.h"
+
+#include "platform/Workspace.h"
+#include "platform/linux/AtspiBus.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+namespace velto {
+
+namespace {
+
+const QString registryService = QStringLiteral("org.a11y.atspi.Registry");
+const QString rootPath = QStringLiteral("/org/a11y/atspi/accessible/root");
+const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
+const QString collectionInterface = QStringLiteral("org.a11y.atspi.Collection");
+const QString textInterface = QStringLiteral("org.a11y.atspi.Text");
+
+constexpr int stateFocused = 12;
+constexpr int matchAll = 1;
+constexpr uint sortCanonical = 1;
+
+bool isReply(const QDBusMessage& reply, QLatin1String signature)
+{
+    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == signature;
+}
+
+// An "a(so)" answer: references to accessible objects (bus name and object path).
+template <typename Reference> QList<Reference> referencesIn(const QDBusMessage& reply)
+{
+    QList<Reference> references;
+    if (!isReply(reply, QLatin1String("a(so)")))
+        return references;
+    const QDBusArgument list = reply.arguments().constFirst().value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        Reference reference;
+        list.beginStructure();
+        list >> reference.busName >> reference.path;
+        list.endStructure();
+        if (!reference.busName.isEmpty() && !reference.path.path().isEmpty())
+            references.append(reference);
+    }
+    list.endArray();
+    return references;
+}
+
+// Objects in the FOCUSED state, whatever else they are.
+QDBusArgument focusedRule()
+{
+    QDBusArgument rule;
+    rule.beginStructure();
+    rule << QList<int>{1 << stateFocused, 0} << matchAll;
+    rule << QMap<QString, QString>{} << matchAll;
+    rule << QList<int>{} << matchAll;
+    rule << QStringList{} << matchAll;
+    rule << false;
+    rule.endStructure();
+    return rule;
+}
+
+} // namespace
+
+AtspiFocusedSelection::AtspiFocusedSelection(Workspace& workspace)
+    : m_workspace(workspace), m_bus(std::make_unique<AtspiBus>())
+{
+}
+
+AtspiFocusedSelection::~AtspiFocusedSelection() = default;
+
+void AtspiFocusedSelection::warmUp()
+{
+    m_bus->ensureConnected();
+}
+
+QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectedText()
+{
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (!front || front->processIdentifier <= 0)
+        co_return std::nullopt;
+    if (!co_await m_bus->ensureConnected())
+        co_return std::nullopt;
+
+    const QDeadlineTimer deadline(readBudget);
+    const QList<Accessible> applications =
+        co_await applicationsOf(front->processIdentifier, deadline);
+    for (const Accessible& application : applications) {
+        const std::optional<Accessible> focused = co_await focusedObjectOf(application, deadline);
+        if (focused)
+            co_return co_await selectionOf(*focused, deadline);
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<QList<AtspiFocusedSelection::Accessible>>
+AtspiFocusedSelection::applicationsOf(qint64 processIdentifier, QDeadlineTimer deadline)
+{
+    const QDBusMessage reply = co_await m_bus->call(
+        QDBusMessage::createMethodCall(registryService, rootPath, accessibleInterface,
+                                       QStringLiteral("GetChildren")),
+        deadline);
+    const QList<Accessible> listed = referencesIn<Accessible>(reply);
+
+    QSet<QString> names;
+    QList<Accessible> matching;
+    for (const Accessible& application : listed) {
+        names.insert(application.busName);
+        auto known = m_processOfBusName.constFind(application.busName);
+        if (known == m_processOfBusName.cend()) {
+            const std::optional<qint64> process =
+                co_await m_bus->processOf(application.busName, deadline);
+            if (!process)
+                continue;
+            known = m_processOfBusName.insert(application.busName, *process);
+        }
+        if (*known == processIdentifier)
+            matching.append(application);
+    }
+    // Applications that left the bus: forget them, so the table does not grow for ever.
+    if (!listed.isEmpty())
+        for (auto it = m_processOfBusName.begin(); it != m_processOfBusName.end();)
+            it = names.contains(it.key()) ? std::next(it) : m_processOfBusName.erase(it);
+    co_return matching;
+}
+
+QCoro::Task<std::optional<AtspiFocusedSelection::Accessible>>
+AtspiFocusedSelection::focusedObjectOf(Accessible application, QDeadlineTimer deadline)
+{
+    QDBusMessage request =
+        QDBusMessage::createMethodCall(application.busName, application.path.path(),
+                                       collectionInterface, QStringLiteral("GetMatches"));
+    request << QVariant::fromValue(focusedRule()) << sortCanonical << 1 << true;
+    const QList<Accessible> found =
+        referencesIn<Accessible>(co_await m_bus->call(request, deadline));
+    if (found.isEmpty())
+        co_return std::nullopt;
+    co_return found.constFirst();
+}
+
+QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectionOf(Accessible object,
+                                                                       QDeadlineTimer deadline)
+{
+    const auto textCall = [&object](const char* method) {
+        return QDBusMessage::createMethodCall(object.busName, object.path.path(), textInterface,
+                                              QString::fromLatin1(method));
+    };
+    // No Text interface answers with an error: that is "no selection here" too.
+    const QDBusMessage count = co_await m_bus->call(textCall("GetNSelections"), deadline);
+    if (!isReply(count, QLatin1String("i")) || count.arguments().constFirst().toInt() < 1)
+        co_return std::nullopt;
+
+    QDBusMessage rangeRequest = textCall("GetSelection");
+    rangeRequest << 0;
+    const QDBusMessage range = co_await m_bus->call(rangeRequest, deadline);
+    if (!isReply(range, QLatin1String("ii")))
+        co_return std::nullopt;
+    const int start = range.arguments().at(0).toInt();
+    const int end = range.arguments().at(1).toInt();
+    if (start < 0 || end <= start)
+        co_return std::nullopt;
+
+    QDBusMessage textRequest = textCall("GetText");
+    textRequest << start << end;
+    const QDBusMessage text = co_await m_bus->call(textRequest, deadline);
+    if (!isReply(text, QLatin1String("s")))
+        co_return std::nullopt;
+    co_return text.arguments().constFirst().toString();
+}
+
+} // namespace velto

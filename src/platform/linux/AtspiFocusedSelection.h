@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/FocusedSelection.h"
+
+#include <QDBusObjectPath>
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QList>
+#include <chrono>
+#include <memory>
+
+namespace velto {
+
+class AtspiBus;
+class Workspace;
+
+// The selection of the focused text widget of the application in front, read through AT-SPI:
+// the application is found on the accessibility bus by its process, its focused object through
+// the Collection interface, and the selection through the Text interface. Applications that
+// do not expose AT-SPI, objects without text and empty selections give none, and the caller
+// then copies instead. Never the PRIMARY selection: text widgets keep owning it with the old
+// text after their selection is cleared, so it cannot tell a current selection from a stale one.
+class AtspiFocusedSelection : public FocusedSelection
+{
+public:
+    // Everything an application is asked shares this budget: one that hangs costs no more.
+    static constexpr std::chrono::milliseconds readBudget{100};
+
+    explicit AtspiFocusedSelection(Workspace& workspace);
+    ~AtspiFocusedSelection() override;
+
+    QCoro::Task<std::optional<QString>> selectedText() override;
+
+    // The accessibility bus is looked up in the background, so the first press does not wait.
+    void warmUp();
+
+private:
+    struct Accessible
+    {
+        QString busName;
+        QDBusObjectPath path;
+    };
+
+    QCoro::Task<QList<Accessible>> applicationsOf(qint64 processIdentifier,
+                                                  QDeadlineTimer deadline);
+    QCoro::Task<std::optional<Accessible>> focusedObjectOf(Accessible application,
+                                                           QDeadlineTimer deadline);
+    QCoro::Task<std::optional<QString>> selectionOf(Accessible object, QDeadlineTimer deadline);
+
+    Workspace& m_workspace;
+    std::unique_ptr<AtspiBus> m_bus;
+    // Bus names are never reused, so what a name's process is stays true while it is listed.
+    QHash<QString, qint64> m_processOfBusName;
+};
+
+} // namespace velto
