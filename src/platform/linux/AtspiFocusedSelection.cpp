@@ -1,5 +1,6 @@
 #include "platform/linux/AtspiFocusedSelection.h"
 
+#include "platform/TimerSleeper.h"
 #include "platform/Workspace.h"
 #include "platform/linux/AtspiBus.h"
 
@@ -87,10 +88,19 @@ QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectedText()
     const QDeadlineTimer deadline(readBudget);
     const QList<Accessible> applications =
         co_await applicationsOf(front->processIdentifier, deadline);
-    for (const Accessible& application : applications) {
-        const std::optional<Accessible> focused = co_await focusedObjectOf(application, deadline);
-        if (focused)
-            co_return co_await selectionOf(*focused, deadline);
+    if (applications.isEmpty())
+        co_return std::nullopt;
+    // The shortcut's key grab takes the keyboard focus from the window for a moment: until the
+    // application has seen it come back, nothing of it is focused. Ask again shortly.
+    TimerSleeper sleeper;
+    while (!deadline.hasExpired()) {
+        for (const Accessible& application : applications) {
+            const std::optional<Accessible> focused =
+                co_await focusedObjectOf(application, deadline);
+            if (focused)
+                co_return co_await selectionOf(*focused, deadline);
+        }
+        co_await sleeper.sleep(focusRetryDelay);
     }
     co_return std::nullopt;
 }

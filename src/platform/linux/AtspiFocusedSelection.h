@@ -25,6 +25,7 @@ class AtspiFocusedSelection : public FocusedSelection
 public:
     // Everything an application is asked shares this budget: one that hangs costs no more.
     static constexpr std::chrono::milliseconds readBudget{100};
+    static constexpr std::chrono::milliseconds focusRetryDelay{10};
 
     explicit AtspiFocusedSelection(Workspace& workspace);
     ~AtspiFocusedSelection() override;
