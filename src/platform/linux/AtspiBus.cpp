@@ -7,6 +7,7 @@
 #include <QtDBus/QDBusArgument>
 #include <atomic>
 #include <qcoro/qcorodbuspendingcall.h>
+#include <utility>
 
 namespace velto {
 
@@ -62,7 +63,7 @@ QCoro::Task<bool> AtspiBus::ensureConnected()
     const QDBusMessage reply = co_await pending;
     m_connecting = false;
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("s")) {
-        ClientLogger::info(u"accessibility bus unavailable", reply.errorName());
+        logUnavailable(reply.errorName());
         co_return false;
     }
     const QString address = reply.arguments().constFirst().toString();
@@ -71,12 +72,20 @@ QCoro::Task<bool> AtspiBus::ensureConnected()
     // A local socket handshake with the bus daemon, not with any application.
     QDBusConnection connection = QDBusConnection::connectToBus(address, m_name);
     if (!connection.isConnected()) {
-        ClientLogger::info(u"accessibility bus unavailable", connection.lastError().message());
+        logUnavailable(connection.lastError().message());
         QDBusConnection::disconnectFromBus(m_name);
         co_return false;
     }
     m_connection = connection;
+    ClientLogger::info(u"accessibility bus connected");
     co_return true;
+}
+
+void AtspiBus::logUnavailable(const QString& why)
+{
+    if (std::exchange(m_saidUnavailable, true))
+        return;
+    ClientLogger::info(u"accessibility bus unavailable, selections are read by copy", why);
 }
 
 QCoro::Task<QDBusMessage> AtspiBus::call(QDBusMessage message, QDeadlineTimer deadline)

@@ -34,10 +34,13 @@ public:
     QCoro::Task<std::optional<qint64>> processOf(QString busName, QDeadlineTimer deadline);
 
 private:
+    void logUnavailable(const QString& why);
+
     QString m_name;
     std::optional<QDBusConnection> m_connection;
     QDeadlineTimer m_retryAfter;
     bool m_connecting = false;
+    bool m_saidUnavailable = false;
 };
 
 } // namespace velto
