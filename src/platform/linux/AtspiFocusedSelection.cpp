@@ -79,40 +79,45 @@ void AtspiFocusedSelection::warmUp()
 
 QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectedText()
 {
+    // Without the process in front (Wayland tells a client nothing of the others), every
+    // application is asked: only the active window's focus widget is in the focused state.
     const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
-    if (!front || front->processIdentifier <= 0)
-        co_return std::nullopt;
+    const std::optional<qint64> process = front && front->processIdentifier > 0
+                                              ? std::optional(front->processIdentifier)
+                                              : std::nullopt;
     if (!co_await m_bus->ensureConnected())
         co_return std::nullopt;
 
     const QDeadlineTimer deadline(readBudget);
-    const QList<Accessible> applications =
-        co_await applicationsOf(front->processIdentifier, deadline);
+    const QList<Accessible> applications = co_await applicationsOf(process, deadline);
     if (applications.isEmpty())
         co_return std::nullopt;
     // The shortcut's key grab takes the keyboard focus from the window for a moment: until the
-    // application has seen it come back, nothing of it is focused. Ask again shortly.
+    // application has seen it come back, nothing of it is focused. Ask again shortly (only the
+    // application in front: asking all of them again would cost every press the budget).
     TimerSleeper sleeper;
-    while (!deadline.hasExpired()) {
+    do {
         for (const Accessible& application : applications) {
             const std::optional<Accessible> focused =
                 co_await focusedObjectOf(application, deadline);
             if (focused)
                 co_return co_await selectionOf(*focused, deadline);
         }
-        co_await sleeper.sleep(focusRetryDelay);
-    }
+    } while (process && co_await sleeper.sleep(focusRetryDelay) && !deadline.hasExpired());
     co_return std::nullopt;
 }
 
 QCoro::Task<QList<AtspiFocusedSelection::Accessible>>
-AtspiFocusedSelection::applicationsOf(qint64 processIdentifier, QDeadlineTimer deadline)
+AtspiFocusedSelection::applicationsOf(std::optional<qint64> processIdentifier,
+                                      QDeadlineTimer deadline)
 {
     const QDBusMessage reply = co_await m_bus->call(
         QDBusMessage::createMethodCall(registryService, rootPath, accessibleInterface,
                                        QStringLiteral("GetChildren")),
         deadline);
     const QList<Accessible> listed = referencesIn<Accessible>(reply);
+    if (!processIdentifier)
+        co_return listed;
 
     QSet<QString> names;
     QList<Accessible> matching;

@@ -15,7 +15,8 @@ class AtspiBus;
 class Workspace;
 
 // The selection of the focused text widget of the application in front, read through AT-SPI:
-// the application is found on the accessibility bus by its process, its focused object through
+// the application is found on the accessibility bus by its process (where the desktop says which
+// one is in front), its focused object through
 // the Collection interface, and the selection through the Text interface. Applications that
 // do not expose AT-SPI, objects without text and empty selections give none, and the caller
 // then copies instead. Never the PRIMARY selection: text widgets keep owning it with the old
@@ -42,7 +43,8 @@ private:
         QDBusObjectPath path;
     };
 
-    QCoro::Task<QList<Accessible>> applicationsOf(qint64 processIdentifier,
+    // The applications of that process on the bus; all of them when it is not known.
+    QCoro::Task<QList<Accessible>> applicationsOf(std::optional<qint64> processIdentifier,
                                                   QDeadlineTimer deadline);
     QCoro::Task<std::optional<Accessible>> focusedObjectOf(Accessible application,
                                                            QDeadlineTimer deadline);

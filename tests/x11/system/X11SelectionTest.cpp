@@ -81,6 +81,22 @@ struct OtherClient
     }
 };
 
+// A desktop that does not say which application is in front (Wayland's clients are not told).
+class WorkspaceWithoutFront : public Workspace
+{
+public:
+    explicit WorkspaceWithoutFront(Workspace& real) : m_real(real) {}
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    bool isTerminated(const RunningApplication& app) override { return m_real.isTerminated(app); }
+    void activate(const RunningApplication& app) override { m_real.activate(app); }
+    bool openURL(const QUrl& url) override { return m_real.openURL(url); }
+    bool openDirectory(const QString& path) override { return m_real.openDirectory(path); }
+    void revealInFileViewer(const QString& path) override { m_real.revealInFileViewer(path); }
+
+private:
+    Workspace& m_real;
+};
+
 // Velto's side, built from the real adapters.
 struct Velto
 {
@@ -137,6 +153,23 @@ private slots:
         EditorWindow front("in front\n", EditorWindow::Toolkit::qt);
         QVERIFY(front.start());
         QCOMPARE(QCoro::waitFor(velto.focused.selectedText()), std::nullopt);
+    }
+
+    void withoutTheApplicationInFrontTheFocusedOneAnswers()
+    {
+        Velto velto;
+        WorkspaceWithoutFront unknown{velto.workspace};
+        AtspiFocusedSelection focused{unknown};
+        EditorWindow editor("alpha beta\n");
+        QVERIFY(editor.start());
+        m_keyboard.chord({XTestKeyboard::controlL}, 'a');
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(focused.selectedText()),
+                                  std::optional<QString>("alpha beta\n"), 5000);
+
+        // Another window in front: the editor's text widget is no longer focused.
+        EditorWindow front("in front\n", EditorWindow::Toolkit::qt);
+        QVERIFY(front.start());
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(focused.selectedText()), std::nullopt, 5000);
     }
 
     void nothingSelectedNeverChangesTheDocument_data()
