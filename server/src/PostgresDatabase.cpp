@@ -78,8 +78,7 @@ bool startsWith(const char* s, const char* prefix)
 {
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    std::string message = "postgresql: " + what + ": " +
-                          (primary ? primary : PQerrorMessage(conn));
+    std::string message = "postgresql: " + what + ": " + (primary ? primary : PQerrorMessage(conn));
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
         message.pop_back();
     }
@@ -244,9 +243,9 @@ void PostgresDatabase::migrate()
     for (int v = version; v < kSchemaVersion; ++v) {
         exec(c->conn, "BEGIN");
         exec(c->conn, kMigrations[v]);
-        exec(c->conn, ("INSERT INTO velto_schema_version (version) VALUES (" +
-                       std::to_string(v + 1) + ")")
-                          .c_str());
+        exec(c->conn,
+             ("INSERT INTO velto_schema_version (version) VALUES (" + std::to_string(v + 1) + ")")
+                 .c_str());
         exec(c->conn, "COMMIT");
     }
 }

@@ -25,8 +25,13 @@ std::unique_ptr<PostgresConnection> PostgresPool::connect() const
     // Defaults first: whatever the URI says comes later and wins. Without a connect time-out
     // libpq waits for an unreachable host as long as the kernel does; the keepalives notice a
     // database host that vanished under an idle connection.
-    const char* keys[] = {"connect_timeout", "application_name", "keepalives_idle",
-                          "keepalives_interval", "keepalives_count", "dbname", nullptr};
+    const char* keys[] = {"connect_timeout",
+                          "application_name",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "dbname",
+                          nullptr};
     const char* values[] = {"5", "velto-server", "30", "10", "3", uri_.c_str(), nullptr};
     PGconn* conn = PQconnectdbParams(keys, values, 1);
     if (!conn) {
@@ -38,15 +43,15 @@ std::unique_ptr<PostgresConnection> PostgresPool::connect() const
         throw DatabaseUnavailable("postgresql: cannot connect: " + message);
     }
     // Notices ("already exists, skipping") are not errors and must not reach standard error.
-    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn, [](void*, const char*) {}, nullptr);
     return std::make_unique<PostgresConnection>(conn);
 }
 
 PostgresPool::Lease PostgresPool::acquire()
 {
     std::unique_lock lock(mutex_);
-    if (!available_.wait_for(lock, waitLimit_,
-                             [&] { return !idle_.empty() || open_ < size_; })) {
+    if (!available_.wait_for(lock, waitLimit_, [&] { return !idle_.empty() || open_ < size_; })) {
         throw DatabaseUnavailable("postgresql: all " + std::to_string(size_) +
                                   " connections stayed busy");
     }
@@ -69,8 +74,8 @@ PostgresPool::Lease PostgresPool::acquire()
 
 void PostgresPool::giveBack(std::unique_ptr<PostgresConnection> c)
 {
-    bool reusable = PQstatus(c->conn) == CONNECTION_OK &&
-                    PQtransactionStatus(c->conn) == PQTRANS_IDLE;
+    bool reusable =
+        PQstatus(c->conn) == CONNECTION_OK && PQtransactionStatus(c->conn) == PQTRANS_IDLE;
     if (!reusable) {
         c.reset();
     }

@@ -24,10 +24,11 @@ bool SharedRateLimiter::allow(const std::string& key)
     std::int64_t count = db_.write([&](Database::Session& s) {
         // One statement, so two replicas counting the same key at once both count: the
         // second waits for the first's row and adds to its result.
-        auto st = s.prepare("INSERT INTO rate_limits AS r (key, window_start, count) VALUES ($1, "
-                            "$2, 1) ON CONFLICT (key) DO UPDATE SET window_start = CASE WHEN "
-                            "r.window_start <= $3 THEN $2 ELSE r.window_start END, count = CASE "
-                            "WHEN r.window_start <= $3 THEN 1 ELSE r.count + 1 END RETURNING count");
+        auto st =
+            s.prepare("INSERT INTO rate_limits AS r (key, window_start, count) VALUES ($1, "
+                      "$2, 1) ON CONFLICT (key) DO UPDATE SET window_start = CASE WHEN "
+                      "r.window_start <= $3 THEN $2 ELSE r.window_start END, count = CASE "
+                      "WHEN r.window_start <= $3 THEN 1 ELSE r.count + 1 END RETURNING count");
         st->bind(1, scope_ + ":" + key).bind(2, now).bind(3, now - kWindowSeconds);
         st->step();
         std::int64_t n = st->integer(0);
