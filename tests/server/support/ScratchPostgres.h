@@ -61,8 +61,8 @@ public:
             }
         }
         int status = waitFor(spawn({binDir() + "/initdb", "-D", dir_ + "/data", "-U", "velto",
-                                 "--auth=trust", "-E", "UTF8", "--no-sync"},
-                                dir_ + "/initdb.log"));
+                                    "--auth=trust", "-E", "UTF8", "--no-sync"},
+                                   dir_ + "/initdb.log"));
         if (status != 0) {
             throw std::runtime_error("initdb failed; see " + dir_ + "/initdb.log");
         }
