@@ -110,8 +110,9 @@ int main(int argc, char** argv)
         } else if (a == "--text") {
             o.text = value();
         } else {
-            std::cerr << "usage: velto-server-load [--url http://127.0.0.1:8787]... [--connections N]"
-                         " [--seconds S] [--requests N] [--text TEXT]\n";
+            std::cerr
+                << "usage: velto-server-load [--url http://127.0.0.1:8787]... [--connections N]"
+                   " [--seconds S] [--requests N] [--text TEXT]\n";
             return a == "--help" ? 0 : 2;
         }
     }

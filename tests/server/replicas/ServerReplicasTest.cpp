@@ -101,8 +101,9 @@ private slots:
         json polled = a.poll(id, nonce('R'));
         QCOMPARE(q(polled["status"]), QString("ready"));
         QCOMPARE(c.poll(id, nonce('R'))["exchange_code"], polled["exchange_code"]);
-        json exchange = {
-            {"handoff_id", id}, {"device_nonce", nonce('R')}, {"exchange_code", polled["exchange_code"]}};
+        json exchange = {{"handoff_id", id},
+                         {"device_nonce", nonce('R')},
+                         {"exchange_code", polled["exchange_code"]}};
         auto exchanged = c.postJson("/auth/handoff/exchange", exchange);
         QCOMPARE(exchanged->status, 200);
         QCOMPARE(b.postJson("/auth/handoff/exchange", exchange)->status, 409);
@@ -124,13 +125,14 @@ private slots:
         QCOMPARE(a.postJson(kRefreshPath, {{"refresh_token", session["refresh_token"]}}, kApiKey)
                      ->status,
                  400);
-        QCOMPARE(a.postJson(kRefreshPath, {{"refresh_token", fresh["refresh_token"]}}, kApiKey)
-                     ->status,
-                 200);
+        QCOMPARE(
+            a.postJson(kRefreshPath, {{"refresh_token", fresh["refresh_token"]}}, kApiKey)->status,
+            200);
 
         // A cancel on one replica ends the handoff for all.
         std::string other = b.start(nonce('X'))["handoff_id"];
-        QCOMPARE(c.postJson("/auth/handoff/cancel", {{"handoff_id", other}, {"device_nonce", nonce('X')}})
+        QCOMPARE(c.postJson("/auth/handoff/cancel",
+                            {{"handoff_id", other}, {"device_nonce", nonce('X')}})
                      ->status,
                  200);
         QCOMPARE(a.poll(other, nonce('X')),
@@ -152,7 +154,8 @@ private slots:
         std::vector<std::string> refreshTokens;
         {
             auto store = Database::open(db, {}, 1);
-            TokenStore tokens(*store, [] { return ServerFixture::realNow(); }, 3600);
+            TokenStore tokens(
+                *store, [] { return ServerFixture::realNow(); }, 3600);
             for (int i = 0; i < kPairs; ++i) {
                 refreshTokens.push_back(tokens.issue(user).refreshToken);
             }
@@ -265,10 +268,10 @@ private slots:
         postgres_->stop();
         for (ServerFixture* s : {&a, &b}) {
             verifyRetryable503(rewrite(*s));
-            verifyRetryable503(s->postJson("/auth/handoff/start", {{"client", "macos-velto"},
-                                                                   {"device_nonce", nonce('E')}}));
-            verifyRetryable503(s->postJson(kRefreshPath, {{"refresh_token", session.refreshToken}},
-                                           kApiKey));
+            verifyRetryable503(s->postJson(
+                "/auth/handoff/start", {{"client", "macos-velto"}, {"device_nonce", nonce('E')}}));
+            verifyRetryable503(
+                s->postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey));
             auto health = s->client().Get("/health");
             QCOMPARE(health->status, 503);
             QCOMPARE(q(json::parse(health->body)["database"]), QString("unavailable"));
@@ -290,10 +293,11 @@ private slots:
         auto refreshed =
             b.postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey);
         QCOMPARE(refreshed->status, 200);
-        QCOMPARE(a.client()
-                     .Get("/config", ServerFixture::bearer(json::parse(refreshed->body)["access_token"]))
-                     ->status,
-                 200);
+        QCOMPARE(
+            a.client()
+                .Get("/config", ServerFixture::bearer(json::parse(refreshed->body)["access_token"]))
+                ->status,
+            200);
         Session again = b.signIn(nonce('F'));
         QCOMPARE(rewrite(a)->status, 200);
         QVERIFY(!again.accessToken.empty());
