@@ -86,6 +86,12 @@ public:
     // Runs `fn(Session&)` with statements that only read; each sees committed data.
     template <class F> auto read(F&& fn) { return call(false, std::forward<F>(fn)); }
 
+    // Runs `fn(Session&)` outside a transaction: each statement commits on its own. For one
+    // change that is atomic by itself (an upsert), it saves the BEGIN and COMMIT round trips.
+    // Like a read, it may run again on a new connection when the old one broke, so a counter
+    // may count one request twice.
+    template <class F> auto autocommit(F&& fn) { return call(false, std::forward<F>(fn)); }
+
 protected:
     virtual void transact(bool write, const std::function<void(Session&)>& body) = 0;
 

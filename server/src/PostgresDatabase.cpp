@@ -86,8 +86,9 @@ bool startsWith(const char* s, const char* prefix)
         PQclear(result);
     }
     if (PQstatus(conn) != CONNECTION_OK || startsWith(state, "08") || startsWith(state, "53") ||
-        startsWith(state, "57P")) {
-        // Connection lost, server shutting down or starting, too many connections.
+        startsWith(state, "57P") || startsWith(state, "57014")) {
+        // Connection lost, server shutting down or starting, too many connections, or a
+        // statement over the time-out.
         throw DatabaseUnavailable(message);
     }
     // Serialisation failure, deadlock, or a unique row another replica inserted meanwhile.
@@ -102,7 +103,8 @@ void exec(PGconn* conn, const char* sql)
     PGresult* r = PQexec(conn, sql);
     auto status = PQresultStatus(r);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        fail(conn, r, sql);
+        std::string what(sql);
+        fail(conn, r, what.size() > 40 ? "schema migration" : what);
     }
     PQclear(r);
 }

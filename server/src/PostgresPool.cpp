@@ -24,15 +24,14 @@ std::unique_ptr<PostgresConnection> PostgresPool::connect() const
 {
     // Defaults first: whatever the URI says comes later and wins. Without a connect time-out
     // libpq waits for an unreachable host as long as the kernel does; the keepalives notice a
-    // database host that vanished under an idle connection.
-    const char* keys[] = {"connect_timeout",
-                          "application_name",
-                          "keepalives_idle",
-                          "keepalives_interval",
-                          "keepalives_count",
-                          "dbname",
-                          nullptr};
-    const char* values[] = {"5", "velto-server", "30", "10", "3", uri_.c_str(), nullptr};
+    // database host that vanished under an idle connection. A statement that waits longer
+    // than any request should (a lock held by a stuck replica) is cancelled: the request
+    // answers 503.
+    const char* keys[] = {
+        "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
+        "keepalives_count", "options",          "dbname",          nullptr};
+    const char* values[] = {
+        "5", "velto-server", "30", "10", "3", "-c statement_timeout=10s", uri_.c_str(), nullptr};
     PGconn* conn = PQconnectdbParams(keys, values, 1);
     if (!conn) {
         throw DatabaseUnavailable("postgresql: out of memory");

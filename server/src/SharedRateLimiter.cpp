@@ -21,7 +21,7 @@ SharedRateLimiter::SharedRateLimiter(int perMinute, Database& db, std::string sc
 bool SharedRateLimiter::allow(const std::string& key)
 {
     std::int64_t now = now_();
-    std::int64_t count = db_.write([&](Database::Session& s) {
+    std::int64_t count = db_.autocommit([&](Database::Session& s) {
         // One statement, so two replicas counting the same key at once both count: the
         // second waits for the first's row and adds to its result.
         auto st =
