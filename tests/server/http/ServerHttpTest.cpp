@@ -74,7 +74,7 @@ private slots:
         crypto::initialize();
         if (qgetenv("VELTO_TEST_STORE") == "postgresql") {
             if (!ScratchPostgres::available()) {
-                QSKIP(ScratchPostgres::missingReason());
+                QSKIP(ScratchPostgres::missingReason().c_str());
             }
             postgres_ = std::make_unique<ScratchPostgres>();
             ServerFixture::freshDatabase() = [this] { return postgres_->createDatabase(); };

@@ -54,7 +54,7 @@ private slots:
     {
         crypto::initialize();
         if (!ScratchPostgres::available()) {
-            QSKIP(ScratchPostgres::missingReason());
+            QSKIP(ScratchPostgres::missingReason().c_str());
         }
         postgres_ = std::make_unique<ScratchPostgres>();
     }

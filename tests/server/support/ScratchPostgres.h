@@ -36,10 +36,10 @@ public:
 
     // Whether the server binaries are installed; else the reason, for QSKIP.
     static bool available() { return ::access((binDir() + "/postgres").c_str(), X_OK) == 0; }
-    static const char* missingReason()
+    static std::string missingReason()
     {
-        return "PostgreSQL 15 server binaries not found in /usr/lib/postgresql/15/bin (install "
-               "postgresql-15, or set VELTO_PG_BINDIR): PostgreSQL tests skipped";
+        return "PostgreSQL 15 server binaries not found in " + binDir() +
+               " (install postgresql-15, or set VELTO_PG_BINDIR): PostgreSQL tests skipped";
     }
 
     ScratchPostgres()
