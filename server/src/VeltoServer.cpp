@@ -285,6 +285,14 @@ VeltoServer::Handler VeltoServer::guarded(Handler handler)
             // The cause goes to the log; the client hears only that a retry may work.
             log("velto-server: database unavailable on " + req.path + ": " + e.what());
             res.set_header("Retry-After", "1");
+            if (req.path == "/signin") {
+                // The browser shows the sign-in page's answers: a page, not a JSON body.
+                sendPage(res, 503,
+                         SignInPage::message("Sign-in unavailable",
+                                             "The server cannot reach its database right now. "
+                                             "Reload this page in a few seconds."));
+                return;
+            }
             writeError(req, res, ApiError::databaseUnavailable());
         }
     };

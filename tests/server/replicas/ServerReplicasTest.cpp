@@ -272,6 +272,10 @@ private slots:
                 "/auth/handoff/start", {{"client", "macos-velto"}, {"device_nonce", nonce('E')}}));
             verifyRetryable503(
                 s->postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey));
+            auto page = s->client().Get("/signin?handoff_id=any");
+            QCOMPARE(page->status, 503);
+            QVERIFY(page->get_header_value("Content-Type").find("text/html") == 0);
+            QVERIFY(page->body.find("Reload this page") != std::string::npos);
             auto health = s->client().Get("/health");
             QCOMPARE(health->status, 503);
             QCOMPARE(q(json::parse(health->body)["database"]), QString("unavailable"));
