@@ -23,6 +23,9 @@ namespace {
 struct Options
 {
     std::string url = "http://127.0.0.1:8787";
+    // More than one: replicas on one database; connection i goes to replica i mod N, as a
+    // round-robin load balancer would send it.
+    std::vector<std::string> replicas;
     int connections = 16;
     double seconds = 10;
     long maxRequests = 200000;
@@ -97,6 +100,7 @@ int main(int argc, char** argv)
         };
         if (a == "--url") {
             o.url = value();
+            o.replicas.push_back(o.url);
         } else if (a == "--connections") {
             o.connections = std::max(1, std::stoi(value()));
         } else if (a == "--seconds") {
@@ -106,18 +110,25 @@ int main(int argc, char** argv)
         } else if (a == "--text") {
             o.text = value();
         } else {
-            std::cerr << "usage: velto-server-load [--url http://127.0.0.1:8787] [--connections N]"
-                         " [--seconds S] [--requests N] [--text TEXT]\n";
+            std::cerr
+                << "usage: velto-server-load [--url http://127.0.0.1:8787]... [--connections N]"
+                   " [--seconds S] [--requests N] [--text TEXT]\n";
             return a == "--help" ? 0 : 2;
         }
     }
-    if (o.url.find("://127.") == std::string::npos &&
-        o.url.find("://localhost") == std::string::npos &&
-        o.url.find("://[::1]") == std::string::npos) {
-        die("loopback addresses only");
+    if (o.replicas.empty()) {
+        o.replicas.push_back(o.url);
+    }
+    for (const auto& url : o.replicas) {
+        if (url.find("://127.") == std::string::npos &&
+            url.find("://localhost") == std::string::npos &&
+            url.find("://[::1]") == std::string::npos) {
+            die("loopback addresses only");
+        }
     }
 
-    std::string token = signIn(o.url);
+    // Signed in on the first replica; the token works on all of them.
+    std::string token = signIn(o.replicas.front());
     std::string body = json{{"text", o.text}, {"tone", "grammar_fix"}, {"language", "auto"}}.dump();
 
     std::atomic<long> issued{0};
@@ -129,7 +140,7 @@ int main(int argc, char** argv)
     std::vector<std::thread> workers;
     for (int c = 0; c < o.connections; ++c) {
         workers.emplace_back([&, c] {
-            httplib::Client client(o.url);
+            httplib::Client client(o.replicas[static_cast<std::size_t>(c) % o.replicas.size()]);
             client.set_keep_alive(true);
             client.set_tcp_nodelay(true);
             httplib::Headers headers = {{"Authorization", "Bearer " + token}};

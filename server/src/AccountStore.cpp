@@ -10,22 +10,30 @@ namespace velto::server {
 
 AccountStore::AccountStore(Database& db, Clock now) : db_(db), now_(std::move(now)) {}
 
+namespace {
+
+// Looked up without regard to case: the sign-in form and adduser may spell an e-mail either way.
+const char* const kFindByEmail = "SELECT id, email FROM users WHERE lower(email) = lower($1)";
+
+} // namespace
+
 Account AccountStore::localAccount(const std::string& email)
 {
-    return db_.write([&] {
-        auto find = db_.prepare("SELECT id, email FROM users WHERE email = ?1");
-        find.bind(1, email);
-        if (find.step()) {
-            return Account{find.text(0), find.text(1)};
-        }
-        Account account{crypto::uuid(), email};
-        db_.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES (?1, ?2, "
-                    "NULL, ?3)")
-            .bind(1, account.id)
-            .bind(2, account.email)
+    return db_.write([&](Database::Session& s) {
+        // Another replica may create the account at the same moment: the unique index keeps
+        // one, and both read it back.
+        s.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES ($1, $2, "
+                  "NULL, $3) ON CONFLICT DO NOTHING")
+            ->bind(1, crypto::uuid())
+            .bind(2, email)
             .bind(3, now_())
             .run();
-        return account;
+        auto find = s.prepare(kFindByEmail);
+        find->bind(1, email);
+        if (!find->step()) {
+            throw std::runtime_error("the local account vanished");
+        }
+        return Account{find->text(0), find->text(1)};
     });
 }
 
@@ -44,41 +52,40 @@ std::string AccountStore::hashPassword(const std::string& password)
 Account AccountStore::addUser(const std::string& email, const std::string& password)
 {
     std::string hash = hashPassword(password);
-    return db_.write([&] {
-        auto find = db_.prepare("SELECT id, email FROM users WHERE email = ?1");
-        find.bind(1, email);
-        if (find.step()) {
-            Account account{find.text(0), find.text(1)};
-            db_.prepare("UPDATE users SET password_hash = ?2 WHERE id = ?1")
-                .bind(1, account.id)
-                .bind(2, hash)
-                .run();
-            return account;
-        }
-        Account account{crypto::uuid(), email};
-        db_.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES (?1, ?2, "
-                    "?3, ?4)")
-            .bind(1, account.id)
+    return db_.write([&](Database::Session& s) {
+        s.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES ($1, $2, $3, "
+                  "$4) ON CONFLICT DO NOTHING")
+            ->bind(1, crypto::uuid())
             .bind(2, email)
             .bind(3, hash)
             .bind(4, now_())
             .run();
-        return account;
+        s.prepare("UPDATE users SET password_hash = $2 WHERE lower(email) = lower($1)")
+            ->bind(1, email)
+            .bind(2, hash)
+            .run();
+        auto find = s.prepare(kFindByEmail);
+        find->bind(1, email);
+        if (!find->step()) {
+            throw std::runtime_error("the new account vanished");
+        }
+        return Account{find->text(0), find->text(1)};
     });
 }
 
 std::optional<Account> AccountStore::verifyPassword(const std::string& email,
                                                     const std::string& password)
 {
-    auto row = db_.read([&]() -> std::optional<std::pair<Account, std::string>> {
-        auto find = db_.prepare("SELECT id, email, password_hash FROM users WHERE email = ?1 "
-                                "AND password_hash IS NOT NULL");
-        find.bind(1, email);
-        if (!find.step()) {
-            return std::nullopt;
-        }
-        return std::pair{Account{find.text(0), find.text(1)}, find.text(2)};
-    });
+    auto row =
+        db_.read([&](Database::Session& s) -> std::optional<std::pair<Account, std::string>> {
+            auto find = s.prepare("SELECT id, email, password_hash FROM users WHERE lower(email) = "
+                                  "lower($1) AND password_hash IS NOT NULL");
+            find->bind(1, email);
+            if (!find->step()) {
+                return std::nullopt;
+            }
+            return std::pair{Account{find->text(0), find->text(1)}, find->text(2)};
+        });
     if (!row) {
         // Spend the same effort as a real check so that timing does not tell which e-mails exist.
         static const std::string dummy = hashPassword("velto-dummy-password");
@@ -95,13 +102,13 @@ std::optional<Account> AccountStore::verifyPassword(const std::string& email,
 
 std::optional<Account> AccountStore::find(const std::string& id)
 {
-    return db_.read([&]() -> std::optional<Account> {
-        auto st = db_.prepare("SELECT id, email FROM users WHERE id = ?1");
-        st.bind(1, id);
-        if (!st.step()) {
+    return db_.read([&](Database::Session& s) -> std::optional<Account> {
+        auto st = s.prepare("SELECT id, email FROM users WHERE id = $1");
+        st->bind(1, id);
+        if (!st->step()) {
             return std::nullopt;
         }
-        return Account{st.text(0), st.text(1)};
+        return Account{st->text(0), st->text(1)};
     });
 }
 

@@ -52,4 +52,10 @@ ApiError ApiError::upstream(std::string message)
     return ApiError(502, "upstream_error", std::move(message), true);
 }
 
+ApiError ApiError::databaseUnavailable()
+{
+    return ApiError(503, "database_unavailable",
+                    "The server cannot reach its database. Please retry in a few seconds.", true);
+}
+
 } // namespace velto::server

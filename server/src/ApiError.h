@@ -28,6 +28,7 @@ public:
     static ApiError tooLarge(std::string message);
     static ApiError rateLimited();
     static ApiError upstream(std::string message);
+    static ApiError databaseUnavailable();
 
 private:
     int status_;

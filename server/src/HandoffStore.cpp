@@ -13,6 +13,11 @@ ApiError unknownHandoff()
                     "This sign-in session does not exist or has expired.");
 }
 
+ApiError alreadyUsed()
+{
+    return ApiError(409, "already_used", "This sign-in session was already used.");
+}
+
 ApiError wrongDevice()
 {
     return ApiError(403, "unauthorized_handoff",
@@ -38,11 +43,11 @@ Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& c
     h.status = failReason ? "failed" : "pending";
     h.reason = failReason;
     h.expiresAt = now + lifetime_;
-    db_.write([&] {
-        db_.prepare("INSERT INTO handoffs (id, device_nonce, client, client_version, provider, "
-                    "status, reason, created_at, expires_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, "
-                    "?8, ?9)")
-            .bind(1, h.id)
+    db_.write([&](Database::Session& s) {
+        s.prepare("INSERT INTO handoffs (id, device_nonce, client, client_version, provider, "
+                  "status, reason, created_at, expires_at) VALUES ($1, $2, $3, $4, $5, $6, $7, "
+                  "$8, $9)")
+            ->bind(1, h.id)
             .bind(2, deviceNonce)
             .bind(3, client)
             .bind(4, clientVersion)
@@ -53,28 +58,31 @@ Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& c
             .bind(9, h.expiresAt)
             .run();
         // Keep a day of history for the log reader, then forget.
-        db_.prepare("DELETE FROM handoffs WHERE expires_at < ?1").bind(1, now - 86400).run();
+        s.prepare("DELETE FROM handoffs WHERE expires_at < $1")->bind(1, now - 86400).run();
     });
     return h;
 }
 
-std::optional<Handoff> HandoffStore::findLocked(const std::string& id, std::int64_t now)
+std::optional<Handoff> HandoffStore::findIn(Database::Session& s, const std::string& id,
+                                            std::int64_t now)
 {
-    auto st = db_.prepare("SELECT id, device_nonce, provider, status, reason, user_id, "
-                          "exchange_code, expires_at FROM handoffs WHERE id = ?1");
-    st.bind(1, id);
-    if (!st.step()) {
+    auto st =
+        s.prepare("SELECT id, device_nonce, provider, status, reason, user_id, "
+                  "exchange_code, expires_at, exchange_code_hash FROM handoffs WHERE id = $1");
+    st->bind(1, id);
+    if (!st->step()) {
         return std::nullopt;
     }
     Handoff h;
-    h.id = st.text(0);
-    h.deviceNonce = st.text(1);
-    h.provider = st.text(2);
-    h.status = st.text(3);
-    h.reason = st.optionalText(4);
-    h.userId = st.optionalText(5);
-    h.exchangeCode = st.optionalText(6);
-    h.expiresAt = st.integer(7);
+    h.id = st->text(0);
+    h.deviceNonce = st->text(1);
+    h.provider = st->text(2);
+    h.status = st->text(3);
+    h.reason = st->optionalText(4);
+    h.userId = st->optionalText(5);
+    h.exchangeCode = st->optionalText(6);
+    h.expiresAt = st->integer(7);
+    h.exchangeCodeHash = st->optionalText(8);
     if ((h.status == "pending" || h.status == "ready") && now >= h.expiresAt) {
         h.status = "failed";
         h.reason = "expired";
@@ -86,7 +94,7 @@ std::optional<Handoff> HandoffStore::findLocked(const std::string& id, std::int6
 std::optional<Handoff> HandoffStore::find(const std::string& id)
 {
     std::int64_t now = now_();
-    return db_.read([&] { return findLocked(id, now); });
+    return db_.read([&](Database::Session& s) { return findIn(s, id, now); });
 }
 
 PollAnswer HandoffStore::poll(const std::string& id, const std::string& deviceNonce)
@@ -110,40 +118,37 @@ PollAnswer HandoffStore::poll(const std::string& id, const std::string& deviceNo
     return {"failed", h->reason.value_or("auth_failed"), std::nullopt};
 }
 
+// Every change of state below is conditional on the state it starts from, so that replicas
+// racing for one handoff change it once; the changed-row count tells the winner.
+
 bool HandoffStore::complete(const std::string& id, const std::string& userId)
 {
     std::int64_t now = now_();
-    return db_.write([&] {
-        auto h = findLocked(id, now);
-        if (!h || h->status != "pending") {
-            return false;
-        }
-        // The plain code must be readable by the next poll; it is erased by the exchange.
-        std::string code = crypto::randomToken(32);
-        db_.prepare("UPDATE handoffs SET status = 'ready', user_id = ?2, exchange_code = ?3, "
-                    "exchange_code_hash = ?4 WHERE id = ?1")
-            .bind(1, id)
-            .bind(2, userId)
-            .bind(3, code)
-            .bind(4, crypto::sha256Hex(code))
-            .run();
-        return true;
+    // The plain code must be readable by the next poll; it is erased by the exchange.
+    std::string code = crypto::randomToken(32);
+    return db_.write([&](Database::Session& s) {
+        return s.prepare("UPDATE handoffs SET status = 'ready', user_id = $2, exchange_code = $3, "
+                         "exchange_code_hash = $4 WHERE id = $1 AND status = 'pending' AND "
+                         "expires_at > $5")
+                   ->bind(1, id)
+                   .bind(2, userId)
+                   .bind(3, code)
+                   .bind(4, crypto::sha256Hex(code))
+                   .bind(5, now)
+                   .run() == 1;
     });
 }
 
 bool HandoffStore::fail(const std::string& id, const std::string& reason)
 {
     std::int64_t now = now_();
-    return db_.write([&] {
-        auto h = findLocked(id, now);
-        if (!h || h->status != "pending") {
-            return false;
-        }
-        db_.prepare("UPDATE handoffs SET status = 'failed', reason = ?2 WHERE id = ?1")
-            .bind(1, id)
-            .bind(2, reason)
-            .run();
-        return true;
+    return db_.write([&](Database::Session& s) {
+        return s.prepare("UPDATE handoffs SET status = 'failed', reason = $2 WHERE id = $1 AND "
+                         "status = 'pending' AND expires_at > $3")
+                   ->bind(1, id)
+                   .bind(2, reason)
+                   .bind(3, now)
+                   .run() == 1;
     });
 }
 
@@ -151,8 +156,8 @@ std::string HandoffStore::exchange(const std::string& id, const std::string& dev
                                    const std::string& exchangeCode)
 {
     std::int64_t now = now_();
-    return db_.write([&] {
-        auto h = findLocked(id, now);
+    return db_.write([&](Database::Session& s) {
+        auto h = findIn(s, id, now);
         if (!h) {
             throw unknownHandoff();
         }
@@ -160,7 +165,7 @@ std::string HandoffStore::exchange(const std::string& id, const std::string& dev
             throw wrongDevice();
         }
         if (h->status == "exchanged") {
-            throw ApiError(409, "already_used", "This sign-in session was already used.");
+            throw alreadyUsed();
         }
         if (h->status == "failed" && h->reason == "expired") {
             throw ApiError(410, "expired", "This sign-in session expired.");
@@ -169,16 +174,19 @@ std::string HandoffStore::exchange(const std::string& id, const std::string& dev
             throw ApiError(409, "handoff_not_ready",
                            "This sign-in session has not been completed in the browser.");
         }
-        auto stored = db_.prepare("SELECT exchange_code_hash FROM handoffs WHERE id = ?1");
-        stored.bind(1, id);
-        stored.step();
-        if (!crypto::equalConstantTime(stored.text(0), crypto::sha256Hex(exchangeCode))) {
+        if (!crypto::equalConstantTime(h->exchangeCodeHash.value_or(""),
+                                       crypto::sha256Hex(exchangeCode))) {
             throw ApiError(400, "invalid_exchange_code",
                            "The exchange code does not belong to this sign-in session.");
         }
-        db_.prepare("UPDATE handoffs SET status = 'exchanged', exchange_code = NULL WHERE id = ?1")
-            .bind(1, id)
-            .run();
+        auto claimed = s.prepare("UPDATE handoffs SET status = 'exchanged', exchange_code = NULL "
+                                 "WHERE id = $1 AND status = 'ready'")
+                           ->bind(1, id)
+                           .run();
+        if (claimed != 1) {
+            // Another replica exchanged it between our read and our update.
+            throw alreadyUsed();
+        }
         return *h->userId;
     });
 }
@@ -186,8 +194,8 @@ std::string HandoffStore::exchange(const std::string& id, const std::string& dev
 std::string HandoffStore::cancel(const std::string& id, const std::string& deviceNonce)
 {
     std::int64_t now = now_();
-    return db_.write([&] {
-        auto h = findLocked(id, now);
+    return db_.write([&](Database::Session& s) {
+        auto h = findIn(s, id, now);
         if (!h) {
             throw unknownHandoff();
         }
@@ -197,10 +205,15 @@ std::string HandoffStore::cancel(const std::string& id, const std::string& devic
         if (h->status != "pending" && h->status != "ready") {
             return h->status;
         }
-        db_.prepare("UPDATE handoffs SET status = 'failed', reason = 'cancelled', exchange_code = "
-                    "NULL WHERE id = ?1")
-            .bind(1, id)
-            .run();
+        auto cancelled = s.prepare("UPDATE handoffs SET status = 'failed', reason = "
+                                   "'cancelled', exchange_code = NULL WHERE id = $1 AND status "
+                                   "IN ('pending', 'ready')")
+                             ->bind(1, id)
+                             .run();
+        if (cancelled != 1) {
+            // Completed or exchanged elsewhere meanwhile: report what it is now.
+            return findIn(s, id, now)->status;
+        }
         return std::string("failed");
     });
 }

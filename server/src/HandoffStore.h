@@ -19,6 +19,7 @@ struct Handoff
     std::optional<std::string> reason;
     std::optional<std::string> userId;
     std::optional<std::string> exchangeCode;
+    std::optional<std::string> exchangeCodeHash;
     std::int64_t expiresAt = 0;
 };
 
@@ -63,7 +64,7 @@ public:
     std::string cancel(const std::string& id, const std::string& deviceNonce);
 
 private:
-    std::optional<Handoff> findLocked(const std::string& id, std::int64_t now);
+    std::optional<Handoff> findIn(Database::Session& s, const std::string& id, std::int64_t now);
 
     Database& db_;
     Clock now_;

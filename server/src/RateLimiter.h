@@ -1,35 +1,31 @@
 #pragma once
 
-#include <chrono>
-#include <mutex>
+#include "Clock.h"
+
+#include <memory>
 #include <string>
-#include <unordered_map>
 
 namespace velto::server {
 
-// A token bucket per key (a client address or a user): up to `perMinute` requests at once,
-// refilled at `perMinute` per minute. Zero turns the limit off.
+class Database;
+
+// How many requests a key (a client address, a user) may make per minute. Zero turns the
+// limit off.
 class RateLimiter
 {
 public:
-    explicit RateLimiter(int perMinute);
+    virtual ~RateLimiter() = default;
 
-    // Takes one request from the key's bucket; false when it is empty.
-    bool allow(const std::string& key);
+    // Counts one request for the key; false when the key is over its limit.
+    virtual bool allow(const std::string& key) = 0;
 
-    // Seconds until the key's bucket holds a request again (at least 1).
-    int retryAfterSeconds() const;
+    // Seconds a refused key should wait before trying again (at least 1).
+    virtual int retryAfterSeconds() const = 0;
 
-private:
-    struct Bucket
-    {
-        double tokens;
-        std::chrono::steady_clock::time_point updated;
-    };
-
-    int perMinute_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Bucket> buckets_;
+    // In this process for a store of its own; in the database when replicas share it, so the
+    // limit holds across all of them. `scope` keeps the keys of different limits apart.
+    static std::unique_ptr<RateLimiter> create(int perMinute, Database& db,
+                                               const std::string& scope, Clock now);
 };
 
 } // namespace velto::server

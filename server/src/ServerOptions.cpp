@@ -23,6 +23,41 @@ std::int64_t toInteger(const std::string& option, const std::string& value, std:
     return n;
 }
 
+bool isPostgresUri(const std::string& spec)
+{
+    return spec.rfind("postgresql://", 0) == 0 || spec.rfind("postgres://", 0) == 0;
+}
+
+// A password in user:password@host or in a password= query item.
+bool uriHasPassword(const std::string& uri)
+{
+    auto authority = uri.find("://") + 3;
+    auto end = uri.find_first_of("/?", authority);
+    std::string hosts = uri.substr(authority, end == std::string::npos ? end : end - authority);
+    auto at = hosts.rfind('@');
+    if (at != std::string::npos && hosts.substr(0, at).find(':') != std::string::npos) {
+        return true;
+    }
+    auto query = uri.find('?');
+    return query != std::string::npos && (uri.find("?password=", query) != std::string::npos ||
+                                          uri.find("&password=", query) != std::string::npos);
+}
+
+void checkDatabase(const std::string& spec)
+{
+    if (spec.rfind("sqlite:", 0) == 0) {
+        if (spec.size() == 7) {
+            throw std::invalid_argument("--database sqlite: needs a file path, such as "
+                                        "sqlite:/srv/velto/velto-server.sqlite3.");
+        }
+        return;
+    }
+    if (!isPostgresUri(spec)) {
+        throw std::invalid_argument("The database (--database or VELTO_DATABASE_URL) is "
+                                    "sqlite:PATH or a postgresql:// URI.");
+    }
+}
+
 } // namespace
 
 std::string ServerOptions::defaultDataDir(const std::function<std::string(const char*)>& env)
@@ -53,6 +88,7 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
     if (o.upstream.url.empty()) {
         o.upstream.url = "http://127.0.0.1:11434/v1";
     }
+    o.database = env("VELTO_DATABASE_URL");
     bool portGiven = false;
     int listenPort = o.port;
 
@@ -123,6 +159,17 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
             }
         } else if (arg == "--data") {
             o.dataDir = next();
+        } else if (arg == "--database") {
+            o.database = next();
+            checkDatabase(o.database);
+            if (isPostgresUri(o.database) && uriHasPassword(o.database)) {
+                throw std::invalid_argument(
+                    "A database password is never taken from the command line, where every "
+                    "user can read it: put the URI in VELTO_DATABASE_URL, or the password in "
+                    "~/.pgpass or PGPASSWORD.");
+            }
+        } else if (arg == "--database-pool") {
+            o.databasePool = static_cast<int>(toInteger(arg, next(), 1, 1000));
         } else if (arg == "--engine") {
             o.engine = next();
             if (o.engine != "local" && o.engine != "openai") {
@@ -173,8 +220,13 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
     if (!portGiven) {
         o.port = listenPort;
     }
-    if (o.dataDir.empty() && o.command != Command::Help && o.command != Command::Version) {
+    // A replica on PostgreSQL keeps nothing on its own disk.
+    if (o.dataDir.empty() && o.command != Command::Help && o.command != Command::Version &&
+        !isPostgresUri(o.database)) {
         o.dataDir = defaultDataDir(env);
+    }
+    if (!o.database.empty()) {
+        checkDatabase(o.database);
     }
     if (o.localEmail.empty()) {
         std::string user = env("USER");
@@ -207,6 +259,12 @@ Options:
                               (default http://HOST:PORT)
   --data DIR                  data directory (default $XDG_DATA_HOME/velto-server,
                               else ~/.local/share/velto-server)
+  --database SPEC             where accounts, sessions and sign-ins are kept:
+                              sqlite:PATH, or postgresql://USER@HOST/DB for replicas
+                              (default $VELTO_DATABASE_URL, else SQLite in --data)
+                              A password is read from VELTO_DATABASE_URL, ~/.pgpass or
+                              PGPASSWORD only, never from the command line.
+  --database-pool N           PostgreSQL connections per replica (default 8)
   --engine local|openai       rewrite engine (default local: offline clean-up)
   --upstream-url URL          openai engine: OpenAI-compatible API base URL
                               (default $VELTO_UPSTREAM_URL, else http://127.0.0.1:11434/v1)

@@ -28,6 +28,9 @@ struct ServerOptions
     int port = 8787;
     std::string publicUrl; // empty: http://HOST:PORT
     std::string dataDir;   // empty: $XDG_DATA_HOME/velto-server
+    // sqlite:PATH or a postgresql:// URI; empty: SQLite in dataDir. See Database::open.
+    std::string database;
+    int databasePool = 8;
     std::string engine = "local";
     UpstreamConfig upstream;
     std::string signin = "local";

@@ -34,7 +34,7 @@ public:
     IssuedTokens rotate(const std::string& refreshToken);
 
 private:
-    IssuedTokens issueLocked(const std::string& userId);
+    IssuedTokens issueIn(Database::Session& s, const std::string& userId);
 
     Database& db_;
     Clock now_;

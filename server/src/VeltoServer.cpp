@@ -2,13 +2,12 @@
 
 #include "ApiError.h"
 #include "Crypto.h"
+#include "DatabaseUnavailable.h"
 #include "SignInPage.h"
 
 #include <chrono>
 #include <ctime>
-#include <filesystem>
 #include <iostream>
-#include <sys/stat.h>
 
 namespace velto::server {
 
@@ -194,14 +193,12 @@ void sendPage(Response& res, int status, const std::string& html)
 } // namespace
 
 VeltoServer::VeltoServer(ServerOptions options, std::unique_ptr<RewriteEngine> engine, Clock clock)
-    : options_(std::move(options)), engine_(std::move(engine)), clock_(std::move(clock)),
-      rewriteLimiter_(options_.rewriteRatePerMinute), authLimiter_(options_.authRatePerMinute)
+    : options_(std::move(options)), engine_(std::move(engine)), clock_(std::move(clock))
 {
     crypto::initialize();
-    std::filesystem::create_directories(options_.dataDir);
-    // Tokens are hashed, but the directory still holds who signed in when: keep it private.
-    ::chmod(options_.dataDir.c_str(), 0700);
-    db_ = std::make_unique<Database>(options_.dataDir + "/velto-server.sqlite3");
+    db_ = Database::open(options_.database, options_.dataDir, options_.databasePool);
+    rewriteLimiter_ = RateLimiter::create(options_.rewriteRatePerMinute, *db_, "rewrite", clock_);
+    authLimiter_ = RateLimiter::create(options_.authRatePerMinute, *db_, "auth", clock_);
     accounts_ = std::make_unique<AccountStore>(*db_, clock_);
     tokens_ = std::make_unique<TokenStore>(*db_, clock_, options_.accessTokenLifetime);
     handoffs_ = std::make_unique<HandoffStore>(*db_, clock_, options_.handoffLifetime);
@@ -279,11 +276,24 @@ std::string VeltoServer::publicUrl() const
 
 VeltoServer::Handler VeltoServer::guarded(Handler handler)
 {
-    return [handler = std::move(handler)](const Request& req, Response& res) {
+    return [this, handler = std::move(handler)](const Request& req, Response& res) {
         try {
             handler(req, res);
         } catch (const ApiError& e) {
             writeError(req, res, e);
+        } catch (const DatabaseUnavailable& e) {
+            // The cause goes to the log; the client hears only that a retry may work.
+            log("velto-server: database unavailable on " + req.path + ": " + e.what());
+            res.set_header("Retry-After", "1");
+            if (req.path == "/signin") {
+                // The browser shows the sign-in page's answers: a page, not a JSON body.
+                sendPage(res, 503,
+                         SignInPage::message("Sign-in unavailable",
+                                             "The server cannot reach its database right now. "
+                                             "Reload this page in a few seconds."));
+                return;
+            }
+            writeError(req, res, ApiError::databaseUnavailable());
         }
     };
 }
@@ -404,16 +414,23 @@ std::string VeltoServer::requireUser(const Request& req)
 
 void VeltoServer::limitAuth(const Request& req)
 {
-    if (!authLimiter_.allow(req.remote_addr)) {
+    if (!authLimiter_->allow(req.remote_addr)) {
         throw ApiError::rateLimited();
     }
 }
 
 void VeltoServer::handleHealth(const Request&, Response& res)
 {
-    res.set_content(
-        json{{"status", "ok"}, {"engine", engine_->name()}, {"signin", options_.signin}}.dump(),
-        "application/json");
+    // A load balancer takes a replica whose database does not answer out of rotation.
+    bool databaseUp = db_->ping();
+    res.status = databaseUp ? 200 : 503;
+    res.set_content(json{{"status", databaseUp ? "ok" : "unavailable"},
+                         {"database", databaseUp ? "ok" : "unavailable"},
+                         {"store", db_->kind()},
+                         {"engine", engine_->name()},
+                         {"signin", options_.signin}}
+                        .dump(),
+                    "application/json");
 }
 
 void VeltoServer::handleConfig(const Request& req, Response& res)
@@ -430,7 +447,7 @@ void VeltoServer::handleConfig(const Request& req, Response& res)
 RewriteRequest VeltoServer::parseRewrite(const Request& req)
 {
     std::string user = requireUser(req);
-    if (!rewriteLimiter_.allow(user)) {
+    if (!rewriteLimiter_->allow(user)) {
         throw ApiError::rateLimited();
     }
     json body = parseObject(req);
@@ -618,8 +635,8 @@ void VeltoServer::handleSignInPage(const Request& req, Response& res)
 
 void VeltoServer::handleSignInForm(const Request& req, Response& res)
 {
-    if (!authLimiter_.allow(req.remote_addr)) {
-        res.set_header("Retry-After", std::to_string(authLimiter_.retryAfterSeconds()));
+    if (!authLimiter_->allow(req.remote_addr)) {
+        res.set_header("Retry-After", std::to_string(authLimiter_->retryAfterSeconds()));
         sendPage(res, 429,
                  SignInPage::message("Too many attempts",
                                      "Too many sign-in attempts. Wait a minute and try again."));

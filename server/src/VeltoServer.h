@@ -22,7 +22,7 @@ namespace velto::server {
 class VeltoServer
 {
 public:
-    // Opens (creating) the data directory and its database. Throws std::runtime_error.
+    // Opens the database (creating the data directory for SQLite). Throws std::runtime_error.
     VeltoServer(ServerOptions options, std::unique_ptr<RewriteEngine> engine,
                 Clock clock = systemClock());
     ~VeltoServer();
@@ -75,8 +75,8 @@ private:
     std::unique_ptr<AccountStore> accounts_;
     std::unique_ptr<TokenStore> tokens_;
     std::unique_ptr<HandoffStore> handoffs_;
-    RateLimiter rewriteLimiter_;
-    RateLimiter authLimiter_;
+    std::unique_ptr<RateLimiter> rewriteLimiter_;
+    std::unique_ptr<RateLimiter> authLimiter_;
     httplib::Server http_;
     int port_ = 0;
     std::mutex logMutex_;

@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <pthread.h>
 #include <termios.h>
@@ -58,9 +57,8 @@ int addUser(const ServerOptions& options)
         return 1;
     }
     crypto::initialize();
-    std::filesystem::create_directories(options.dataDir);
-    Database db(options.dataDir + "/velto-server.sqlite3");
-    AccountStore accounts(db, systemClock());
+    auto db = Database::open(options.database, options.dataDir, 1);
+    AccountStore accounts(*db, systemClock());
     Account account = accounts.addUser(options.addUserEmail, password);
     std::cerr << "velto-server: " << account.email
               << " can now sign in (with --signin password).\n";
@@ -86,8 +84,8 @@ int serve(const ServerOptions& options)
     VeltoServer server(options, std::move(engine));
     server.bind();
     std::cerr << "velto-server: listening on " << server.publicUrl() << " (engine "
-              << options.engine << ", sign-in " << options.signin << ", data " << options.dataDir
-              << ")" << std::endl;
+              << options.engine << ", sign-in " << options.signin << ", database "
+              << Database::describe(options.database, options.dataDir) << ")" << std::endl;
     std::thread waiter([&] {
         int received = 0;
         sigwait(&signals, &received);

@@ -1,7 +1,8 @@
 #pragma once
 
-// In-process velto-server for tests: a temporary data directory, a clock the test can move,
-// port 0 on loopback, and the client-side steps of the sign-in handoff.
+// In-process velto-server for tests: a fresh store (SQLite in a temporary data directory, or
+// a new database on the suite's PostgreSQL), a clock the test can move, port 0 on loopback,
+// and the client-side steps of the sign-in handoff.
 
 #include "LocalEngine.h"
 #include "VeltoServer.h"
@@ -97,13 +98,36 @@ inline std::string nonce(char fill = 'A')
 class ServerFixture
 {
 public:
+    // Where a new fixture keeps its data when the test names no database: empty for SQLite
+    // in the fixture's own folder; a suite on PostgreSQL sets it to make a fresh database.
+    static std::function<std::string()>& freshDatabase()
+    {
+        static std::function<std::string()> fresh;
+        return fresh;
+    }
+
+    // A store that outlives one fixture (a restart, two replicas): a new PostgreSQL database,
+    // or an SQLite file in `dir`.
+    static std::string newDatabase(const QTemporaryDir& dir)
+    {
+        if (freshDatabase()) {
+            return freshDatabase()();
+        }
+        return "sqlite:" + dir.path().toStdString() + "/velto-server.sqlite3";
+    }
+
+    static bool onPostgres() { return static_cast<bool>(freshDatabase()); }
+
+    // `database` is a Database::open spec; empty: a fresh store.
     explicit ServerFixture(std::function<void(ServerOptions&)> configure = {},
                            std::unique_ptr<RewriteEngine> engine = nullptr,
-                           std::string dataDir = {})
+                           std::string database = {})
     {
         options_.host = "127.0.0.1";
         options_.port = 0;
-        options_.dataDir = dataDir.empty() ? dir_.path().toStdString() : dataDir;
+        options_.dataDir = dir_.path().toStdString();
+        options_.database =
+            !database.empty() ? database : (freshDatabase() ? freshDatabase()() : "");
         options_.localEmail = "tester@localhost";
         if (configure) {
             configure(options_);
@@ -142,6 +166,11 @@ public:
 
     std::string url() const { return "http://127.0.0.1:" + std::to_string(server_->port()); }
     std::string dataDir() const { return options_.dataDir; }
+    std::string database() const
+    {
+        return options_.database.empty() ? "sqlite:" + options_.dataDir + "/velto-server.sqlite3"
+                                         : options_.database;
+    }
 
     httplib::Client client() const
     {

@@ -1,4 +1,4 @@
-#include "RateLimiter.h"
+#include "MemoryRateLimiter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +10,9 @@ namespace {
 constexpr std::size_t kMaxKeys = 10000;
 } // namespace
 
-RateLimiter::RateLimiter(int perMinute) : perMinute_(perMinute) {}
+MemoryRateLimiter::MemoryRateLimiter(int perMinute) : perMinute_(perMinute) {}
 
-bool RateLimiter::allow(const std::string& key)
+bool MemoryRateLimiter::allow(const std::string& key)
 {
     if (perMinute_ <= 0) {
         return true;
@@ -39,7 +39,7 @@ bool RateLimiter::allow(const std::string& key)
     return true;
 }
 
-int RateLimiter::retryAfterSeconds() const
+int MemoryRateLimiter::retryAfterSeconds() const
 {
     if (perMinute_ <= 0) {
         return 1;

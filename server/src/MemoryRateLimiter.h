@@ -1,0 +1,34 @@
+#pragma once
+
+#include "RateLimiter.h"
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace velto::server {
+
+// A token bucket per key: up to `perMinute` requests at once, refilled at `perMinute` per
+// minute. Held in this process only.
+class MemoryRateLimiter : public RateLimiter
+{
+public:
+    explicit MemoryRateLimiter(int perMinute);
+
+    bool allow(const std::string& key) override;
+    int retryAfterSeconds() const override;
+
+private:
+    struct Bucket
+    {
+        double tokens;
+        std::chrono::steady_clock::time_point updated;
+    };
+
+    int perMinute_;
+    std::mutex mutex_;
+    std::unordered_map<std::string, Bucket> buckets_;
+};
+
+} // namespace velto::server

@@ -1,0 +1,323 @@
+#include "PostgresDatabase.h"
+
+#include "DatabaseUnavailable.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace velto::server {
+
+namespace {
+
+// pg_advisory_lock key held while the schema is created or migrated ("velto" in ASCII).
+constexpr const char* kMigrationLock = "SELECT pg_advisory_lock(508935878767)";
+
+const char* const kMigrations[] = {
+    R"sql(
+CREATE TABLE users (
+    id TEXT PRIMARY KEY,
+    email TEXT NOT NULL,
+    password_hash TEXT,
+    created_at BIGINT NOT NULL
+);
+CREATE UNIQUE INDEX users_email_lower ON users (lower(email));
+CREATE TABLE access_tokens (
+    token_hash TEXT PRIMARY KEY,
+    user_id TEXT NOT NULL REFERENCES users(id),
+    expires_at BIGINT NOT NULL
+);
+CREATE TABLE refresh_tokens (
+    token_hash TEXT PRIMARY KEY,
+    user_id TEXT NOT NULL REFERENCES users(id),
+    created_at BIGINT NOT NULL,
+    used_at BIGINT
+);
+CREATE TABLE handoffs (
+    id TEXT PRIMARY KEY,
+    device_nonce TEXT NOT NULL,
+    client TEXT NOT NULL,
+    client_version TEXT NOT NULL,
+    provider TEXT NOT NULL,
+    status TEXT NOT NULL,
+    reason TEXT,
+    user_id TEXT,
+    exchange_code_hash TEXT,
+    exchange_code TEXT,
+    created_at BIGINT NOT NULL,
+    expires_at BIGINT NOT NULL
+);
+CREATE INDEX access_tokens_expiry ON access_tokens (expires_at);
+CREATE INDEX handoffs_expiry ON handoffs (expires_at);
+-- Counters live a minute: not worth the write-ahead log.
+CREATE UNLOGGED TABLE rate_limits (
+    key TEXT PRIMARY KEY,
+    window_start BIGINT NOT NULL,
+    count INTEGER NOT NULL
+);
+)sql",
+};
+constexpr int kSchemaVersion = sizeof kMigrations / sizeof kMigrations[0];
+
+// A conflict the database resolves by aborting one side: run the transaction again.
+class RetryTransaction : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+bool startsWith(const char* s, const char* prefix)
+{
+    return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0;
+}
+
+// Throws the error of a failed command. Only the primary message is kept: the detail may
+// quote row values (an e-mail, a hash).
+[[noreturn]] void fail(PGconn* conn, PGresult* result, const std::string& what)
+{
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string message = "postgresql: " + what + ": " + (primary ? primary : PQerrorMessage(conn));
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    if (result) {
+        PQclear(result);
+    }
+    if (PQstatus(conn) != CONNECTION_OK || startsWith(state, "08") || startsWith(state, "53") ||
+        startsWith(state, "57P") || startsWith(state, "57014")) {
+        // Connection lost, server shutting down or starting, too many connections, or a
+        // statement over the time-out.
+        throw DatabaseUnavailable(message);
+    }
+    // Serialisation failure, deadlock, or a unique row another replica inserted meanwhile.
+    if (startsWith(state, "40001") || startsWith(state, "40P01") || startsWith(state, "23505")) {
+        throw RetryTransaction(message);
+    }
+    throw std::runtime_error(message);
+}
+
+void exec(PGconn* conn, const char* sql)
+{
+    PGresult* r = PQexec(conn, sql);
+    auto status = PQresultStatus(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        std::string what(sql);
+        fail(conn, r, what.size() > 40 ? "schema migration" : what);
+    }
+    PQclear(r);
+}
+
+class PostgresStatement : public Database::Statement
+{
+public:
+    PostgresStatement(PostgresConnection& c, const char* sql) : c_(c), sql_(sql) {}
+    ~PostgresStatement() override { PQclear(result_); }
+
+    Statement& bind(int index, const std::string& value) override
+    {
+        slot(index) = value;
+        return *this;
+    }
+    Statement& bind(int index, std::int64_t value) override
+    {
+        slot(index) = std::to_string(value);
+        return *this;
+    }
+    Statement& bindNull(int index) override
+    {
+        slot(index).reset();
+        return *this;
+    }
+    using Statement::bind;
+
+    bool step() override
+    {
+        execute();
+        return ++row_ < PQntuples(result_);
+    }
+
+    std::int64_t run() override
+    {
+        execute();
+        return std::strtoll(PQcmdTuples(result_), nullptr, 10);
+    }
+
+    std::string text(int column) const override
+    {
+        return std::string(PQgetvalue(result_, row_, column),
+                           static_cast<std::size_t>(PQgetlength(result_, row_, column)));
+    }
+    std::int64_t integer(int column) const override
+    {
+        return std::strtoll(PQgetvalue(result_, row_, column), nullptr, 10);
+    }
+    bool isNull(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
+
+private:
+    std::optional<std::string>& slot(int index)
+    {
+        if (params_.size() < static_cast<std::size_t>(index)) {
+            params_.resize(static_cast<std::size_t>(index));
+        }
+        return params_[static_cast<std::size_t>(index - 1)];
+    }
+
+    // Prepared once per connection and SQL text: the server plans each statement once.
+    void execute()
+    {
+        if (result_) {
+            return;
+        }
+        auto it = c_.prepared.find(sql_);
+        if (it == c_.prepared.end()) {
+            std::string name = "velto_" + std::to_string(c_.prepared.size());
+            PGresult* r = PQprepare(c_.conn, name.c_str(), sql_, 0, nullptr);
+            if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+                fail(c_.conn, r, "prepare");
+            }
+            PQclear(r);
+            it = c_.prepared.emplace(sql_, name).first;
+        }
+        std::vector<const char*> values;
+        values.reserve(params_.size());
+        for (const auto& p : params_) {
+            values.push_back(p ? p->c_str() : nullptr);
+        }
+        PGresult* r = PQexecPrepared(c_.conn, it->second.c_str(), static_cast<int>(values.size()),
+                                     values.data(), nullptr, nullptr, 0);
+        auto status = PQresultStatus(r);
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            fail(c_.conn, r, "query");
+        }
+        result_ = r;
+    }
+
+    PostgresConnection& c_;
+    const char* sql_;
+    std::vector<std::optional<std::string>> params_;
+    PGresult* result_ = nullptr;
+    int row_ = -1;
+};
+
+class PostgresSession : public Database::Session
+{
+public:
+    explicit PostgresSession(PostgresConnection& c) : c_(c) {}
+    std::unique_ptr<Database::Statement> prepare(const char* sql) override
+    {
+        return std::make_unique<PostgresStatement>(c_, sql);
+    }
+
+private:
+    PostgresConnection& c_;
+};
+
+} // namespace
+
+PostgresDatabase::PostgresDatabase(const std::string& uri, int poolSize)
+    : pool_(uri, poolSize, std::chrono::seconds(5))
+{
+    migrate();
+}
+
+PostgresDatabase::~PostgresDatabase() = default;
+
+void PostgresDatabase::migrate()
+{
+    // The advisory lock belongs to this connection and ends with it, also on an error.
+    auto c = pool_.connect();
+    exec(c->conn, kMigrationLock);
+    exec(c->conn, "CREATE TABLE IF NOT EXISTS velto_schema_version (version INTEGER PRIMARY KEY, "
+                  "applied_at TIMESTAMPTZ NOT NULL DEFAULT now())");
+    PGresult* r = PQexec(c->conn, "SELECT coalesce(max(version), 0) FROM velto_schema_version");
+    if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+        fail(c->conn, r, "reading the schema version");
+    }
+    int version = std::atoi(PQgetvalue(r, 0, 0));
+    PQclear(r);
+    if (version > kSchemaVersion) {
+        throw std::runtime_error("the database has schema version " + std::to_string(version) +
+                                 ", newer than this velto-server knows (" +
+                                 std::to_string(kSchemaVersion) + "); run a newer one");
+    }
+    for (int v = version; v < kSchemaVersion; ++v) {
+        exec(c->conn, "BEGIN");
+        exec(c->conn, kMigrations[v]);
+        exec(c->conn,
+             ("INSERT INTO velto_schema_version (version) VALUES (" + std::to_string(v + 1) + ")")
+                 .c_str());
+        exec(c->conn, "COMMIT");
+    }
+}
+
+bool PostgresDatabase::ping()
+{
+    std::lock_guard lock(pingMutex_);
+    // A kept connection may have died with a restarted server: one more try on a new one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            bool reused = pingConnection_ != nullptr;
+            if (!pingConnection_) {
+                pingConnection_ = pool_.connect();
+            }
+            PGresult* r = PQexec(pingConnection_->conn, "SELECT 1");
+            bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
+            PQclear(r);
+            if (ok) {
+                return true;
+            }
+            pingConnection_.reset();
+            if (!reused) {
+                return false;
+            }
+        } catch (const std::exception&) {
+            pingConnection_.reset();
+            return false;
+        }
+    }
+    return false;
+}
+
+void PostgresDatabase::transact(bool write, const std::function<void(Session&)>& body)
+{
+    constexpr int kAttempts = 4;
+    for (int attempt = 1;; ++attempt) {
+        auto lease = pool_.acquire();
+        PostgresSession session(*lease);
+        bool begun = false;
+        try {
+            if (write) {
+                exec(lease->conn, "BEGIN");
+            }
+            begun = true;
+            body(session);
+            if (write) {
+                exec(lease->conn, "COMMIT");
+            }
+            return;
+        } catch (const RetryTransaction& e) {
+            // The lease closes the connection if the rollback does not leave it idle.
+            PQclear(PQexec(lease->conn, "ROLLBACK"));
+            if (attempt >= kAttempts) {
+                throw std::runtime_error(e.what());
+            }
+        } catch (const DatabaseUnavailable&) {
+            // An idle connection whose server restarted fails on its first command; nothing
+            // was done yet (a read has no effect at all), so a new connection may try again.
+            bool nothingDone = !write || !begun;
+            pool_.discardIdle();
+            if (lease.fresh() || !nothingDone || attempt > 1) {
+                throw;
+            }
+        } catch (...) {
+            if (write && PQstatus(lease->conn) == CONNECTION_OK) {
+                PQclear(PQexec(lease->conn, "ROLLBACK"));
+            }
+            throw;
+        }
+    }
+}
+
+} // namespace velto::server

@@ -1,0 +1,108 @@
+#include "PostgresPool.h"
+
+#include "DatabaseUnavailable.h"
+
+namespace velto::server {
+
+namespace {
+
+std::string firstLine(const char* message)
+{
+    std::string s = message ? message : "";
+    auto nl = s.find('\n');
+    return nl == std::string::npos ? s : s.substr(0, nl);
+}
+
+} // namespace
+
+PostgresPool::PostgresPool(std::string uri, int size, std::chrono::milliseconds waitLimit)
+    : uri_(std::move(uri)), size_(size < 1 ? 1 : size), waitLimit_(waitLimit)
+{
+}
+
+std::unique_ptr<PostgresConnection> PostgresPool::connect() const
+{
+    // Defaults first: whatever the URI says comes later and wins. Without a connect time-out
+    // libpq waits for an unreachable host as long as the kernel does; the keepalives notice a
+    // database host that vanished under an idle connection. A statement that waits longer
+    // than any request should (a lock held by a stuck replica) is cancelled: the request
+    // answers 503.
+    const char* keys[] = {
+        "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
+        "keepalives_count", "options",          "dbname",          nullptr};
+    const char* values[] = {
+        "5", "velto-server", "30", "10", "3", "-c statement_timeout=10s", uri_.c_str(), nullptr};
+    PGconn* conn = PQconnectdbParams(keys, values, 1);
+    if (!conn) {
+        throw DatabaseUnavailable("postgresql: out of memory");
+    }
+    if (PQstatus(conn) != CONNECTION_OK) {
+        std::string message = firstLine(PQerrorMessage(conn));
+        PQfinish(conn);
+        throw DatabaseUnavailable("postgresql: cannot connect: " + message);
+    }
+    // Notices ("already exists, skipping") are not errors and must not reach standard error.
+    PQsetNoticeProcessor(
+        conn, [](void*, const char*) {}, nullptr);
+    return std::make_unique<PostgresConnection>(conn);
+}
+
+PostgresPool::Lease PostgresPool::acquire()
+{
+    std::unique_lock lock(mutex_);
+    if (!available_.wait_for(lock, waitLimit_, [&] { return !idle_.empty() || open_ < size_; })) {
+        throw DatabaseUnavailable("postgresql: all " + std::to_string(size_) +
+                                  " connections stayed busy");
+    }
+    if (!idle_.empty()) {
+        auto c = std::move(idle_.back());
+        idle_.pop_back();
+        return Lease(*this, std::move(c), false);
+    }
+    ++open_;
+    lock.unlock();
+    try {
+        return Lease(*this, connect(), true);
+    } catch (...) {
+        lock.lock();
+        --open_;
+        available_.notify_one();
+        throw;
+    }
+}
+
+void PostgresPool::giveBack(std::unique_ptr<PostgresConnection> c)
+{
+    bool reusable =
+        PQstatus(c->conn) == CONNECTION_OK && PQtransactionStatus(c->conn) == PQTRANS_IDLE;
+    if (!reusable) {
+        c.reset();
+    }
+    std::lock_guard lock(mutex_);
+    if (c) {
+        idle_.push_back(std::move(c));
+    } else {
+        --open_;
+    }
+    available_.notify_one();
+}
+
+void PostgresPool::discardIdle()
+{
+    std::vector<std::unique_ptr<PostgresConnection>> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(idle_);
+        open_ -= static_cast<int>(dropped.size());
+        available_.notify_all();
+    }
+}
+
+PostgresPool::Lease::~Lease()
+{
+    if (pool_ && connection_) {
+        pool_->giveBack(std::move(connection_));
+    }
+}
+
+} // namespace velto::server

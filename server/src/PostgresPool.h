@@ -1,0 +1,82 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace velto::server {
+
+// One libpq connection and the statements prepared on it (by SQL text).
+struct PostgresConnection
+{
+    explicit PostgresConnection(PGconn* c) : conn(c) {}
+    ~PostgresConnection() { PQfinish(conn); }
+    PostgresConnection(const PostgresConnection&) = delete;
+    PostgresConnection& operator=(const PostgresConnection&) = delete;
+
+    PGconn* conn;
+    std::unordered_map<std::string, std::string> prepared;
+};
+
+// At most `size` connections to one PostgreSQL, opened when first needed and kept while they
+// work. A connection that broke or was left inside a transaction is closed, not reused, so the
+// pool heals by itself once the database is back.
+class PostgresPool
+{
+public:
+    class Lease
+    {
+    public:
+        Lease(PostgresPool& pool, std::unique_ptr<PostgresConnection> c, bool fresh)
+            : pool_(&pool), connection_(std::move(c)), fresh_(fresh)
+        {
+        }
+        Lease(Lease&& other) noexcept = default;
+        Lease& operator=(Lease&&) = delete;
+        ~Lease();
+
+        PostgresConnection& operator*() const { return *connection_; }
+        PostgresConnection* operator->() const { return connection_.get(); }
+        // True when the connection was opened for this lease (so it cannot be a stale one).
+        bool fresh() const { return fresh_; }
+
+    private:
+        PostgresPool* pool_;
+        std::unique_ptr<PostgresConnection> connection_;
+        bool fresh_;
+    };
+
+    PostgresPool(std::string uri, int size, std::chrono::milliseconds waitLimit);
+
+    // A connection for one unit of work. Throws DatabaseUnavailable when none can be opened,
+    // or when all are busy for longer than the wait limit.
+    Lease acquire();
+
+    // A new connection outside the pool (schema migration, health checks).
+    std::unique_ptr<PostgresConnection> connect() const;
+
+    // Closes the idle connections: after one broke, the others most likely talk to the same
+    // server that went away.
+    void discardIdle();
+
+    int size() const { return size_; }
+
+private:
+    void giveBack(std::unique_ptr<PostgresConnection> c);
+
+    std::string uri_;
+    int size_;
+    std::chrono::milliseconds waitLimit_;
+    std::mutex mutex_;
+    std::condition_variable available_;
+    std::vector<std::unique_ptr<PostgresConnection>> idle_;
+    int open_ = 0;
+};
+
+} // namespace velto::server
