@@ -6,11 +6,11 @@
 set(VELTO_PACKAGE_MAINTAINER "Velto developers <maintainers@velto.app>" CACHE STRING
     "Maintainer field of the Debian packages")
 
-# Everything installed must belong to one of the two packages.
+# Everything installed must belong to one of the two packages (a rule without COMPONENT is "app").
 get_cmake_property(velto_components COMPONENTS)
 list(REMOVE_ITEM velto_components app server)
 if(velto_components)
-    message(FATAL_ERROR "install() rules without COMPONENT app or server: ${velto_components}")
+    message(FATAL_ERROR "install() rules of a component no package takes: ${velto_components}")
 endif()
 
 set(CPACK_GENERATOR DEB)
