@@ -15,6 +15,7 @@
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/MessageBoxAlerts.h"
+#include "platform/linux/PermissionHelpPages.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 #include "platform/x11/X11Clipboard.h"
@@ -55,6 +56,22 @@ const char* const usage =
     "  --help       show this help\n"
     "  --version    show the version\n";
 
+// Where the installed setup help is, for reading it without the settings window.
+void printInstalledHelpPages()
+{
+    const PermissionHelpPages pages;
+    QStringList paths;
+    for (auto page :
+         {PermissionHelpPages::Page::inputMonitoring, PermissionHelpPages::Page::accessibility}) {
+        const QString path = pages.installedPath(page);
+        if (!path.isEmpty())
+            paths << QStringLiteral("  ") + path + QLatin1Char('\n');
+    }
+    if (!paths.isEmpty())
+        std::printf("\nSetup help for the shortcut and for pasting:\n%s",
+                    qPrintable(paths.join(QString())));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -63,6 +80,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             std::fputs(usage, stdout);
+            printInstalledHelpPages();
             return 0;
         }
         if (!std::strcmp(argv[i], "--version")) {

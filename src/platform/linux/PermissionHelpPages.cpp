@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -12,18 +13,48 @@ static void initHelpResources()
 
 namespace velto {
 
-PermissionHelpPages::PermissionHelpPages(QString directory) : m_directory(std::move(directory))
+namespace {
+
+// The executable's real folder (symbolic links resolved), with or without an application object.
+QString executableDirectory()
+{
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+}
+
+} // namespace
+
+PermissionHelpPages::PermissionHelpPages(QString directory, QString installedDirectory)
+    : m_directory(std::move(directory)), m_installedDirectory(std::move(installedDirectory))
 {
     if (m_directory.isEmpty())
         m_directory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                       QStringLiteral("/velto/help");
+    if (m_installedDirectory.isEmpty())
+        m_installedDirectory = QDir::cleanPath(executableDirectory() + QLatin1Char('/') +
+                                               QStringLiteral(VELTO_HELP_FROM_BINDIR));
+}
+
+QString PermissionHelpPages::fileName(Page page)
+{
+    return page == Page::inputMonitoring ? QStringLiteral("input-monitoring.html")
+                                         : QStringLiteral("accessibility.html");
+}
+
+QString PermissionHelpPages::installedPath(Page page) const
+{
+    const QFileInfo installed(m_installedDirectory + QLatin1Char('/') + fileName(page));
+    return installed.isFile() && installed.isReadable() ? installed.absoluteFilePath() : QString();
 }
 
 QUrl PermissionHelpPages::url(Page page) const
 {
+    // Installed pages are opened where they are: readable by every browser, nothing to write.
+    const QString installed = installedPath(page);
+    if (!installed.isEmpty())
+        return QUrl::fromLocalFile(installed);
+
     initHelpResources();
-    const QString name = page == Page::inputMonitoring ? QStringLiteral("input-monitoring.html")
-                                                       : QStringLiteral("accessibility.html");
+    const QString name = fileName(page);
     QFile source(QStringLiteral(":/velto/help/") + name);
     if (!source.open(QIODevice::ReadOnly))
         return {};

@@ -16,14 +16,22 @@ public:
         accessibility
     };
 
-    // Empty directory: $XDG_CACHE_HOME/velto/help.
-    explicit PermissionHelpPages(QString directory = {});
+    // Empty directory: $XDG_CACHE_HOME/velto/help. Empty installed directory: the one installed
+    // beside this executable (<prefix>/share/velto/help for <prefix>/bin/velto).
+    explicit PermissionHelpPages(QString directory = {}, QString installedDirectory = {});
 
-    // A file URL of the page, written out from the app's resources; empty when it cannot be.
+    // A file URL of the page: the installed one when there is one, else written out from the
+    // app's resources; empty when neither can be had.
     QUrl url(Page page) const;
+
+    // The installed page's path; empty when it is not installed (a build folder).
+    QString installedPath(Page page) const;
+
+    static QString fileName(Page page);
 
 private:
     QString m_directory;
+    QString m_installedDirectory;
 };
 
 } // namespace velto

@@ -6,6 +6,7 @@
 #include "support/TestRegistry.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,6 +169,43 @@ private slots:
         pages.url(PermissionHelpPages::Page::inputMonitoring);
         QVERIFY(page.open(QIODevice::ReadOnly));
         QVERIFY(page.readAll().startsWith("<!DOCTYPE html>"));
+    }
+
+    void installedHelpPagesAreOpenedInPlace_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<bool>("inputFromInstall");
+        QTest::addColumn<bool>("accessFromInstall");
+        QTest::newRow("both installed")
+            << QStringList{"input-monitoring.html", "accessibility.html"} << true << true;
+        QTest::newRow("one missing") << QStringList{"accessibility.html"} << false << true;
+        QTest::newRow("none (a build folder)") << QStringList{} << false << false;
+    }
+
+    void installedHelpPagesAreOpenedInPlace()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(bool, inputFromInstall);
+        QFETCH(bool, accessFromInstall);
+        QTemporaryDir cache;
+        QTemporaryDir share;
+        for (const QString& name : installed) {
+            QFile page(share.path() + "/" + name);
+            QVERIFY(page.open(QIODevice::WriteOnly));
+            page.write("<!DOCTYPE html><title>installed</title>");
+        }
+        PermissionHelpPages pages(cache.path() + "/help", share.path());
+        const QUrl input = pages.url(PermissionHelpPages::Page::inputMonitoring);
+        const QUrl access = pages.url(PermissionHelpPages::Page::accessibility);
+        QCOMPARE(input.toLocalFile().startsWith(share.path() + "/"), inputFromInstall);
+        QCOMPARE(access.toLocalFile().startsWith(share.path() + "/"), accessFromInstall);
+        QCOMPARE(input.toLocalFile().startsWith(cache.path() + "/help/"), !inputFromInstall);
+        QCOMPARE(access.toLocalFile().startsWith(cache.path() + "/help/"), !accessFromInstall);
+        QCOMPARE(pages.installedPath(PermissionHelpPages::Page::inputMonitoring).isEmpty(),
+                 !inputFromInstall);
+        // Nothing is written out while every page is installed.
+        QCOMPARE(QFileInfo::exists(cache.path() + "/help"),
+                 !(inputFromInstall && accessFromInstall));
     }
 
 private:
