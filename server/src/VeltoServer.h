@@ -3,6 +3,7 @@
 #include "AccountStore.h"
 #include "Clock.h"
 #include "Database.h"
+#include "HttpConnections.h"
 #include "HandoffStore.h"
 #include "RateLimiter.h"
 #include "RewriteEngine.h"
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<HandoffStore> handoffs_;
     RateLimiter rewriteLimiter_;
     RateLimiter authLimiter_;
+    HttpConnections connections_;
     httplib::Server http_;
     int port_ = 0;
     std::mutex logMutex_;
