@@ -180,7 +180,8 @@ Figures drive(const Options& o, const std::string& url, int connections, const s
     f.p50 = pct(0.50);
     f.p99 = pct(0.99);
     f.max = all.empty() ? 0.0 : all.back();
-    f.slowerThanASecond = std::count_if(all.begin(), all.end(), [](double ms) { return ms > 1000; });
+    f.slowerThanASecond =
+        std::count_if(all.begin(), all.end(), [](double ms) { return ms > 1000; });
     return f;
 }
 
@@ -304,8 +305,8 @@ int main(int argc, char** argv)
                         ? real.requestsPerSecond / ceiling.requestsPerSecond
                         : 0.0);
         std::fflush(stdout);
-        for (const auto& [label, figures] : {std::pair{"velto-server", &real},
-                                             std::pair{"ceiling", &ceiling}}) {
+        for (const auto& [label, figures] :
+             {std::pair{"velto-server", &real}, std::pair{"ceiling", &ceiling}}) {
             for (const auto& [what, count] : figures->failures) {
                 details.push_back(std::to_string(connections) + " connections, " + label + ": " +
                                   std::to_string(count) + " × " + what);
