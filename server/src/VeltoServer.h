@@ -34,6 +34,8 @@ public:
     void listen();
     void stop();
     bool isRunning() const { return http_.is_running(); }
+    // Connections accepted and waiting for a free worker.
+    std::size_t connectionsWaiting() const { return connections_.waiting(); }
 
     int port() const { return port_; }
     // Where the browser reaches the server: --public-url, or http://HOST:PORT.

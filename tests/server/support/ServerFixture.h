@@ -142,6 +142,7 @@ public:
 
     std::string url() const { return "http://127.0.0.1:" + std::to_string(server_->port()); }
     std::string dataDir() const { return options_.dataDir; }
+    std::size_t waitingConnections() const { return server_->connectionsWaiting(); }
 
     httplib::Client client() const
     {
