@@ -34,21 +34,25 @@ template <qsizetype N> bool startsWith(QByteArrayView line, const char (&prefix)
     return line.size() >= N - 1 && std::memcmp(line.data(), prefix, N - 1) == 0;
 }
 
-// Eight bytes at a time: most streams are ASCII, and then no UTF-8 decoding is needed to
+// A word at a time: most streams are ASCII, and then no UTF-8 decoding is needed to
 // know the block is valid.
 bool isAscii(QByteArrayView bytes)
 {
     const char* p = bytes.data();
     const char* end = p + bytes.size();
-    std::uint64_t high = 0;
-    for (; end - p >= 8; p += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        high |= word;
+    // Four independent words per round, so the loads do not wait on one another.
+    std::uint64_t high[4] = {};
+    for (; end - p >= 32; p += 32) {
+        for (int i = 0; i < 4; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, p + 8 * i, 8);
+            high[i] |= word;
+        }
     }
+    std::uint64_t all = high[0] | high[1] | high[2] | high[3];
     for (; p < end; ++p)
-        high |= static_cast<unsigned char>(*p);
-    return (high & 0x8080808080808080u) == 0;
+        all |= static_cast<unsigned char>(*p);
+    return (all & 0x8080808080808080u) == 0;
 }
 
 } // namespace
@@ -98,16 +102,21 @@ QList<SSEEvent> SSEParser::append(QByteArrayView bytes)
             }
         }
         if (separatorLength == 0) {
+            // A line end inside the block: kept so the block's lines need no second search.
+            m_lineFeeds.push_back(pos - blockStart);
             ++pos;
             continue;
         }
         if (separatorStart - blockStart > maxBlockSize) {
             m_buffer = QByteArray(data + blockStart, maxBlockSize + 1);
             m_scanFrom = 0;
+            m_lineFeeds.clear();
             return events;
         }
-        if (auto event = parseBlock(QByteArrayView(data + blockStart, separatorStart - blockStart)))
+        if (auto event = parseBlock(QByteArrayView(data + blockStart, separatorStart - blockStart),
+                                    &m_lineFeeds))
             events.append(*event);
+        m_lineFeeds.clear();
         blockStart = separatorStart + separatorLength;
         pos = blockStart;
     }
@@ -128,6 +137,7 @@ QList<SSEEvent> SSEParser::finish()
 {
     const QByteArray rest = std::exchange(m_buffer, {});
     m_scanFrom = 0;
+    m_lineFeeds.clear();
     if (rest.isEmpty())
         return {};
     if (auto event = parseBlock(rest))
@@ -136,6 +146,12 @@ QList<SSEEvent> SSEParser::finish()
 }
 
 std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block)
+{
+    return parseBlock(block, nullptr);
+}
+
+std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block,
+                                              const std::vector<qsizetype>* lineFeeds)
 {
     // Line ends and field names are ASCII, and UTF-8 never uses ASCII bytes inside a longer
     // character, so the lines are cut in the bytes; the whole block must still be valid UTF-8.
@@ -178,17 +194,26 @@ std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block)
     const qsizetype size = block.size();
     qsizetype lineStart = 0;
     qsizetype nextCr = find(text, 0, size, '\r');
-    while (true) {
-        if (nextCr < lineStart)
-            nextCr = find(text, lineStart, size, '\r');
-        const qsizetype lf = find(text, lineStart, size, '\n');
-        const qsizetype end = std::min(lf, nextCr);
-        handleLine(QByteArrayView(text + lineStart, end - lineStart));
-        if (end == size)
-            break;
-        lineStart = end + 1;
-        if (text[end] == '\r' && lineStart < size && text[lineStart] == '\n')
-            ++lineStart;
+    if (lineFeeds && nextCr == size) {
+        // No CR: the line feeds the separator search found are exactly the line ends.
+        for (const qsizetype lf : *lineFeeds) {
+            handleLine(QByteArrayView(text + lineStart, lf - lineStart));
+            lineStart = lf + 1;
+        }
+        handleLine(QByteArrayView(text + lineStart, size - lineStart));
+    } else {
+        while (true) {
+            if (nextCr < lineStart)
+                nextCr = find(text, lineStart, size, '\r');
+            const qsizetype lf = find(text, lineStart, size, '\n');
+            const qsizetype end = std::min(lf, nextCr);
+            handleLine(QByteArrayView(text + lineStart, end - lineStart));
+            if (end == size)
+                break;
+            lineStart = end + 1;
+            if (text[end] == '\r' && lineStart < size && text[lineStart] == '\n')
+                ++lineStart;
+        }
     }
 
     if (dataLines > 1)

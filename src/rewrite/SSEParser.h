@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <optional>
+#include <vector>
 
 namespace velto {
 
@@ -32,10 +33,16 @@ public:
     static std::optional<SSEEvent> parseBlock(QByteArrayView block);
 
 private:
+    // `lineFeeds`: every line feed of the block, when the search for its end found them.
+    static std::optional<SSEEvent> parseBlock(QByteArrayView block,
+                                              const std::vector<qsizetype>* lineFeeds);
+
     // The open block: bytes after the last separator.
     QByteArray m_buffer;
     // Where in m_buffer the search for line feeds goes on; before it no separator starts.
     qsizetype m_scanFrom = 0;
+    // Where the open block's lines end, up to m_scanFrom.
+    std::vector<qsizetype> m_lineFeeds;
 };
 
 } // namespace velto
