@@ -227,7 +227,7 @@ Options:
   --auth-rate N               sign-in and refresh calls per minute per address,
                               0 = unlimited (default 300)
   --threads N                 most worker threads, one per connection being served;
-                              more connections wait for a free one (default 256)
+                              more connections wait for a free one (default 64)
   --listen-backlog N          connections the kernel holds before they are accepted
                               (default 1024, capped by net.core.somaxconn)
   --client-timeout S          read/write time-out for slow clients (default 15)
