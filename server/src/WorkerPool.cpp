@@ -55,12 +55,6 @@ void WorkerPool::shutdown()
     }
 }
 
-std::size_t WorkerPool::threadCount() const
-{
-    std::lock_guard lock(mutex_);
-    return threads_.size();
-}
-
 void WorkerPool::publishWaiting()
 {
     // A job an idle worker is about to take, or a worker just started for it, is not waiting.

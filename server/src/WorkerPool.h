@@ -31,8 +31,6 @@ public:
     void enqueue(std::function<void()> fn) override;
     void shutdown() override;
 
-    std::size_t threadCount() const;
-
 private:
     void work();
     // Call with the mutex held.
@@ -42,7 +40,7 @@ private:
     const std::size_t maxWaiting_;
     std::shared_ptr<std::atomic<std::size_t>> waiting_;
 
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable jobReady_;
     std::condition_variable roomReady_;
     std::deque<std::function<void()>> jobs_;
