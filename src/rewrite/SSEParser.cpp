@@ -113,8 +113,10 @@ QList<SSEEvent> SSEParser::append(QByteArrayView bytes)
             m_lineFeeds.clear();
             return events;
         }
-        if (auto event = parseBlock(QByteArrayView(data + blockStart, separatorStart - blockStart),
-                                    &m_lineFeeds))
+        const QByteArrayView block(data + blockStart, separatorStart - blockStart);
+        // A block in our own buffer may be rewritten while it is parsed.
+        char* writable = inBuffer ? m_buffer.data() + blockStart : nullptr;
+        if (auto event = parseBlock(block, &m_lineFeeds, writable))
             events.append(*event);
         m_lineFeeds.clear();
         blockStart = separatorStart + separatorLength;
@@ -147,23 +149,26 @@ QList<SSEEvent> SSEParser::finish()
 
 std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block)
 {
-    return parseBlock(block, nullptr);
+    return parseBlock(block, nullptr, nullptr);
 }
 
 std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block,
-                                              const std::vector<qsizetype>* lineFeeds)
+                                              const std::vector<qsizetype>* lineFeeds,
+                                              char* writableBlock)
 {
     // Line ends and field names are ASCII, and UTF-8 never uses ASCII bytes inside a longer
     // character, so the lines are cut in the bytes; the whole block must still be valid UTF-8.
     if (!isAscii(block) && !block.isValidUtf8())
         return std::nullopt;
 
-    QByteArrayView name("message");
+    QString name = QStringLiteral("message");
     // The data lines joined by LF: the one line itself while there is one (no copy), else
-    // copied into `joined`, which the block's size always bounds.
+    // copied into `joined`, which the block's size always bounds, or, when the block is ours
+    // to change, moved together inside it: each value moves only over lines already read.
     QByteArrayView data;
     QByteArray joined;
     char* out = nullptr;
+    const char* joinedStart = nullptr;
     qsizetype dataLines = 0;
 
     auto handleLine = [&](QByteArrayView line) {
@@ -172,20 +177,26 @@ std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block,
             if (!value.isEmpty() && value[0] == ' ')
                 value = value.sliced(1);
             if (dataLines == 1) {
-                joined = QByteArray(block.size(), Qt::Uninitialized);
-                out = joined.data();
-                std::memcpy(out, data.data(), size_t(data.size()));
+                if (writableBlock) {
+                    out = writableBlock + (data.data() - block.data());
+                } else {
+                    joined = QByteArray(block.size(), Qt::Uninitialized);
+                    out = joined.data();
+                    std::memcpy(out, data.data(), size_t(data.size()));
+                }
+                joinedStart = out;
                 out += data.size();
             }
             if (dataLines >= 1) {
                 *out++ = '\n';
-                std::memcpy(out, value.data(), size_t(value.size()));
+                std::memmove(out, value.data(), size_t(value.size()));
                 out += value.size();
             }
             data = value;
             ++dataLines;
         } else if (startsWith(line, "event:")) {
-            name = trimSpacesAndTabs(line.sliced(6));
+            // Decoded now: joined data may later be moved over this line.
+            name = QString::fromUtf8(trimSpacesAndTabs(line.sliced(6)));
         }
         // Empty lines, comments (":") and other fields are ignored.
     };
@@ -217,11 +228,10 @@ std::optional<SSEEvent> SSEParser::parseBlock(QByteArrayView block,
     }
 
     if (dataLines > 1)
-        data = QByteArrayView(joined.constData(), out - joined.constData());
+        data = QByteArrayView(joinedStart, out - joinedStart);
     if (data.isEmpty())
         return std::nullopt;
-    static const QString message = QStringLiteral("message");
-    return SSEEvent{name == "message" ? message : QString::fromUtf8(name), QString::fromUtf8(data)};
+    return SSEEvent{std::move(name), QString::fromUtf8(data)};
 }
 
 } // namespace velto

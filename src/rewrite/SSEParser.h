@@ -34,8 +34,10 @@ public:
 
 private:
     // `lineFeeds`: every line feed of the block, when the search for its end found them.
-    static std::optional<SSEEvent> parseBlock(QByteArrayView block,
-                                              const std::vector<qsizetype>* lineFeeds);
+    // `writableBlock`: the block's bytes when they may be overwritten (they are then the
+    // parser's own), so joining data lines needs no copy.
+    static std::optional<SSEEvent>
+    parseBlock(QByteArrayView block, const std::vector<qsizetype>* lineFeeds, char* writableBlock);
 
     // The open block: bytes after the last separator.
     QByteArray m_buffer;

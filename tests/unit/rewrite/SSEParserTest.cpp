@@ -95,6 +95,9 @@ private slots:
         QTest::newRow("empty blocks between events")
             << QByteArray("\n\n\r\n\r\ndata: a\n\n\n\ndata: b\r\n\r\n\n\n")
             << QList{msg("a"), msg("b")};
+        QTest::newRow("event line between data lines")
+            << QByteArray("data: a\nevent: name\ndata: b\n: note\ndata: c\n\n")
+            << QList{SSEEvent{"name", "a\nb\nc"}};
         QTest::newRow("many data lines join in order")
             << QByteArray("data: 1\ndata: 2\r\ndata:3\rdata:  4\n\n") << QList{msg("1\n2\n3\n 4")};
         QTest::newRow("non-ASCII text")
