@@ -209,7 +209,9 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
         } else if (arg == "--auth-rate") {
             o.authRatePerMinute = static_cast<int>(toInteger(arg, next(), 0, 1000000));
         } else if (arg == "--threads") {
-            o.threads = static_cast<int>(toInteger(arg, next(), 1, 1024));
+            o.threads = static_cast<int>(toInteger(arg, next(), 1, 4096));
+        } else if (arg == "--listen-backlog") {
+            o.listenBacklog = static_cast<int>(toInteger(arg, next(), 1, 65535));
         } else if (arg == "--client-timeout") {
             o.clientTimeoutSeconds = static_cast<int>(toInteger(arg, next(), 1, 3600));
         } else {
@@ -282,7 +284,10 @@ Options:
   --rewrite-rate N            rewrites per minute per user, 0 = unlimited (default 120)
   --auth-rate N               sign-in and refresh calls per minute per address,
                               0 = unlimited (default 300)
-  --threads N                 worker threads (default 8)
+  --threads N                 most worker threads, one per connection being served;
+                              more connections wait for a free one (default 64)
+  --listen-backlog N          connections the kernel holds before they are accepted
+                              (default 1024, capped by net.core.somaxconn)
   --client-timeout S          read/write time-out for slow clients (default 15)
   -h, --help                  this text
   --version                   the version

@@ -42,7 +42,12 @@ struct ServerOptions
     std::size_t maxTextBytes = 64 * 1024;
     int rewriteRatePerMinute = 120;
     int authRatePerMinute = 300;
-    int threads = 8;
+    // Workers start as connections need them; a keep-alive connection holds one while open.
+    // Beyond this, connections queue: on a small machine hundreds of runnable workers stretch
+    // every request's wait for a core far more than a short queue does.
+    int threads = 64;
+    // The library's own backlog of 5 refuses or delays a burst of connections by seconds.
+    int listenBacklog = 1024;
     int clientTimeoutSeconds = 15;
 
     // Parses arguments (without the program name). `env` looks up environment variables.

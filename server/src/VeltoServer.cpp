@@ -193,7 +193,8 @@ void sendPage(Response& res, int status, const std::string& html)
 } // namespace
 
 VeltoServer::VeltoServer(ServerOptions options, std::unique_ptr<RewriteEngine> engine, Clock clock)
-    : options_(std::move(options)), engine_(std::move(engine)), clock_(std::move(clock))
+    : options_(std::move(options)), engine_(std::move(engine)), clock_(std::move(clock)),
+      connections_(options_.threads, options_.listenBacklog, options_.clientTimeoutSeconds)
 {
     crypto::initialize();
     db_ = Database::open(options_.database, options_.dataDir, options_.databasePool);
@@ -226,25 +227,7 @@ void VeltoServer::log(const std::string& line)
 
 int VeltoServer::bind()
 {
-    // The library's default also sets SO_REUSEPORT, which lets a second server start on a port
-    // that is already taken and silently split the clients between two databases.
-    http_.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
-    if (options_.port == 0) {
-        port_ = http_.bind_to_any_port(options_.host);
-        if (port_ <= 0) {
-            throw std::runtime_error("cannot listen on " + options_.host);
-        }
-    } else {
-        if (!http_.bind_to_port(options_.host, options_.port)) {
-            throw std::runtime_error("cannot listen on " + options_.host + ":" +
-                                     std::to_string(options_.port) +
-                                     " (in use, or not an address of this machine)");
-        }
-        port_ = options_.port;
-    }
+    port_ = connections_.bind(http_, options_.host, options_.port);
     return port_;
 }
 
@@ -300,21 +283,15 @@ VeltoServer::Handler VeltoServer::guarded(Handler handler)
 
 void VeltoServer::installRoutes()
 {
-    int threads = options_.threads;
-    http_.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    http_.set_read_timeout(options_.clientTimeoutSeconds);
-    http_.set_write_timeout(options_.clientTimeoutSeconds);
-    http_.set_keep_alive_timeout(5);
-    http_.set_keep_alive_max_count(100);
-    // Small answers and SSE events must leave at once, not wait for Nagle and a delayed ACK.
-    http_.set_tcp_nodelay(true);
+    connections_.configure(http_);
     // JSON may escape a character into six bytes; the text limit itself is checked per request.
     http_.set_payload_max_length(options_.maxTextBytes * 6 + 4096);
 
-    http_.set_pre_routing_handler([](const Request& req, Response& res) {
+    http_.set_pre_routing_handler([this](const Request& req, Response& res) {
         tlsRequestStart = std::chrono::steady_clock::now();
         tlsRequestStarted = true;
         requestIdFor(req, res);
+        connections_.yieldWhenBusy(res);
         return httplib::Server::HandlerResponse::Unhandled;
     });
 

@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "HandoffStore.h"
+#include "HttpConnections.h"
 #include "RateLimiter.h"
 #include "RewriteEngine.h"
 #include "ServerOptions.h"
@@ -33,6 +34,8 @@ public:
     void listen();
     void stop();
     bool isRunning() const { return http_.is_running(); }
+    // Connections accepted and waiting for a free worker.
+    std::size_t connectionsWaiting() const { return connections_.waiting(); }
 
     int port() const { return port_; }
     // Where the browser reaches the server: --public-url, or http://HOST:PORT.
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<HandoffStore> handoffs_;
     std::unique_ptr<RateLimiter> rewriteLimiter_;
     std::unique_ptr<RateLimiter> authLimiter_;
+    HttpConnections connections_;
     httplib::Server http_;
     int port_ = 0;
     std::mutex logMutex_;

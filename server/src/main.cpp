@@ -1,4 +1,5 @@
 #include "Crypto.h"
+#include "HttpConnections.h"
 #include "LocalEngine.h"
 #include "OpenAIEngine.h"
 #include "ServerOptions.h"
@@ -86,6 +87,12 @@ int serve(const ServerOptions& options)
     std::cerr << "velto-server: listening on " << server.publicUrl() << " (engine "
               << options.engine << ", sign-in " << options.signin << ", database "
               << Database::describe(options.database, options.dataDir) << ")" << std::endl;
+    int backlogCap = HttpConnections::kernelBacklogCap();
+    if (backlogCap > 0 && backlogCap < options.listenBacklog) {
+        std::cerr << "velto-server: the kernel caps the listen backlog at " << backlogCap
+                  << " (net.core.somaxconn), below --listen-backlog " << options.listenBacklog
+                  << std::endl;
+    }
     std::thread waiter([&] {
         int received = 0;
         sigwait(&signals, &received);

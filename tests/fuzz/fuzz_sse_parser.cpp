@@ -16,13 +16,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     expected += whole.finish();
 
-    // The first byte picks where the stream is cut in two.
+    // The first two bytes pick where the stream is cut in three.
     const qsizetype cut = qsizetype(data[0]) % bytes.size();
+    const qsizetype secondCut = cut + (size > 1 ? qsizetype(data[1]) % (bytes.size() - cut) : 0);
     SSEParser split;
     QList<SSEEvent> events = split.append(bytes.left(cut));
-    events += split.append(bytes.mid(cut));
+    events += split.append(bytes.sliced(cut, secondCut - cut));
+    events += split.append(bytes.sliced(secondCut));
     events += split.finish();
     if (events != expected)
+        __builtin_trap();
+
+    SSEParser byteByByte;
+    QList<SSEEvent> byBytes;
+    for (const char byte : bytes)
+        byBytes += byteByByte.append(byte);
+    byBytes += byteByByte.finish();
+    if (byBytes != expected)
         __builtin_trap();
     for (const SSEEvent& event : events) {
         if (event.data.isEmpty())

@@ -12,6 +12,9 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <latch>
+#include <thread>
+
 using namespace velto::server;
 using namespace velto::server::testing;
 
@@ -761,6 +764,65 @@ private slots:
 
     // The program
 
+    // Connections
+
+    void aBurstBeyondThePoolIsServedWithoutLoss()
+    {
+        // Every client keeps its connection open until all have had an answer: a worker that
+        // stayed with its idle keep-alive client would leave the others waiting until they
+        // time out.
+        ServerFixture s([](ServerOptions& o) { o.threads = 4; });
+        constexpr int clients = 48;
+        std::latch everyoneAnswered(clients);
+        std::vector<std::string> failures(clients);
+        std::vector<std::jthread> threads;
+        for (int c = 0; c < clients; ++c) {
+            threads.emplace_back([&, c] {
+                httplib::Client client(s.url());
+                client.set_keep_alive(true);
+                client.set_read_timeout(10);
+                auto check = [&](const httplib::Result& res) {
+                    if (!res || res->status != 200) {
+                        failures[c] = res ? "status " + std::to_string(res->status)
+                                          : httplib::to_string(res.error());
+                    }
+                };
+                check(client.Get("/health"));
+                everyoneAnswered.arrive_and_wait();
+                check(client.Get("/health"));
+            });
+        }
+        threads.clear();
+        for (const auto& failure : failures) {
+            QVERIFY2(failure.empty(), failure.c_str());
+        }
+    }
+
+    void aBusyWorkerAsksItsKeepAliveClientToMakeRoom()
+    {
+        ServerFixture s([](ServerOptions& o) { o.threads = 1; });
+        httplib::Client holder(s.url());
+        holder.set_keep_alive(true);
+        auto first = holder.Get("/health");
+        QVERIFY(first && first->status == 200);
+        QVERIFY(first->get_header_value("Connection") != "close");
+
+        // The only worker now waits on the holder's connection, so this one has to queue.
+        std::atomic<int> waitingStatus{0};
+        std::jthread other([&] {
+            httplib::Client client(s.url());
+            client.set_read_timeout(30);
+            auto res = client.Get("/health");
+            waitingStatus = res ? res->status : -1;
+        });
+        QVERIFY(QTest::qWaitFor([&] { return s.waitingConnections() == 1; }, 10000));
+        auto second = holder.Get("/health");
+        QVERIFY(second && second->status == 200);
+        QCOMPARE(q(second->get_header_value("Connection")), QString("close"));
+        other.join();
+        QCOMPARE(waitingStatus.load(), 200);
+    }
+
     void helpNamesTheOptions()
     {
         QProcess p;
@@ -770,8 +832,9 @@ private slots:
         QString out = p.readAllStandardOutput();
         for (const char* option :
              {"--listen", "--port", "--data", "--engine", "--upstream-url", "--upstream-model",
-              "VELTO_UPSTREAM_API_KEY", "--signin", "--access-token-lifetime", "adduser",
-              "--database", "VELTO_DATABASE_URL", "--database-pool"}) {
+              "VELTO_UPSTREAM_API_KEY", "--signin", "--access-token-lifetime", "--threads",
+              "--listen-backlog", "adduser", "--database", "VELTO_DATABASE_URL",
+              "--database-pool"}) {
             QVERIFY2(out.contains(option), option);
         }
     }
@@ -817,6 +880,8 @@ private slots:
             << QStringList{"--database", "mysql://db/velto"} << "sqlite:PATH";
         QTest::newRow("sqlite without a path")
             << QStringList{"--database", "sqlite:"} << "file path";
+        QTest::newRow("no backlog") << QStringList{"--listen-backlog", "0"} << "--listen-backlog";
+        QTest::newRow("no threads") << QStringList{"--threads", "0"} << "--threads";
     }
 
     void refusesUnsafeOrInvalidStarts()

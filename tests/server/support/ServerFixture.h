@@ -171,6 +171,7 @@ public:
         return options_.database.empty() ? "sqlite:" + options_.dataDir + "/velto-server.sqlite3"
                                          : options_.database;
     }
+    std::size_t waitingConnections() const { return server_->connectionsWaiting(); }
 
     httplib::Client client() const
     {

@@ -80,6 +80,26 @@ private slots:
             << QByteArray("data: one\n\ndata: tail") << QList{msg("one"), msg("tail")};
         QTest::newRow("invalid UTF-8 block is dropped, the next one kept")
             << QByteArray("data: \xff\xfe\n\ndata: ok\n\n") << QList{msg("ok")};
+        QTest::newRow("overlong encoding is invalid")
+            << QByteArray("data: \xc0\xaf\n\ndata: ok\n\n") << QList{msg("ok")};
+        QTest::newRow("encoded surrogate is invalid")
+            << QByteArray("data: \xed\xa0\x80\n\ndata: ok\n\n") << QList{msg("ok")};
+        QTest::newRow("character cut short by the separator is invalid")
+            << QByteArray("data: \xe2\x82\n\ndata: ok\n\n") << QList{msg("ok")};
+        QTest::newRow("invalid byte in an ignored line drops the block")
+            << QByteArray("id: \xff\ndata: lost\n\ndata: ok\n\n") << QList{msg("ok")};
+        QTest::newRow("LF then CR LF CR LF: the LF stays in the block")
+            << QByteArray("data: a\n\r\n\r\ndata: b\n\n") << QList{msg("a"), msg("b")};
+        QTest::newRow("LF CR LF CR then text is no separator")
+            << QByteArray("data: a\n\r\n\rdata: b\n\n") << QList{msg("a\nb")};
+        QTest::newRow("empty blocks between events")
+            << QByteArray("\n\n\r\n\r\ndata: a\n\n\n\ndata: b\r\n\r\n\n\n")
+            << QList{msg("a"), msg("b")};
+        QTest::newRow("event line between data lines")
+            << QByteArray("data: a\nevent: name\ndata: b\n: note\ndata: c\n\n")
+            << QList{SSEEvent{"name", "a\nb\nc"}};
+        QTest::newRow("many data lines join in order")
+            << QByteArray("data: 1\ndata: 2\r\ndata:3\rdata:  4\n\n") << QList{msg("1\n2\n3\n 4")};
         QTest::newRow("non-ASCII text")
             << QByteArray("data: καλημέρα 👋\n\n") << QList{msg("καλημέρα 👋")};
         QTest::newRow("NUL inside data is kept")
@@ -91,6 +111,31 @@ private slots:
         QFETCH(QByteArray, stream);
         QFETCH(QList<SSEEvent>, events);
         QCOMPARE(feedAndFinish(stream), events);
+    }
+
+    void everySplitGivesTheSameEvents_data() { cutsStreamsIntoEvents_data(); }
+
+    void everySplitGivesTheSameEvents()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(QList<SSEEvent>, events);
+        {
+            SSEParser whole;
+            QList<SSEEvent> got = whole.append(stream);
+            got.append(whole.finish());
+            QCOMPARE(got, events);
+        }
+        for (qsizetype first = 0; first <= stream.size(); ++first) {
+            for (qsizetype second = first; second <= stream.size(); ++second) {
+                SSEParser parser;
+                QList<SSEEvent> got = parser.append(stream.first(first));
+                got.append(parser.append(stream.sliced(first, second - first)));
+                got.append(parser.append(stream.sliced(second)));
+                got.append(parser.finish());
+                QVERIFY2(got == events,
+                         qPrintable(QStringLiteral("cut at %1 and %2").arg(first).arg(second)));
+            }
+        }
     }
 
     void anEventArrivesWithTheLastByteOfItsSeparator()
@@ -139,6 +184,24 @@ private slots:
         for (int i = 0; i < 100; ++i)
             other.append(QByteArray("data: ") + QByteArray(20000, 'y') + "\n\n");
         QVERIFY(!other.blockTooLarge());
+    }
+
+    void aBlockOverTheLimitIsFlaggedHoweverItArrives()
+    {
+        const QByteArray stream =
+            "data: ok\n\ndata: " + QByteArray(SSEParser::maxBlockSize, 'z') + "\n\ndata: late\n\n";
+        SSEParser whole;
+        QCOMPARE(whole.append(stream), QList{msg("ok")});
+        QVERIFY(whole.blockTooLarge());
+        QVERIFY(whole.append("data: more\n\n").isEmpty());
+
+        SSEParser chunked;
+        QList<SSEEvent> events;
+        for (qsizetype at = 0; at < stream.size() && !chunked.blockTooLarge(); at += 4096)
+            events.append(chunked.append(QByteArrayView(stream).sliced(at).first(
+                std::min<qsizetype>(4096, stream.size() - at))));
+        QCOMPARE(events, QList{msg("ok")});
+        QVERIFY(chunked.blockTooLarge());
     }
 };
 

@@ -1,0 +1,86 @@
+#include "HttpConnections.h"
+
+#include "WorkerPool.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <sys/socket.h>
+
+namespace velto::server {
+
+HttpConnections::HttpConnections(int threads, int listenBacklog, int clientTimeoutSeconds)
+    : threads_(threads), listenBacklog_(listenBacklog), clientTimeoutSeconds_(clientTimeoutSeconds),
+      waiting_(std::make_shared<std::atomic<std::size_t>>(0)),
+      listenSocket_(std::make_shared<std::atomic<int>>(-1))
+{
+}
+
+void HttpConnections::configure(httplib::Server& http)
+{
+    auto threads = static_cast<std::size_t>(threads_);
+    auto waiting = waiting_;
+    // As many connections may wait for a worker as there are workers; more wait in the
+    // kernel's backlog, which costs no file descriptor.
+    http.new_task_queue = [threads, waiting] { return new WorkerPool(threads, threads, waiting); };
+    http.set_read_timeout(clientTimeoutSeconds_);
+    http.set_write_timeout(clientTimeoutSeconds_);
+    http.set_keep_alive_timeout(keepAliveSeconds);
+    // High, because a busy server ends keep-alive connections itself (yieldWhenBusy); a low
+    // count makes every client reconnect in bursts.
+    http.set_keep_alive_max_count(keepAliveMaxRequests);
+    // Small answers and SSE events must leave at once, not wait for Nagle and a delayed ACK.
+    http.set_tcp_nodelay(true);
+    // The library's default also sets SO_REUSEPORT, which lets a second server start on a port
+    // that is already taken and silently split the clients between two databases.
+    auto listenSocket = listenSocket_;
+    http.set_socket_options([listenSocket](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        listenSocket->store(sock);
+    });
+}
+
+int HttpConnections::bind(httplib::Server& http, const std::string& host, int port)
+{
+    listenSocket_->store(-1);
+    int bound = port;
+    if (port == 0) {
+        bound = http.bind_to_any_port(host);
+        if (bound <= 0) {
+            throw std::runtime_error("cannot listen on " + host);
+        }
+    } else if (!http.bind_to_port(host, port)) {
+        throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) +
+                                 " (in use, or not an address of this machine)");
+    }
+    // listen() again on a listening socket only changes its backlog.
+    int sock = listenSocket_->load();
+    if (sock < 0 || ::listen(sock, listenBacklog_) != 0) {
+        int error = errno;
+        throw std::runtime_error("cannot set the listen backlog to " +
+                                 std::to_string(listenBacklog_) + ": " +
+                                 (sock < 0 ? "no socket" : std::strerror(error)));
+    }
+    return bound;
+}
+
+void HttpConnections::yieldWhenBusy(httplib::Response& res) const
+{
+    if (waiting() > 0) {
+        res.set_header("Connection", "close");
+    }
+}
+
+int HttpConnections::kernelBacklogCap()
+{
+    std::ifstream in("/proc/sys/net/core/somaxconn");
+    int cap = 0;
+    if (!(in >> cap)) {
+        return 0;
+    }
+    return cap;
+}
+
+} // namespace velto::server
