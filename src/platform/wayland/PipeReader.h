@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <chrono>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+namespace velto {
+
+// Reads a pipe to its end on the event loop, for data another client writes (a clipboard
+// transfer). The peer is untrusted: it may write slowly, never finish or send too much.
+class PipeReader
+{
+public:
+    static constexpr qsizetype maxBytes = 64 * 1024 * 1024;
+
+    // Takes ownership of fd and closes it. None when the writer did not finish within budget,
+    // sent more than maxBytes, or the read failed.
+    static QCoro::Task<std::optional<QByteArray>> readAll(int fd,
+                                                          std::chrono::milliseconds budget);
+};
+
+} // namespace velto
