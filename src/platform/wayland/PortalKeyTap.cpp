@@ -56,6 +56,12 @@ QString PortalKeyTap::preferredTrigger(std::int64_t keyCode, bool requiresShift)
     return requiresShift ? QStringLiteral("LOGO+SHIFT+") + letter : QStringLiteral("LOGO+") + letter;
 }
 
+QString PortalKeyTap::shortcutID(std::int64_t keyCode, bool requiresShift)
+{
+    return QStringLiteral("rewrite-") +
+           preferredTrigger(keyCode, requiresShift).toLower().replace(u'+', u'-');
+}
+
 void PortalKeyTap::bind(std::int64_t keyCode, bool requiresShift)
 {
     m_keyCode = keyCode;
@@ -98,7 +104,7 @@ QCoro::Task<> PortalKeyTap::bindSession()
         const std::int64_t keyCode = m_keyCode;
         const bool requiresShift = m_requiresShift;
         const QString preferred = preferredTrigger(keyCode, requiresShift);
-        PortalShortcut shortcut{shortcutID,
+        PortalShortcut shortcut{shortcutID(keyCode, requiresShift),
                                 {{QStringLiteral("description"),
                                   QStringLiteral("Rewrite the selected text")},
                                  {QStringLiteral("preferred_trigger"), preferred}}};
@@ -127,7 +133,8 @@ QCoro::Task<> PortalKeyTap::bindSession()
         m_bus.connect(PortalRequest::service, m_session, sessionInterface,
                       QStringLiteral("Closed"), this, SLOT(handleSessionClosed(QDBusMessage)));
         ClientLogger::info(u"global shortcut bound: ", preferred);
-        if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts"))))
+        if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts")),
+                                           shortcutID(keyCode, requiresShift)))
             noteTrigger(*trigger);
         else
             co_await readTrigger();
@@ -150,11 +157,12 @@ QCoro::Task<> PortalKeyTap::readTrigger()
                                      arguments, options, sessionBudget);
     if (!self || session != m_session || !response.answered || response.code != 0)
         co_return;
-    if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts"))))
+    if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts")),
+                                       shortcutID(m_boundKeyCode, m_boundRequiresShift)))
         noteTrigger(*trigger);
 }
 
-std::optional<QString> PortalKeyTap::triggerIn(const QVariant& shortcuts)
+std::optional<QString> PortalKeyTap::triggerIn(const QVariant& shortcuts, const QString& id)
 {
     if (!shortcuts.canConvert<QDBusArgument>())
         return std::nullopt;
@@ -164,7 +172,7 @@ std::optional<QString> PortalKeyTap::triggerIn(const QVariant& shortcuts)
     QList<PortalShortcut> list;
     argument >> list;
     for (const PortalShortcut& entry : list) {
-        if (entry.id != shortcutID)
+        if (entry.id != id)
             continue;
         const QVariant description = entry.properties.value(QStringLiteral("trigger_description"));
         if (description.typeId() != QMetaType::QString)
@@ -206,7 +214,7 @@ bool PortalKeyTap::isOurShortcut(const QDBusMessage& message) const
         arguments.at(1).typeId() != QMetaType::QString)
         return false;
     return arguments.at(0).value<QDBusObjectPath>().path() == m_session &&
-           arguments.at(1).toString() == shortcutID;
+           arguments.at(1).toString() == shortcutID(m_boundKeyCode, m_boundRequiresShift);
 }
 
 void PortalKeyTap::handleActivated(const QDBusMessage& message)
@@ -246,7 +254,8 @@ void PortalKeyTap::handleShortcutsChanged(const QDBusMessage& message)
         !arguments.at(0).canConvert<QDBusObjectPath>() ||
         arguments.at(0).value<QDBusObjectPath>().path() != m_session)
         return;
-    if (const auto trigger = triggerIn(arguments.at(1)))
+    if (const auto trigger =
+            triggerIn(arguments.at(1), shortcutID(m_boundKeyCode, m_boundRequiresShift)))
         noteTrigger(*trigger);
 }
 

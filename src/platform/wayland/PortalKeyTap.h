@@ -17,7 +17,7 @@ namespace velto {
 // The shortcut is handed in CreateSession's options (Plasma 5.27 registers nothing through
 // BindShortcuts) under one fixed session token, because the desktop keeps the binding per app
 // and token: a new token at every start would leave stale bindings behind. A changed shortcut
-// closes the session and binds again.
+// closes the session and binds again, under the id of the new combination.
 class PortalKeyTap : public QObject, public GlobalKeyTap
 {
     Q_OBJECT
@@ -32,7 +32,6 @@ public:
         missing,
         failed
     };
-    static inline const QString shortcutID = QStringLiteral("rewrite-selection");
     static inline const QString sessionToken = QStringLiteral("velto_shortcut");
     // Some desktops never report the release; the press is then handed on after this long.
     static constexpr int releaseWaitMs = 1000;
@@ -52,6 +51,10 @@ public:
     QString trigger() const { return m_trigger; }
     // "LOGO+L", "LOGO+SHIFT+L": the portal's spelling of a shortcut.
     static QString preferredTrigger(std::int64_t keyCode, bool requiresShift);
+    // The id we register a shortcut under: one per combination ("rewrite-logo-shift-l"), since
+    // the desktop keeps the keys it first gave an id and treats a new preferred trigger for it
+    // as a mere suggestion.
+    static QString shortcutID(std::int64_t keyCode, bool requiresShift);
 
     StartResult start(std::int64_t keyCode, bool requiresShift, Handler handler) override;
     bool retarget(std::int64_t keyCode, bool requiresShift) override;
@@ -77,7 +80,7 @@ private:
     void deliverPress();
     void closeSession();
     // The trigger_description of our shortcut in a(sa{sv}); none for anything else.
-    static std::optional<QString> triggerIn(const QVariant& shortcuts);
+    static std::optional<QString> triggerIn(const QVariant& shortcuts, const QString& id);
     bool isOurShortcut(const QDBusMessage& message) const;
 
     QDBusConnection m_bus;

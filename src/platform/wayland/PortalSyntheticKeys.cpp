@@ -212,6 +212,8 @@ void PortalSyntheticKeys::post(std::uint16_t keyCode, std::uint64_t flags, bool 
 
 void PortalSyntheticKeys::sendKeysym(std::uint32_t keysym, bool pressed)
 {
+    if (m_state != State::started)
+        return;
     // One bus connection keeps the order of the calls; none is waited for.
     QDBusMessage message = QDBusMessage::createMethodCall(
         PortalRequest::service, PortalRequest::path, interfaceName,

@@ -48,6 +48,8 @@ public:
     bool isAvailable() override;
     bool canPost(std::uint16_t keyCode) override;
     void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) override;
+    // One key by its keysym, as is (post() builds its chords from these). Not waited for.
+    void sendKeysym(std::uint32_t keysym, bool pressed);
 
 signals:
     void stateChanged();
@@ -58,7 +60,6 @@ private slots:
 private:
     QCoro::Task<> runSession();
     void setState(State state, const QString& problem = {});
-    void sendKeysym(std::uint32_t keysym, bool pressed);
     std::optional<QString> storedRestoreToken() const;
 
     QDBusConnection m_bus;
