@@ -53,8 +53,9 @@ public:
                    "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/"
                    "busconfig.dtd\">\n<busconfig><type>session</type>"
                    "<listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                   "<allow own=\"*\"/></policy></busconfig>\n");
+                   "<policy context=\"default\"><allow send_destination=\"*\" "
+                   "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                   "</policy></busconfig>\n");
         file.close();
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
