@@ -224,13 +224,13 @@ void PortalKeyTap::handleActivated(const QDBusMessage& message)
     // The press is handed on when the keys are released: the copy and paste keys posted next
     // would otherwise reach the application together with the Super the user still holds.
     m_pressed = true;
-    m_releaseWait.start();
+    m_releaseWait.start(releaseWaitMs);
 }
 
 void PortalKeyTap::handleDeactivated(const QDBusMessage& message)
 {
     if (isOurShortcut(message) && m_pressed)
-        deliverPress();
+        m_releaseWait.start(modifierReleaseGraceMs);
 }
 
 void PortalKeyTap::deliverPress()

@@ -35,6 +35,9 @@ public:
     static inline const QString sessionToken = QStringLiteral("velto_shortcut");
     // Some desktops never report the release; the press is then handed on after this long.
     static constexpr int releaseWaitMs = 1000;
+    // The desktop reports the release when the letter goes up; Super usually follows a moment
+    // later, and keys posted while it is down reach the application as Super+Ctrl+C.
+    static constexpr int modifierReleaseGraceMs = 150;
 
     explicit PortalKeyTap(QDBusConnection bus);
     ~PortalKeyTap() override;

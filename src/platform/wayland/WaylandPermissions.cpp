@@ -2,11 +2,13 @@
 
 #include "platform/wayland/PortalKeyTap.h"
 #include "platform/wayland/PortalSyntheticKeys.h"
+#include "platform/wayland/WaylandClipboard.h"
 
 namespace velto {
 
-WaylandPermissions::WaylandPermissions(PortalKeyTap& shortcut, PortalSyntheticKeys& keys)
-    : m_shortcut(shortcut), m_keys(keys)
+WaylandPermissions::WaylandPermissions(PortalKeyTap& shortcut, PortalSyntheticKeys& keys,
+                                       WaylandClipboard& clipboard)
+    : m_shortcut(shortcut), m_keys(keys), m_clipboard(clipboard)
 {
 }
 
@@ -29,7 +31,7 @@ bool WaylandPermissions::accessibilityTrusted(bool prompt)
     if (prompt && (state == PortalSyntheticKeys::State::stopped ||
                    state == PortalSyntheticKeys::State::failed))
         m_keys.startSession();
-    return m_keys.state() == PortalSyntheticKeys::State::started;
+    return m_keys.state() == PortalSyntheticKeys::State::started && m_clipboard.isAvailable();
 }
 
 } // namespace velto

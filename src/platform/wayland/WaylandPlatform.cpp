@@ -16,6 +16,7 @@ WaylandPlatform::WaylandPlatform(QDBusConnection bus, DesktopLauncher& launcher,
     connect(&m_keyTap, &PortalKeyTap::stateChanged, this, [this] { capabilitiesChanged(); });
     connect(&m_syntheticKeys, &PortalSyntheticKeys::stateChanged, this,
             [this] { capabilitiesChanged(); });
+    connect(&m_connection, &WaylandConnection::ready, this, [this] { capabilitiesChanged(); });
     connect(&m_connection, &WaylandConnection::failed, this, [this] { capabilitiesChanged(); });
     // The user's own shortcut from the start: binding the default first would only be
     // replaced a moment later.

@@ -51,7 +51,7 @@ private:
     WaylandClipboard m_clipboard{m_connection};
     PortalKeyTap m_keyTap;
     PortalSyntheticKeys m_syntheticKeys;
-    WaylandPermissions m_permissions{m_keyTap, m_syntheticKeys};
+    WaylandPermissions m_permissions{m_keyTap, m_syntheticKeys, m_clipboard};
     WaylandKeyMonitor m_keyMonitor;
     NoFocusedSelection m_focusedSelection;
     WaylandWorkspace m_workspace;

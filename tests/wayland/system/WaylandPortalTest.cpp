@@ -188,7 +188,9 @@ private slots:
         PortalKeyTap tap(*bus);
         InMemoryDefaults preferences;
         PortalSyntheticKeys keys(*bus, preferences);
-        WaylandPermissions permissions(tap, keys);
+        WaylandConnection connection;
+        WaylandClipboard clipboard(connection);
+        WaylandPermissions permissions(tap, keys, clipboard);
         WaylandKeyMonitor monitor;
         HotkeyManager hotkeys(permissions, tap, monitor);
 
@@ -208,6 +210,26 @@ private slots:
         QCOMPARE(tap.state(), PortalKeyTap::State::missing);
         QVERIFY(!keys.isAvailable());
         keys.post(keyCodeL, KeyModifier::command, true);
+    }
+
+    // Keys without a clipboard of ours would paste the user's old clipboard over the selection.
+    void pastingNeedsTheClipboard()
+    {
+        InMemoryDefaults preferences;
+        PortalSyntheticKeys keys(QDBusConnection::sessionBus(), preferences);
+        PortalKeyTap tap(QDBusConnection::sessionBus());
+        const QByteArray display = qgetenv("WAYLAND_DISPLAY");
+        qputenv("WAYLAND_DISPLAY", "velto-no-such-compositor");
+        WaylandConnection connection;
+        qputenv("WAYLAND_DISPLAY", display);
+        WaylandClipboard clipboard(connection);
+        WaylandPermissions permissions(tap, keys, clipboard);
+        QCOMPARE(connection.state(), WaylandConnection::State::failed);
+
+        QVERIFY(!permissions.accessibilityTrusted(true));
+        QTRY_COMPARE_WITH_TIMEOUT(keys.state(), PortalSyntheticKeys::State::started, 15000);
+        QVERIFY(!permissions.accessibilityTrusted(false));
+        QCOMPARE(QCoro::waitFor(clipboard.readItems()), std::nullopt);
     }
 };
 
