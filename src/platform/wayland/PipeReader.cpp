@@ -20,8 +20,7 @@ struct FdCloser
 
 } // namespace
 
-QCoro::Task<std::optional<QByteArray>> PipeReader::readAll(int fd,
-                                                           std::chrono::milliseconds budget)
+QCoro::Task<std::optional<QByteArray>> PipeReader::readAll(int fd, std::chrono::milliseconds budget)
 {
     FdCloser closer{fd};
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);

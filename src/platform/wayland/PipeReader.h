@@ -16,8 +16,7 @@ public:
 
     // Takes ownership of fd and closes it. None when the writer did not finish within budget,
     // sent more than maxBytes, or the read failed.
-    static QCoro::Task<std::optional<QByteArray>> readAll(int fd,
-                                                          std::chrono::milliseconds budget);
+    static QCoro::Task<std::optional<QByteArray>> readAll(int fd, std::chrono::milliseconds budget);
 };
 
 } // namespace velto

@@ -53,7 +53,8 @@ QString PortalKeyTap::preferredTrigger(std::int64_t keyCode, bool requiresShift)
         if (option.keyCode == keyCode)
             letter = option.id.toUpper();
     }
-    return requiresShift ? QStringLiteral("LOGO+SHIFT+") + letter : QStringLiteral("LOGO+") + letter;
+    return requiresShift ? QStringLiteral("LOGO+SHIFT+") + letter
+                         : QStringLiteral("LOGO+") + letter;
 }
 
 QString PortalKeyTap::shortcutID(std::int64_t keyCode, bool requiresShift)
@@ -89,7 +90,8 @@ QCoro::Task<> PortalKeyTap::bindSession()
             co_return;
         if (version == 0) {
             ClientLogger::warning(u"global shortcut portal unavailable: ", problem);
-            setState(State::missing, QStringLiteral("the desktop offers no GlobalShortcuts portal"));
+            setState(State::missing,
+                     QStringLiteral("the desktop offers no GlobalShortcuts portal"));
             co_return;
         }
         if (!m_session.isEmpty()) {
@@ -104,17 +106,17 @@ QCoro::Task<> PortalKeyTap::bindSession()
         const std::int64_t keyCode = m_keyCode;
         const bool requiresShift = m_requiresShift;
         const QString preferred = preferredTrigger(keyCode, requiresShift);
-        PortalShortcut shortcut{shortcutID(keyCode, requiresShift),
-                                {{QStringLiteral("description"),
-                                  QStringLiteral("Rewrite the selected text")},
-                                 {QStringLiteral("preferred_trigger"), preferred}}};
+        PortalShortcut shortcut{
+            shortcutID(keyCode, requiresShift),
+            {{QStringLiteral("description"), QStringLiteral("Rewrite the selected text")},
+             {QStringLiteral("preferred_trigger"), preferred}}};
         const QVariantMap options{
             {QStringLiteral("session_handle_token"), sessionToken},
             {QStringLiteral("shortcuts"), QVariant::fromValue(QList<PortalShortcut>{shortcut})}};
         const QVariantList arguments;
-        const PortalRequest::Response response = co_await PortalRequest::call(
-            m_bus, interfaceName, QStringLiteral("CreateSession"), arguments, options,
-            sessionBudget);
+        const PortalRequest::Response response =
+            co_await PortalRequest::call(m_bus, interfaceName, QStringLiteral("CreateSession"),
+                                         arguments, options, sessionBudget);
         if (!self)
             co_return;
         const QString session =
@@ -124,14 +126,15 @@ QCoro::Task<> PortalKeyTap::bindSession()
                                     ? QStringLiteral("the portal returned no session")
                                     : response.problem;
             ClientLogger::warning(u"global shortcut not bound: ", why);
-            setState(State::failed, QStringLiteral("the desktop did not bind the shortcut (%1)").arg(why));
+            setState(State::failed,
+                     QStringLiteral("the desktop did not bind the shortcut (%1)").arg(why));
             co_return;
         }
         m_session = session;
         m_boundKeyCode = keyCode;
         m_boundRequiresShift = requiresShift;
-        m_bus.connect(PortalRequest::service, m_session, sessionInterface,
-                      QStringLiteral("Closed"), this, SLOT(handleSessionClosed(QDBusMessage)));
+        m_bus.connect(PortalRequest::service, m_session, sessionInterface, QStringLiteral("Closed"),
+                      this, SLOT(handleSessionClosed(QDBusMessage)));
         ClientLogger::info(u"global shortcut bound: ", preferred);
         if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts")),
                                            shortcutID(keyCode, requiresShift)))
@@ -152,9 +155,8 @@ QCoro::Task<> PortalKeyTap::readTrigger()
     // Arguments are named before the await: g++ 12 miscompiles braced temporaries there.
     const QVariantList arguments{QVariant::fromValue(QDBusObjectPath(session))};
     const QVariantMap options;
-    const PortalRequest::Response response =
-        co_await PortalRequest::call(m_bus, interfaceName, QStringLiteral("ListShortcuts"),
-                                     arguments, options, sessionBudget);
+    const PortalRequest::Response response = co_await PortalRequest::call(
+        m_bus, interfaceName, QStringLiteral("ListShortcuts"), arguments, options, sessionBudget);
     if (!self || session != m_session || !response.answered || response.code != 0)
         co_return;
     if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts")),
@@ -263,8 +265,8 @@ void PortalKeyTap::handleSessionClosed(const QDBusMessage& message)
 {
     if (message.path() != m_session || m_session.isEmpty())
         return;
-    m_bus.disconnect(PortalRequest::service, m_session, sessionInterface,
-                     QStringLiteral("Closed"), this, SLOT(handleSessionClosed(QDBusMessage)));
+    m_bus.disconnect(PortalRequest::service, m_session, sessionInterface, QStringLiteral("Closed"),
+                     this, SLOT(handleSessionClosed(QDBusMessage)));
     m_session.clear();
     m_pressed = false;
     m_releaseWait.stop();
@@ -283,8 +285,8 @@ void PortalKeyTap::closeSession()
 {
     if (m_session.isEmpty())
         return;
-    m_bus.disconnect(PortalRequest::service, m_session, sessionInterface,
-                     QStringLiteral("Closed"), this, SLOT(handleSessionClosed(QDBusMessage)));
+    m_bus.disconnect(PortalRequest::service, m_session, sessionInterface, QStringLiteral("Closed"),
+                     this, SLOT(handleSessionClosed(QDBusMessage)));
     PortalRequest::closeSession(m_bus, m_session);
     m_session.clear();
 }
@@ -295,7 +297,7 @@ GlobalKeyTap::StartResult PortalKeyTap::start(std::int64_t keyCode, bool require
     m_handler = std::move(handler);
     bind(keyCode, requiresShift);
     return m_state == State::bound || m_state == State::binding ? StartResult::started
-                                                               : StartResult::tapUnavailable;
+                                                                : StartResult::tapUnavailable;
 }
 
 bool PortalKeyTap::retarget(std::int64_t keyCode, bool requiresShift)

@@ -18,9 +18,7 @@ const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Propert
 QString newHandleToken()
 {
     static quint32 counter = 0;
-    return QStringLiteral("velto%1_%2")
-        .arg(++counter)
-        .arg(QRandomGenerator::global()->generate());
+    return QStringLiteral("velto%1_%2").arg(++counter).arg(QRandomGenerator::global()->generate());
 }
 
 // The portal names a request after the caller's unique bus name: ":1.42" becomes "1_42".
@@ -83,8 +81,8 @@ QCoro::Task<PortalRequest::Response> PortalRequest::call(QDBusConnection bus, QS
     const QDBusMessage reply =
         co_await bus.asyncCall(message, static_cast<int>(callBudget.count()));
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        response.problem = reply.errorMessage().isEmpty() ? reply.errorName()
-                                                          : reply.errorMessage();
+        response.problem =
+            reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
         co_return response;
     }
     // Older portals choose the request path themselves and say which in the reply.
@@ -116,8 +114,7 @@ QCoro::Task<PortalRequest::Response> PortalRequest::call(QDBusConnection bus, QS
     co_return response;
 }
 
-QCoro::Task<uint> PortalRequest::version(QDBusConnection bus, QString interface,
-                                         QString* problem)
+QCoro::Task<uint> PortalRequest::version(QDBusConnection bus, QString interface, QString* problem)
 {
     if (!bus.isConnected()) {
         if (problem)
@@ -149,9 +146,9 @@ void PortalRequest::closeSession(QDBusConnection bus, const QString& sessionHand
 {
     if (sessionHandle.isEmpty() || !bus.isConnected())
         return;
-    const QDBusMessage close =
-        QDBusMessage::createMethodCall(service, sessionHandle, QStringLiteral("org.freedesktop.portal.Session"),
-                                       QStringLiteral("Close"));
+    const QDBusMessage close = QDBusMessage::createMethodCall(
+        service, sessionHandle, QStringLiteral("org.freedesktop.portal.Session"),
+        QStringLiteral("Close"));
     bus.asyncCall(close, static_cast<int>(callBudget.count()));
 }
 

@@ -110,8 +110,7 @@ QCoro::Task<> PortalSyntheticKeys::runSession()
     m_bus.connect(PortalRequest::service, m_session, sessionInterface, QStringLiteral("Closed"),
                   this, SLOT(handleSessionClosed(QDBusMessage)));
     const QVariantList sessionArguments{QVariant::fromValue(QDBusObjectPath(m_session))};
-    const QVariantList startArguments{QVariant::fromValue(QDBusObjectPath(m_session)),
-                                      QString()};
+    const QVariantList startArguments{QVariant::fromValue(QDBusObjectPath(m_session)), QString()};
     const QVariantMap noOptions;
 
     QVariantMap devices{{QStringLiteral("types"), keyboardDevice}};
@@ -131,9 +130,8 @@ QCoro::Task<> PortalSyntheticKeys::runSession()
         co_return;
     }
 
-    const PortalRequest::Response started =
-        co_await PortalRequest::call(m_bus, interfaceName, QStringLiteral("Start"),
-                                     startArguments, noOptions, startBudget);
+    const PortalRequest::Response started = co_await PortalRequest::call(
+        m_bus, interfaceName, QStringLiteral("Start"), startArguments, noOptions, startBudget);
     if (!self)
         co_return;
     if (started.code != 0) {
@@ -168,8 +166,8 @@ void PortalSyntheticKeys::handleSessionClosed(const QDBusMessage& message)
 {
     if (m_session.isEmpty() || message.path() != m_session)
         return;
-    m_bus.disconnect(PortalRequest::service, m_session, sessionInterface,
-                     QStringLiteral("Closed"), this, SLOT(handleSessionClosed(QDBusMessage)));
+    m_bus.disconnect(PortalRequest::service, m_session, sessionInterface, QStringLiteral("Closed"),
+                     this, SLOT(handleSessionClosed(QDBusMessage)));
     m_session.clear();
     m_pressedModifiers.clear();
     ClientLogger::warning(u"synthetic keys session closed by the desktop");
@@ -215,9 +213,9 @@ void PortalSyntheticKeys::sendKeysym(std::uint32_t keysym, bool pressed)
     if (m_state != State::started)
         return;
     // One bus connection keeps the order of the calls; none is waited for.
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        PortalRequest::service, PortalRequest::path, interfaceName,
-        QStringLiteral("NotifyKeyboardKeysym"));
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::path, interfaceName,
+                                       QStringLiteral("NotifyKeyboardKeysym"));
     message.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(),
                           static_cast<int>(keysym), static_cast<uint>(pressed ? 1 : 0)});
     auto* watcher = new QDBusPendingCallWatcher(

@@ -194,8 +194,7 @@ QCoro::Task<std::optional<PasteboardSnapshot>> WaylandClipboard::readItems()
 {
     if (!co_await waitUntilReady())
         co_return std::nullopt;
-    if (m_owned)
-    {
+    if (m_owned) {
         PasteboardSnapshot owned;
         owned.append(*m_owned);
         co_return owned;
@@ -352,8 +351,8 @@ void WaylandClipboard::handleSend(void* data, zwlr_data_control_source_v1*, cons
                                   std::int32_t fd)
 {
     auto* source = static_cast<Source*>(data);
-    const auto it = mimeType ? source->data.constFind(QString::fromUtf8(mimeType))
-                             : source->data.constEnd();
+    const auto it =
+        mimeType ? source->data.constFind(QString::fromUtf8(mimeType)) : source->data.constEnd();
     if (it == source->data.constEnd()) {
         ::close(fd);
         return;

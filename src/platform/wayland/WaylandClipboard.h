@@ -66,8 +66,8 @@ private:
     static void handleFinished(void* data, zwlr_data_control_device_v1* device);
     static void handleOfferType(void* data, zwlr_data_control_offer_v1* offer,
                                 const char* mimeType);
-    static void handleSend(void* data, zwlr_data_control_source_v1* source,
-                           const char* mimeType, std::int32_t fd);
+    static void handleSend(void* data, zwlr_data_control_source_v1* source, const char* mimeType,
+                           std::int32_t fd);
     static void handleCancelled(void* data, zwlr_data_control_source_v1* source);
 
     void createDevice();
@@ -76,8 +76,8 @@ private:
     std::shared_ptr<Offer> takePendingOffer(zwlr_data_control_offer_v1* offer);
     void selectionChanged(std::shared_ptr<Offer> offer);
     void own(const PasteboardItem& data);
-    static QCoro::Task<PasteboardItem> readOffer(std::shared_ptr<Offer> offer,
-                                                 QStringList types, WaylandConnection& connection);
+    static QCoro::Task<PasteboardItem> readOffer(std::shared_ptr<Offer> offer, QStringList types,
+                                                 WaylandConnection& connection);
     static std::optional<QString> textOf(const PasteboardItem& item);
 
     WaylandConnection& m_connection;

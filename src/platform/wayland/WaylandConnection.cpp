@@ -35,8 +35,8 @@ WaylandConnection::WaylandConnection()
     wl_callback* sync = wl_display_sync(m_display);
     wl_callback_add_listener(sync, &syncListener, this);
 
-    m_notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display),
-                                                   QSocketNotifier::Read);
+    m_notifier =
+        std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { dispatch(); });
     flush();
 }
@@ -63,8 +63,8 @@ void WaylandConnection::handleGlobal(void* data, wl_registry* registry, std::uin
     // The first seat is the user's keyboard and clipboard; a headless or nested compositor
     // may announce more, which the app has no use for.
     if (!std::strcmp(interface, wl_seat_interface.name) && !self->m_seat) {
-        self->m_seat = static_cast<wl_seat*>(
-            wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        self->m_seat =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
         self->m_seatName = name;
     } else if (!std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) &&
                !self->m_dataControl && version >= 1) {
@@ -110,7 +110,8 @@ void WaylandConnection::dispatch()
     while (!broken && wl_display_prepare_read(m_display) != 0)
         broken = wl_display_dispatch_pending(m_display) < 0;
     if (!broken)
-        broken = wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0;
+        broken =
+            wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0;
     if (broken) {
         fail(QStringLiteral("the connection to the compositor broke (%1)")
                  .arg(QString::fromLocal8Bit(std::strerror(wl_display_get_error(m_display)))));

@@ -7,8 +7,6 @@ bool WaylandKeyMonitor::install(Handler)
     return false;
 }
 
-void WaylandKeyMonitor::remove()
-{
-}
+void WaylandKeyMonitor::remove() {}
 
 } // namespace velto

@@ -4,9 +4,7 @@
 
 namespace velto {
 
-WaylandWorkspace::WaylandWorkspace(DesktopLauncher& launcher) : m_launcher(launcher)
-{
-}
+WaylandWorkspace::WaylandWorkspace(DesktopLauncher& launcher) : m_launcher(launcher) {}
 
 std::optional<RunningApplication> WaylandWorkspace::frontmostApplication()
 {
@@ -18,9 +16,7 @@ bool WaylandWorkspace::isTerminated(const RunningApplication&)
     return false;
 }
 
-void WaylandWorkspace::activate(const RunningApplication&)
-{
-}
+void WaylandWorkspace::activate(const RunningApplication&) {}
 
 bool WaylandWorkspace::openURL(const QUrl& url)
 {

@@ -2,8 +2,7 @@
 
 namespace velto {
 
-X11Platform::X11Platform(DesktopLauncher& launcher)
-    : m_workspace(m_connection, m_windows, launcher)
+X11Platform::X11Platform(DesktopLauncher& launcher) : m_workspace(m_connection, m_windows, launcher)
 {
 }
 

@@ -58,8 +58,10 @@ private slots:
         QTest::addColumn<bool>("shift");
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QString>("id");
-        QTest::newRow("Super+L") << 37 << false << "LOGO+L" << "rewrite-logo-l";
-        QTest::newRow("Super+Shift+D") << 2 << true << "LOGO+SHIFT+D" << "rewrite-logo-shift-d";
+        QTest::newRow("Super+L") << 37 << false << "LOGO+L"
+                                 << "rewrite-logo-l";
+        QTest::newRow("Super+Shift+D") << 2 << true << "LOGO+SHIFT+D"
+                                       << "rewrite-logo-shift-d";
         QTest::newRow("unknown code falls back to L") << 999 << false << "LOGO+L"
                                                       << "rewrite-logo-l";
     }

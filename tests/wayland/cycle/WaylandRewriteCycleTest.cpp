@@ -71,11 +71,10 @@ private slots:
         WaylandConnection checkerConnection;
         WaylandClipboard checker(checkerConnection);
         QTRY_VERIFY_WITH_TIMEOUT(userClipboard.isAvailable() && checker.isAvailable(), 5000);
-        const PasteboardItem userItem{
-            {"text/plain;charset=utf-8", "keep\nme\n"},
-            {"text/plain", "keep\r\nme\r\n"},
-            {"image/png", QByteArray("\x89PNG\0\0\1", 7)},
-            {"application/x-large", QByteArray(300 * 1024, '\0')}};
+        const PasteboardItem userItem{{"text/plain;charset=utf-8", "keep\nme\n"},
+                                      {"text/plain", "keep\r\nme\r\n"},
+                                      {"image/png", QByteArray("\x89PNG\0\0\1", 7)},
+                                      {"application/x-large", QByteArray(300 * 1024, '\0')}};
         userClipboard.writeItems({userItem});
 
         Velto velto;

@@ -23,8 +23,8 @@ PortalKeyboard::~PortalKeyboard()
 bool PortalKeyboard::start()
 {
     m_keys->startSession();
-    return QTest::qWaitFor(
-        [&] { return m_keys->state() != PortalSyntheticKeys::State::starting; }, 15000) &&
+    return QTest::qWaitFor([&] { return m_keys->state() != PortalSyntheticKeys::State::starting; },
+                           15000) &&
            m_keys->state() == PortalSyntheticKeys::State::started;
 }
 

@@ -156,8 +156,9 @@ private slots:
     {
         Client velto;
         QVERIFY(velto.ready());
-        const int copied = QProcess::execute(
-            QStringLiteral("wl-copy"), {QStringLiteral("--primary"), QStringLiteral("selected words")});
+        const int copied =
+            QProcess::execute(QStringLiteral("wl-copy"),
+                              {QStringLiteral("--primary"), QStringLiteral("selected words")});
         if (copied != 0) {
             // KWin 5.27 has no primary selection: asking for it answers none at once.
             QCOMPARE(QCoro::waitFor(velto.clipboard.readPrimaryString()), std::nullopt);

@@ -171,8 +171,9 @@ private slots:
                                   std::optional<PasteboardSnapshot>({userItem}), 5000);
 
         PasteboardSnapshot restored;
-        QCOMPARE(QCoro::waitFor(service.pasteText(QStringLiteral("gamma"), std::nullopt, &restored)),
-                 SelectionService::PasteOutcome::pasted);
+        QCOMPARE(
+            QCoro::waitFor(service.pasteText(QStringLiteral("gamma"), std::nullopt, &restored)),
+            SelectionService::PasteOutcome::pasted);
         QVERIFY2(editor.waitForText(QStringLiteral("gamma")), qPrintable(editor.text()));
         QCOMPARE(restored, PasteboardSnapshot{userItem});
         QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(userClipboard.readItems()),
