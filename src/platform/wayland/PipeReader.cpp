@@ -26,6 +26,9 @@ QCoro::Task<std::optional<QByteArray>> PipeReader::readAll(int fd, std::chrono::
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     const QDeadlineTimer deadline(budget);
     auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    PipeReader reader;
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &reader,
+                     [&reader] { emit reader.readable(); });
     QByteArray data;
     char buffer[65536];
     for (;;) {
@@ -45,7 +48,7 @@ QCoro::Task<std::optional<QByteArray>> PipeReader::readAll(int fd, std::chrono::
         const auto left = std::chrono::milliseconds(deadline.remainingTime());
         if (left.count() <= 0)
             co_return std::nullopt;
-        const auto woke = co_await qCoro(notifier.get(), &QSocketNotifier::activated, left);
+        const auto woke = co_await qCoro(&reader, &PipeReader::readable, left);
         if (!woke)
             co_return std::nullopt;
     }
