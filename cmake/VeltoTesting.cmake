@@ -1,4 +1,4 @@
-# velto_add_test(NAME LABEL <unit|keyring|x11|e2e> SOURCES ... [LIBS ...] [TIMEOUT s] [ARGS ...])
+# velto_add_test(NAME LABEL <unit|keyring|x11|e2e|wayland> SOURCES ... [LIBS ...] [TIMEOUT s] [ARGS ...])
 # Builds one QtTest executable and registers it with CTest, run through scripts/with-env so it
 # gets the environment its label needs (private bus, keyring, Xvfb + window manager) and never
 # touches the user's own.
@@ -20,7 +20,7 @@ function(velto_add_test name)
     add_test(NAME ${name}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-env ${T_LABEL} $<TARGET_FILE:${name}> ${T_ARGS})
     set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
-    if(T_LABEL STREQUAL "x11" OR T_LABEL STREQUAL "e2e")
+    if(T_LABEL STREQUAL "x11" OR T_LABEL STREQUAL "e2e" OR T_LABEL STREQUAL "wayland")
         # Real-display tests time synthetic input; keep them off a loaded CPU.
         set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
     endif()
@@ -34,7 +34,7 @@ function(velto_add_script_test name)
     endif()
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-env ${T_LABEL} ${T_COMMAND})
     set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
-    if(T_LABEL STREQUAL "x11" OR T_LABEL STREQUAL "e2e")
+    if(T_LABEL STREQUAL "x11" OR T_LABEL STREQUAL "e2e" OR T_LABEL STREQUAL "wayland")
         set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
     endif()
 endfunction()

@@ -1,6 +1,7 @@
 // velto: the desktop app. One instance per user; it runs in the background and rewrites the
 // selection of the frontmost application when the global shortcut is pressed.
 #include "app/AppDelegate.h"
+#include "app/SessionPlatform.h"
 #include "auth/AuthService.h"
 #include "auth/HttpClient.h"
 #include "model/AppBuildConfig.h"
@@ -18,15 +19,6 @@
 #include "platform/linux/PermissionHelpPages.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11KeyMonitor.h"
-#include "platform/x11/X11KeyTap.h"
-#include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11Permissions.h"
-#include "platform/x11/X11SyntheticKeys.h"
-#include "platform/x11/X11Windows.h"
-#include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QApplication>
@@ -51,7 +43,7 @@ const char* const usage =
     "  (no option)  start Velto, or bring the running one to the front\n"
     "  --trigger    ask the running Velto to rewrite the current selection\n"
     "               (bind this to a shortcut in your desktop's settings when\n"
-    "               Super+L is taken or on Wayland)\n"
+    "               Super+L is taken or the desktop has no shortcut portal)\n"
     "  --quit       ask the running Velto to quit\n"
     "  --help       show this help\n"
     "  --version    show the version\n";
@@ -132,18 +124,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    X11Connection x11;
-    X11Keymap keymap(x11);
-    X11Windows windows(x11);
     DesktopLauncher launcher;
-    X11Permissions permissions(x11);
-    X11KeyTap keyTap(x11, keymap);
-    X11KeyMonitor keyMonitor(x11, keymap);
-    X11SyntheticKeys syntheticKeys(x11, keymap, windows);
-    auto clipboard = std::make_unique<X11Clipboard>(x11);
-    X11Workspace workspace(x11, windows, launcher);
-    AtspiFocusedSelection focusedSelection(workspace);
-    focusedSelection.warmUp();
+    const auto platform = createSessionPlatform(launcher, UserPreferencesStore::shared());
     XdgAutostartLoginItems loginItems;
     CanberraSoundPlayer sound;
     MessageBoxAlerts alerts;
@@ -151,13 +133,13 @@ int main(int argc, char** argv)
     SystemClock clock;
     RewriteAPI rewriteAPI(std::make_shared<HttpClient>());
 
-    AppServices services{permissions,
-                         keyTap,
-                         keyMonitor,
-                         syntheticKeys,
-                         *clipboard,
-                         focusedSelection,
-                         workspace,
+    AppServices services{platform->permissions(),
+                         platform->keyTap(),
+                         platform->keyMonitor(),
+                         platform->syntheticKeys(),
+                         platform->pasteboard(),
+                         platform->focusedSelection(),
+                         platform->workspace(),
                          loginItems,
                          sound,
                          alerts,
@@ -171,6 +153,7 @@ int main(int argc, char** argv)
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
                          [] {}};
     AppDelegate delegate(services);
+    platform->onCapabilitiesChanged = [&delegate] { delegate.applicationDidBecomeActive(); };
 
     onMessage = [&delegate](const QString& received) {
         if (received == SingleInstance::triggerMessage)
@@ -200,7 +183,7 @@ int main(int argc, char** argv)
     while (!delegate.isIdle() && draining.elapsed() < 1000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     // Hands the clipboard to a clipboard manager while the connection still works.
-    clipboard.reset();
+    platform->releaseClipboard();
     singleInstance.reset();
     return status;
 }

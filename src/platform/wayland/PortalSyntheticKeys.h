@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/SyntheticKeys.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+namespace velto {
+
+class DefaultsDomain;
+
+// Synthetic keys through the XDG RemoteDesktop portal: a keyboard-only session whose keysyms the
+// compositor delivers to the focused window. Desktops that ask the user before starting one
+// hand back a restore token (persist until revoked), kept in the preferences so the user is
+// asked once, not at every start. Command means Ctrl: on Wayland the app cannot tell a terminal
+// from other windows, so Ctrl+Shift+C/V are not used.
+class PortalSyntheticKeys : public QObject, public SyntheticKeys
+{
+    Q_OBJECT
+
+public:
+    enum class State
+    {
+        stopped,
+        starting,
+        started,
+        missing,
+        failed
+    };
+    static inline const QString restoreTokenKey = QStringLiteral("remoteDesktopRestoreToken");
+    static inline const QString sessionToken = QStringLiteral("velto_keys");
+
+    PortalSyntheticKeys(QDBusConnection bus, DefaultsDomain& preferences);
+    ~PortalSyntheticKeys() override;
+
+    // Starts the session unless started or starting.
+    void startSession();
+    State state() const { return m_state; }
+    QString problem() const { return m_problem; }
+    // The keysym for a model key code (through its letter); none for other keys.
+    static std::optional<std::uint32_t> keysymFor(std::uint16_t keyCode);
+
+    bool isAvailable() override;
+    bool canPost(std::uint16_t keyCode) override;
+    void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) override;
+    // One key by its keysym, as is (post() builds its chords from these). Not waited for.
+    void sendKeysym(std::uint32_t keysym, bool pressed);
+
+signals:
+    void stateChanged();
+
+private slots:
+    void handleSessionClosed(const QDBusMessage& message);
+
+private:
+    QCoro::Task<> runSession();
+    void setState(State state, const QString& problem = {});
+    std::optional<QString> storedRestoreToken() const;
+
+    QDBusConnection m_bus;
+    DefaultsDomain& m_preferences;
+    State m_state = State::stopped;
+    QString m_problem;
+    QString m_session;
+    // The modifier keysyms pressed with the last key-down, released with its key-up.
+    QList<std::uint32_t> m_pressedModifiers;
+};
+
+} // namespace velto

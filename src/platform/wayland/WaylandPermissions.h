@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Permissions.h"
+
+namespace velto {
+
+class PortalKeyTap;
+class PortalSyntheticKeys;
+class WaylandClipboard;
+
+// Wayland's counterparts of the two permissions: seeing the shortcut is the GlobalShortcuts
+// portal with our session bound; posting keys is a started RemoteDesktop session, and it counts
+// only with a working clipboard: a Ctrl+V without our text on the clipboard would paste the
+// user's old clipboard over the selection. Asking for either starts the session when it is not
+// there yet (the desktop may show its own dialog).
+class WaylandPermissions : public Permissions
+{
+public:
+    WaylandPermissions(PortalKeyTap& shortcut, PortalSyntheticKeys& keys,
+                       WaylandClipboard& clipboard);
+
+    bool inputMonitoringGranted() override;
+    void requestInputMonitoring() override;
+    bool accessibilityTrusted(bool prompt) override;
+
+private:
+    PortalKeyTap& m_shortcut;
+    PortalSyntheticKeys& m_keys;
+    WaylandClipboard& m_clipboard;
+};
+
+} // namespace velto

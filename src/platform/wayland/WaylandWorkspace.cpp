@@ -1,0 +1,36 @@
+#include "platform/wayland/WaylandWorkspace.h"
+
+#include "platform/linux/DesktopLauncher.h"
+
+namespace velto {
+
+WaylandWorkspace::WaylandWorkspace(DesktopLauncher& launcher) : m_launcher(launcher) {}
+
+std::optional<RunningApplication> WaylandWorkspace::frontmostApplication()
+{
+    return std::nullopt;
+}
+
+bool WaylandWorkspace::isTerminated(const RunningApplication&)
+{
+    return false;
+}
+
+void WaylandWorkspace::activate(const RunningApplication&) {}
+
+bool WaylandWorkspace::openURL(const QUrl& url)
+{
+    return m_launcher.openURL(url);
+}
+
+bool WaylandWorkspace::openDirectory(const QString& path)
+{
+    return m_launcher.openDirectory(path);
+}
+
+void WaylandWorkspace::revealInFileViewer(const QString& path)
+{
+    m_launcher.revealInFileViewer(path);
+}
+
+} // namespace velto
