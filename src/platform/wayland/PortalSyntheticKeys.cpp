@@ -212,19 +212,37 @@ void PortalSyntheticKeys::sendKeysym(std::uint32_t keysym, bool pressed)
 {
     if (m_state != State::started)
         return;
-    // One bus connection keeps the order of the calls; none is waited for.
+    m_queuedKeys.append({keysym, pressed});
+    sendNextKey();
+}
+
+void PortalSyntheticKeys::sendNextKey()
+{
+    if (m_keyInFlight || m_queuedKeys.isEmpty() || m_state != State::started) {
+        if (m_state != State::started)
+            m_queuedKeys.clear();
+        return;
+    }
+    // One call at a time: the portal handles its calls on threads of its own and may hand two
+    // that are both under way to the desktop in either order (Ctrl after V types a bare "v").
+    // It forwards a call before it answers it, so waiting for the answer keeps the order.
+    const auto [keysym, pressed] = m_queuedKeys.takeFirst();
     QDBusMessage message =
         QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::path, interfaceName,
                                        QStringLiteral("NotifyKeyboardKeysym"));
     message.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(),
                           static_cast<int>(keysym), static_cast<uint>(pressed ? 1 : 0)});
+    m_keyInFlight = true;
     auto* watcher = new QDBusPendingCallWatcher(
         m_bus.asyncCall(message, static_cast<int>(PortalRequest::callBudget.count())), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* call) {
-        if (call->isError())
-            ClientLogger::warning(u"synthetic key not delivered: ", call->error().message());
-        call->deleteLater();
-    });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+            if (call->isError())
+                ClientLogger::warning(u"synthetic key not delivered: ", call->error().message());
+            call->deleteLater();
+            m_keyInFlight = false;
+            sendNextKey();
+        });
 }
 
 } // namespace velto

@@ -48,7 +48,8 @@ public:
     bool isAvailable() override;
     bool canPost(std::uint16_t keyCode) override;
     void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) override;
-    // One key by its keysym, as is (post() builds its chords from these). Not waited for.
+    // One key by its keysym, as is (post() builds its chords from these). Queued behind the
+    // keys still on their way; the caller does not wait.
     void sendKeysym(std::uint32_t keysym, bool pressed);
 
 signals:
@@ -61,6 +62,7 @@ private:
     QCoro::Task<> runSession();
     void setState(State state, const QString& problem = {});
     std::optional<QString> storedRestoreToken() const;
+    void sendNextKey();
 
     QDBusConnection m_bus;
     DefaultsDomain& m_preferences;
@@ -69,6 +71,9 @@ private:
     QString m_session;
     // The modifier keysyms pressed with the last key-down, released with its key-up.
     QList<std::uint32_t> m_pressedModifiers;
+    // Keys not yet handed to the portal, in order; one call is on its way at a time.
+    QList<std::pair<std::uint32_t, bool>> m_queuedKeys;
+    bool m_keyInFlight = false;
 };
 
 } // namespace velto
