@@ -1,6 +1,7 @@
 // velto: the desktop app. One instance per user; it runs in the background and rewrites the
 // selection of the frontmost application when the global shortcut is pressed.
 #include "app/AppDelegate.h"
+#include "app/DesktopWindows.h"
 #include "auth/AuthService.h"
 #include "auth/HttpClient.h"
 #include "model/AppBuildConfig.h"
@@ -14,6 +15,7 @@
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/MessageBoxAlerts.h"
+#include "platform/linux/PermissionHelpPages.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 #include "platform/x11/X11Clipboard.h"
@@ -152,14 +154,27 @@ int main(int argc, char** argv)
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
                          [] {}};
     AppDelegate delegate(services);
+    // The tray icon, the quick panel and the settings window.
+    PermissionHelpPages helpPages;
+    delegate.setPermissionPages([&helpPages](AppDelegate::PermissionPane pane) {
+        return helpPages.url(pane == AppDelegate::PermissionPane::inputMonitoring
+                                 ? PermissionHelpPages::Page::inputMonitoring
+                                 : PermissionHelpPages::Page::accessibility);
+    });
+    DesktopWindows desktopWindows(delegate);
+    delegate.setWindows(&desktopWindows);
 
     onMessage = [&delegate](const QString& received) {
         if (received == SingleInstance::triggerMessage)
             delegate.triggerRewriteFromSelection();
         else if (received == SingleInstance::quitMessage)
             QCoreApplication::quit();
-        else
+        else {
+            // A second launch (or the desktop launcher) is how a desktop without a tray
+            // reaches the settings.
             delegate.applicationDidBecomeActive();
+            delegate.openSettings();
+        }
     };
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate,
                      [&delegate](Qt::ApplicationState state) {
