@@ -106,11 +106,18 @@ Control {
                 color: Theme.ink(Theme.cardFillOpacity)
                 Accessible.role: Accessible.Indicator
                 Accessible.name: "Signing in"
-                BusyIndicator {
+                Symbol {
                     anchors.centerIn: parent
-                    width: 18
-                    height: 18
-                    running: parent.visible
+                    symbol: "arrow.clockwise"
+                    size: 14
+                    color: Theme.secondary
+                    RotationAnimator on rotation {
+                        from: 0
+                        to: 360
+                        duration: 1000
+                        loops: Animation.Infinite
+                        running: parent.visible
+                    }
                 }
             }
             PanelButton {
