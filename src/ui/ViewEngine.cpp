@@ -4,6 +4,7 @@
 
 #include <QQmlEngine>
 #include <QQuickView>
+#include <QSGRendererInterface>
 
 namespace velto {
 
@@ -12,8 +13,13 @@ ViewEngine::~ViewEngine() = default;
 
 QQmlEngine& ViewEngine::engine()
 {
-    if (!m_engine)
+    if (!m_engine) {
+        // Two small, mostly static views: the software renderer draws them in a few
+        // milliseconds, while a GL driver would stay resident in a background app for good.
+        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         m_engine = std::make_unique<QQmlEngine>();
+    }
     return *m_engine;
 }
 

@@ -97,6 +97,7 @@ Control {
                 onClicked: panel.controller.pressAccount()
             }
             Rectangle {
+                id: activity
                 objectName: "accountActivity"
                 visible: panel.presenter.accountKind === "activity"
                 Layout.fillWidth: true
@@ -116,7 +117,7 @@ Control {
                         to: 360
                         duration: 1000
                         loops: Animation.Infinite
-                        running: parent.visible
+                        running: activity.visible
                     }
                 }
             }
