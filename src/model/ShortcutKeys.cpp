@@ -58,9 +58,9 @@ std::optional<ParsedShortcut> parseShortcutInput(const QString& input, const QSt
 {
     QString s = input.trimmed().toLower();
     // The logo key goes by many names; each one (and the ⌘ of stored habits) is accepted.
-    static const QStringList logoKeys = {QStringLiteral("⌘"),     QStringLiteral("cmd"),
+    static const QStringList logoKeys = {QStringLiteral("⌘"),       QStringLiteral("cmd"),
                                          QStringLiteral("command"), QStringLiteral("super"),
-                                         QStringLiteral("meta"),  QStringLiteral("win")};
+                                         QStringLiteral("meta"),    QStringLiteral("win")};
     if (std::none_of(logoKeys.begin(), logoKeys.end(),
                      [&s](const QString& name) { return s.contains(name); }))
         return std::nullopt;

@@ -12,10 +12,10 @@ QPoint popupPosition(QSize panel, QRect trayIcon, QPoint pointer, QRect availabl
     int y = anchor.bottom() + 1 + gap;
     if (y + panel.height() > available.bottom() + 1)
         y = anchor.top() - gap - panel.height();
-    x = std::clamp(x, available.left(), std::max(available.left(),
-                                                  available.right() + 1 - panel.width()));
-    y = std::clamp(y, available.top(), std::max(available.top(),
-                                                 available.bottom() + 1 - panel.height()));
+    x = std::clamp(x, available.left(),
+                   std::max(available.left(), available.right() + 1 - panel.width()));
+    y = std::clamp(y, available.top(),
+                   std::max(available.top(), available.bottom() + 1 - panel.height()));
     return {x, y};
 }
 

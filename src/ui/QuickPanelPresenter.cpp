@@ -9,8 +9,9 @@ using Kind = UIStatus::Kind;
 QuickPanelPresenter::QuickPanelPresenter(AppModel& model, QObject* parent)
     : QObject(parent), m_model(model)
 {
-    followModelChanges(model, this,
-                       [](QObject* self) { emit static_cast<QuickPanelPresenter*>(self)->changed(); });
+    followModelChanges(model, this, [](QObject* self) {
+        emit static_cast<QuickPanelPresenter*>(self)->changed();
+    });
 }
 
 QuickPanelPresenter::StatusSelection QuickPanelPresenter::statusSelection(const AppModel& model)
@@ -30,8 +31,8 @@ QuickPanelPresenter::StatusSelection QuickPanelPresenter::statusSelection(const 
                 QStringLiteral("Account"), StatusColor::orange};
     case Kind::permissionRequired:
         return {QStringLiteral("Complete setup"),
-                QStringLiteral("Enable Input Monitoring and Accessibility"), QStringLiteral("Setup"),
-                StatusColor::orange};
+                QStringLiteral("Enable Input Monitoring and Accessibility"),
+                QStringLiteral("Setup"), StatusColor::orange};
     case Kind::rewriting:
         return {QStringLiteral("Rewriting selection"),
                 QStringLiteral("Replacing the current selection"), QStringLiteral("Active"),
@@ -199,7 +200,9 @@ QString QuickPanelPresenter::noticeColor() const
 
 QString QuickPanelPresenter::setupBadge() const
 {
-    return QStringLiteral("%1/%2").arg(m_model.setupCompletedSteps()).arg(m_model.setupTotalSteps());
+    return QStringLiteral("%1/%2")
+        .arg(m_model.setupCompletedSteps())
+        .arg(m_model.setupTotalSteps());
 }
 
 QVariantList QuickPanelPresenter::setupRowsValue() const

@@ -26,13 +26,12 @@ QQuickView* QuickPanelViewController::view()
         return m_view.get();
     m_presenter = std::make_unique<QuickPanelPresenter>(m_model);
     m_pickers = std::make_unique<CatalogPickers>(m_model);
-    m_view = m_engine.createView(QStringLiteral("QuickPanel.qml"),
-                                 {{QStringLiteral("model"), QVariant::fromValue<QObject*>(&m_model)},
-                                  {QStringLiteral("presenter"),
-                                   QVariant::fromValue<QObject*>(m_presenter.get())},
-                                  {QStringLiteral("pickers"),
-                                   QVariant::fromValue<QObject*>(m_pickers.get())},
-                                  {QStringLiteral("controller"), QVariant::fromValue<QObject*>(this)}});
+    m_view = m_engine.createView(
+        QStringLiteral("QuickPanel.qml"),
+        {{QStringLiteral("model"), QVariant::fromValue<QObject*>(&m_model)},
+         {QStringLiteral("presenter"), QVariant::fromValue<QObject*>(m_presenter.get())},
+         {QStringLiteral("pickers"), QVariant::fromValue<QObject*>(m_pickers.get())},
+         {QStringLiteral("controller"), QVariant::fromValue<QObject*>(this)}});
     if (!m_view)
         return nullptr;
     m_view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);

@@ -7,15 +7,15 @@ namespace velto {
 SettingsPresenter::SettingsPresenter(AppModel& model, QObject* parent)
     : QObject(parent), m_model(model)
 {
-    followModelChanges(model, this,
-                       [](QObject* self) { emit static_cast<SettingsPresenter*>(self)->changed(); });
+    followModelChanges(
+        model, this, [](QObject* self) { emit static_cast<SettingsPresenter*>(self)->changed(); });
 }
 
 const QList<SettingsPresenter::Section>& SettingsPresenter::sections()
 {
     static const QList<Section> all = {
-        {QStringLiteral("setup"), QStringLiteral("Setup"), QStringLiteral("Account and permissions"),
-         QStringLiteral("checklist")},
+        {QStringLiteral("setup"), QStringLiteral("Setup"),
+         QStringLiteral("Account and permissions"), QStringLiteral("checklist")},
         {QStringLiteral("app"), QStringLiteral("App"), QStringLiteral("Behavior and shortcut"),
          QStringLiteral("slider.horizontal.3")},
         {QStringLiteral("writing"), QStringLiteral("Writing"),
@@ -43,8 +43,8 @@ QString SettingsPresenter::readinessLine(const AppModel& model)
 QList<SettingsPresenter::ReadinessLine> SettingsPresenter::readinessLines(const AppModel& model)
 {
     return {
-        {QStringLiteral("Permissions"), model.hasAllPermissions() ? QStringLiteral("Ready")
-                                                                  : QStringLiteral("Needs setup")},
+        {QStringLiteral("Permissions"),
+         model.hasAllPermissions() ? QStringLiteral("Ready") : QStringLiteral("Needs setup")},
         {QStringLiteral("Account"), model.authState().isSignedIn()
                                         ? QStringLiteral("Connected")
                                         : QStringLiteral("Sign in required")},
@@ -107,11 +107,19 @@ SettingsPresenter::AccountCard SettingsPresenter::accountCard(const AppModel& mo
 {
     switch (model.authState().kind()) {
     case AuthState::Kind::signedOut:
-        return {QStringLiteral("Not connected"), {}, QStringLiteral("Sign in"), true, false,
+        return {QStringLiteral("Not connected"),
+                {},
+                QStringLiteral("Sign in"),
+                true,
+                false,
                 PanelAction::signIn};
     case AuthState::Kind::signingIn:
-        return {QStringLiteral("Signing in"), QStringLiteral("Browser handoff in progress"),
-                QStringLiteral("Sign in"), false, false, PanelAction::none};
+        return {QStringLiteral("Signing in"),
+                QStringLiteral("Browser handoff in progress"),
+                QStringLiteral("Sign in"),
+                false,
+                false,
+                PanelAction::none};
     case AuthState::Kind::signedIn:
         break;
     }

@@ -21,8 +21,8 @@ struct ModelStates
 
     static QStringList panelStates()
     {
-        return {"ready",     "sign-in-required", "signing-in", "permission-required",
-                "rewriting", "error",            "notice",     "setup-complete"};
+        return {"ready", "sign-in-required", "signing-in",    "permission-required", "rewriting",
+                "error", "notice",           "setup-complete"};
     }
 
     void enter(const QString& state)

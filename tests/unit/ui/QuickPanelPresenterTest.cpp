@@ -1,7 +1,7 @@
+#include "ui/QuickPanelPresenter.h"
 #include "ModelSetup.h"
 #include "ModelStates.h"
 #include "support/TestRegistry.h"
-#include "ui/QuickPanelPresenter.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -26,23 +26,54 @@ private slots:
         QTest::addColumn<QString>("subline");
         QTest::addColumn<QString>("pill");
         QTest::addColumn<QString>("color");
-        QTest::newRow("signing in wins over any status")
-            << "signing" << "none" << "idle" << "" << "Signing in..."
-            << "Browser handoff in progress" << "Live" << "orange";
-        QTest::newRow("ready") << "in" << "both" << "idle" << "" << "Ready to rewrite"
-                               << "Select text in any app, then press Super+L" << "Online"
+        QTest::newRow("signing in wins over any status") << "signing"
+                                                         << "none"
+                                                         << "idle"
+                                                         << ""
+                                                         << "Signing in..."
+                                                         << "Browser handoff in progress"
+                                                         << "Live"
+                                                         << "orange";
+        QTest::newRow("ready") << "in"
+                               << "both"
+                               << "idle"
+                               << ""
+                               << "Ready to rewrite"
+                               << "Select text in any app, then press Super+L"
+                               << "Online"
                                << "green";
-        QTest::newRow("sign-in required")
-            << "out" << "both" << "idle" << "" << "Connect your account"
-            << "Sign in once to activate online rewriting" << "Account" << "orange";
-        QTest::newRow("permission required")
-            << "in" << "input-only" << "idle" << "" << "Complete setup"
-            << "Enable Input Monitoring and Accessibility" << "Setup" << "orange";
-        QTest::newRow("rewriting") << "in" << "both" << "running" << "" << "Rewriting selection"
-                                   << "Replacing the current selection" << "Active" << "white";
-        QTest::newRow("error shows its text")
-            << "in" << "both" << "failed" << "Server unreachable." << "Needs attention"
-            << "Server unreachable." << "Issue" << "red";
+        QTest::newRow("sign-in required") << "out"
+                                          << "both"
+                                          << "idle"
+                                          << ""
+                                          << "Connect your account"
+                                          << "Sign in once to activate online rewriting"
+                                          << "Account"
+                                          << "orange";
+        QTest::newRow("permission required") << "in"
+                                             << "input-only"
+                                             << "idle"
+                                             << ""
+                                             << "Complete setup"
+                                             << "Enable Input Monitoring and Accessibility"
+                                             << "Setup"
+                                             << "orange";
+        QTest::newRow("rewriting") << "in"
+                                   << "both"
+                                   << "running"
+                                   << ""
+                                   << "Rewriting selection"
+                                   << "Replacing the current selection"
+                                   << "Active"
+                                   << "white";
+        QTest::newRow("error shows its text") << "in"
+                                              << "both"
+                                              << "failed"
+                                              << "Server unreachable."
+                                              << "Needs attention"
+                                              << "Server unreachable."
+                                              << "Issue"
+                                              << "red";
     }
 
     void statusSelection()
@@ -70,19 +101,39 @@ private slots:
         QTest::addColumn<QString>("subtitle");
         QTest::addColumn<PanelAction>("action");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("ready") << "in" << "both" << "idle" << "sparkles" << "Rewrite Selection"
+        QTest::newRow("ready") << "in"
+                               << "both"
+                               << "idle"
+                               << "sparkles"
+                               << "Rewrite Selection"
                                << "Use Default in Auto-detect" << PanelAction::rewrite << true;
         QTest::newRow("sign-in required")
-            << "out" << "both" << "idle" << "person.badge.key" << "Sign In to Continue"
+            << "out"
+            << "both"
+            << "idle"
+            << "person.badge.key"
+            << "Sign In to Continue"
             << "Online rewrite requires an account" << PanelAction::signIn << true;
         QTest::newRow("permission required")
-            << "in" << "none" << "idle" << "lock.open.display" << "Finish Setup First"
+            << "in"
+            << "none"
+            << "idle"
+            << "lock.open.display"
+            << "Finish Setup First"
             << "Permissions must be enabled first" << PanelAction::openSettings << true;
         QTest::newRow("rewriting disables it")
-            << "in" << "both" << "running" << "wand.and.stars.inverse" << "Rewriting..."
+            << "in"
+            << "both"
+            << "running"
+            << "wand.and.stars.inverse"
+            << "Rewriting..."
             << "Working on the selected text" << PanelAction::none << false;
         QTest::newRow("error retries")
-            << "in" << "both" << "failed" << "arrow.clockwise" << "Try Rewrite Again"
+            << "in"
+            << "both"
+            << "failed"
+            << "arrow.clockwise"
+            << "Try Rewrite Again"
             << "Fix the issue below, then retry" << PanelAction::rewrite << true;
     }
 
@@ -107,16 +158,23 @@ private slots:
         QTest::addColumn<QString>("auth");
         QTest::addColumn<QString>("permissions");
         QTest::addColumn<QString>("line");
-        QTest::newRow("signing in first")
-            << "signing" << "none" << "Finish the browser handoff, then come back here.";
+        QTest::newRow("signing in first") << "signing"
+                                          << "none"
+                                          << "Finish the browser handoff, then come back here.";
         QTest::newRow("permissions missing")
-            << "in" << "input-only" << "Open Setup and enable the two required permissions.";
+            << "in"
+            << "input-only"
+            << "Open Setup and enable the two required permissions.";
         QTest::newRow("unchecked counts as missing")
-            << "in" << "unchecked" << "Open Setup and enable the two required permissions.";
+            << "in"
+            << "unchecked"
+            << "Open Setup and enable the two required permissions.";
         QTest::newRow("signed in")
-            << "in" << "both"
+            << "in"
+            << "both"
             << "Velto rewrites the currently selected text and pastes the result back in place.";
-        QTest::newRow("signed out") << "out" << "both"
+        QTest::newRow("signed out") << "out"
+                                    << "both"
                                     << "Use Settings to connect your account once.";
     }
 
@@ -136,16 +194,24 @@ private slots:
         QTest::addColumn<QString>("rewrite");
         QTest::addColumn<bool>("notice");
         QTest::addColumn<int>("block");
-        QTest::newRow("a notice wins") << "in" << "both" << "succeeded" << true
-                                       << int(P::MiddleBlock::notice);
+        QTest::newRow("a notice wins") << "in"
+                                       << "both"
+                                       << "succeeded" << true << int(P::MiddleBlock::notice);
         QTest::newRow("setup incomplete: permissions")
-            << "in" << "none" << "succeeded" << false << int(P::MiddleBlock::setupCard);
+            << "in"
+            << "none"
+            << "succeeded" << false << int(P::MiddleBlock::setupCard);
         QTest::newRow("setup incomplete: account")
-            << "out" << "both" << "succeeded" << false << int(P::MiddleBlock::setupCard);
+            << "out"
+            << "both"
+            << "succeeded" << false << int(P::MiddleBlock::setupCard);
         QTest::newRow("setup incomplete: no rewrite yet")
-            << "in" << "both" << "idle" << false << int(P::MiddleBlock::setupCard);
-        QTest::newRow("all done: nothing") << "in" << "both" << "succeeded" << false
-                                           << int(P::MiddleBlock::none);
+            << "in"
+            << "both"
+            << "idle" << false << int(P::MiddleBlock::setupCard);
+        QTest::newRow("all done: nothing") << "in"
+                                           << "both"
+                                           << "succeeded" << false << int(P::MiddleBlock::none);
     }
 
     void middleBlock()
@@ -179,12 +245,14 @@ private slots:
         QTest::addColumn<UserNoticeStyle>("style");
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("color");
-        QTest::newRow("info") << UserNoticeStyle::info << "info.circle.fill" << "blue";
+        QTest::newRow("info") << UserNoticeStyle::info << "info.circle.fill"
+                              << "blue";
         QTest::newRow("success") << UserNoticeStyle::success << "checkmark.circle.fill"
                                  << "green";
         QTest::newRow("warning") << UserNoticeStyle::warning << "exclamationmark.triangle.fill"
                                  << "orange";
-        QTest::newRow("error") << UserNoticeStyle::error << "xmark.octagon.fill" << "red";
+        QTest::newRow("error") << UserNoticeStyle::error << "xmark.octagon.fill"
+                               << "red";
     }
 
     void noticeLook()
@@ -205,7 +273,9 @@ private slots:
         QTest::addColumn<QString>("progress");
         QTest::addColumn<QString>("primary");
         QTest::addColumn<PanelAction>("action");
-        QTest::newRow("fresh") << "out" << "none" << "idle"
+        QTest::newRow("fresh") << "out"
+                               << "none"
+                               << "idle"
                                << QStringList{"Enable both permissions",
                                               "Sign in to use the rewrite service",
                                               "Select text and press Super+L"}
@@ -213,26 +283,30 @@ private slots:
                                << "Complete 0 of 3 steps to make Velto feel instant."
                                << "Enable Permissions" << PanelAction::openSettings;
         QTest::newRow("permissions granted")
-            << "out" << "both" << "idle"
+            << "out"
+            << "both"
+            << "idle"
             << QStringList{"Input Monitoring and Accessibility enabled",
                            "Sign in to use the rewrite service", "Select text and press Super+L"}
             << QList<bool>{true, false, false}
-            << "Complete 1 of 3 steps to make Velto feel instant." << "Sign In"
-            << PanelAction::signIn;
-        QTest::newRow("signed in") << "in" << "both" << "idle"
-                                   << QStringList{"Input Monitoring and Accessibility enabled",
-                                                  "Ready to rewrite",
-                                                  "Select text and press Super+L"}
-                                   << QList<bool>{true, true, false}
-                                   << "Complete 2 of 3 steps to make Velto feel instant."
-                                   << "Try Your First Rewrite" << PanelAction::rewrite;
+            << "Complete 1 of 3 steps to make Velto feel instant."
+            << "Sign In" << PanelAction::signIn;
+        QTest::newRow("signed in")
+            << "in"
+            << "both"
+            << "idle"
+            << QStringList{"Input Monitoring and Accessibility enabled", "Ready to rewrite",
+                           "Select text and press Super+L"}
+            << QList<bool>{true, true, false} << "Complete 2 of 3 steps to make Velto feel instant."
+            << "Try Your First Rewrite" << PanelAction::rewrite;
         QTest::newRow("rewrite done, signed out again")
-            << "out" << "both" << "succeeded"
+            << "out"
+            << "both"
+            << "succeeded"
             << QStringList{"Input Monitoring and Accessibility enabled",
                            "Sign in to use the rewrite service", "You're ready to go"}
-            << QList<bool>{true, false, true}
-            << "Complete 2 of 3 steps to make Velto feel instant." << "Sign In"
-            << PanelAction::signIn;
+            << QList<bool>{true, false, true} << "Complete 2 of 3 steps to make Velto feel instant."
+            << "Sign In" << PanelAction::signIn;
     }
 
     void setupCard()
@@ -261,11 +335,11 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<PanelAction>("action");
         using K = P::AccountControl::Kind;
-        QTest::newRow("signed out") << "out" << int(K::signInButton) << "Sign In"
-                                    << PanelAction::signIn;
+        QTest::newRow("signed out")
+            << "out" << int(K::signInButton) << "Sign In" << PanelAction::signIn;
         QTest::newRow("signing in") << "signing" << int(K::activity) << "" << PanelAction::none;
-        QTest::newRow("signed in") << "in" << int(K::account) << "ada@example.test"
-                                   << PanelAction::signOut;
+        QTest::newRow("signed in")
+            << "in" << int(K::account) << "ada@example.test" << PanelAction::signOut;
         QTest::newRow("no address: Connected")
             << "in-noemail" << int(K::account) << "Connected" << PanelAction::signOut;
     }

@@ -71,12 +71,12 @@ int main(int argc, char** argv)
             QuickPanelPresenter presenter(states.model);
             CatalogPickers pickers(states.model);
             QObject controller;
-            auto view = engine.createView(
-                QStringLiteral("QuickPanel.qml"),
-                {{"model", QVariant::fromValue<QObject*>(&states.model)},
-                 {"presenter", QVariant::fromValue<QObject*>(&presenter)},
-                 {"pickers", QVariant::fromValue<QObject*>(&pickers)},
-                 {"controller", QVariant::fromValue<QObject*>(&controller)}});
+            auto view =
+                engine.createView(QStringLiteral("QuickPanel.qml"),
+                                  {{"model", QVariant::fromValue<QObject*>(&states.model)},
+                                   {"presenter", QVariant::fromValue<QObject*>(&presenter)},
+                                   {"pickers", QVariant::fromValue<QObject*>(&pickers)},
+                                   {"controller", QVariant::fromValue<QObject*>(&controller)}});
             if (!view || !save(*view, QStringLiteral("%1/panel-%2-%3.png").arg(out, state, look)))
                 ++failures;
         }
@@ -87,19 +87,20 @@ int main(int argc, char** argv)
             CatalogPickers pickers(states.model);
             ShortcutEditor editor(states.model, [] {});
             QObject controller;
-            auto view = engine.createView(
-                QStringLiteral("SettingsRoot.qml"),
-                {{"model", QVariant::fromValue<QObject*>(&states.model)},
-                 {"presenter", QVariant::fromValue<QObject*>(&presenter)},
-                 {"pickers", QVariant::fromValue<QObject*>(&pickers)},
-                 {"editor", QVariant::fromValue<QObject*>(&editor)},
-                 {"controller", QVariant::fromValue<QObject*>(&controller)}});
+            auto view =
+                engine.createView(QStringLiteral("SettingsRoot.qml"),
+                                  {{"model", QVariant::fromValue<QObject*>(&states.model)},
+                                   {"presenter", QVariant::fromValue<QObject*>(&presenter)},
+                                   {"pickers", QVariant::fromValue<QObject*>(&pickers)},
+                                   {"editor", QVariant::fromValue<QObject*>(&editor)},
+                                   {"controller", QVariant::fromValue<QObject*>(&controller)}});
             if (!view) {
                 ++failures;
                 continue;
             }
             view->rootObject()->setProperty("selectedSection", section);
-            if (!save(*view, QStringLiteral("%1/settings-%2-%3.png").arg(out, QString::fromLatin1(section), look)))
+            if (!save(*view, QStringLiteral("%1/settings-%2-%3.png")
+                                 .arg(out, QString::fromLatin1(section), look)))
                 ++failures;
         }
     }

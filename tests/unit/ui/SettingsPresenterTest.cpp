@@ -1,7 +1,7 @@
+#include "ui/SettingsPresenter.h"
 #include "ModelSetup.h"
 #include "ModelStates.h"
 #include "support/TestRegistry.h"
-#include "ui/SettingsPresenter.h"
 
 #include <QTest>
 
@@ -31,17 +31,31 @@ private slots:
         QTest::addColumn<QString>("chip");
         QTest::addColumn<QString>("readiness");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("fresh install") << "out" << "unchecked" << "idle" << "Needs setup"
-                                       << "0 of 3 core steps complete"
-                                       << QStringList{"Needs setup", "Sign in required",
-                                                      "Default • Auto-detect"};
+        QTest::newRow("fresh install")
+            << "out"
+            << "unchecked"
+            << "idle"
+            << "Needs setup"
+            << "0 of 3 core steps complete"
+            << QStringList{"Needs setup", "Sign in required", "Default • Auto-detect"};
         QTest::newRow("missing permission, signed in")
-            << "in" << "input-only" << "idle" << "Needs setup" << "1 of 3 core steps complete"
+            << "in"
+            << "input-only"
+            << "idle"
+            << "Needs setup"
+            << "1 of 3 core steps complete"
             << QStringList{"Needs setup", "Connected", "Default • Auto-detect"};
         QTest::newRow("permissions, signed out")
-            << "out" << "both" << "idle" << "Account required" << "1 of 3 core steps complete"
+            << "out"
+            << "both"
+            << "idle"
+            << "Account required"
+            << "1 of 3 core steps complete"
             << QStringList{"Ready", "Sign in required", "Default • Auto-detect"};
-        QTest::newRow("all done") << "in" << "both" << "succeeded" << "Ready"
+        QTest::newRow("all done") << "in"
+                                  << "both"
+                                  << "succeeded"
+                                  << "Ready"
                                   << "3 of 3 core steps complete"
                                   << QStringList{"Ready", "Connected", "Default • Auto-detect"};
     }
@@ -84,14 +98,20 @@ private slots:
         QTest::newRow("professional")
             << "professional"
             << "Clearer and more polished for clients and formal communication.";
-        QTest::newRow("concise") << "concise" << "Removes filler and gets to the point faster.";
-        QTest::newRow("creative") << "creative" << "Adds energy, vocabulary, and rhythm.";
-        QTest::newRow("casual") << "casual" << "Looser, warmer, and more conversational.";
-        QTest::newRow("persuasive") << "persuasive" << "More action-oriented and convincing.";
-        QTest::newRow("grammar_fix") << "grammar_fix" << "Makes the minimum necessary corrections.";
+        QTest::newRow("concise") << "concise"
+                                 << "Removes filler and gets to the point faster.";
+        QTest::newRow("creative") << "creative"
+                                  << "Adds energy, vocabulary, and rhythm.";
+        QTest::newRow("casual") << "casual"
+                                << "Looser, warmer, and more conversational.";
+        QTest::newRow("persuasive") << "persuasive"
+                                    << "More action-oriented and convincing.";
+        QTest::newRow("grammar_fix") << "grammar_fix"
+                                     << "Makes the minimum necessary corrections.";
         QTest::newRow("a server-only tone") << "pirate"
                                             << "Makes the minimum necessary corrections.";
-        QTest::newRow("case matters") << "Concise" << "Makes the minimum necessary corrections.";
+        QTest::newRow("case matters") << "Concise"
+                                      << "Makes the minimum necessary corrections.";
     }
 
     void toneDescriptions()
@@ -117,19 +137,25 @@ private slots:
         QTest::addColumn<QStringList>("subtitles");
         QTest::addColumn<QList<bool>>("complete");
         QTest::newRow("nothing done")
-            << "out" << "none" << "idle"
+            << "out"
+            << "none"
+            << "idle"
             << QStringList{"Required for shortcut detection and text replacement.",
                            "Sign in once to unlock online rewriting.",
                            "Select text and press Super+L"}
             << QList<bool>{false, false, false};
         QTest::newRow("everything done")
-            << "in" << "both" << "succeeded"
+            << "in"
+            << "both"
+            << "succeeded"
             << QStringList{"Input Monitoring and Accessibility are enabled.",
                            "Your rewrite service is ready.",
                            "You have already completed a rewrite."}
             << QList<bool>{true, true, true};
         QTest::newRow("failed rewrite is not done")
-            << "in" << "both" << "failed"
+            << "in"
+            << "both"
+            << "failed"
             << QStringList{"Input Monitoring and Accessibility are enabled.",
                            "Your rewrite service is ready.", "Select text and press Super+L"}
             << QList<bool>{true, true, false};
@@ -160,10 +186,18 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("bordered");
-        QTest::newRow("signed out") << "out" << "Not connected" << "" << "Sign in" << true << false;
-        QTest::newRow("signing in") << "signing" << "Signing in" << "Browser handoff in progress"
+        QTest::newRow("signed out") << "out"
+                                    << "Not connected"
+                                    << ""
+                                    << "Sign in" << true << false;
+        QTest::newRow("signing in") << "signing"
+                                    << "Signing in"
+                                    << "Browser handoff in progress"
                                     << "Sign in" << false << false;
-        QTest::newRow("signed in") << "in" << "Connected" << "" << "Sign out" << true << true;
+        QTest::newRow("signed in") << "in"
+                                   << "Connected"
+                                   << ""
+                                   << "Sign out" << true << true;
     }
 
     void accountCard()

@@ -1,7 +1,7 @@
+#include "ui/ShortcutEditor.h"
 #include "ModelStates.h"
 #include "support/TestRegistry.h"
 #include "ui/PopupPlacement.h"
-#include "ui/ShortcutEditor.h"
 
 #include <QTest>
 
@@ -40,8 +40,8 @@ private slots:
             << QStringList{"K"} << "l" << false << "K" << true << 0;
         QTest::newRow("then Super+K applies at once")
             << QStringList{"K", "Super+K"} << "k" << false << "Super+K" << false << 1;
-        QTest::newRow("old habits: ⌘K") << QStringList{"⌘K"} << "k" << false << "Super+K"
-                                        << false << 1;
+        QTest::newRow("old habits: ⌘K")
+            << QStringList{"⌘K"} << "k" << false << "Super+K" << false << 1;
         QTest::newRow("Meta+Shift+W changes both: two calls")
             << QStringList{"Meta+Shift+W"} << "w" << true << "Super+Shift+W" << false << 2;
         QTest::newRow("the same shortcut changes nothing")
@@ -103,14 +103,13 @@ private slots:
         QTest::addColumn<QRect>("tray");
         QTest::addColumn<QPoint>("pointer");
         QTest::addColumn<QPoint>("position");
-        QTest::newRow("centred under the icon") << QRect(600, 0, 24, 24) << QPoint()
-                                                << QPoint(611 - 184, 28);
-        QTest::newRow("kept inside on the right") << QRect(1256, 0, 24, 24) << QPoint()
-                                                  << QPoint(1280 - 368, 28);
-        QTest::newRow("above a bottom tray") << QRect(1256, 1000, 24, 24) << QPoint()
-                                             << QPoint(1280 - 368, 1000 - 4 - 600);
-        QTest::newRow("no geometry: at the pointer") << QRect() << QPoint(10, 10)
-                                                     << QPoint(0, 15);
+        QTest::newRow("centred under the icon")
+            << QRect(600, 0, 24, 24) << QPoint() << QPoint(611 - 184, 28);
+        QTest::newRow("kept inside on the right")
+            << QRect(1256, 0, 24, 24) << QPoint() << QPoint(1280 - 368, 28);
+        QTest::newRow("above a bottom tray")
+            << QRect(1256, 1000, 24, 24) << QPoint() << QPoint(1280 - 368, 1000 - 4 - 600);
+        QTest::newRow("no geometry: at the pointer") << QRect() << QPoint(10, 10) << QPoint(0, 15);
     }
 
     void popupPlacement()

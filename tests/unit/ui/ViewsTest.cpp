@@ -67,7 +67,8 @@ void click(QQuickView* view, const QString& name)
     QQuickItem* item = find(view, name);
     QVERIFY(item);
     QVERIFY2(item->isVisible(), qPrintable(name));
-    const QPoint centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+    const QPoint centre =
+        item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
     QTest::mouseClick(view, Qt::LeftButton, {}, centre);
 }
 
@@ -85,12 +86,12 @@ struct PanelRig
     test::ModelStates states;
     Calls calls;
     ViewEngine engine;
-    QuickPanelViewController controller{
-        states.model,
-        {calls.counter("rewrite"), calls.counter("openSettings"), calls.counter("signIn"),
-         calls.counter("signOut"), calls.counter("openInputMonitoring"),
-         calls.counter("openAccessibility"), calls.counter("quit")},
-        engine};
+    QuickPanelViewController controller{states.model,
+                                        {calls.counter("rewrite"), calls.counter("openSettings"),
+                                         calls.counter("signIn"), calls.counter("signOut"),
+                                         calls.counter("openInputMonitoring"),
+                                         calls.counter("openAccessibility"), calls.counter("quit")},
+                                        engine};
     QQuickView* view = nullptr;
 };
 
