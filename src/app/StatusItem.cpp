@@ -49,7 +49,10 @@ StatusItem::StatusItem(QObject* parent)
     m_tray->setToolTip(QStringLiteral("Velto"));
     connect(m_tray.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                // The second of two quick clicks arrives as a double click: it is still the
+                // click that closes the panel the first one opened.
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context ||
+                    reason == QSystemTrayIcon::DoubleClick)
                     emit clicked();
             });
     m_tray->show();

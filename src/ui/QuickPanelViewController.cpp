@@ -36,7 +36,6 @@ QQuickView* QuickPanelViewController::view()
         return nullptr;
     m_view->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_view->setTitle(QStringLiteral("Velto"));
-    m_view->setColor(Qt::transparent);
     connect(m_view.get(), &QWindow::activeChanged, this, &QuickPanelViewController::activeChanged);
     connect(m_view.get(), &QWindow::visibleChanged, this,
             [this](bool visible) { emit shownChanged(visible); });

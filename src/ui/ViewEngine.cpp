@@ -16,8 +16,12 @@ QQmlEngine& ViewEngine::engine()
     if (!m_engine) {
         // Two small, mostly static views: the software renderer draws them in a few
         // milliseconds, while a GL driver would stay resident in a background app for good.
-        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        static const bool chosen = [] {
+            if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+                QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+            return true;
+        }();
+        Q_UNUSED(chosen);
         m_engine = std::make_unique<QQmlEngine>();
     }
     return *m_engine;

@@ -18,8 +18,8 @@ Control {
     Accessible.role: Accessible.Pane
     Accessible.name: "Velto"
 
+    // Square corners: without a compositor a window's transparent corners show black.
     background: Rectangle {
-        radius: 12
         border.width: 1
         border.color: Theme.ink(0.12)
         gradient: Gradient {

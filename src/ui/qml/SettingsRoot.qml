@@ -133,6 +133,7 @@ Control {
                                     color: nav.selected ? Theme.accent : Theme.secondary
                                 }
                                 ColumnLayout {
+                                    Layout.fillWidth: true
                                     spacing: 1
                                     Text {
                                         text: modelData.title
@@ -141,12 +142,13 @@ Control {
                                         font.weight: Font.DemiBold
                                     }
                                     Text {
+                                        Layout.fillWidth: true
                                         text: modelData.subtitle
                                         color: Theme.secondary
                                         font.pixelSize: 11
+                                        wrapMode: Text.Wrap
                                     }
                                 }
-                                Item { Layout.fillWidth: true }
                             }
                             background: Rectangle {
                                 radius: 9
