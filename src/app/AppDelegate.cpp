@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AppWindows.h"
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
 #include "model/AppModel.h"
@@ -178,11 +179,101 @@ void AppDelegate::openSettings()
 {
     ClientLogger::info(u"settings requested");
     emit settingsRequested();
+    if (!m_windows)
+        return;
+    m_windows->closeQuickPanel();
+    // The window shows the permissions as they are now.
+    if (m_model)
+        recordPermissionState();
+    m_windows->showSettings();
 }
 
 void AppDelegate::toggleQuickPanel()
 {
     emit quickPanelToggleRequested();
+    if (!m_windows || !m_model)
+        return;
+    recordPermissionState();
+    if (m_windows->quickPanelShown()) {
+        m_windows->closeQuickPanel();
+        return;
+    }
+    m_appBeforePanel = m_services.workspace.frontmostApplication();
+    m_windows->showQuickPanel();
+    ClientLogger::info(u"quick panel opened");
+}
+
+void AppDelegate::rewriteFromQuickPanel()
+{
+    if (m_windows)
+        m_windows->closeQuickPanel();
+    if (!m_model || m_rewriteInFlight || m_panelRewritePending)
+        return;
+    runRewriteAfterPanel(m_appBeforePanel);
+}
+
+QCoro::Task<> AppDelegate::runRewriteAfterPanel(std::optional<RunningApplication> previous)
+{
+    TaskScope scope(*this);
+    m_panelRewritePending = true;
+    // The copy goes to whatever is in front: wait for the window manager to give the focus
+    // back, and ask for it after a while if it has not.
+    constexpr int attempts = 40;
+    constexpr auto step = std::chrono::milliseconds(25);
+    for (int i = 0; previous && i < attempts; ++i) {
+        const std::optional<RunningApplication> front = m_services.workspace.frontmostApplication();
+        if (front == previous || m_services.workspace.isTerminated(*previous))
+            break;
+        if (i == 8)
+            m_services.workspace.activate(*previous);
+        co_await m_services.sleeper.sleep(step);
+    }
+    m_panelRewritePending = false;
+    triggerRewriteFromSelection();
+}
+
+void AppDelegate::openInputMonitoringSettings()
+{
+    m_services.permissions.requestInputMonitoring();
+    openPermissionPage(PermissionPane::inputMonitoring);
+}
+
+void AppDelegate::openAccessibilitySettings()
+{
+    m_services.permissions.accessibilityTrusted(true);
+    openPermissionPage(PermissionPane::accessibility);
+}
+
+void AppDelegate::openPermissionPage(PermissionPane pane)
+{
+    const QUrl url = m_permissionPages ? m_permissionPages(pane) : QUrl();
+    if (url.isValid())
+        m_services.workspace.openURL(url);
+}
+
+void AppDelegate::updateLaunchAtLogin(bool enabled)
+{
+    try {
+        if (enabled)
+            m_services.loginItems.registerApp();
+        else
+            m_services.loginItems.unregisterApp();
+    } catch (const AppError& error) {
+        m_services.activateSelf();
+        m_services.alerts.runModal(
+            {AlertStyle::warning, QStringLiteral("Launch at login"), error.description(), {}});
+        if (m_model)
+            m_model->setLaunchAtLogin(m_services.loginItems.status() == LoginItemStatus::enabled);
+    }
+}
+
+void AppDelegate::applyShortcutChange()
+{
+    if (!m_model)
+        return;
+    m_hotkeyManager->configure(m_model->selectedShortcutKeyCode(),
+                               m_model->shortcutRequiresShift());
+    ensureHotkeyRegistration();
 }
 
 void AppDelegate::startPulseAnimation()

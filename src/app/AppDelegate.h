@@ -4,19 +4,22 @@
 #include "app/PendingWebLogin.h"
 #include "model/PresentableError.h"
 #include "platform/Pasteboard.h"
+#include "platform/RunningApplication.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
+#include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace velto {
 
 class AppModel;
+class AppWindows;
 class CancellationToken;
 class HotkeyManager;
 class SelectionService;
-struct RunningApplication;
 struct WebLoginStart;
 
 // The controller: launches the app, runs the rewrite pipeline from trigger to paste-back, and
@@ -52,9 +55,30 @@ public:
     void cancelWebLoginFlow();
     void signOut();
 
-    // The settings window and the quick panel come with the desktop UI.
+    // The status item, the quick panel and the settings window.
+    enum class PermissionPane
+    {
+        inputMonitoring,
+        accessibility
+    };
+    // Where the panel and the window live; without them the two calls below only log.
+    void setWindows(AppWindows* windows) { m_windows = windows; }
+    // The page that stands in for a permission's system settings; an empty URL opens nothing.
+    void setPermissionPages(std::function<QUrl(PermissionPane)> pages)
+    {
+        m_permissionPages = std::move(pages);
+    }
     void openSettings();
     void toggleQuickPanel();
+    // "Rewrite Selection" in the panel: the panel closes first, and the rewrite waits until
+    // the application that was in front before the panel opened is active again.
+    void rewriteFromQuickPanel();
+    void openInputMonitoringSettings();
+    void openAccessibilitySettings();
+    void updateLaunchAtLogin(bool enabled);
+    // The settings changed the shortcut: the listener takes it from the next key press.
+    void applyShortcutChange();
+    void quit() { m_services.terminate(); }
 
     // Present after a complete launch (and after the disk-image refusal).
     AppModel* model() const { return m_model.get(); }
@@ -81,6 +105,8 @@ private:
 
     QCoro::Task<> syncAtLaunch();
     QCoro::Task<> runRewrite(std::optional<RunningApplication> source);
+    QCoro::Task<> runRewriteAfterPanel(std::optional<RunningApplication> previous);
+    void openPermissionPage(PermissionPane pane);
     QCoro::Task<> runClipboardGuard(PasteboardSnapshot snapshot, QString pasted,
                                     std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runSignInStart(std::shared_ptr<CancellationToken> token);
@@ -102,6 +128,11 @@ private:
     std::optional<PendingWebLogin> m_pendingWebLogin;
     std::shared_ptr<CancellationToken> m_clipboardGuard;
     int m_runningTasks = 0;
+    AppWindows* m_windows = nullptr;
+    std::function<QUrl(PermissionPane)> m_permissionPages;
+    // The application in front when the quick panel opened: the panel's rewrite is for it.
+    std::optional<RunningApplication> m_appBeforePanel;
+    bool m_panelRewritePending = false;
 };
 
 } // namespace velto

@@ -2,6 +2,7 @@
 // selection of the frontmost application when the global shortcut is pressed.
 #include "app/AppDelegate.h"
 #include "app/SessionPlatform.h"
+#include "app/DesktopWindows.h"
 #include "auth/AuthService.h"
 #include "auth/HttpClient.h"
 #include "model/AppBuildConfig.h"
@@ -154,14 +155,27 @@ int main(int argc, char** argv)
                          [] {}};
     AppDelegate delegate(services);
     platform->onCapabilitiesChanged = [&delegate] { delegate.applicationDidBecomeActive(); };
+    // The tray icon, the quick panel and the settings window.
+    PermissionHelpPages helpPages;
+    delegate.setPermissionPages([&helpPages](AppDelegate::PermissionPane pane) {
+        return helpPages.url(pane == AppDelegate::PermissionPane::inputMonitoring
+                                 ? PermissionHelpPages::Page::inputMonitoring
+                                 : PermissionHelpPages::Page::accessibility);
+    });
+    DesktopWindows desktopWindows(delegate);
+    delegate.setWindows(&desktopWindows);
 
     onMessage = [&delegate](const QString& received) {
         if (received == SingleInstance::triggerMessage)
             delegate.triggerRewriteFromSelection();
         else if (received == SingleInstance::quitMessage)
             QCoreApplication::quit();
-        else
+        else {
+            // A second launch (or the desktop launcher) is how a desktop without a tray
+            // reaches the settings.
             delegate.applicationDidBecomeActive();
+            delegate.openSettings();
+        }
     };
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate,
                      [&delegate](Qt::ApplicationState state) {

@@ -1,5 +1,7 @@
 #include "model/ShortcutKeys.h"
 
+#include <algorithm>
+
 namespace velto::ShortcutKeys {
 
 const QList<ShortcutKeyOption>& availableShortcutKeys()
@@ -49,21 +51,27 @@ QString display(const QString& keyID, bool requiresShift)
 {
     const ShortcutKeyOption* option = find(keyID);
     const QString title = option ? option->title : QStringLiteral("L");
-    return (requiresShift ? QStringLiteral("⌘⇧") : QStringLiteral("⌘")) + title;
+    return (requiresShift ? QStringLiteral("Super+Shift+") : QStringLiteral("Super+")) + title;
 }
 
 std::optional<ParsedShortcut> parseShortcutInput(const QString& input, const QStringList& validKeys)
 {
     QString s = input.trimmed().toLower();
-    if (!s.contains(u"⌘") && !s.contains(u"cmd") && !s.contains(u"command"))
+    // The logo key goes by many names; each one (and the ⌘ of stored habits) is accepted.
+    static const QStringList logoKeys = {QStringLiteral("⌘"),       QStringLiteral("cmd"),
+                                         QStringLiteral("command"), QStringLiteral("super"),
+                                         QStringLiteral("meta"),    QStringLiteral("win")};
+    if (std::none_of(logoKeys.begin(), logoKeys.end(),
+                     [&s](const QString& name) { return s.contains(name); }))
         return std::nullopt;
     const bool shift = s.contains(u"⇧") || s.contains(u"shift");
 
-    static const QStringList tokens = {
-        QStringLiteral("command"), QStringLiteral("cmd"), QStringLiteral("⌘"),
-        QStringLiteral("shift"),   QStringLiteral("⇧"),   QStringLiteral("+"),
-        QStringLiteral("-"),       QStringLiteral("_"),   QStringLiteral(" ")};
-    for (const QString& token : tokens)
+    static const QStringList separators = {QStringLiteral("shift"), QStringLiteral("⇧"),
+                                           QStringLiteral("+"),     QStringLiteral("-"),
+                                           QStringLiteral("_"),     QStringLiteral(" ")};
+    for (const QString& token : logoKeys)
+        s.remove(token);
+    for (const QString& token : separators)
         s.remove(token);
 
     QString letters;

@@ -43,12 +43,13 @@ std::uint16_t keyCode(const QString& keyID);
 // "⌘L", or "⌘⇧L" with Shift; L when the id is not one of the letters.
 QString display(const QString& keyID, bool requiresShift);
 
-// What the user typed in settings ("⌘L", "Cmd+Shift+L", ...) as a letter and a Shift flag.
+// What the user typed in settings ("Super+L", "Meta+Shift+L", "⌘L", ...) as a letter and a
+// Shift flag.
 std::optional<ParsedShortcut> parseShortcutInput(const QString& input,
                                                  const QStringList& validKeys);
 
-inline const QString invalidInputHint = QStringLiteral("Use format like ⌘L or Cmd+Shift+L.");
-inline const QString inputPlaceholder = QStringLiteral("⌘L or Cmd+Shift+L");
+inline const QString invalidInputHint = QStringLiteral("Use format like Super+L or Super+Shift+L.");
+inline const QString inputPlaceholder = QStringLiteral("Super+L or Super+Shift+L");
 
 } // namespace ShortcutKeys
 

@@ -78,7 +78,8 @@ private slots:
                 QStringLiteral(
                     "Velto works best once these three steps are complete:\n\n1. Enable Input "
                     "Monitoring for the global shortcut.\n2. Enable Accessibility so Velto can "
-                    "replace selected text.\n3. Sign in, then test one rewrite with ⌘L.\n\nOpen "
+                    "replace selected text.\n3. Sign in, then test one rewrite with "
+                    "Super+L.\n\nOpen "
                     "Setup to finish everything in one place."));
             QCOMPARE(settings.count(), 1);
         }

@@ -163,7 +163,7 @@ private slots:
         rig.rewrite();
         QCOMPARE(rig.model().notice()->title, "No text selected");
         QCOMPARE(rig.model().notice()->message,
-                 QStringLiteral("Select text in another app, then press ⌘⇧R again."));
+                 QStringLiteral("Select text in another app, then press Super+Shift+R again."));
         QCOMPARE(rig.model().rewriteState(), RewriteState::failed("No text selected."));
         QCOMPARE(rig.model().uiStatus(), UIStatus::error("No text selected."));
         QVERIFY(rig.backend.requests("POST", "/rewrite").isEmpty());

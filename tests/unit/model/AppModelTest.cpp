@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(f.model.currentToneTitle(), "Default");
         QCOMPARE(f.model.currentLanguageTitle(), "Auto-detect");
         QCOMPARE(f.model.setupCompletedSteps(), 0);
-        QCOMPARE(f.model.shortcutDisplay(), QStringLiteral("⌘L"));
+        QCOMPARE(f.model.shortcutDisplay(), QStringLiteral("Super+L"));
         QVERIFY(!f.model.inputMonitoringGranted());
         QVERIFY(f.model.shouldShowFirstRunGuide());
         QCOMPARE(f.model.resolveRuntimeServer(),
@@ -208,10 +208,10 @@ private slots:
         QCOMPARE(steps.count(), 1);
         QCOMPARE(display.count(), 1);
         QCOMPARE(f.defaults->writes(), writesBefore + 2); // tone and shift written through
-        QCOMPARE(f.model.shortcutDisplay(), QStringLiteral("⌘⇧L"));
+        QCOMPARE(f.model.shortcutDisplay(), QStringLiteral("Super+Shift+L"));
 
         // Properties read through the meta-object, as the views will.
-        QCOMPARE(f.model.property("shortcutDisplay").toString(), QStringLiteral("⌘⇧L"));
+        QCOMPARE(f.model.property("shortcutDisplay").toString(), QStringLiteral("Super+Shift+L"));
         QVERIFY(!f.model.property("inputMonitoringGranted").isValid());
         f.model.setPermissionState(false, true);
         QCOMPARE(f.model.property("inputMonitoringGranted"), QVariant(false));

@@ -50,6 +50,22 @@ private slots:
                                                << "l" << false;
         QTest::newRow("digit dropped") << "Cmd+F5"
                                        << "f" << false;
+        QTest::newRow("Super+L") << "Super+L"
+                                 << "l" << false;
+        QTest::newRow("Super+Shift+L") << "Super+Shift+L"
+                                       << "l" << true;
+        QTest::newRow("Meta+L") << "Meta+L"
+                                << "l" << false;
+        QTest::newRow("Win+L") << "Win+L"
+                               << "l" << false;
+        QTest::newRow("super shift w") << "super shift w"
+                                       << "w" << true;
+        QTest::newRow("Meta+M") << "Meta+M"
+                                << "m" << false;
+        QTest::newRow("Super only") << "Super"
+                                    << "" << false;
+        QTest::newRow("Super+Alt+L") << "Super+Alt+L"
+                                     << "" << false;
         QTest::newRow("bare letter") << "L"
                                      << "" << false;
         QTest::newRow("command only") << "Cmd"
@@ -122,9 +138,12 @@ private slots:
         QCOMPARE(ShortcutKeys::keyCode("z"), 6);
         QCOMPARE(ShortcutKeys::keyCode("l"), 37);
         QCOMPARE(ShortcutKeys::keyCode("?"), 37);
-        QCOMPARE(ShortcutKeys::display("r", true), QStringLiteral("⌘⇧R"));
-        QCOMPARE(ShortcutKeys::display("l", false), QStringLiteral("⌘L"));
-        QCOMPARE(ShortcutKeys::display("nope", false), QStringLiteral("⌘L"));
+        QCOMPARE(ShortcutKeys::display("r", true), QStringLiteral("Super+Shift+R"));
+        QCOMPARE(ShortcutKeys::display("l", false), QStringLiteral("Super+L"));
+        QCOMPARE(ShortcutKeys::display("nope", false), QStringLiteral("Super+L"));
+        // The field shows what the parser reads back.
+        QCOMPARE(ShortcutKeys::parseShortcutInput(ShortcutKeys::display("w", true), allKeys()),
+                 (ParsedShortcut{"w", true}));
         // Every letter once, in order: the X11 adapter maps codes back through these ids.
         QCOMPARE(allKeys().join(QString()), "abcdefghijklmnopqrstuvwxyz");
     }

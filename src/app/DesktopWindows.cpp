@@ -1,0 +1,101 @@
+#include "app/DesktopWindows.h"
+
+#include "app/AppDelegate.h"
+#include "app/StatusItem.h"
+#include "model/ClientLogger.h"
+#include "ui/QuickPanelViewController.h"
+#include "ui/SettingsViewController.h"
+#include "ui/ViewEngine.h"
+
+#include <QCursor>
+#include <QPointer>
+#include <QQuickView>
+#include <QSystemTrayIcon>
+
+namespace velto {
+
+namespace {
+
+// A handler that reaches the controller while it lives and does nothing after.
+template <typename Call> std::function<void()> weakly(AppDelegate& delegate, Call call)
+{
+    return [self = QPointer<AppDelegate>(&delegate), call] {
+        if (self)
+            call(*self);
+    };
+}
+
+} // namespace
+
+DesktopWindows::DesktopWindows(AppDelegate& delegate, QObject* parent)
+    : QObject(parent), m_delegate(delegate), m_engine(std::make_unique<ViewEngine>()),
+      m_statusItem(std::make_unique<StatusItem>())
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        ClientLogger::warning(u"no system tray: ",
+                              u"run velto again or use its launcher to open the settings");
+    connect(m_statusItem.get(), &StatusItem::clicked, &delegate, &AppDelegate::toggleQuickPanel);
+    connect(&delegate, &AppDelegate::pulseChanged, m_statusItem.get(), &StatusItem::setPulsing);
+}
+
+DesktopWindows::~DesktopWindows() = default;
+
+bool DesktopWindows::quickPanelShown()
+{
+    return m_quickPanel && (m_quickPanel->isShown() || m_quickPanel->closedByFocusLossJustNow());
+}
+
+void DesktopWindows::showQuickPanel()
+{
+    if (!m_delegate.model())
+        return;
+    if (!m_quickPanel) {
+        AppDelegate& d = m_delegate;
+        m_quickPanel = std::make_unique<QuickPanelViewController>(
+            *d.model(),
+            QuickPanelViewController::Handlers{
+                weakly(d, [](AppDelegate& c) { c.rewriteFromQuickPanel(); }),
+                weakly(d, [](AppDelegate& c) { c.openSettings(); }),
+                weakly(d, [](AppDelegate& c) { c.startSignIn(); }),
+                weakly(d, [](AppDelegate& c) { c.signOut(); }),
+                weakly(d, [](AppDelegate& c) { c.openInputMonitoringSettings(); }),
+                weakly(d, [](AppDelegate& c) { c.openAccessibilitySettings(); }),
+                [self = QPointer<AppDelegate>(&d)] {
+                    if (self)
+                        self->quit();
+                }},
+            *m_engine);
+    }
+    m_quickPanel->show(m_statusItem->geometry(), QCursor::pos());
+}
+
+void DesktopWindows::closeQuickPanel()
+{
+    if (m_quickPanel)
+        m_quickPanel->close();
+}
+
+void DesktopWindows::showSettings()
+{
+    if (!m_delegate.model())
+        return;
+    if (!m_settings) {
+        AppDelegate& d = m_delegate;
+        m_settings = std::make_unique<SettingsViewController>(
+            *d.model(),
+            SettingsViewController::Handlers{
+                [self = QPointer<AppDelegate>(&d)](bool enabled) {
+                    if (self)
+                        self->updateLaunchAtLogin(enabled);
+                },
+                weakly(d, [](AppDelegate& c) { c.applyShortcutChange(); }),
+                weakly(d, [](AppDelegate& c) { c.startSignIn(); }),
+                weakly(d, [](AppDelegate& c) { c.signOut(); }),
+                weakly(d, [](AppDelegate& c) { c.openInputMonitoringSettings(); }),
+                weakly(d, [](AppDelegate& c) { c.openAccessibilitySettings(); })},
+            *m_engine);
+    }
+    m_settings->show();
+}
+
+} // namespace velto

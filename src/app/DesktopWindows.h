@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/AppWindows.h"
+
+#include <QObject>
+#include <memory>
+
+namespace velto {
+
+class AppDelegate;
+class QuickPanelViewController;
+class SettingsViewController;
+class StatusItem;
+class ViewEngine;
+
+// The desktop's side of the controller: the tray icon, the quick panel and the settings
+// window, with their buttons bound to the controller. The views' engine is made on the first
+// open, not at launch.
+class DesktopWindows : public QObject, public AppWindows
+{
+    Q_OBJECT
+
+public:
+    explicit DesktopWindows(AppDelegate& delegate, QObject* parent = nullptr);
+    ~DesktopWindows() override;
+
+    bool quickPanelShown() override;
+    void showQuickPanel() override;
+    void closeQuickPanel() override;
+    void showSettings() override;
+
+    StatusItem& statusItem() const { return *m_statusItem; }
+    // Present once opened.
+    QuickPanelViewController* quickPanel() const { return m_quickPanel.get(); }
+    SettingsViewController* settings() const { return m_settings.get(); }
+
+private:
+    AppDelegate& m_delegate;
+    std::unique_ptr<ViewEngine> m_engine;
+    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<QuickPanelViewController> m_quickPanel;
+    std::unique_ptr<SettingsViewController> m_settings;
+};
+
+} // namespace velto

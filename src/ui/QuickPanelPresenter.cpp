@@ -1,0 +1,226 @@
+#include "ui/QuickPanelPresenter.h"
+
+#include "model/AppModel.h"
+
+namespace velto {
+
+using Kind = UIStatus::Kind;
+
+QuickPanelPresenter::QuickPanelPresenter(AppModel& model, QObject* parent)
+    : QObject(parent), m_model(model)
+{
+    followModelChanges(model, this, [](QObject* self) {
+        emit static_cast<QuickPanelPresenter*>(self)->changed();
+    });
+}
+
+QuickPanelPresenter::StatusSelection QuickPanelPresenter::statusSelection(const AppModel& model)
+{
+    if (model.authState().kind() == AuthState::Kind::signingIn)
+        return {QStringLiteral("Signing in..."), QStringLiteral("Browser handoff in progress"),
+                QStringLiteral("Live"), StatusColor::orange};
+    const UIStatus status = model.uiStatus();
+    switch (status.kind()) {
+    case Kind::ready:
+        return {QStringLiteral("Ready to rewrite"),
+                QStringLiteral("Select text in any app, then press ") + model.shortcutDisplay(),
+                QStringLiteral("Online"), StatusColor::green};
+    case Kind::signInRequired:
+        return {QStringLiteral("Connect your account"),
+                QStringLiteral("Sign in once to activate online rewriting"),
+                QStringLiteral("Account"), StatusColor::orange};
+    case Kind::permissionRequired:
+        return {QStringLiteral("Complete setup"),
+                QStringLiteral("Enable Input Monitoring and Accessibility"),
+                QStringLiteral("Setup"), StatusColor::orange};
+    case Kind::rewriting:
+        return {QStringLiteral("Rewriting selection"),
+                QStringLiteral("Replacing the current selection"), QStringLiteral("Active"),
+                StatusColor::white};
+    case Kind::error:
+        return {QStringLiteral("Needs attention"), status.message(), QStringLiteral("Issue"),
+                StatusColor::red};
+    }
+    return {};
+}
+
+QuickPanelPresenter::MainButton QuickPanelPresenter::mainButton(const AppModel& model)
+{
+    switch (model.uiStatus().kind()) {
+    case Kind::ready:
+        return {QStringLiteral("sparkles"), QStringLiteral("Rewrite Selection"),
+                QStringLiteral("Use ") + model.currentToneTitle() + QStringLiteral(" in ") +
+                    model.currentLanguageTitle(),
+                PanelAction::rewrite, true};
+    case Kind::signInRequired:
+        return {QStringLiteral("person.badge.key"), QStringLiteral("Sign In to Continue"),
+                QStringLiteral("Online rewrite requires an account"), PanelAction::signIn, true};
+    case Kind::permissionRequired:
+        return {QStringLiteral("lock.open.display"), QStringLiteral("Finish Setup First"),
+                QStringLiteral("Permissions must be enabled first"), PanelAction::openSettings,
+                true};
+    case Kind::rewriting:
+        return {QStringLiteral("wand.and.stars.inverse"), QStringLiteral("Rewriting..."),
+                QStringLiteral("Working on the selected text"), PanelAction::none, false};
+    case Kind::error:
+        return {QStringLiteral("arrow.clockwise"), QStringLiteral("Try Rewrite Again"),
+                QStringLiteral("Fix the issue below, then retry"), PanelAction::rewrite, true};
+    }
+    return {};
+}
+
+QString QuickPanelPresenter::explanationLine(const AppModel& model)
+{
+    if (model.authState().kind() == AuthState::Kind::signingIn)
+        return QStringLiteral("Finish the browser handoff, then come back here.");
+    if (!model.hasAllPermissions())
+        return QStringLiteral("Open Setup and enable the two required permissions.");
+    if (model.authState().isSignedIn())
+        return QStringLiteral(
+            "Velto rewrites the currently selected text and pastes the result back in place.");
+    return QStringLiteral("Use Settings to connect your account once.");
+}
+
+QuickPanelPresenter::MiddleBlock QuickPanelPresenter::middleBlock(const AppModel& model)
+{
+    if (model.notice())
+        return MiddleBlock::notice;
+    if (!model.hasAllPermissions() || !model.authState().isSignedIn() ||
+        model.rewriteState().kind() != RewriteState::Kind::succeeded)
+        return MiddleBlock::setupCard;
+    return MiddleBlock::none;
+}
+
+QuickPanelPresenter::NoticeLook QuickPanelPresenter::noticeLook(UserNoticeStyle style)
+{
+    switch (style) {
+    case UserNoticeStyle::info:
+        return {QStringLiteral("info.circle.fill"), StatusColor::blue};
+    case UserNoticeStyle::success:
+        return {QStringLiteral("checkmark.circle.fill"), StatusColor::green};
+    case UserNoticeStyle::warning:
+        return {QStringLiteral("exclamationmark.triangle.fill"), StatusColor::orange};
+    case UserNoticeStyle::error:
+        return {QStringLiteral("xmark.octagon.fill"), StatusColor::red};
+    }
+    return {};
+}
+
+QList<ChecklistRow> QuickPanelPresenter::setupRows(const AppModel& model)
+{
+    const bool permissions = model.hasAllPermissions();
+    const bool signedIn = model.authState().isSignedIn();
+    const bool rewritten = model.rewriteState().kind() == RewriteState::Kind::succeeded;
+    return {
+        {QStringLiteral("Permissions"),
+         permissions ? QStringLiteral("Input Monitoring and Accessibility enabled")
+                     : QStringLiteral("Enable both permissions"),
+         permissions},
+        {QStringLiteral("Account"),
+         signedIn ? QStringLiteral("Ready to rewrite")
+                  : QStringLiteral("Sign in to use the rewrite service"),
+         signedIn},
+        {QStringLiteral("First rewrite"),
+         rewritten ? QStringLiteral("You're ready to go")
+                   : QStringLiteral("Select text and press ") + model.shortcutDisplay(),
+         rewritten},
+    };
+}
+
+QString QuickPanelPresenter::setupProgressLine(const AppModel& model)
+{
+    return QStringLiteral("Complete %1 of %2 steps to make Velto feel instant.")
+        .arg(model.setupCompletedSteps())
+        .arg(model.setupTotalSteps());
+}
+
+QuickPanelPresenter::SetupPrimary QuickPanelPresenter::setupPrimaryButton(const AppModel& model)
+{
+    if (!model.hasAllPermissions())
+        return {QStringLiteral("Enable Permissions"), PanelAction::openSettings};
+    if (!model.authState().isSignedIn())
+        return {QStringLiteral("Sign In"), PanelAction::signIn};
+    return {QStringLiteral("Try Your First Rewrite"), PanelAction::rewrite};
+}
+
+QuickPanelPresenter::AccountControl QuickPanelPresenter::accountControl(const AppModel& model)
+{
+    using K = AccountControl::Kind;
+    const AuthState state = model.authState();
+    switch (state.kind()) {
+    case AuthState::Kind::signedOut:
+        return {K::signInButton, QStringLiteral("Sign In"), {}, PanelAction::signIn};
+    case AuthState::Kind::signingIn:
+        return {K::activity, {}, {}, PanelAction::none};
+    case AuthState::Kind::signedIn:
+        return {K::account, state.email().value_or(QStringLiteral("Connected")),
+                QStringLiteral("Click to sign out"), PanelAction::signOut};
+    }
+    return {};
+}
+
+bool QuickPanelPresenter::pulsing() const
+{
+    return m_model.uiStatus().kind() == Kind::rewriting;
+}
+
+QString QuickPanelPresenter::middleBlockName() const
+{
+    switch (middleBlock(m_model)) {
+    case MiddleBlock::notice:
+        return QStringLiteral("notice");
+    case MiddleBlock::setupCard:
+        return QStringLiteral("setup");
+    case MiddleBlock::none:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+QString QuickPanelPresenter::noticeTitle() const
+{
+    return m_model.notice() ? m_model.notice()->title : QString();
+}
+
+QString QuickPanelPresenter::noticeMessage() const
+{
+    return m_model.notice() ? m_model.notice()->message : QString();
+}
+
+QString QuickPanelPresenter::noticeSymbol() const
+{
+    return m_model.notice() ? noticeLook(m_model.notice()->style).symbol : QString();
+}
+
+QString QuickPanelPresenter::noticeColor() const
+{
+    return m_model.notice() ? colorName(noticeLook(m_model.notice()->style).color)
+                            : colorName(StatusColor::blue);
+}
+
+QString QuickPanelPresenter::setupBadge() const
+{
+    return QStringLiteral("%1/%2")
+        .arg(m_model.setupCompletedSteps())
+        .arg(m_model.setupTotalSteps());
+}
+
+QVariantList QuickPanelPresenter::setupRowsValue() const
+{
+    return checklistValue(setupRows(m_model));
+}
+
+QString QuickPanelPresenter::accountKind() const
+{
+    switch (accountControl(m_model).kind) {
+    case AccountControl::Kind::signInButton:
+        return QStringLiteral("signIn");
+    case AccountControl::Kind::activity:
+        return QStringLiteral("activity");
+    case AccountControl::Kind::account:
+        break;
+    }
+    return QStringLiteral("account");
+}
+
+} // namespace velto

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ui/PanelAction.h"
+
+#include <QList>
+#include <QObject>
+#include <QVariantList>
+
+namespace velto {
+
+class AppModel;
+
+// What the settings window shows for the model's state: navigation, header chip, the three
+// sections' lines. The static functions hold the rules; the object publishes them to the view.
+class SettingsPresenter : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariantList sections READ sectionsValue CONSTANT)
+    Q_PROPERTY(QString headerChip READ headerChipText NOTIFY changed)
+    Q_PROPERTY(QString readinessLine READ readinessLineText NOTIFY changed)
+    Q_PROPERTY(QVariantList readinessLines READ readinessLinesValue NOTIFY changed)
+    Q_PROPERTY(QString workflowSentence READ workflowSentenceText NOTIFY changed)
+    Q_PROPERTY(QString toneDescription READ toneDescriptionText NOTIFY changed)
+    Q_PROPERTY(QString currentDefault READ currentDefaultText NOTIFY changed)
+    Q_PROPERTY(QVariantList checklist READ checklistValueList NOTIFY changed)
+    Q_PROPERTY(QString accountStatus READ accountStatus NOTIFY changed)
+    Q_PROPERTY(QString accountCaption READ accountCaption NOTIFY changed)
+    Q_PROPERTY(QString accountButton READ accountButton NOTIFY changed)
+    Q_PROPERTY(bool accountButtonEnabled READ accountButtonEnabled NOTIFY changed)
+    Q_PROPERTY(bool accountButtonBordered READ accountButtonBordered NOTIFY changed)
+    Q_PROPERTY(QVariantList permissionRows READ permissionRowsValue NOTIFY changed)
+
+public:
+    struct Section
+    {
+        QString id;
+        QString title;
+        QString subtitle;
+        QString symbol;
+    };
+    struct ReadinessLine
+    {
+        QString label;
+        QString value;
+        bool operator==(const ReadinessLine&) const = default;
+    };
+    struct AccountCard
+    {
+        QString status;
+        QString caption;
+        QString button;
+        bool buttonEnabled = true;
+        bool bordered = false;
+        PanelAction action = PanelAction::none;
+    };
+    struct PermissionRow
+    {
+        enum class Permission
+        {
+            inputMonitoring,
+            accessibility
+        };
+        Permission permission = Permission::inputMonitoring;
+        QString title;
+        QString subtitle;
+        bool granted = false;
+        QString buttonTitle;
+    };
+
+    static const QList<Section>& sections();
+    static QString headerChip(const AppModel& model);
+    static QString readinessLine(const AppModel& model);
+    static QList<ReadinessLine> readinessLines(const AppModel& model);
+    static QString workflowSentence(const AppModel& model);
+    static QString toneDescription(const QString& toneID);
+    static QString currentDefaultLine(const AppModel& model);
+    static QList<ChecklistRow> checklist(const AppModel& model);
+    static AccountCard accountCard(const AppModel& model);
+    static QList<PermissionRow> permissionRows(const AppModel& model);
+
+    explicit SettingsPresenter(AppModel& model, QObject* parent = nullptr);
+
+    QVariantList sectionsValue() const;
+    QString headerChipText() const { return headerChip(m_model); }
+    QString readinessLineText() const { return readinessLine(m_model); }
+    QVariantList readinessLinesValue() const;
+    QString workflowSentenceText() const { return workflowSentence(m_model); }
+    QString toneDescriptionText() const;
+    QString currentDefaultText() const { return currentDefaultLine(m_model); }
+    QVariantList checklistValueList() const { return checklistValue(checklist(m_model)); }
+    QString accountStatus() const { return accountCard(m_model).status; }
+    QString accountCaption() const { return accountCard(m_model).caption; }
+    QString accountButton() const { return accountCard(m_model).button; }
+    bool accountButtonEnabled() const { return accountCard(m_model).buttonEnabled; }
+    bool accountButtonBordered() const { return accountCard(m_model).bordered; }
+    QVariantList permissionRowsValue() const;
+
+signals:
+    void changed();
+
+private:
+    AppModel& m_model;
+};
+
+} // namespace velto

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QQuickView;
+
+namespace velto {
+
+class AppModel;
+class CatalogPickers;
+class SettingsPresenter;
+class ShortcutEditor;
+class ViewEngine;
+
+// Hosts the settings window: made once, then kept; closing it only hides it, so it keeps its
+// section between opens.
+class SettingsViewController : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Handlers
+    {
+        std::function<void(bool)> launchAtLogin;
+        std::function<void()> shortcutChanged;
+        std::function<void()> signIn;
+        std::function<void()> signOut;
+        std::function<void()> openInputMonitoring;
+        std::function<void()> openAccessibility;
+    };
+
+    SettingsViewController(AppModel& model, Handlers handlers, ViewEngine& engine,
+                           QObject* parent = nullptr);
+    ~SettingsViewController() override;
+
+    QQuickView* view();
+    bool isShown() const;
+    // Shows the window in front, made key.
+    void show();
+
+    Q_INVOKABLE void setLaunchAtLogin(bool enabled);
+    Q_INVOKABLE void setSoundOnCompletion(bool enabled);
+    Q_INVOKABLE void pressAccount();
+    Q_INVOKABLE void openPermission(const QString& id);
+
+private:
+    AppModel& m_model;
+    Handlers m_handlers;
+    ViewEngine& m_engine;
+    std::unique_ptr<SettingsPresenter> m_presenter;
+    std::unique_ptr<CatalogPickers> m_pickers;
+    std::unique_ptr<ShortcutEditor> m_editor;
+    std::unique_ptr<QQuickView> m_view;
+};
+
+} // namespace velto

@@ -1,0 +1,45 @@
+#include "ui/ViewEngine.h"
+
+#include "model/ClientLogger.h"
+
+#include <QQmlEngine>
+#include <QQuickView>
+#include <QSGRendererInterface>
+
+namespace velto {
+
+ViewEngine::ViewEngine() = default;
+ViewEngine::~ViewEngine() = default;
+
+QQmlEngine& ViewEngine::engine()
+{
+    if (!m_engine) {
+        // Two small, mostly static views: the software renderer draws them in a few
+        // milliseconds, while a GL driver would stay resident in a background app for good.
+        static const bool chosen = [] {
+            if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+                QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+            return true;
+        }();
+        Q_UNUSED(chosen);
+        m_engine = std::make_unique<QQmlEngine>();
+    }
+    return *m_engine;
+}
+
+std::unique_ptr<QQuickView> ViewEngine::createView(const QString& file,
+                                                   const QVariantMap& properties)
+{
+    auto view = std::make_unique<QQuickView>(&engine(), nullptr);
+    view->setInitialProperties(properties);
+    view->setResizeMode(QQuickView::SizeViewToRootObject);
+    view->setSource(QUrl(QStringLiteral("qrc:/Velto/Ui/") + file));
+    if (view->status() != QQuickView::Ready) {
+        for (const QQmlError& error : view->errors())
+            ClientLogger::error(u"view failed to load: ", error.toString());
+        return nullptr;
+    }
+    return view;
+}
+
+} // namespace velto

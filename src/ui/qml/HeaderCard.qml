@@ -1,0 +1,115 @@
+import QtQuick
+import QtQuick.Layouts
+
+// The top card: brand, status pill, headline and sub-line, the shortcut, tone and language.
+Rectangle {
+    id: card
+    required property QtObject model
+    required property QtObject presenter
+
+    implicitHeight: content.implicitHeight + 32
+    radius: Theme.cardRadius
+    border.width: 1
+    border.color: Theme.ink(Theme.heroOutlineOpacity)
+    gradient: Gradient {
+        orientation: Gradient.Vertical
+        GradientStop { position: 0; color: Theme.heroTop }
+        GradientStop { position: 1; color: Theme.heroBottom }
+    }
+
+    ColumnLayout {
+        id: content
+        anchors.fill: parent
+        anchors.margins: 16
+        spacing: 14
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignTop
+                spacing: 5
+                RowLayout {
+                    spacing: 8
+                    Text {
+                        text: "Velto"
+                        color: Theme.secondary
+                        font.pixelSize: 13
+                        font.weight: Font.DemiBold
+                    }
+                    StatusPill {
+                        objectName: "statusPill"
+                        label: card.presenter.pillLabel
+                        tint: Theme.status(card.presenter.statusColor)
+                        pulsing: card.presenter.pulsing
+                    }
+                }
+                Text {
+                    objectName: "headline"
+                    Layout.fillWidth: true
+                    text: card.presenter.headline
+                    color: Theme.text
+                    font.pixelSize: 24
+                    font.bold: true
+                    font.letterSpacing: -0.35
+                    wrapMode: Text.Wrap
+                    Accessible.role: Accessible.Heading
+                    Accessible.name: text
+                }
+                Text {
+                    objectName: "subline"
+                    Layout.fillWidth: true
+                    text: card.presenter.subline
+                    color: Theme.secondary
+                    font.pixelSize: 12
+                    font.weight: Font.Medium
+                    wrapMode: Text.Wrap
+                    maximumLineCount: 3
+                    elide: Text.ElideRight
+                }
+            }
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                spacing: 5
+                Text {
+                    Layout.alignment: Qt.AlignRight
+                    text: "Shortcut"
+                    color: Theme.tertiary
+                    font.pixelSize: 10
+                    font.weight: Font.DemiBold
+                }
+                Rectangle {
+                    implicitWidth: shortcut.implicitWidth + 20
+                    implicitHeight: shortcut.implicitHeight + 16
+                    radius: Theme.chipRadius
+                    color: Theme.ink(Theme.shortcutChipOpacity)
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: "Shortcut " + shortcut.text
+                    Text {
+                        id: shortcut
+                        objectName: "shortcutDisplay"
+                        anchors.centerIn: parent
+                        text: card.model.shortcutDisplay
+                        color: Theme.text
+                        font.pixelSize: 13
+                        font.bold: true
+                    }
+                }
+            }
+        }
+        RowLayout {
+            spacing: 8
+            InfoChip {
+                objectName: "toneChip"
+                symbol: "sparkles"
+                title: card.model.currentToneTitle
+            }
+            InfoChip {
+                objectName: "languageChip"
+                symbol: "globe"
+                title: card.model.currentLanguageTitle
+            }
+        }
+    }
+}

@@ -1,0 +1,151 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// The quick panel: state, the main action, a notice or the setup steps, the pickers, the
+// settings and account controls, and Quit. Every rule lives in the presenter.
+Control {
+    id: panel
+    required property QtObject model
+    required property QtObject presenter
+    required property QtObject pickers
+    required property QtObject controller
+
+    width: Theme.panelWidth
+    height: implicitHeight
+    padding: Theme.panelPadding
+    font.pixelSize: 12
+    Accessible.role: Accessible.Pane
+    Accessible.name: "Velto"
+
+    // Square corners: without a compositor a window's transparent corners show black.
+    background: Rectangle {
+        border.width: 1
+        border.color: Theme.ink(0.12)
+        gradient: Gradient {
+            GradientStop { position: 0; color: Theme.window }
+            GradientStop { position: 1; color: Theme.underPage }
+        }
+    }
+
+    contentItem: ColumnLayout {
+        spacing: Theme.sectionSpacing
+
+        HeaderCard {
+            Layout.fillWidth: true
+            model: panel.model
+            presenter: panel.presenter
+        }
+        RewriteCard {
+            Layout.fillWidth: true
+            presenter: panel.presenter
+            controller: panel.controller
+        }
+        NoticeBanner {
+            objectName: "noticeBanner"
+            Layout.fillWidth: true
+            visible: panel.presenter.middleBlock === "notice"
+            presenter: panel.presenter
+            controller: panel.controller
+        }
+        SetupCard {
+            objectName: "setupCard"
+            Layout.fillWidth: true
+            visible: panel.presenter.middleBlock === "setup"
+            presenter: panel.presenter
+            controller: panel.controller
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+            PickerCard {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                caption: "Tone"
+                pickerName: "tonePicker"
+                titles: panel.pickers.toneTitles
+                currentIndex: panel.pickers.toneIndex
+                onChosen: index => panel.pickers.chooseTone(index)
+            }
+            PickerCard {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                caption: "Language"
+                pickerName: "languagePicker"
+                titles: panel.pickers.languageTitles
+                currentIndex: panel.pickers.languageIndex
+                onChosen: index => panel.pickers.chooseLanguage(index)
+            }
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+            PanelButton {
+                objectName: "settingsButton"
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                text: "Settings"
+                symbol: "gearshape"
+                onClicked: panel.controller.openSettings()
+            }
+            PanelButton {
+                objectName: "signInButton"
+                visible: panel.presenter.accountKind === "signIn"
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                text: "Sign In"
+                onClicked: panel.controller.pressAccount()
+            }
+            Rectangle {
+                id: activity
+                objectName: "accountActivity"
+                visible: panel.presenter.accountKind === "activity"
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                implicitHeight: 34
+                radius: Theme.controlRadius
+                color: Theme.ink(Theme.cardFillOpacity)
+                Accessible.role: Accessible.Indicator
+                Accessible.name: "Signing in"
+                Symbol {
+                    anchors.centerIn: parent
+                    symbol: "arrow.clockwise"
+                    size: 14
+                    color: Theme.secondary
+                    RotationAnimator on rotation {
+                        from: 0
+                        to: 360
+                        duration: 1000
+                        loops: Animation.Infinite
+                        running: activity.visible
+                    }
+                }
+            }
+            PanelButton {
+                id: account
+                objectName: "accountButton"
+                visible: panel.presenter.accountKind === "account"
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                text: panel.presenter.accountLabel
+                symbol: "person.crop.circle.fill"
+                fontSize: 11
+                Accessible.description: "Click to sign out"
+                ToolTip.visible: hovered
+                ToolTip.delay: 500
+                ToolTip.text: "Click to sign out"
+                onClicked: panel.controller.pressAccount()
+            }
+        }
+        PanelButton {
+            objectName: "quitButton"
+            Layout.alignment: Qt.AlignHCenter
+            Layout.topMargin: 2
+            text: "Quit"
+            filled: false
+            fontWeight: Font.Medium
+            tint: Theme.secondary
+            onClicked: panel.controller.quit()
+        }
+    }
+}

@@ -1,0 +1,110 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// The Setup section: the checklist, the account and the two permissions.
+ColumnLayout {
+    id: section
+    required property QtObject presenter
+    required property QtObject controller
+
+    spacing: 16
+
+    SettingsIntro {
+        Layout.fillWidth: true
+        eyebrow: "Setup"
+        title: "Make the app feel instant."
+        body: "Permissions unlock system control, and your account enables the online rewrite service."
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Setup Checklist"
+        symbol: "checklist"
+        Repeater {
+            model: section.presenter.checklist
+            ChecklistLine {
+                objectName: "setupLine" + index
+                Layout.fillWidth: true
+                titleSize: 13
+                title: modelData.title
+                subtitle: modelData.subtitle
+                complete: modelData.complete
+            }
+        }
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Account"
+        symbol: "person.badge.key"
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    objectName: "accountStatus"
+                    Layout.fillWidth: true
+                    text: section.presenter.accountStatus
+                    color: Theme.text
+                    font.pixelSize: 13
+                    font.weight: Font.DemiBold
+                }
+                Text {
+                    objectName: "accountCaption"
+                    visible: text !== ""
+                    text: section.presenter.accountCaption
+                    color: Theme.secondary
+                    font.pixelSize: 11
+                }
+            }
+            Button {
+                id: account
+                objectName: "accountAction"
+                text: section.presenter.accountButton
+                enabled: section.presenter.accountButtonEnabled
+                padding: 6
+                leftPadding: 14
+                rightPadding: 14
+                Accessible.role: Accessible.Button
+                Accessible.name: text
+                onClicked: section.controller.pressAccount()
+                contentItem: Text {
+                    text: account.text
+                    color: section.presenter.accountButtonBordered ? Theme.text
+                           : account.enabled ? Theme.textOnAccent : Theme.ink(0.45)
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                }
+                background: Rectangle {
+                    radius: 7
+                    color: section.presenter.accountButtonBordered ? Theme.ink(0.06)
+                           : account.enabled ? Theme.accent : Theme.ink(0.1)
+                    border.width: section.presenter.accountButtonBordered ? 1 : 0
+                    border.color: Theme.ink(0.2)
+                }
+            }
+        }
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Permissions"
+        symbol: "lock.shield"
+        Repeater {
+            model: section.presenter.permissionRows
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 10
+                Divider { visible: index > 0 }
+                PermissionRow {
+                    objectName: modelData.id
+                    title: modelData.title
+                    subtitle: modelData.subtitle
+                    granted: modelData.granted
+                    buttonTitle: modelData.buttonTitle
+                    onOpen: section.controller.openPermission(modelData.id)
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,204 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// The App section: launch at login, sound, the global shortcut and a readiness summary.
+ColumnLayout {
+    id: section
+    required property QtObject model
+    required property QtObject presenter
+    required property QtObject editor
+    required property QtObject controller
+
+    spacing: 16
+    Component.onCompleted: editor.reset()
+
+    SettingsIntro {
+        Layout.fillWidth: true
+        eyebrow: "App Behavior"
+        title: "Tune how Velto feels day to day."
+        body: "Keep the app lightweight, adjust the global shortcut, and control the finishing touches."
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Experience"
+        symbol: "sparkles"
+        RowLayout {
+            Layout.fillWidth: true
+            Text {
+                Layout.fillWidth: true
+                text: "Launch at login"
+                color: Theme.text
+                font.pixelSize: 13
+            }
+            ToggleSwitch {
+                objectName: "launchAtLogin"
+                checked: section.model.launchAtLogin
+                Accessible.name: "Launch at login"
+                onToggled: section.controller.setLaunchAtLogin(checked)
+            }
+        }
+        Divider {}
+        RowLayout {
+            Layout.fillWidth: true
+            Text {
+                Layout.fillWidth: true
+                text: "Sound on completion"
+                color: Theme.text
+                font.pixelSize: 13
+            }
+            ToggleSwitch {
+                objectName: "soundOnCompletion"
+                checked: section.model.soundOnCompletion
+                Accessible.name: "Sound on completion"
+                onToggled: section.controller.setSoundOnCompletion(checked)
+            }
+        }
+        Divider {}
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 2
+            Text {
+                text: "Current workflow"
+                color: Theme.text
+                font.pixelSize: 13
+            }
+            Text {
+                objectName: "workflowSentence"
+                Layout.fillWidth: true
+                text: section.presenter.workflowSentence
+                color: Theme.secondary
+                font.pixelSize: 12
+                wrapMode: Text.Wrap
+            }
+        }
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Shortcut"
+        symbol: "command"
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignTop
+                spacing: 2
+                Text {
+                    text: "Rewrite selection"
+                    color: Theme.text
+                    font.pixelSize: 13
+                    font.weight: Font.DemiBold
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: "Global shortcut used from any app."
+                    color: Theme.secondary
+                    font.pixelSize: 11
+                    wrapMode: Text.Wrap
+                }
+            }
+            ColumnLayout {
+                spacing: 8
+                RowLayout {
+                    spacing: 8
+                    Text {
+                        text: "Exact shortcut"
+                        color: Theme.secondary
+                        font.pixelSize: 12
+                    }
+                    TextField {
+                        id: field
+                        objectName: "shortcutField"
+                        implicitWidth: Theme.shortcutFieldWidth
+                        text: section.editor.input
+                        placeholderText: section.editor.placeholder
+                        placeholderTextColor: Theme.tertiary
+                        color: Theme.text
+                        font.family: "monospace"
+                        font.pixelSize: 13
+                        selectByMouse: true
+                        Accessible.role: Accessible.EditableText
+                        Accessible.name: "Exact shortcut"
+                        onTextEdited: section.editor.edit(text)
+                        background: Rectangle {
+                            radius: 6
+                            color: Theme.ink(0.06)
+                            border.width: 1
+                            border.color: field.activeFocus ? Theme.accent : Theme.ink(0.18)
+                        }
+                        Connections {
+                            target: section.editor
+                            function onInputChanged() {
+                                if (field.text !== section.editor.input)
+                                    field.text = section.editor.input
+                            }
+                        }
+                    }
+                }
+                RowLayout {
+                    Layout.alignment: Qt.AlignRight
+                    spacing: 6
+                    ShortcutBadge {
+                        objectName: "superBadge"
+                        label: "Super"
+                        isActive: true
+                        isToggleable: false
+                    }
+                    ShortcutBadge {
+                        objectName: "shiftBadge"
+                        label: "Shift"
+                        isActive: section.editor.shiftActive
+                        isToggleable: true
+                        onTapped: section.editor.toggleShift()
+                    }
+                    Text {
+                        text: "+"
+                        color: Theme.secondary
+                        font.pixelSize: 14
+                    }
+                    MenuPicker {
+                        objectName: "keyPicker"
+                        implicitWidth: 64
+                        model: section.editor.keyTitles
+                        currentIndex: section.editor.keyIndex
+                        accessibleName: "Shortcut key"
+                        onActivated: index => section.editor.chooseKey(index)
+                    }
+                }
+            }
+        }
+        Text {
+            objectName: "shortcutHint"
+            Layout.alignment: Qt.AlignRight
+            visible: section.editor.invalid
+            text: section.editor.hint
+            color: Theme.red
+            font.pixelSize: 11
+        }
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Readiness"
+        symbol: "checklist"
+        Repeater {
+            model: section.presenter.readinessLines
+            RowLayout {
+                Layout.fillWidth: true
+                Text {
+                    Layout.fillWidth: true
+                    text: modelData.label
+                    color: Theme.secondary
+                    font.pixelSize: 12
+                }
+                Text {
+                    objectName: "readiness" + index
+                    text: modelData.value
+                    color: Theme.text
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,262 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// The settings window: the navigation column and the selected section under its header.
+Control {
+    id: root
+    required property QtObject model
+    required property QtObject presenter
+    required property QtObject pickers
+    required property QtObject editor
+    required property QtObject controller
+    property string selectedSection: "setup"
+    readonly property var current: presenter.sections.find(s => s.id === selectedSection)
+
+    width: Theme.settingsWidth
+    height: Theme.settingsHeight
+    Accessible.role: Accessible.Window
+    Accessible.name: "Velto"
+
+    background: Rectangle { color: Theme.window }
+
+    contentItem: RowLayout {
+        spacing: 0
+
+        Rectangle {
+            Layout.fillHeight: true
+            Layout.preferredWidth: Theme.navigationWidth
+            color: Theme.ink(0.03)
+
+            ColumnLayout {
+                anchors.fill: parent
+                anchors.margins: Theme.navigationPadding
+                spacing: 18
+
+                RowLayout {
+                    spacing: 10
+                    Rectangle {
+                        implicitWidth: 36
+                        implicitHeight: 36
+                        radius: 9
+                        gradient: Gradient {
+                            GradientStop { position: 0; color: Qt.lighter(Theme.accent, 1.25) }
+                            GradientStop { position: 1; color: Theme.accent }
+                        }
+                        Symbol {
+                            anchors.centerIn: parent
+                            symbol: "sparkles.rectangle.stack.fill"
+                            size: 20
+                            color: Theme.textOnAccent
+                        }
+                    }
+                    ColumnLayout {
+                        spacing: 0
+                        Text {
+                            text: "Velto"
+                            color: Theme.text
+                            font.pixelSize: 15
+                            font.bold: true
+                        }
+                        Text {
+                            text: "Preferences"
+                            color: Theme.secondary
+                            font.pixelSize: 11
+                        }
+                    }
+                }
+
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    spacing: 6
+                    Text {
+                        text: "Workspace readiness"
+                        color: Theme.secondary
+                        font.pixelSize: 11
+                        font.weight: Font.DemiBold
+                    }
+                    ProgressBar {
+                        id: progress
+                        objectName: "readinessBar"
+                        Layout.fillWidth: true
+                        from: 0
+                        to: root.model.setupTotalSteps
+                        value: root.model.setupCompletedSteps
+                        Accessible.role: Accessible.ProgressBar
+                        Accessible.name: "Workspace readiness"
+                        background: Rectangle {
+                            implicitHeight: 6
+                            radius: 3
+                            color: Theme.ink(0.1)
+                        }
+                        contentItem: Item {
+                            implicitHeight: 6
+                            Rectangle {
+                                width: progress.visualPosition * parent.width
+                                height: parent.height
+                                radius: 3
+                                color: Theme.accent
+                            }
+                        }
+                    }
+                    Text {
+                        objectName: "readinessLine"
+                        text: root.presenter.readinessLine
+                        color: Theme.secondary
+                        font.pixelSize: 11
+                    }
+                }
+
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    spacing: 4
+                    Repeater {
+                        model: root.presenter.sections
+                        Button {
+                            id: nav
+                            objectName: "section_" + modelData.id
+                            Layout.fillWidth: true
+                            checkable: false
+                            padding: 8
+                            readonly property bool selected: root.selectedSection === modelData.id
+                            text: modelData.title
+                            Accessible.role: Accessible.PageTab
+                            Accessible.name: modelData.title
+                            Accessible.description: modelData.subtitle
+                            Accessible.selected: selected
+                            onClicked: root.selectedSection = modelData.id
+                            contentItem: RowLayout {
+                                spacing: 10
+                                Symbol {
+                                    symbol: modelData.symbol
+                                    size: 16
+                                    color: nav.selected ? Theme.accent : Theme.secondary
+                                }
+                                ColumnLayout {
+                                    Layout.fillWidth: true
+                                    spacing: 1
+                                    Text {
+                                        text: modelData.title
+                                        color: Theme.text
+                                        font.pixelSize: 13
+                                        font.weight: Font.DemiBold
+                                    }
+                                    Text {
+                                        Layout.fillWidth: true
+                                        text: modelData.subtitle
+                                        color: Theme.secondary
+                                        font.pixelSize: 11
+                                        wrapMode: Text.Wrap
+                                    }
+                                }
+                            }
+                            background: Rectangle {
+                                radius: 9
+                                color: nav.selected ? Theme.ink(0.09)
+                                       : nav.hovered ? Theme.ink(0.05) : "transparent"
+                            }
+                        }
+                    }
+                }
+                Item { Layout.fillHeight: true }
+            }
+        }
+
+        Rectangle {
+            Layout.fillHeight: true
+            implicitWidth: 1
+            color: Theme.separator
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            spacing: 0
+
+            RowLayout {
+                Layout.fillWidth: true
+                Layout.margins: 24
+                Layout.bottomMargin: 12
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    spacing: 2
+                    Text {
+                        objectName: "sectionTitle"
+                        Layout.fillWidth: true
+                        text: root.current ? root.current.title : ""
+                        color: Theme.text
+                        font.pixelSize: 26
+                        font.weight: Font.DemiBold
+                        Accessible.role: Accessible.Heading
+                        Accessible.name: text
+                    }
+                    Text {
+                        Layout.fillWidth: true
+                        text: root.current ? root.current.subtitle : ""
+                        color: Theme.secondary
+                        font.pixelSize: 12
+                    }
+                }
+                Rectangle {
+                    readonly property bool ready: root.presenter.headerChip === "Ready"
+                    implicitWidth: chip.implicitWidth + 20
+                    implicitHeight: chip.implicitHeight + 10
+                    radius: height / 2
+                    color: Theme.withAlpha(ready ? Theme.green : Theme.orange, 0.14)
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: chip.text
+                    Text {
+                        id: chip
+                        objectName: "headerChip"
+                        anchors.centerIn: parent
+                        text: root.presenter.headerChip
+                        color: parent.ready ? Theme.green : Theme.orange
+                        font.pixelSize: 11
+                        font.bold: true
+                    }
+                }
+            }
+
+            ScrollView {
+                id: scroll
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                contentWidth: availableWidth
+                clip: true
+
+                Loader {
+                    objectName: "sectionContent"
+                    x: 24
+                    width: scroll.availableWidth - 48
+                    sourceComponent: root.selectedSection === "app" ? appSection
+                                     : root.selectedSection === "writing" ? writingSection
+                                     : setupSection
+                }
+            }
+        }
+    }
+
+    Component {
+        id: setupSection
+        SettingsAccountPermissions {
+            presenter: root.presenter
+            controller: root.controller
+        }
+    }
+    Component {
+        id: appSection
+        SettingsGeneral {
+            model: root.model
+            presenter: root.presenter
+            editor: root.editor
+            controller: root.controller
+        }
+    }
+    Component {
+        id: writingSection
+        SettingsWriting {
+            presenter: root.presenter
+            pickers: root.pickers
+        }
+    }
+}

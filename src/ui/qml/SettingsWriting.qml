@@ -1,0 +1,103 @@
+import QtQuick
+import QtQuick.Layouts
+
+// The Writing section: default tone and language.
+ColumnLayout {
+    id: section
+    required property QtObject presenter
+    required property QtObject pickers
+
+    spacing: 16
+
+    SettingsIntro {
+        Layout.fillWidth: true
+        eyebrow: "Writing Defaults"
+        title: "Set the voice before you rewrite."
+        body: "These defaults apply every time you trigger Velto, so the result feels consistent across apps."
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Defaults Summary"
+        symbol: "text.quote"
+        Text {
+            Layout.fillWidth: true
+            text: "Tone and language apply every time you trigger Velto."
+            color: Theme.secondary
+            font.pixelSize: 12
+            wrapMode: Text.Wrap
+        }
+        Text {
+            objectName: "currentDefault"
+            Layout.fillWidth: true
+            text: section.presenter.currentDefault
+            color: Theme.text
+            font.pixelSize: 13
+            font.weight: Font.DemiBold
+        }
+    }
+    SettingsCard {
+        Layout.fillWidth: true
+        title: "Defaults"
+        symbol: "pencil.and.outline"
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    text: "Tone"
+                    color: Theme.text
+                    font.pixelSize: 13
+                }
+                Text {
+                    objectName: "toneDescription"
+                    Layout.fillWidth: true
+                    text: section.presenter.toneDescription
+                    color: Theme.secondary
+                    font.pixelSize: 11
+                    wrapMode: Text.Wrap
+                }
+            }
+            MenuPicker {
+                objectName: "settingsTonePicker"
+                Layout.alignment: Qt.AlignTop
+                implicitWidth: Theme.pickerWidth
+                model: section.pickers.toneTitles
+                currentIndex: section.pickers.toneIndex
+                accessibleName: "Tone"
+                onActivated: index => section.pickers.chooseTone(index)
+            }
+        }
+        Divider {}
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    text: "Language"
+                    color: Theme.text
+                    font.pixelSize: 13
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: "Choose a default target language or keep automatic detection."
+                    color: Theme.secondary
+                    font.pixelSize: 11
+                    wrapMode: Text.Wrap
+                }
+            }
+            MenuPicker {
+                objectName: "settingsLanguagePicker"
+                Layout.alignment: Qt.AlignTop
+                implicitWidth: Theme.pickerWidth
+                model: section.pickers.languageTitles
+                currentIndex: section.pickers.languageIndex
+                accessibleName: "Language"
+                onActivated: index => section.pickers.chooseLanguage(index)
+            }
+        }
+    }
+}

@@ -1,0 +1,109 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// The setup checklist of the panel: progress, the three steps and the next action.
+Card {
+    id: card
+    required property QtObject presenter
+    required property QtObject controller
+
+    implicitHeight: content.implicitHeight + 2 * Theme.cardPadding
+
+    ColumnLayout {
+        id: content
+        anchors.fill: parent
+        anchors.margins: Theme.cardPadding
+        spacing: 12
+
+        RowLayout {
+            Layout.fillWidth: true
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    text: "Finish setup"
+                    color: Theme.text
+                    font.pixelSize: 13
+                    font.weight: Font.DemiBold
+                    Accessible.role: Accessible.Heading
+                    Accessible.name: text
+                }
+                Text {
+                    objectName: "setupProgress"
+                    Layout.fillWidth: true
+                    text: card.presenter.setupProgress
+                    color: Theme.secondary
+                    font.pixelSize: 11
+                    wrapMode: Text.Wrap
+                }
+            }
+            Rectangle {
+                Layout.alignment: Qt.AlignTop
+                implicitWidth: badge.implicitWidth + 20
+                implicitHeight: badge.implicitHeight + 12
+                radius: height / 2
+                color: Theme.ink(Theme.chipFillOpacity)
+                Text {
+                    id: badge
+                    objectName: "setupBadge"
+                    anchors.centerIn: parent
+                    text: card.presenter.setupBadge
+                    color: Theme.text
+                    font.pixelSize: 11
+                    font.bold: true
+                }
+            }
+        }
+        Repeater {
+            model: card.presenter.setupRows
+            ChecklistLine {
+                objectName: "setupRow" + index
+                Layout.fillWidth: true
+                title: modelData.title
+                subtitle: modelData.subtitle
+                complete: modelData.complete
+            }
+        }
+        RowLayout {
+            spacing: 12
+            Button {
+                id: primary
+                objectName: "setupPrimary"
+                text: card.presenter.setupPrimaryTitle
+                padding: 8
+                leftPadding: 14
+                rightPadding: 14
+                Accessible.role: Accessible.Button
+                Accessible.name: text
+                onClicked: card.controller.pressSetupPrimary()
+                contentItem: Text {
+                    text: primary.text
+                    color: Theme.textOnAccent
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                }
+                background: Rectangle {
+                    radius: 8
+                    color: primary.down ? Qt.darker(Theme.accent, 1.2) : Theme.accent
+                }
+            }
+            Button {
+                id: openSetup
+                objectName: "openSetup"
+                text: "Open Setup"
+                padding: 4
+                Accessible.role: Accessible.Link
+                Accessible.name: text
+                onClicked: card.controller.openSettings()
+                contentItem: Text {
+                    text: openSetup.text
+                    color: Theme.secondary
+                    font.pixelSize: 12
+                    font.underline: openSetup.hovered
+                }
+                background: Item {}
+            }
+        }
+    }
+}
