@@ -38,7 +38,7 @@ set(CPACK_DEBIAN_APP_PACKAGE_SECTION utils)
 # Loaded at run time, so the library scan cannot see them: the X11 platform plugin and the QML
 # modules of the panels.
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtqml-workerscript")
+    "qt6-qpa-plugins, libqt6svg6, qml6-module-qtqml, qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtqml-workerscript")
 # The keyring that holds the sign-in, the accessibility bus that reads selections, the sound
 # theme of the completion sound, xdg-open for the browser, and the local backend the default
 # build talks to.
