@@ -10,6 +10,7 @@ QtObject {
         "checkmark.circle.fill": "icons/checkmark.circle.fill.svg",
         "chevron.up.chevron.down": "icons/chevron.up.chevron.down.svg",
         "circle.dashed": "icons/circle.dashed.svg",
+        // A keyboard: the shortcut is Super+letter here, not the other platform's key.
         "command": "icons/command.svg",
         "die.face.5": "icons/die.face.5.svg",
         "exclamationmark.triangle.fill": "icons/exclamationmark.triangle.fill.svg",
