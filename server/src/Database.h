@@ -59,15 +59,15 @@ public:
 
     virtual ~Database() = default;
 
-    // Opens the store `spec` names and brings its schema up to date:
+    // Opens the store `location` names and brings its schema up to date:
     //   ""                 SQLite in `dataDir`/velto-server.sqlite3 (the directory is created 0700)
     //   "sqlite:PATH"      SQLite in PATH
     //   "postgresql://…"   PostgreSQL (also "postgres://…"), at most `poolSize` connections
-    static std::unique_ptr<Database> open(const std::string& spec, const std::string& dataDir,
+    static std::unique_ptr<Database> open(const std::string& location, const std::string& dataDir,
                                           int poolSize = 8);
 
-    // The spec without a password, for the log.
-    static std::string describe(const std::string& spec, const std::string& dataDir);
+    // The location without a password, for the log.
+    static std::string describe(const std::string& location, const std::string& dataDir);
 
     // "sqlite" or "postgresql".
     virtual std::string kind() const = 0;

@@ -23,9 +23,9 @@ std::int64_t toInteger(const std::string& option, const std::string& value, std:
     return n;
 }
 
-bool isPostgresUri(const std::string& spec)
+bool isPostgresUri(const std::string& location)
 {
-    return spec.rfind("postgresql://", 0) == 0 || spec.rfind("postgres://", 0) == 0;
+    return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
 }
 
 // A password in user:password@host or in a password= query item.
@@ -43,16 +43,16 @@ bool uriHasPassword(const std::string& uri)
                                           uri.find("&password=", query) != std::string::npos);
 }
 
-void checkDatabase(const std::string& spec)
+void checkDatabase(const std::string& location)
 {
-    if (spec.rfind("sqlite:", 0) == 0) {
-        if (spec.size() == 7) {
+    if (location.rfind("sqlite:", 0) == 0) {
+        if (location.size() == 7) {
             throw std::invalid_argument("--database sqlite: needs a file path, such as "
                                         "sqlite:/srv/velto/velto-server.sqlite3.");
         }
         return;
     }
-    if (!isPostgresUri(spec)) {
+    if (!isPostgresUri(location)) {
         throw std::invalid_argument("The database (--database or VELTO_DATABASE_URL) is "
                                     "sqlite:PATH or a postgresql:// URI.");
     }

@@ -900,7 +900,7 @@ private slots:
 
     void theLogNamesTheDatabaseWithoutItsPassword_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("shown");
         QTest::newRow("default") << ""
                                  << "sqlite:/d/velto-server.sqlite3";
@@ -920,9 +920,9 @@ private slots:
 
     void theLogNamesTheDatabaseWithoutItsPassword()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, location);
         QFETCH(QString, shown);
-        QCOMPARE(q(Database::describe(spec.toStdString(), "/d")), shown);
+        QCOMPARE(q(Database::describe(location.toStdString(), "/d")), shown);
     }
 
     void aSecondServerOnATakenPortRefusesToStart()
