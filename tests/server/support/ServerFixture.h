@@ -135,8 +135,10 @@ public:
         if (!engine) {
             engine = std::make_unique<LocalEngine>();
         }
+        // The server's time stands still but for advance(): a second boundary crossed while a
+        // test runs would otherwise make "59 s later" a minute.
         server_ = std::make_unique<VeltoServer>(options_, std::move(engine),
-                                                [this] { return realNow() + offset_.load(); });
+                                                [this] { return start_ + offset_.load(); });
         server_->setLogSink([this](const std::string& line) {
             std::lock_guard lock(logMutex_);
             log_.push_back(line);
@@ -247,6 +249,7 @@ public:
 private:
     QTemporaryDir dir_;
     ServerOptions options_;
+    const std::int64_t start_ = realNow();
     std::atomic<std::int64_t> offset_{0};
     std::unique_ptr<VeltoServer> server_;
     std::thread thread_;
