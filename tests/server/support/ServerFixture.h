@@ -118,7 +118,7 @@ public:
 
     static bool onPostgres() { return static_cast<bool>(freshDatabase()); }
 
-    // `database` is a Database::open spec; empty: a fresh store.
+    // `database` is a Database::open location; empty: a fresh store.
     explicit ServerFixture(std::function<void(ServerOptions&)> configure = {},
                            std::unique_ptr<RewriteEngine> engine = nullptr,
                            std::string database = {})
