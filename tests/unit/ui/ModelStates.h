@@ -5,11 +5,13 @@
 #include "model/UserPreferencesStore.h"
 
 #include <QStringList>
+#include <QTest>
 #include <memory>
+#include <utility>
 
 namespace velto::test {
 
-// A model over in-memory preferences, put into one of the states the views are checked in.
+// A model over in-memory preferences, put into the state a test names.
 struct ModelStates
 {
     ModelStates()
@@ -19,42 +21,53 @@ struct ModelStates
     {
     }
 
-    static QStringList panelStates()
+    // "auth permissions rewrite[: error]": auth out | signing | in | in-noemail, permissions
+    // both | none | input-only | unchecked, rewrite idle | running | succeeded | failed; the
+    // error text goes to the status and to a failed rewrite.
+    explicit ModelStates(const QString& state) : ModelStates()
     {
-        return {"ready", "sign-in-required", "signing-in",    "permission-required", "rewriting",
-                "error", "notice",           "setup-complete"};
+        const QString error = state.section(QStringLiteral(": "), 1);
+        const QStringList part = state.section(QStringLiteral(": "), 0, 0).split(' ');
+        if (part.value(1) != "unchecked")
+            model.setPermissionState(part.value(1) != "none", part.value(1) == "both");
+        if (part.value(0) == "signing")
+            model.setAuthState(AuthState::signingIn());
+        else if (part.value(0) == "in")
+            model.setAuthState(AuthState::signedIn(QStringLiteral("ada@example.test")));
+        else if (part.value(0) == "in-noemail")
+            model.setAuthState(AuthState::signedIn(std::nullopt));
+        if (part.value(2) == "running")
+            model.setRewriteState(RewriteState::running());
+        else if (part.value(2) == "succeeded")
+            model.setRewriteState(RewriteState::succeeded());
+        else if (part.value(2) == "failed")
+            model.setRewriteState(RewriteState::failed(error));
+        if (!error.isEmpty())
+            model.setStatusError(error);
     }
 
-    void enter(const QString& state)
+    // The states the screenshots show the panel in, by name; "notice" adds a notice.
+    static QList<std::pair<QString, QString>> panelStates()
     {
-        model.setPermissionState(true, true);
-        model.setAuthState(AuthState::signedIn(QStringLiteral("ada@example.test")));
-        if (state == "ready") {
-        } else if (state == "sign-in-required") {
-            model.setAuthState(AuthState::signedOut());
-        } else if (state == "signing-in") {
-            model.setAuthState(AuthState::signingIn());
-        } else if (state == "permission-required") {
-            model.setPermissionState(true, false);
-            model.setAuthState(AuthState::signedOut());
-        } else if (state == "rewriting") {
-            model.setRewriteState(RewriteState::running());
-        } else if (state == "error") {
-            const QString message = QStringLiteral("The rewrite service is not reachable.");
-            model.setStatusError(message);
-            model.setRewriteState(RewriteState::failed(message));
-        } else if (state == "notice") {
-            model.setRewriteState(RewriteState::succeeded());
-            model.setNotice(UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
-                            QStringLiteral("Your selected text was replaced using Default."));
-        } else if (state == "setup-complete") {
-            model.setRewriteState(RewriteState::succeeded());
-        }
+        return {{"ready", "in both idle"},
+                {"sign-in-required", "out both idle"},
+                {"signing-in", "signing both idle"},
+                {"permission-required", "out input-only idle"},
+                {"rewriting", "in both running"},
+                {"error", "in both failed: The rewrite service is not reachable."},
+                {"notice", "in both succeeded"},
+                {"setup-complete", "in both succeeded"}};
     }
 
     std::shared_ptr<MemoryDefaults> defaults;
     UserPreferencesStore store;
     AppModel model;
 };
+
+// A table row: its name, then one value per column (a string literal fills a QString column).
+template <typename... T> void row(const char* name, const T&... values)
+{
+    (QTest::newRow(name) << ... << values);
+}
 
 } // namespace velto::test

@@ -1,16 +1,18 @@
 #include "ui/QuickPanelPresenter.h"
-#include "ModelSetup.h"
 #include "ModelStates.h"
 #include "support/TestRegistry.h"
+#include "ui/PopupPlacement.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace velto;
+using test::row;
 using P = QuickPanelPresenter;
 
 Q_DECLARE_METATYPE(velto::PanelAction)
 
+// One test a table of the panel: a row names a model state (see test::ModelStates) and what
+// the panel shows in it. Then where the panel opens.
 class QuickPanelPresenterTest : public QObject
 {
     Q_OBJECT
@@ -18,343 +20,206 @@ class QuickPanelPresenterTest : public QObject
 private slots:
     void statusSelection_data()
     {
-        QTest::addColumn<QString>("auth");
-        QTest::addColumn<QString>("permissions");
-        QTest::addColumn<QString>("rewrite");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<QString>("headline");
-        QTest::addColumn<QString>("subline");
-        QTest::addColumn<QString>("pill");
-        QTest::addColumn<QString>("color");
-        QTest::newRow("signing in wins over any status") << "signing"
-                                                         << "none"
-                                                         << "idle"
-                                                         << ""
-                                                         << "Signing in..."
-                                                         << "Browser handoff in progress"
-                                                         << "Live"
-                                                         << "orange";
-        QTest::newRow("ready") << "in"
-                               << "both"
-                               << "idle"
-                               << ""
-                               << "Ready to rewrite"
-                               << "Select text in any app, then press Super+L"
-                               << "Online"
-                               << "green";
-        QTest::newRow("sign-in required") << "out"
-                                          << "both"
-                                          << "idle"
-                                          << ""
-                                          << "Connect your account"
-                                          << "Sign in once to activate online rewriting"
-                                          << "Account"
-                                          << "orange";
-        QTest::newRow("permission required") << "in"
-                                             << "input-only"
-                                             << "idle"
-                                             << ""
-                                             << "Complete setup"
-                                             << "Enable Input Monitoring and Accessibility"
-                                             << "Setup"
-                                             << "orange";
-        QTest::newRow("rewriting") << "in"
-                                   << "both"
-                                   << "running"
-                                   << ""
-                                   << "Rewriting selection"
-                                   << "Replacing the current selection"
-                                   << "Active"
-                                   << "white";
-        QTest::newRow("error shows its text") << "in"
-                                              << "both"
-                                              << "failed"
-                                              << "Server unreachable."
-                                              << "Needs attention"
-                                              << "Server unreachable."
-                                              << "Issue"
-                                              << "red";
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("shown");
+        row("signing in wins over any status", "signing none idle",
+            QStringList{"Signing in...", "Browser handoff in progress", "Live", "orange"});
+        row("ready", "in both idle",
+            QStringList{"Ready to rewrite", "Select text in any app, then press Super+L", "Online",
+                        "green"});
+        row("sign-in required", "out both idle",
+            QStringList{"Connect your account", "Sign in once to activate online rewriting",
+                        "Account", "orange"});
+        row("permission required", "in input-only idle",
+            QStringList{"Complete setup", "Enable Input Monitoring and Accessibility", "Setup",
+                        "orange"});
+        row("rewriting", "in both running",
+            QStringList{"Rewriting selection", "Replacing the current selection", "Active",
+                        "white"});
+        row("error shows its text", "in both failed: Server unreachable.",
+            QStringList{"Needs attention", "Server unreachable.", "Issue", "red"});
     }
 
     void statusSelection()
     {
-        QFETCH(QString, auth);
-        QFETCH(QString, permissions);
-        QFETCH(QString, rewrite);
-        QFETCH(QString, error);
-        test::ModelStates m;
-        test::applyState(m.model, auth, permissions, rewrite, error);
-        const P::StatusSelection s = P::statusSelection(m.model);
-        QTEST(s.headline, "headline");
-        QTEST(s.subline, "subline");
-        QTEST(s.pillLabel, "pill");
-        QTEST(colorName(s.color), "color");
+        QFETCH(QString, state);
+        const P::StatusSelection s = P::statusSelection(test::ModelStates(state).model);
+        QTEST((QStringList{s.headline, s.subline, s.pillLabel, colorName(s.color)}), "shown");
     }
 
     void mainButton_data()
     {
-        QTest::addColumn<QString>("auth");
-        QTest::addColumn<QString>("permissions");
-        QTest::addColumn<QString>("rewrite");
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("subtitle");
+        QTest::addColumn<QString>("state");
         QTest::addColumn<PanelAction>("action");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("ready") << "in"
-                               << "both"
-                               << "idle"
-                               << "sparkles"
-                               << "Rewrite Selection"
-                               << "Use Default in Auto-detect" << PanelAction::rewrite << true;
-        QTest::newRow("sign-in required")
-            << "out"
-            << "both"
-            << "idle"
-            << "person.badge.key"
-            << "Sign In to Continue"
-            << "Online rewrite requires an account" << PanelAction::signIn << true;
-        QTest::newRow("permission required")
-            << "in"
-            << "none"
-            << "idle"
-            << "lock.open.display"
-            << "Finish Setup First"
-            << "Permissions must be enabled first" << PanelAction::openSettings << true;
-        QTest::newRow("rewriting disables it")
-            << "in"
-            << "both"
-            << "running"
-            << "wand.and.stars.inverse"
-            << "Rewriting..."
-            << "Working on the selected text" << PanelAction::none << false;
-        QTest::newRow("error retries")
-            << "in"
-            << "both"
-            << "failed"
-            << "arrow.clockwise"
-            << "Try Rewrite Again"
-            << "Fix the issue below, then retry" << PanelAction::rewrite << true;
+        QTest::addColumn<QStringList>("shown");
+        row("ready", "in both idle", PanelAction::rewrite,
+            QStringList{"sparkles", "Rewrite Selection", "Use Default in Auto-detect", "enabled"});
+        row("sign-in required", "out both idle", PanelAction::signIn,
+            QStringList{"person.badge.key", "Sign In to Continue",
+                        "Online rewrite requires an account", "enabled"});
+        row("permission required", "in none idle", PanelAction::openSettings,
+            QStringList{"lock.open.display", "Finish Setup First",
+                        "Permissions must be enabled first", "enabled"});
+        row("rewriting disables it", "in both running", PanelAction::none,
+            QStringList{"wand.and.stars.inverse", "Rewriting...", "Working on the selected text",
+                        "disabled"});
+        row("error retries", "in both failed: Boom.", PanelAction::rewrite,
+            QStringList{"arrow.clockwise", "Try Rewrite Again", "Fix the issue below, then retry",
+                        "enabled"});
     }
 
     void mainButton()
     {
-        QFETCH(QString, auth);
-        QFETCH(QString, permissions);
-        QFETCH(QString, rewrite);
-        test::ModelStates m;
-        test::applyState(m.model, auth, permissions, rewrite,
-                         rewrite == "failed" ? QStringLiteral("Boom.") : QString());
-        const P::MainButton b = P::mainButton(m.model);
-        QTEST(b.symbol, "symbol");
-        QTEST(b.title, "title");
-        QTEST(b.subtitle, "subtitle");
+        QFETCH(QString, state);
+        const P::MainButton b = P::mainButton(test::ModelStates(state).model);
+        QTEST((QStringList{b.symbol, b.title, b.subtitle, b.enabled ? "enabled" : "disabled"}),
+              "shown");
         QTEST(b.action, "action");
-        QTEST(b.enabled, "enabled");
     }
 
     void explanationLine_data()
     {
-        QTest::addColumn<QString>("auth");
-        QTest::addColumn<QString>("permissions");
+        QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("line");
-        QTest::newRow("signing in first") << "signing"
-                                          << "none"
-                                          << "Finish the browser handoff, then come back here.";
-        QTest::newRow("permissions missing")
-            << "in"
-            << "input-only"
-            << "Open Setup and enable the two required permissions.";
-        QTest::newRow("unchecked counts as missing")
-            << "in"
-            << "unchecked"
-            << "Open Setup and enable the two required permissions.";
-        QTest::newRow("signed in")
-            << "in"
-            << "both"
-            << "Velto rewrites the currently selected text and pastes the result back in place.";
-        QTest::newRow("signed out") << "out"
-                                    << "both"
-                                    << "Use Settings to connect your account once.";
+        const char* permissions = "Open Setup and enable the two required permissions.";
+        row("signing in first", "signing none idle",
+            "Finish the browser handoff, then come back here.");
+        row("permissions missing", "in input-only idle", permissions);
+        row("unchecked counts as missing", "in unchecked idle", permissions);
+        row("signed in", "in both idle",
+            "Velto rewrites the currently selected text and pastes the result back in place.");
+        row("signed out", "out both idle", "Use Settings to connect your account once.");
     }
 
     void explanationLine()
     {
-        QFETCH(QString, auth);
-        QFETCH(QString, permissions);
-        test::ModelStates m;
-        test::applyState(m.model, auth, permissions, "idle");
-        QTEST(P::explanationLine(m.model), "line");
+        QFETCH(QString, state);
+        QTEST(P::explanationLine(test::ModelStates(state).model), "line");
     }
 
     void middleBlock_data()
     {
-        QTest::addColumn<QString>("auth");
-        QTest::addColumn<QString>("permissions");
-        QTest::addColumn<QString>("rewrite");
+        QTest::addColumn<QString>("state");
         QTest::addColumn<bool>("notice");
-        QTest::addColumn<int>("block");
-        QTest::newRow("a notice wins") << "in"
-                                       << "both"
-                                       << "succeeded" << true << int(P::MiddleBlock::notice);
-        QTest::newRow("setup incomplete: permissions")
-            << "in"
-            << "none"
-            << "succeeded" << false << int(P::MiddleBlock::setupCard);
-        QTest::newRow("setup incomplete: account")
-            << "out"
-            << "both"
-            << "succeeded" << false << int(P::MiddleBlock::setupCard);
-        QTest::newRow("setup incomplete: no rewrite yet")
-            << "in"
-            << "both"
-            << "idle" << false << int(P::MiddleBlock::setupCard);
-        QTest::newRow("all done: nothing") << "in"
-                                           << "both"
-                                           << "succeeded" << false << int(P::MiddleBlock::none);
+        QTest::addColumn<QString>("block");
+        row("a notice wins", "in both succeeded", true, "notice");
+        row("setup incomplete: permissions", "in none succeeded", false, "setup");
+        row("setup incomplete: account", "out both succeeded", false, "setup");
+        row("setup incomplete: no rewrite yet", "in both idle", false, "setup");
+        row("all done: nothing", "in both succeeded", false, "none");
     }
 
     void middleBlock()
     {
-        QFETCH(QString, auth);
-        QFETCH(QString, permissions);
-        QFETCH(QString, rewrite);
+        QFETCH(QString, state);
         QFETCH(bool, notice);
-        test::ModelStates m;
-        test::applyState(m.model, auth, permissions, rewrite);
+        test::ModelStates m(state);
         if (notice)
             m.model.setNotice(UserNoticeStyle::info, "t", "m");
-        QTEST(int(P::middleBlock(m.model)), "block");
-    }
-
-    void closingTheNoticeBringsBackTheSetupCard()
-    {
-        test::ModelStates m;
-        test::applyState(m.model, "out", "both", "idle");
-        m.model.setNotice(UserNoticeStyle::info, "Signed out", "Bye.");
-        P presenter(m.model);
-        QCOMPARE(presenter.middleBlockName(), "notice");
-        QSignalSpy changed(&presenter, &P::changed);
-        m.model.clearNotice();
-        QVERIFY(changed.count() > 0);
-        QCOMPARE(presenter.middleBlockName(), "setup");
+        QTEST(P(m.model).middleBlockName(), "block");
     }
 
     void noticeLook_data()
     {
         QTest::addColumn<UserNoticeStyle>("style");
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("color");
-        QTest::newRow("info") << UserNoticeStyle::info << "info.circle.fill"
-                              << "blue";
-        QTest::newRow("success") << UserNoticeStyle::success << "checkmark.circle.fill"
-                                 << "green";
-        QTest::newRow("warning") << UserNoticeStyle::warning << "exclamationmark.triangle.fill"
-                                 << "orange";
-        QTest::newRow("error") << UserNoticeStyle::error << "xmark.octagon.fill"
-                               << "red";
+        QTest::addColumn<QStringList>("shown");
+        row("info", UserNoticeStyle::info, QStringList{"info.circle.fill", "blue"});
+        row("success", UserNoticeStyle::success, QStringList{"checkmark.circle.fill", "green"});
+        row("warning", UserNoticeStyle::warning,
+            QStringList{"exclamationmark.triangle.fill", "orange"});
+        row("error", UserNoticeStyle::error, QStringList{"xmark.octagon.fill", "red"});
     }
 
     void noticeLook()
     {
         QFETCH(UserNoticeStyle, style);
         const P::NoticeLook look = P::noticeLook(style);
-        QTEST(look.symbol, "symbol");
-        QTEST(colorName(look.color), "color");
+        QTEST((QStringList{look.symbol, colorName(look.color)}), "shown");
     }
 
+    // The shown lines: a sub-line per step, ticked "✓ " when complete, then the progress line
+    // and the primary button.
     void setupCard_data()
     {
-        QTest::addColumn<QString>("auth");
-        QTest::addColumn<QString>("permissions");
-        QTest::addColumn<QString>("rewrite");
-        QTest::addColumn<QStringList>("sublines");
-        QTest::addColumn<QList<bool>>("complete");
-        QTest::addColumn<QString>("progress");
-        QTest::addColumn<QString>("primary");
+        QTest::addColumn<QString>("state");
         QTest::addColumn<PanelAction>("action");
-        QTest::newRow("fresh") << "out"
-                               << "none"
-                               << "idle"
-                               << QStringList{"Enable both permissions",
-                                              "Sign in to use the rewrite service",
-                                              "Select text and press Super+L"}
-                               << QList<bool>{false, false, false}
-                               << "Complete 0 of 3 steps to make Velto feel instant."
-                               << "Enable Permissions" << PanelAction::openSettings;
-        QTest::newRow("permissions granted")
-            << "out"
-            << "both"
-            << "idle"
-            << QStringList{"Input Monitoring and Accessibility enabled",
-                           "Sign in to use the rewrite service", "Select text and press Super+L"}
-            << QList<bool>{true, false, false}
-            << "Complete 1 of 3 steps to make Velto feel instant."
-            << "Sign In" << PanelAction::signIn;
-        QTest::newRow("signed in")
-            << "in"
-            << "both"
-            << "idle"
-            << QStringList{"Input Monitoring and Accessibility enabled", "Ready to rewrite",
-                           "Select text and press Super+L"}
-            << QList<bool>{true, true, false} << "Complete 2 of 3 steps to make Velto feel instant."
-            << "Try Your First Rewrite" << PanelAction::rewrite;
-        QTest::newRow("rewrite done, signed out again")
-            << "out"
-            << "both"
-            << "succeeded"
-            << QStringList{"Input Monitoring and Accessibility enabled",
-                           "Sign in to use the rewrite service", "You're ready to go"}
-            << QList<bool>{true, false, true} << "Complete 2 of 3 steps to make Velto feel instant."
-            << "Sign In" << PanelAction::signIn;
+        QTest::addColumn<QStringList>("shown");
+        row("fresh", "out none idle", PanelAction::openSettings,
+            QStringList{"Enable both permissions", "Sign in to use the rewrite service",
+                        "Select text and press Super+L",
+                        "Complete 0 of 3 steps to make Velto feel instant.", "Enable Permissions"});
+        row("permissions granted", "out both idle", PanelAction::signIn,
+            QStringList{"✓ Input Monitoring and Accessibility enabled",
+                        "Sign in to use the rewrite service", "Select text and press Super+L",
+                        "Complete 1 of 3 steps to make Velto feel instant.", "Sign In"});
+        row("signed in", "in both idle", PanelAction::rewrite,
+            QStringList{"✓ Input Monitoring and Accessibility enabled", "✓ Ready to rewrite",
+                        "Select text and press Super+L",
+                        "Complete 2 of 3 steps to make Velto feel instant.",
+                        "Try Your First Rewrite"});
+        row("rewrite done, signed out again", "out both succeeded", PanelAction::signIn,
+            QStringList{"✓ Input Monitoring and Accessibility enabled",
+                        "Sign in to use the rewrite service", "✓ You're ready to go",
+                        "Complete 2 of 3 steps to make Velto feel instant.", "Sign In"});
     }
 
     void setupCard()
     {
-        QFETCH(QString, auth);
-        QFETCH(QString, permissions);
-        QFETCH(QString, rewrite);
-        QFETCH(QStringList, sublines);
-        QFETCH(QList<bool>, complete);
-        test::ModelStates m;
-        test::applyState(m.model, auth, permissions, rewrite);
-        const QList<ChecklistRow> rows = P::setupRows(m.model);
-        QCOMPARE(rows.size(), 3);
-        const QStringList titles{"Permissions", "Account", "First rewrite"};
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(rows.at(i), (ChecklistRow{titles.at(i), sublines.at(i), complete.at(i)}));
-        QTEST(P::setupProgressLine(m.model), "progress");
-        QTEST(P::setupPrimaryButton(m.model).title, "primary");
+        QFETCH(QString, state);
+        test::ModelStates m(state);
+        QStringList shown;
+        QStringList titles;
+        for (const ChecklistRow& line : P::setupRows(m.model)) {
+            titles << line.title;
+            shown << (line.complete ? "✓ " : "") + line.subtitle;
+        }
+        QCOMPARE(titles, (QStringList{"Permissions", "Account", "First rewrite"}));
+        shown << P::setupProgressLine(m.model) << P::setupPrimaryButton(m.model).title;
+        QTEST(shown, "shown");
         QTEST(P::setupPrimaryButton(m.model).action, "action");
     }
 
+    // The shown lines: the control's kind, its label and its tooltip.
     void accountControl_data()
     {
-        QTest::addColumn<QString>("auth");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("state");
         QTest::addColumn<PanelAction>("action");
-        using K = P::AccountControl::Kind;
-        QTest::newRow("signed out")
-            << "out" << int(K::signInButton) << "Sign In" << PanelAction::signIn;
-        QTest::newRow("signing in") << "signing" << int(K::activity) << "" << PanelAction::none;
-        QTest::newRow("signed in")
-            << "in" << int(K::account) << "ada@example.test" << PanelAction::signOut;
-        QTest::newRow("no address: Connected")
-            << "in-noemail" << int(K::account) << "Connected" << PanelAction::signOut;
+        QTest::addColumn<QStringList>("shown");
+        row("signed out", "out both idle", PanelAction::signIn,
+            QStringList{"signIn", "Sign In", ""});
+        row("signing in", "signing both idle", PanelAction::none, QStringList{"activity", "", ""});
+        row("signed in", "in both idle", PanelAction::signOut,
+            QStringList{"account", "ada@example.test", "Click to sign out"});
+        row("no address: Connected", "in-noemail both idle", PanelAction::signOut,
+            QStringList{"account", "Connected", "Click to sign out"});
     }
 
     void accountControl()
     {
-        QFETCH(QString, auth);
-        test::ModelStates m;
-        test::applyState(m.model, auth, "both", "idle");
+        QFETCH(QString, state);
+        test::ModelStates m(state);
         const P::AccountControl control = P::accountControl(m.model);
-        QTEST(int(control.kind), "kind");
-        QTEST(control.label, "label");
+        QTEST((QStringList{P(m.model).accountKind(), control.label, control.tooltip}), "shown");
         QTEST(control.action, "action");
-        QCOMPARE(control.tooltip,
-                 auth.startsWith("in") ? QStringLiteral("Click to sign out") : QString());
+    }
+
+    void popupPlacement_data()
+    {
+        QTest::addColumn<QRect>("tray");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QPoint>("position");
+        row("centred under the icon", QRect(600, 0, 24, 24), QPoint(), QPoint(611 - 184, 28));
+        row("kept inside on the right", QRect(1256, 0, 24, 24), QPoint(), QPoint(1280 - 368, 28));
+        row("above a bottom tray", QRect(1256, 1000, 24, 24), QPoint(),
+            QPoint(1280 - 368, 1000 - 4 - 600));
+        row("no geometry: at the pointer", QRect(), QPoint(10, 10), QPoint(0, 15));
+    }
+
+    void popupPlacement()
+    {
+        QFETCH(QRect, tray);
+        QFETCH(QPoint, pointer);
+        QTEST(popupPosition(QSize(368, 600), tray, pointer, QRect(0, 0, 1280, 1024)), "position");
     }
 };
 

@@ -1,10 +1,8 @@
 // Renders every state of the quick panel and each section of the settings window, in a light
 // and a dark palette, to PNG files for review: velto-screenshots OUTPUT_DIR
 #include "ModelStates.h"
-#include "ui/CatalogPickers.h"
-#include "ui/QuickPanelPresenter.h"
-#include "ui/SettingsPresenter.h"
-#include "ui/ShortcutEditor.h"
+#include "ui/QuickPanelViewController.h"
+#include "ui/SettingsViewController.h"
 #include "ui/ViewEngine.h"
 
 #include <QDir>
@@ -65,42 +63,26 @@ int main(int argc, char** argv)
         const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
         // A fresh engine per look: the theme singleton is made once per engine.
         ViewEngine engine;
-        for (const QString& state : test::ModelStates::panelStates()) {
-            test::ModelStates states;
-            states.enter(state);
-            QuickPanelPresenter presenter(states.model);
-            CatalogPickers pickers(states.model);
-            QObject controller;
-            auto view =
-                engine.createView(QStringLiteral("QuickPanel.qml"),
-                                  {{"model", QVariant::fromValue<QObject*>(&states.model)},
-                                   {"presenter", QVariant::fromValue<QObject*>(&presenter)},
-                                   {"pickers", QVariant::fromValue<QObject*>(&pickers)},
-                                   {"controller", QVariant::fromValue<QObject*>(&controller)}});
-            if (!view || !save(*view, QStringLiteral("%1/panel-%2-%3.png").arg(out, state, look)))
+        for (const auto& [name, state] : test::ModelStates::panelStates()) {
+            test::ModelStates states(state);
+            if (name == "notice")
+                states.model.setNotice(
+                    UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
+                    QStringLiteral("Your selected text was replaced using Default."));
+            QuickPanelViewController panel(states.model, {}, engine);
+            QQuickView* view = panel.view();
+            if (!view || !save(*view, QStringLiteral("%1/panel-%2-%3.png").arg(out, name, look)))
                 ++failures;
         }
         for (const char* section : {"setup", "app", "writing"}) {
-            test::ModelStates states;
-            states.enter(QString::fromLatin1(section) == "setup" ? "permission-required" : "ready");
-            SettingsPresenter presenter(states.model);
-            CatalogPickers pickers(states.model);
-            ShortcutEditor editor(states.model, [] {});
-            QObject controller;
-            auto view =
-                engine.createView(QStringLiteral("SettingsRoot.qml"),
-                                  {{"model", QVariant::fromValue<QObject*>(&states.model)},
-                                   {"presenter", QVariant::fromValue<QObject*>(&presenter)},
-                                   {"pickers", QVariant::fromValue<QObject*>(&pickers)},
-                                   {"editor", QVariant::fromValue<QObject*>(&editor)},
-                                   {"controller", QVariant::fromValue<QObject*>(&controller)}});
-            if (!view) {
-                ++failures;
-                continue;
-            }
-            view->rootObject()->setProperty("selectedSection", section);
-            if (!save(*view, QStringLiteral("%1/settings-%2-%3.png")
-                                 .arg(out, QString::fromLatin1(section), look)))
+            test::ModelStates states(QString::fromLatin1(section) == "setup" ? "out input-only idle"
+                                                                             : "in both idle");
+            SettingsViewController settings(states.model, {}, engine);
+            QQuickView* view = settings.view();
+            if (view)
+                view->rootObject()->setProperty("selectedSection", section);
+            if (!view || !save(*view, QStringLiteral("%1/settings-%2-%3.png")
+                                          .arg(out, QString::fromLatin1(section), look)))
                 ++failures;
         }
     }

@@ -1,4 +1,3 @@
-#include "ModelSetup.h"
 #include "ModelStates.h"
 #include "support/TestRegistry.h"
 #include "ui/QuickPanelViewController.h"
@@ -10,113 +9,101 @@
 #include <QTest>
 
 using namespace velto;
+using test::row;
 
 namespace {
 
-// Handlers that count their calls by name.
-struct Calls
+// A view over a model, its items found by objectName and its handlers counting their calls.
+struct ViewRig
 {
-    QMap<QString, int> count;
-    std::function<void()> counter(const QString& name)
+    ViewRig() = default;
+    explicit ViewRig(const QString& state) : states(state) {}
+
+    void shown(QQuickView* shownView)
     {
-        return [this, name] { ++count[name]; };
-    }
-};
-
-// Through the visual tree: items a Repeater or Loader makes are not QObject children.
-QQuickItem* findIn(QQuickItem* parent, const QString& name)
-{
-    if (parent->objectName() == name)
-        return parent;
-    for (QQuickItem* child : parent->childItems()) {
-        if (QQuickItem* found = findIn(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QQuickItem* find(QQuickView* view, const QString& name)
-{
-    QQuickItem* item = findIn(view->rootObject(), name);
-    if (!item)
-        qWarning("no item %s", qPrintable(name));
-    return item;
-}
-
-QString textOf(QQuickView* view, const QString& name)
-{
-    QQuickItem* item = find(view, name);
-    return item ? item->property("text").toString() : QString();
-}
-
-bool shown(QQuickView* view, const QString& name)
-{
-    QQuickItem* item = find(view, name);
-    return item && item->isVisible();
-}
-
-// keyClicks has no window overload.
-void type(QQuickView* view, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::keyClick(view, c.toLatin1());
-}
-
-void click(QQuickView* view, const QString& name)
-{
-    QQuickItem* item = find(view, name);
-    QVERIFY(item);
-    QVERIFY2(item->isVisible(), qPrintable(name));
-    const QPoint centre =
-        item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-    QTest::mouseClick(view, Qt::LeftButton, {}, centre);
-}
-
-struct PanelRig
-{
-    explicit PanelRig(const QString& auth, const QString& permissions, const QString& rewrite,
-                      const QString& error = {})
-    {
-        test::applyState(states.model, auth, permissions, rewrite, error);
-        view = controller.view();
+        view = shownView;
         QVERIFY(view);
-        view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
     }
+
+    // Through the visual tree: items a Repeater or Loader makes are not QObject children.
+    QQuickItem* item(const QString& name, QQuickItem* at = nullptr) const
+    {
+        at = at ? at : view->rootObject();
+        if (at->objectName() == name)
+            return at;
+        for (QQuickItem* child : at->childItems()) {
+            if (QQuickItem* found = item(name, child))
+                return found;
+        }
+        return nullptr;
+    }
+
+    // Reads each entry back from the view: "name=text", "name" shown, "!name" hidden.
+    void expect(const QStringList& expected) const
+    {
+        QStringList actual;
+        for (const QString& entry : expected) {
+            const QString name = entry.section('=', 0, 0).remove('!');
+            const QQuickItem* found = item(name);
+            if (entry.contains('='))
+                actual << name + '=' + (found ? found->property("text").toString() : QString());
+            else
+                actual << (found && found->isVisible() ? name : '!' + name);
+        }
+        QCOMPARE(actual, expected);
+    }
+
+    void click(const QString& name)
+    {
+        QQuickItem* found = item(name);
+        QVERIFY(found);
+        QVERIFY2(found->isVisible(), qPrintable(name));
+        const QPointF centre(found->width() / 2, found->height() / 2);
+        QTest::mouseClick(view, Qt::LeftButton, {}, found->mapToScene(centre).toPoint());
+    }
+
+    // Each handler adds its name to `called`.
+    std::function<void()> counter(const QString& name)
+    {
+        return [this, name] { called << name; };
+    }
+
     test::ModelStates states;
-    Calls calls;
+    QStringList called;
     ViewEngine engine;
-    QuickPanelViewController controller{states.model,
-                                        {calls.counter("rewrite"), calls.counter("openSettings"),
-                                         calls.counter("signIn"), calls.counter("signOut"),
-                                         calls.counter("openInputMonitoring"),
-                                         calls.counter("openAccessibility"), calls.counter("quit")},
-                                        engine};
     QQuickView* view = nullptr;
 };
 
-struct SettingsRig
+struct PanelRig : ViewRig
+{
+    explicit PanelRig(const QString& state) : ViewRig(state)
+    {
+        controller.view()->show();
+        shown(controller.view());
+    }
+    QuickPanelViewController controller{
+        states.model,
+        {counter("rewrite"), counter("openSettings"), counter("signIn"), counter("signOut"),
+         counter("openInputMonitoring"), counter("openAccessibility"), counter("quit")},
+        engine};
+};
+
+struct SettingsRig : ViewRig
 {
     SettingsRig()
     {
-        view = controller.view();
-        QVERIFY(view);
         controller.show();
-        QVERIFY(QTest::qWaitForWindowExposed(view));
+        shown(controller.view());
     }
-    void openSection(const QString& id) { click(view, "section_" + id); }
 
-    test::ModelStates states;
-    Calls calls;
     QList<bool> launchAtLogin;
-    ViewEngine engine;
-    SettingsViewController controller{
-        states.model,
-        {[this](bool on) { launchAtLogin.append(on); }, calls.counter("shortcutChanged"),
-         calls.counter("signIn"), calls.counter("signOut"), calls.counter("openInputMonitoring"),
-         calls.counter("openAccessibility")},
-        engine};
-    QQuickView* view = nullptr;
+    SettingsViewController controller{states.model,
+                                      {[this](bool on) { launchAtLogin.append(on); },
+                                       counter("shortcutChanged"), counter("signIn"),
+                                       counter("signOut"), counter("openInputMonitoring"),
+                                       counter("openAccessibility")},
+                                      engine};
 };
 
 } // namespace
@@ -126,113 +113,95 @@ class ViewsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void signingInOverridesTheHeaderAndFooter()
+    // The panel in a model state (see test::ModelStates): what it shows, then the handlers the
+    // clicks call.
+    void panel_data()
     {
-        PanelRig rig("signing", "both", "idle");
-        QCOMPARE(textOf(rig.view, "headline"), "Signing in...");
-        QCOMPARE(textOf(rig.view, "pillLabel"), "Live");
-        QCOMPARE(textOf(rig.view, "explanation"),
-                 "Finish the browser handoff, then come back here.");
-        QVERIFY(shown(rig.view, "accountActivity"));
-        QVERIFY(!shown(rig.view, "signInButton"));
-        QVERIFY(!shown(rig.view, "accountButton"));
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("shows");
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QStringList>("calls");
+        row("signing in overrides the header and footer", "signing both idle",
+            QStringList{"headline=Signing in...", "pillLabel=Live",
+                        "explanation=Finish the browser handoff, then come back here.",
+                        "accountActivity", "!signInButton", "!accountButton"},
+            QStringList{}, QStringList{});
+        row("a failed rewrite shows its text and retries", "in both failed: The server is busy.",
+            QStringList{"subline=The server is busy.", "pillLabel=Issue",
+                        "mainTitle=Try Rewrite Again"},
+            QStringList{"mainButton"}, QStringList{"rewrite"});
+        row("setup complete leaves the middle empty", "in both succeeded",
+            QStringList{"!noticeBanner", "!setupCard", "shortcutDisplay=Super+L",
+                        "headline=Ready to rewrite"},
+            QStringList{}, QStringList{});
+        row("connected without an address still signs out", "in-noemail both idle",
+            QStringList{"accountButton", "accountButton=Connected"}, QStringList{"accountButton"},
+            QStringList{"signOut"});
+        row("permission actions open the settings", "in none idle",
+            QStringList{"mainTitle=Finish Setup First"},
+            QStringList{"mainButton", "setupPrimary", "settingsButton", "quitButton"},
+            QStringList{"openSettings", "openSettings", "openSettings", "quit"});
     }
 
-    void aFailedRewriteShowsItsTextAndRetries()
+    void panel()
     {
-        PanelRig rig("in", "both", "failed", "The server is busy.");
-        QCOMPARE(textOf(rig.view, "subline"), "The server is busy.");
-        QCOMPARE(textOf(rig.view, "pillLabel"), "Issue");
-        QCOMPARE(textOf(rig.view, "mainTitle"), "Try Rewrite Again");
-        click(rig.view, "mainButton");
-        QCOMPARE(rig.calls.count.value("rewrite"), 1);
+        QFETCH(QString, state);
+        QFETCH(QStringList, shows);
+        QFETCH(QStringList, clicks);
+        PanelRig rig(state);
+        rig.expect(shows);
+        for (const QString& name : clicks)
+            rig.click(name);
+        QTEST(rig.called, "calls");
     }
 
     void whileRewritingTheButtonIsDisabled()
     {
-        PanelRig rig("in", "both", "running");
-        QCOMPARE(textOf(rig.view, "mainTitle"), "Rewriting...");
-        QVERIFY(!find(rig.view, "mainButton")->isEnabled());
-        click(rig.view, "mainButton");
-        QCOMPARE(rig.calls.count.value("rewrite"), 0);
-        QVERIFY(find(rig.view, "statusDot")->property("active").toBool());
+        PanelRig rig("in both running");
+        rig.expect({"mainTitle=Rewriting..."});
+        QVERIFY(!rig.item("mainButton")->isEnabled());
+        rig.click("mainButton");
+        QCOMPARE(rig.called, QStringList());
+        QVERIFY(rig.item("statusDot")->property("active").toBool());
         rig.states.model.setRewriteState(RewriteState::succeeded());
-        QVERIFY(!find(rig.view, "statusDot")->property("active").toBool());
-        QCOMPARE(find(rig.view, "statusDot")->opacity(), 1.0);
-    }
-
-    void setupCompleteLeavesTheMiddleEmpty()
-    {
-        PanelRig rig("in", "both", "succeeded");
-        QVERIFY(!shown(rig.view, "noticeBanner"));
-        QVERIFY(!shown(rig.view, "setupCard"));
-        QCOMPARE(textOf(rig.view, "shortcutDisplay"), "Super+L");
-        QCOMPARE(textOf(rig.view, "headline"), "Ready to rewrite");
+        QVERIFY(!rig.item("statusDot")->property("active").toBool());
+        QCOMPARE(rig.item("statusDot")->opacity(), 1.0);
     }
 
     void closingTheNoticeBringsBackTheSetupCard()
     {
-        PanelRig rig("out", "both", "idle");
+        PanelRig rig("out both idle");
         rig.states.model.setNotice(UserNoticeStyle::warning, "No text selected",
                                    "Select text in another app, then press Super+L again.");
-        QVERIFY(shown(rig.view, "noticeBanner"));
-        QVERIFY(!shown(rig.view, "setupCard"));
-        QCOMPARE(textOf(rig.view, "noticeTitle"), "No text selected");
-        click(rig.view, "noticeClose");
+        rig.expect({"noticeBanner", "!setupCard", "noticeTitle=No text selected"});
+        rig.click("noticeClose");
         QVERIFY(!rig.states.model.notice());
-        QVERIFY(shown(rig.view, "setupCard"));
-        QCOMPARE(textOf(rig.view, "setupPrimary"), "Sign In");
-        click(rig.view, "setupPrimary");
-        QCOMPARE(rig.calls.count.value("signIn"), 1);
-    }
-
-    void connectedWithoutAnAddressStillSignsOut()
-    {
-        PanelRig rig("in-noemail", "both", "idle");
-        QVERIFY(shown(rig.view, "accountButton"));
-        QCOMPARE(textOf(rig.view, "accountButton"), "Connected");
-        click(rig.view, "accountButton");
-        QCOMPARE(rig.calls.count.value("signOut"), 1);
-    }
-
-    void permissionActionsOpenTheSettings()
-    {
-        PanelRig rig("in", "none", "idle");
-        QCOMPARE(textOf(rig.view, "mainTitle"), "Finish Setup First");
-        click(rig.view, "mainButton");
-        click(rig.view, "setupPrimary");
-        click(rig.view, "settingsButton");
-        QCOMPARE(rig.calls.count.value("openSettings"), 3);
-        QCOMPARE(rig.calls.count.value("openInputMonitoring"), 0);
-        QCOMPARE(rig.calls.count.value("openAccessibility"), 0);
-        click(rig.view, "quitButton");
-        QCOMPARE(rig.calls.count.value("quit"), 1);
+        rig.expect({"setupCard", "setupPrimary=Sign In"});
+        rig.click("setupPrimary");
+        QCOMPARE(rig.called, QStringList{"signIn"});
     }
 
     void theMainButtonActsOnTheStateAtThePress()
     {
-        PanelRig rig("out", "both", "idle");
-        QCOMPARE(textOf(rig.view, "mainTitle"), "Sign In to Continue");
+        PanelRig rig("out both idle");
+        rig.expect({"mainTitle=Sign In to Continue"});
         rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
-        click(rig.view, "mainButton");
-        QCOMPARE(rig.calls.count.value("rewrite"), 1);
-        QCOMPARE(rig.calls.count.value("signIn"), 0);
+        rig.click("mainButton");
+        QCOMPARE(rig.called, QStringList{"rewrite"});
     }
 
     void settingsOpenOnSetupAndKeepTheirSection()
     {
         SettingsRig rig;
-        QCOMPARE(textOf(rig.view, "sectionTitle"), "Setup");
-        QCOMPARE(textOf(rig.view, "readinessLine"), "0 of 3 core steps complete");
-        QCOMPARE(textOf(rig.view, "headerChip"), "Needs setup");
-        QVERIFY(shown(rig.view, "inputMonitoringEnable"));
-        click(rig.view, "accessibilityEnable");
-        QCOMPARE(rig.calls.count.value("openAccessibility"), 1);
-        rig.openSection("writing");
-        QCOMPARE(textOf(rig.view, "sectionTitle"), "Writing");
+        rig.expect({"sectionTitle=Setup", "readinessLine=0 of 3 core steps complete",
+                    "headerChip=Needs setup", "inputMonitoringEnable"});
+        rig.click("accessibilityEnable");
+        QCOMPARE(rig.called, QStringList{"openAccessibility"});
+        rig.click("section_writing");
+        rig.expect({"sectionTitle=Writing"});
         rig.view->close();
         rig.controller.show();
-        QCOMPARE(textOf(rig.view, "sectionTitle"), "Writing");
+        rig.expect({"sectionTitle=Writing"});
         QCOMPARE(rig.view->title(), "Velto");
         QCOMPARE(rig.view->minimumSize(), rig.view->maximumSize());
     }
@@ -241,31 +210,33 @@ private slots:
     {
         SettingsRig rig;
         rig.states.model.setPermissionState(true, false);
-        QVERIFY(shown(rig.view, "inputMonitoringGranted"));
-        QVERIFY(shown(rig.view, "accessibilityEnable"));
+        rig.expect({"inputMonitoringGranted", "accessibilityEnable"});
         rig.states.model.setPermissionState(true, true);
-        QVERIFY(shown(rig.view, "accessibilityGranted"));
-        QCOMPARE(textOf(rig.view, "headerChip"), "Account required");
+        rig.expect({"accessibilityGranted", "headerChip=Account required"});
     }
 
     void signingInDisablesTheAccountButton()
     {
         SettingsRig rig;
         rig.states.model.setAuthState(AuthState::signingIn());
-        QVERIFY(!find(rig.view, "accountAction")->isEnabled());
-        QCOMPARE(textOf(rig.view, "accountCaption"), "Browser handoff in progress");
+        QVERIFY(!rig.item("accountAction")->isEnabled());
+        rig.expect({"accountCaption=Browser handoff in progress"});
         rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
-        QCOMPARE(textOf(rig.view, "accountStatus"), "Connected");
-        QCOMPARE(textOf(rig.view, "accountAction"), "Sign out");
-        click(rig.view, "accountAction");
-        QCOMPARE(rig.calls.count.value("signOut"), 1);
+        rig.expect({"accountStatus=Connected", "accountAction=Sign out"});
+        rig.click("accountAction");
+        QCOMPARE(rig.called, QStringList{"signOut"});
     }
 
     void typingAShortcutAppliesItOnce()
     {
+        // keyClicks has no window overload.
+        const auto type = [](QWindow* window, const QString& text) {
+            for (const QChar c : text)
+                QTest::keyClick(window, c.toLatin1());
+        };
         SettingsRig rig;
-        rig.openSection("app");
-        QQuickItem* field = find(rig.view, "shortcutField");
+        rig.click("section_app");
+        QQuickItem* field = rig.item("shortcutField");
         QVERIFY(field);
         QCOMPARE(field->property("text").toString(), "Super+L");
         QCOMPARE(field->property("placeholderText").toString(), "Super+L or Super+Shift+L");
@@ -274,28 +245,27 @@ private slots:
         field->forceActiveFocus();
         QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
         type(rig.view, "K");
-        QVERIFY(shown(rig.view, "shortcutHint"));
-        QCOMPARE(textOf(rig.view, "shortcutHint"), "Use format like Super+L or Super+Shift+L.");
+        rig.expect({"shortcutHint", "shortcutHint=Use format like Super+L or Super+Shift+L."});
         QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
         type(rig.view, "Super+K");
         QCOMPARE(rig.states.model.shortcutKeyID(), "k");
         QCOMPARE(field->property("text").toString(), "Super+K");
-        QVERIFY(!shown(rig.view, "shortcutHint"));
-        QCOMPARE(rig.calls.count.value("shortcutChanged"), 1);
+        rig.expect({"!shortcutHint"});
+        QCOMPARE(rig.called, QStringList{"shortcutChanged"});
 
-        click(rig.view, "shiftBadge");
+        rig.click("shiftBadge");
         QVERIFY(rig.states.model.shortcutRequiresShift());
         QCOMPARE(field->property("text").toString(), "Super+Shift+K");
-        QCOMPARE(rig.calls.count.value("shortcutChanged"), 2);
-        QCOMPARE(textOf(rig.view, "workflowSentence"),
-                 "Select text in any app, then press Super+Shift+K to rewrite it in place.");
+        QCOMPARE(rig.called, (QStringList{"shortcutChanged", "shortcutChanged"}));
+        rig.expect({"workflowSentence=Select text in any app, then press Super+Shift+K to rewrite "
+                    "it in place."});
     }
 
     void launchAtLoginSwitchWritesThenCalls()
     {
         SettingsRig rig;
-        rig.openSection("app");
-        click(rig.view, "launchAtLogin");
+        rig.click("section_app");
+        rig.click("launchAtLogin");
         QVERIFY(rig.states.model.launchAtLogin());
         QCOMPARE(rig.launchAtLogin, QList<bool>{true});
     }
@@ -305,9 +275,9 @@ private slots:
         SettingsRig rig;
         rig.states.model.applyServerConfig({{"pirate", "Pirate"}}, {{"auto", "Auto-detect"}},
                                            "pirate", "auto");
-        rig.openSection("writing");
-        QCOMPARE(textOf(rig.view, "toneDescription"), "Makes the minimum necessary corrections.");
-        QCOMPARE(textOf(rig.view, "currentDefault"), "Current default: Pirate in Auto-detect");
+        rig.click("section_writing");
+        rig.expect({"toneDescription=Makes the minimum necessary corrections.",
+                    "currentDefault=Current default: Pirate in Auto-detect"});
     }
 };
 
