@@ -4,6 +4,7 @@
 #include "model/AppModel.h"
 #include "model/UserPreferencesStore.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
 #include <memory>
@@ -26,6 +27,12 @@ struct ModelStates
     // error text goes to the status and to a failed rewrite.
     explicit ModelStates(const QString& state) : ModelStates()
     {
+        // A mistyped state would test some other state.
+        static const QRegularExpression form("^(out|signing|in|in-noemail) "
+                                             "(both|none|input-only|unchecked) "
+                                             "(idle|running|succeeded|failed)(: .+)?$");
+        if (!form.match(state).hasMatch())
+            qFatal("unknown model state \"%s\"", qPrintable(state));
         const QString error = state.section(QStringLiteral(": "), 1);
         const QStringList part = state.section(QStringLiteral(": "), 0, 0).split(' ');
         if (part.value(1) != "unchecked")

@@ -19,10 +19,12 @@ struct ViewRig
     ViewRig() = default;
     explicit ViewRig(const QString& state) : states(state) {}
 
-    void shown(QQuickView* shownView)
+    // Shows the view, unless its controller did.
+    void open(QQuickView* made)
     {
-        view = shownView;
+        view = made;
         QVERIFY(view);
+        view->setVisible(true);
         QVERIFY(QTest::qWaitForWindowExposed(view));
     }
 
@@ -77,11 +79,7 @@ struct ViewRig
 
 struct PanelRig : ViewRig
 {
-    explicit PanelRig(const QString& state) : ViewRig(state)
-    {
-        controller.view()->show();
-        shown(controller.view());
-    }
+    explicit PanelRig(const QString& state) : ViewRig(state) { open(controller.view()); }
     QuickPanelViewController controller{
         states.model,
         {counter("rewrite"), counter("openSettings"), counter("signIn"), counter("signOut"),
@@ -94,7 +92,7 @@ struct SettingsRig : ViewRig
     SettingsRig()
     {
         controller.show();
-        shown(controller.view());
+        open(controller.view());
     }
 
     QList<bool> launchAtLogin;
