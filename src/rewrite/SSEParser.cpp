@@ -1,6 +1,7 @@
 #include "rewrite/SSEParser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -23,14 +24,60 @@ QByteArrayView trimSpacesAndTabs(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-// The position of `c` in data[from, size), or `size`.
-qsizetype find(const char* data, qsizetype from, qsizetype size, char c)
+// Finds the CRs and LFs of a chunk in order, 64 bytes at a time: one pass finds both kinds,
+// and a short line costs a bit scan, not a library call.
+class LineEndScanner
 {
-    if (from >= size)
-        return size;
-    const void* hit = std::memchr(data + from, c, size_t(size - from));
-    return hit ? static_cast<const char*>(hit) - data : size;
-}
+public:
+    LineEndScanner(const char* data, qsizetype size) : m_data(data), m_size(size) {}
+
+    // The first CR or LF at or after `from`, or the chunk's size.
+    qsizetype next(qsizetype from)
+    {
+        if (from >= m_base + 64 || from < m_base)
+            load(from);
+        while (true) {
+            const std::uint64_t ahead = m_mask & (~std::uint64_t(0) << (from - m_base));
+            if (ahead)
+                return m_base + std::countr_zero(ahead);
+            if (m_base + 64 >= m_size)
+                return m_size;
+            load(m_base + 64);
+            from = m_base;
+        }
+    }
+
+private:
+    void load(qsizetype base)
+    {
+        m_base = base;
+        m_mask = 0;
+        const char* p = m_data + base;
+        const qsizetype count = std::min<qsizetype>(64, m_size - base);
+#if defined(__SSE2__)
+        if (count == 64) {
+            const __m128i lf = _mm_set1_epi8('\n');
+            const __m128i cr = _mm_set1_epi8('\r');
+            for (int i = 0; i < 4; ++i) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+                const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr));
+                m_mask |= std::uint64_t(unsigned(_mm_movemask_epi8(hits))) << (16 * i);
+            }
+            return;
+        }
+#endif
+        for (qsizetype i = 0; i < count; ++i) {
+            if (p[i] == '\n' || p[i] == '\r')
+                m_mask |= std::uint64_t(1) << i;
+        }
+    }
+
+    const char* m_data;
+    qsizetype m_size;
+    // Bit i of m_mask: whether m_data[m_base + i] ends a line. Nothing loaded yet.
+    qsizetype m_base = -64;
+    std::uint64_t m_mask = 0;
+};
 
 template <qsizetype N> bool startsWith(QByteArrayView line, const char (&prefix)[N])
 {
@@ -125,22 +172,15 @@ QList<SSEEvent> SSEParser::append(QByteArrayView bytes)
         lineStart = crLf ? 1 : 0;
     }
 
-    // The next LF and CR at or after lineStart; each is searched for again only once passed,
-    // so no byte is scanned twice.
-    qsizetype nextLf = -1;
-    qsizetype nextCr = -1;
+    LineEndScanner lineEnds(data, size);
     while (!m_tooLarge && lineStart < size) {
-        if (nextLf < lineStart)
-            nextLf = find(data, lineStart, size, '\n');
-        if (nextCr < lineStart)
-            nextCr = find(data, lineStart, size, '\r');
-        const qsizetype end = std::min(nextLf, nextCr);
+        const qsizetype end = lineEnds.next(lineStart);
         // A CR as the chunk's last byte waits, with its line, for the byte that follows.
-        if (end == size || (end == nextCr && end + 1 == size))
+        if (end == size || (data[end] == '\r' && end + 1 == size))
             break;
         LineEnd how = LineEnd::lf;
         qsizetype next = end + 1;
-        if (end == nextCr) {
+        if (data[end] == '\r') {
             how = data[next] == '\n' ? LineEnd::crLf : LineEnd::cr;
             next += how == LineEnd::crLf ? 1 : 0;
         }
