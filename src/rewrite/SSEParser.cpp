@@ -230,7 +230,7 @@ QList<SSEEvent> SSEParser::finish()
     return events;
 }
 
-void SSEParser::endLine(QByteArrayView line, LineEnd end, QList<SSEEvent>& events)
+Q_ALWAYS_INLINE void SSEParser::endLine(QByteArrayView line, LineEnd end, QList<SSEEvent>& events)
 {
     const bool closesBlock =
         line.isEmpty() &&
@@ -248,7 +248,7 @@ void SSEParser::endLine(QByteArrayView line, LineEnd end, QList<SSEEvent>& event
         readField(line);
 }
 
-void SSEParser::readField(QByteArrayView line)
+Q_ALWAYS_INLINE void SSEParser::readField(QByteArrayView line)
 {
     // Field names are ASCII and UTF-8 never uses ASCII bytes inside a longer character, so
     // fields are told apart in the bytes; every line must still be valid UTF-8.
@@ -268,7 +268,7 @@ void SSEParser::readField(QByteArrayView line)
     // Comments (":") and other fields are ignored.
 }
 
-void SSEParser::appendData(QByteArrayView value)
+Q_ALWAYS_INLINE void SSEParser::appendData(QByteArrayView value)
 {
     // UTF-8 never has fewer bytes than UTF-16 units, so the value's size bounds its text.
     const qsizetype separator = m_dataLines > 0 ? 1 : 0;
