@@ -48,7 +48,7 @@ public:
     // on the tray icon, which must then not open it again.
     bool closedByFocusLossJustNow() const;
     void show(QRect trayIcon, QPoint pointer);
-    void close();
+    Q_INVOKABLE void close();
 
     Q_INVOKABLE void pressMainButton();
     Q_INVOKABLE void pressSetupPrimary();

@@ -17,6 +17,9 @@ Control {
     font.pixelSize: 12
     Accessible.role: Accessible.Pane
     Accessible.name: "Velto"
+    // Escape closes the panel like a menu; an open picker takes its own Escape first.
+    focus: true
+    Keys.onEscapePressed: controller.close()
 
     // Square corners: without a compositor a window's transparent corners show black.
     background: Rectangle {

@@ -179,6 +179,15 @@ private slots:
         QCOMPARE(rig.called, QStringList{"signIn"});
     }
 
+    void escapeClosesThePanel()
+    {
+        PanelRig rig("in both idle");
+        rig.click("mainButton");
+        QTest::keyClick(rig.view, Qt::Key_Escape);
+        QVERIFY(!rig.controller.isShown());
+        QCOMPARE(rig.called, QStringList{"rewrite"});
+    }
+
     void theMainButtonActsOnTheStateAtThePress()
     {
         PanelRig rig("out both idle");
