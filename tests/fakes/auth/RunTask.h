@@ -11,68 +11,40 @@
 
 namespace velto {
 
-namespace detail {
-
-struct TaskOutcome
-{
-    std::exception_ptr error;
-    bool done = false;
-    QEventLoop loop;
-};
-
-inline QCoro::Task<void> runInto(QCoro::Task<void> task, TaskOutcome* outcome)
-{
-    try {
-        co_await std::move(task);
-    } catch (...) {
-        outcome->error = std::current_exception();
-    }
-    outcome->done = true;
-    outcome->loop.quit();
-}
-
-template <typename T>
-QCoro::Task<void> runInto(QCoro::Task<T> task, std::optional<T>* result, TaskOutcome* outcome)
-{
-    try {
-        result->emplace(co_await std::move(task));
-    } catch (...) {
-        outcome->error = std::current_exception();
-    }
-    outcome->done = true;
-    outcome->loop.quit();
-}
-
-inline void finish(TaskOutcome& outcome, std::chrono::milliseconds limit)
-{
-    if (!outcome.done) {
-        QTimer::singleShot(limit, &outcome.loop, &QEventLoop::quit);
-        outcome.loop.exec();
-    }
-    // Resuming the task later would touch this stack frame: stop here instead.
-    if (!outcome.done)
-        qFatal("runTask: the task did not finish in time");
-    if (outcome.error)
-        std::rethrow_exception(outcome.error);
-}
-
-} // namespace detail
-
 // Runs a task to its end in a nested event loop and returns its value or rethrows its error
 // (QCoro::waitFor hangs when the task throws and needs a default-constructible result).
 template <typename T>
 T runTask(QCoro::Task<T> task, std::chrono::milliseconds limit = std::chrono::seconds(30))
 {
-    detail::TaskOutcome outcome;
-    if constexpr (std::is_void_v<T>) {
-        detail::runInto(std::move(task), &outcome);
-        detail::finish(outcome, limit);
-    } else {
-        std::optional<T> result;
-        detail::runInto<T>(std::move(task), &result, &outcome);
-        detail::finish(outcome, limit);
-        return std::move(*result);
+    using Value = std::conditional_t<std::is_void_v<T>, bool, T>;
+    std::optional<Value> result;
+    std::exception_ptr error;
+    bool done = false;
+    QEventLoop loop;
+    [](QCoro::Task<T> task, std::optional<Value>& result, std::exception_ptr& error, bool& done,
+       QEventLoop& loop) -> QCoro::Task<void> {
+        try {
+            if constexpr (std::is_void_v<T>)
+                co_await std::move(task);
+            else
+                result.emplace(co_await std::move(task));
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done = true;
+        loop.quit();
+    }(std::move(task), result, error, done, loop);
+    if (!done) {
+        QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+        loop.exec();
     }
+    // Resuming the task later would touch this stack frame: stop here instead.
+    if (!done)
+        qFatal("runTask: the task did not finish in time");
+    if (error)
+        std::rethrow_exception(error);
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*result);
 }
 
 } // namespace velto

@@ -11,6 +11,7 @@
 #include "model/UserPreferencesStore.h"
 
 #include <memory>
+#include <nlohmann/json.hpp>
 
 namespace velto {
 
@@ -18,6 +19,8 @@ namespace velto {
 struct AuthFixture
 {
     static inline const QString version = QStringLiteral("9.8.7");
+    static inline const MemoryKeychainStore::Key itemKey{AuthService::keychainService,
+                                                         AuthService::keychainAccount};
 
     explicit AuthFixture(QString apiPath = QStringLiteral("/"),
                          QString anonKey = QStringLiteral("anon-key"))
@@ -39,17 +42,27 @@ struct AuthFixture
 
     void storeSession(const StoredAuthSession& session)
     {
-        keychain->items.insert({AuthService::keychainService, AuthService::keychainAccount},
-                               session.encoded());
+        keychain->items.insert(itemKey, session.encoded());
+    }
+    // A stored session of "old@example.test" whose token expires in `seconds`.
+    StoredAuthSession storeSessionExpiringIn(double seconds)
+    {
+        const StoredAuthSession session{"old-access", "old-refresh", clock->now() + seconds, "u-1",
+                                        "old@example.test"};
+        storeSession(session);
+        return session;
     }
     std::optional<QByteArray> storedItem() const
     {
-        const auto key =
-            MemoryKeychainStore::Key{AuthService::keychainService, AuthService::keychainAccount};
-        if (!keychain->items.contains(key))
+        if (!keychain->items.contains(itemKey))
             return std::nullopt;
-        return keychain->items.value(key);
+        return keychain->items.value(itemKey);
     }
+
+    QString header() { return runTask(service->authorizationHeader(model)); }
+    AuthState state() { return runTask(service->syncAuthState(model)); }
+    bool canAuthorize() { return runTask(service->canAuthorize(model)); }
+    RecordedRequest request(int index = 0) const { return backend.requests().value(index); }
 
     FakeBackend backend;
     UserPreferencesStore store;
@@ -69,6 +82,16 @@ template <typename T> AppError thrownBy(QCoro::Task<T> task)
         return error;
     }
     return AppError(QStringLiteral("<none>"), 0, QStringLiteral("<did not throw>"));
+}
+
+// JSON as compact text with sorted keys: a request's body, to compare with an expected value.
+inline QString jsonText(const nlohmann::json& value)
+{
+    return QString::fromStdString(value.dump());
+}
+inline QString jsonBody(const RecordedRequest& request)
+{
+    return jsonText(nlohmann::json::parse(request.body.toStdString(), nullptr, false));
 }
 
 } // namespace velto

@@ -1,12 +1,5 @@
 #include "auth/SecretServiceKeychainStore.h"
-#include "auth/AuthService.h"
-#include "auth/HttpClient.h"
-#include "fakes/auth/FakeClock.h"
-#include "fakes/auth/RunTask.h"
-#include "fakes/http/FakeBackend.h"
-#include "fakes/model/MemoryDefaults.h"
-#include "model/AppModel.h"
-#include "model/UserPreferencesStore.h"
+#include "integration/auth/AuthFixture.h"
 #include "support/TestRegistry.h"
 
 #include <QDBusArgument>
@@ -105,30 +98,24 @@ private slots:
 
     void sessionOutlivesTheProcessAndSignOutLeavesNothing()
     {
-        FakeBackend backend;
-        backend.on(
+        AuthFixture f; // for its backend, model and clock; the keychain is the real one
+        f.backend.on(
             "POST", "/auth/handoff/exchange",
             FakeResponse::json(
                 200,
                 R"({"access_token":"at-1","refresh_token":"rt-1","expires_in":3600,"user":{"id":"u","email":"k@example.test"}})"));
-        UserPreferencesStore store(std::make_shared<MemoryDefaults>());
-        AppModel model(store, AppBuildConfig{AppRuntimeMode::release, backend.baseURL(),
-                                             backend.url(QString()).toString(), "anon", "email"});
-        auto http = std::make_shared<HttpClient>();
-        auto clock = std::make_shared<FakeClock>();
-
-        AuthService first(std::make_shared<SecretServiceKeychainStore>(), http, clock);
+        AuthService first(std::make_shared<SecretServiceKeychainStore>(), f.http, f.clock);
         runTask(first.waitUntilLoaded());
         QVERIFY(!first.currentSession());
-        runTask(first.exchangeWebLogin(model, "h", "n", "c"));
+        runTask(first.exchangeWebLogin(f.model, "h", "n", "c"));
         const StoredAuthSession session = first.currentSession().value();
         QCOMPARE(itemsOfOurService(), 1);
 
         // A second service over a second store, as at the next launch.
-        AuthService second(std::make_shared<SecretServiceKeychainStore>(), http, clock);
+        AuthService second(std::make_shared<SecretServiceKeychainStore>(), f.http, f.clock);
         runTask(second.waitUntilLoaded());
         QCOMPARE(second.currentSession(), std::optional(session));
-        QCOMPARE(runTask(second.syncAuthState(model)),
+        QCOMPARE(runTask(second.syncAuthState(f.model)),
                  AuthState::signedIn(QStringLiteral("k@example.test")));
 
         // And a process of its own.

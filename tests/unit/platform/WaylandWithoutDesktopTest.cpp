@@ -1,4 +1,5 @@
 #include "model/InMemoryDefaults.h"
+#include "platform/SessionType.h"
 #include "platform/wayland/PortalKeyTap.h"
 #include "platform/wayland/PortalSyntheticKeys.h"
 #include "platform/wayland/WaylandClipboard.h"
@@ -12,8 +13,10 @@
 
 using namespace velto;
 
+Q_DECLARE_METATYPE(velto::SessionType)
+
 // The Wayland adapters with no compositor and no session bus: each says what is missing, every
-// call answers at once, nothing crashes.
+// call answers at once, nothing crashes. And which backend a session gets.
 class WaylandWithoutDesktopTest : public QObject
 {
     Q_OBJECT
@@ -58,14 +61,12 @@ private slots:
         QTest::addColumn<bool>("shift");
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QString>("id");
-        QTest::newRow("Super+L") << 37 << false << "LOGO+L"
-                                 << "rewrite-logo-l";
-        QTest::newRow("Super+Shift+D") << 2 << true << "LOGO+SHIFT+D"
-                                       << "rewrite-logo-shift-d";
-        QTest::newRow("unknown code falls back to L") << 999 << false << "LOGO+L"
-                                                      << "rewrite-logo-l";
+        QTest::newRow("Super+L") << 37 << false << "LOGO+L" << QString("rewrite-logo-l");
+        QTest::newRow("Super+Shift+D")
+            << 2 << true << "LOGO+SHIFT+D" << QString("rewrite-logo-shift-d");
+        QTest::newRow("unknown code falls back to L")
+            << 999 << false << "LOGO+L" << QString("rewrite-logo-l");
     }
-
     void shortcutsArePortalSpelling()
     {
         QFETCH(int, keyCode);
@@ -74,6 +75,39 @@ private slots:
         QFETCH(QString, id);
         QCOMPARE(PortalKeyTap::preferredTrigger(keyCode, shift), trigger);
         QCOMPARE(PortalKeyTap::shortcutID(keyCode, shift), id);
+    }
+
+    void backendFollowsTheSession_data()
+    {
+        QTest::addColumn<QString>("xdgSessionType");
+        QTest::addColumn<QString>("waylandDisplay");
+        QTest::addColumn<SessionType>("expected");
+        const SessionType wayland = SessionType::wayland;
+        const SessionType x11 = SessionType::x11;
+        const struct
+        {
+            const char *name, *type, *display;
+            SessionType expected;
+        } rows[] = {
+            {"wayland session", "wayland", "wayland-0", wayland},
+            {"wayland session, display not set yet", "wayland", "", wayland},
+            {"x11 session with XWayland's socket around", "x11", "wayland-0", x11},
+            {"case and spaces", " Wayland ", "", wayland},
+            {"tty with a Wayland display", "tty", "wayland-1", wayland},
+            {"startx from a console", "tty", "", x11},
+            {"nothing known", "", "", x11},
+            {"nothing but a display", "", "wayland-0", wayland},
+            {"blank display", "", "  ", x11},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << QString(row.type) << QString(row.display) << row.expected;
+    }
+    void backendFollowsTheSession()
+    {
+        QFETCH(QString, xdgSessionType);
+        QFETCH(QString, waylandDisplay);
+        QFETCH(SessionType, expected);
+        QCOMPARE(sessionTypeOf(xdgSessionType, waylandDisplay), expected);
     }
 };
 
