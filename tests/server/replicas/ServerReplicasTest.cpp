@@ -11,6 +11,8 @@
 
 #include <QtTest>
 
+#include <algorithm>
+
 #include <barrier>
 #include <latch>
 #include <set>
@@ -19,19 +21,6 @@ using namespace velto::server;
 using namespace velto::server::testing;
 
 namespace {
-
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
-json rewriteBody(const std::string& text)
-{
-    return {{"text", text}, {"tone", "grammar_fix"}, {"language", "auto"}};
-}
-
-const httplib::Headers kApiKey = {{"apikey", "local-dev-anon-key"}};
-const char* const kRefreshPath = "/auth/v1/token?grant_type=refresh_token";
 
 void verifyRetryable503(const httplib::Result& res)
 {
@@ -96,38 +85,30 @@ private slots:
         // Start on A, the browser on B, polls on A and C, the exchange on C.
         std::string id = a.start(nonce('R'))["handoff_id"];
         QCOMPARE(q(c.poll(id, nonce('R'))["status"]), QString("pending"));
-        QCOMPARE(b.client().Get(("/signin?handoff_id=" + id).c_str())->status, 200);
-        QCOMPARE(b.submitForm("handoff_id=" + id + "&action=continue")->status, 200);
+        QCOMPARE(b.signInPage(id)->status, 200);
+        QCOMPARE(b.approve(id), 200);
         json polled = a.poll(id, nonce('R'));
         QCOMPARE(q(polled["status"]), QString("ready"));
         QCOMPARE(c.poll(id, nonce('R'))["exchange_code"], polled["exchange_code"]);
-        json exchange = {{"handoff_id", id},
-                         {"device_nonce", nonce('R')},
-                         {"exchange_code", polled["exchange_code"]}};
-        auto exchanged = c.postJson("/auth/handoff/exchange", exchange);
+        auto exchanged = c.exchange(id, nonce('R'), polled["exchange_code"]);
         QCOMPARE(exchanged->status, 200);
-        QCOMPARE(b.postJson("/auth/handoff/exchange", exchange)->status, 409);
-        json session = json::parse(exchanged->body);
+        QCOMPARE(b.exchange(id, nonce('R'), polled["exchange_code"])->status, 409);
+        json answer = json::parse(exchanged->body);
+        Session session{answer["access_token"], answer["refresh_token"], answer};
 
         // Rewrites on every replica with that token, then a refresh on B and the new token on C.
         for (ServerFixture* s : {&a, &b, &c}) {
-            auto res = s->postJson("/rewrite", rewriteBody("hello  world ."),
-                                   ServerFixture::bearer(session["access_token"]));
+            auto res = s->rewrite(session, "hello  world .");
             QCOMPARE(res->status, 200);
             QCOMPARE(q(res->body), QString("Hello world."));
         }
-        auto refreshed =
-            b.postJson(kRefreshPath, {{"refresh_token", session["refresh_token"]}}, kApiKey);
+        auto refreshed = b.refresh(session.refreshToken);
         QCOMPARE(refreshed->status, 200);
         json fresh = json::parse(refreshed->body);
         QCOMPARE(c.client().Get("/config", ServerFixture::bearer(fresh["access_token"]))->status,
                  200);
-        QCOMPARE(a.postJson(kRefreshPath, {{"refresh_token", session["refresh_token"]}}, kApiKey)
-                     ->status,
-                 400);
-        QCOMPARE(
-            a.postJson(kRefreshPath, {{"refresh_token", fresh["refresh_token"]}}, kApiKey)->status,
-            200);
+        QCOMPARE(a.refresh(session.refreshToken)->status, 400);
+        QCOMPARE(a.refresh(fresh["refresh_token"])->status, 200);
 
         // A cancel on one replica ends the handoff for all.
         std::string other = b.start(nonce('X'))["handoff_id"];
@@ -154,8 +135,7 @@ private slots:
         std::vector<std::string> refreshTokens;
         {
             auto store = Database::open(db, {}, 1);
-            TokenStore tokens(
-                *store, [] { return ServerFixture::realNow(); }, 3600);
+            TokenStore tokens(*store, systemClock(), 3600);
             for (int i = 0; i < kPairs; ++i) {
                 refreshTokens.push_back(tokens.issue(user).refreshToken);
             }
@@ -209,8 +189,7 @@ private slots:
             winners.insert(json::parse(bodies[win])["refresh_token"].get<std::string>());
         }
         QCOMPARE(winners.size(), std::size_t(kPairs));
-        QCOMPARE(a.postJson(kRefreshPath, {{"refresh_token", *winners.begin()}}, kApiKey)->status,
-                 200);
+        QCOMPARE(a.refresh(*winners.begin())->status, 200);
     }
 
     void rateLimitsCountAcrossReplicas()
@@ -225,32 +204,22 @@ private slots:
         // Four auth calls: start, the form, a poll, the exchange.
         Session session = a.signIn(nonce('L'));
         for (int i = 0; i < 4; ++i) {
-            ServerFixture& s = i % 2 == 0 ? a : b;
-            QCOMPARE(s.postJson("/rewrite", rewriteBody("hi"),
-                                ServerFixture::bearer(session.accessToken))
-                         ->status,
-                     200);
+            QCOMPARE((i % 2 == 0 ? a : b).rewrite(session, "hi")->status, 200);
         }
         for (ServerFixture* s : {&a, &b}) {
-            auto res = s->postJson("/rewrite", rewriteBody("hi"),
-                                   ServerFixture::bearer(session.accessToken));
+            auto res = s->rewrite(session, "hi");
             QCOMPARE(res->status, 429);
             QCOMPARE(json::parse(res->body)["error"]["retryable"], json(true));
         }
         std::string id = b.start(nonce('M'))["handoff_id"];
         QCOMPARE(q(a.poll(id, nonce('M'))["status"]), QString("pending"));
         for (ServerFixture* s : {&a, &b}) {
-            auto res = s->client().Get(
-                ("/auth/handoff/poll?handoff_id=" + id + "&device_nonce=" + nonce('M')).c_str());
-            QCOMPARE(res->status, 429);
+            QCOMPARE(s->pollResult(id, nonce('M'))->status, 429);
         }
         // A new window opens a minute after the first request of the last one.
         a.advance(60);
         b.advance(60);
-        QCOMPARE(
-            b.postJson("/rewrite", rewriteBody("hi"), ServerFixture::bearer(session.accessToken))
-                ->status,
-            200);
+        QCOMPARE(b.rewrite(session, "hi")->status, 200);
     }
 
     void aStoppedDatabaseAnswers503AndReplicasRecoverWhenItReturns()
@@ -259,10 +228,7 @@ private slots:
         ServerFixture a({}, nullptr, db);
         ServerFixture b({}, nullptr, db);
         Session session = a.signIn(nonce('D'));
-        auto rewrite = [&](ServerFixture& s) {
-            return s.postJson("/rewrite", rewriteBody("back  again ."),
-                              ServerFixture::bearer(session.accessToken));
-        };
+        auto rewrite = [&](ServerFixture& s) { return s.rewrite(session, "back  again ."); };
         QCOMPARE(rewrite(b)->status, 200);
 
         postgres_->stop();
@@ -270,9 +236,8 @@ private slots:
             verifyRetryable503(rewrite(*s));
             verifyRetryable503(s->postJson(
                 "/auth/handoff/start", {{"client", "macos-velto"}, {"device_nonce", nonce('E')}}));
-            verifyRetryable503(
-                s->postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey));
-            auto page = s->client().Get("/signin?handoff_id=any");
+            verifyRetryable503(s->refresh(session.refreshToken));
+            auto page = s->signInPage("any");
             QCOMPARE(page->status, 503);
             QVERIFY(page->get_header_value("Content-Type").find("text/html") == 0);
             QVERIFY(page->body.find("Reload this page") != std::string::npos);
@@ -294,8 +259,7 @@ private slots:
             QCOMPARE(rewrite(*s)->status, 200);
             QCOMPARE(s->client().Get("/health")->status, 200);
         }
-        auto refreshed =
-            b.postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey);
+        auto refreshed = b.refresh(session.refreshToken);
         QCOMPARE(refreshed->status, 200);
         QCOMPARE(
             a.client()
