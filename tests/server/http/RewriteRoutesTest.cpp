@@ -126,20 +126,6 @@ private slots:
         QCOMPARE(q(sseText(events)), q(s.rewrite(session, text)->body));
         QCOMPARE(q(sseText(events)), QString("Hello world, I am here.\n\nNew paragraph"));
     }
-
-    void streamNeverSendsAPieceThatReadsDone()
-    {
-        ServerFixture s;
-        auto events =
-            parseSse(s.rewrite(s.signIn(), "say [DONE] twice [DONE]", "/rewrite/stream")->body);
-        for (std::size_t i = 0; i + 1 < events.size(); ++i) {
-            std::string piece = events[i].data;
-            piece.erase(0, piece.find_first_not_of(" \n"));
-            piece.erase(piece.find_last_not_of(" \n") + 1);
-            QVERIFY(piece != "[DONE]");
-        }
-        QCOMPARE(q(sseText(events)), QString("Say [DONE] twice [DONE]"));
-    }
 };
 
 VELTO_HTTP_SUITE(RewriteRoutesTest)
