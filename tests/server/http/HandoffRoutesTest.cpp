@@ -50,72 +50,65 @@ private slots:
         QCOMPARE(s.poll(id, nonce()), failed("already_used"));
     }
 
-    // $ID stands for a pending handoff started with nonce() (43 "A"s), $N for that nonce.
+    // "METHOD /path body" (single quotes for double) and "status code". $ID stands for a
+    // pending handoff started with nonce() (43 "A"s), $N for that nonce.
     void refusals_data()
     {
         QTest::addColumn<QString>("request");
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("code");
-        const QString start = "POST /auth/handoff/start";
-        const QString base = "{\"client\":\"macos-velto\",\"provider\":\"email\",\"device_nonce\":";
-        row("start: nonce missing", start, "{\"client\":\"x\"}", 400, "invalid_request");
-        row("start: nonce a number", start, base + "7}", 400, "invalid_request");
-        row("start: 42 characters", start, base + "\"" + QString(42, 'A') + "\"}", 400,
-            "invalid_device_nonce");
-        row("start: 44 characters", start, base + "\"" + QString(44, 'A') + "\"}", 400,
-            "invalid_device_nonce");
-        row("start: standard base64", start, base + "\"" + QString(42, 'A') + "+\"}", 400,
-            "invalid_device_nonce");
-        row("start: padded", start, base + "\"" + QString(42, 'A') + "=\"}", 400,
-            "invalid_device_nonce");
-        row("start: client a number", start, "{\"client\":1,\"device_nonce\":\"$N\"}", 400,
-            "invalid_request");
-        row("start: not json", start, "{", 400, "invalid_json");
-        row("poll: unknown handoff", "GET /auth/handoff/poll?handoff_id=nope&device_nonce=$N", "",
-            404, "invalid_or_expired_handoff");
-        row("poll: no handoff id", "GET /auth/handoff/poll?device_nonce=$N", "", 400,
-            "invalid_request");
-        row("poll: no nonce", "GET /auth/handoff/poll?handoff_id=$ID", "", 400, "invalid_request");
-        row("poll: short nonce", "GET /auth/handoff/poll?handoff_id=$ID&device_nonce=short", "",
-            400, "invalid_device_nonce");
-        row("poll: POST", "POST /auth/handoff/poll", "{}", 404, "not_found");
-        const QString exchange = "POST /auth/handoff/exchange";
-        row("exchange: not ready", exchange,
-            "{\"handoff_id\":\"$ID\",\"device_nonce\":\"$N\",\"exchange_code\":\"c\"}", 409,
-            "handoff_not_ready");
-        row("exchange: unknown handoff", exchange,
-            "{\"handoff_id\":\"x\",\"device_nonce\":\"$N\",\"exchange_code\":\"c\"}", 404,
-            "invalid_or_expired_handoff");
-        row("exchange: not an object", exchange, "[]", 400, "invalid_json");
-        row("exchange: code missing", exchange, "{\"handoff_id\":\"$ID\",\"device_nonce\":\"$N\"}",
-            400, "invalid_request");
-        row("exchange: code a number", exchange,
-            "{\"handoff_id\":\"$ID\",\"device_nonce\":\"$N\",\"exchange_code\":5}", 400,
-            "invalid_request");
-        const QString cancel = "POST /auth/handoff/cancel";
-        row("cancel: another nonce", cancel,
-            "{\"handoff_id\":\"$ID\",\"device_nonce\":\"" + QString(43, 'B') + "\"}", 403,
-            "unauthorized_handoff");
-        row("cancel: unknown handoff", cancel, "{\"handoff_id\":\"x\",\"device_nonce\":\"$N\"}",
-            404, "invalid_or_expired_handoff");
-        row("cancel: nonce missing", cancel, "{\"handoff_id\":\"$ID\"}", 400, "invalid_request");
+        QTest::addColumn<QString>("expected");
+        const QString start = "POST /auth/handoff/start {'client':'x','device_nonce':";
+        row("start: nonce missing", "POST /auth/handoff/start {'client':'x'}",
+            "400 invalid_request");
+        row("start: nonce a number", start + "7}", "400 invalid_request");
+        row("start: 42 characters", start + "'" + QString(42, 'A') + "'}",
+            "400 invalid_device_nonce");
+        row("start: 44 characters", start + "'" + QString(44, 'A') + "'}",
+            "400 invalid_device_nonce");
+        row("start: standard base64", start + "'" + QString(42, 'A') + "+'}",
+            "400 invalid_device_nonce");
+        row("start: padded", start + "'" + QString(42, 'A') + "='}", "400 invalid_device_nonce");
+        row("start: client a number", "POST /auth/handoff/start {'client':1,'device_nonce':'$N'}",
+            "400 invalid_request");
+        row("start: not json", "POST /auth/handoff/start {", "400 invalid_json");
+        row("poll: unknown handoff", "GET /auth/handoff/poll?handoff_id=nope&device_nonce=$N",
+            "404 invalid_or_expired_handoff");
+        row("poll: no handoff id", "GET /auth/handoff/poll?device_nonce=$N", "400 invalid_request");
+        row("poll: no nonce", "GET /auth/handoff/poll?handoff_id=$ID", "400 invalid_request");
+        row("poll: short nonce", "GET /auth/handoff/poll?handoff_id=$ID&device_nonce=short",
+            "400 invalid_device_nonce");
+        row("poll: POST", "POST /auth/handoff/poll {}", "404 not_found");
+        const QString exchange =
+            "POST /auth/handoff/exchange {'handoff_id':'$ID','device_nonce':'$N'";
+        row("exchange: not ready", exchange + ",'exchange_code':'c'}", "409 handoff_not_ready");
+        row("exchange: unknown handoff",
+            "POST /auth/handoff/exchange "
+            "{'handoff_id':'x','device_nonce':'$N','exchange_code':'c'}",
+            "404 invalid_or_expired_handoff");
+        row("exchange: not an object", "POST /auth/handoff/exchange []", "400 invalid_json");
+        row("exchange: code missing", exchange + "}", "400 invalid_request");
+        row("exchange: code a number", exchange + ",'exchange_code':5}", "400 invalid_request");
+        row("cancel: another nonce",
+            "POST /auth/handoff/cancel {'handoff_id':'$ID','device_nonce':'" + QString(43, 'B') +
+                "'}",
+            "403 unauthorized_handoff");
+        row("cancel: unknown handoff",
+            "POST /auth/handoff/cancel {'handoff_id':'x','device_nonce':'$N'}",
+            "404 invalid_or_expired_handoff");
+        row("cancel: nonce missing", "POST /auth/handoff/cancel {'handoff_id':'$ID'}",
+            "400 invalid_request");
     }
 
     void refusals()
     {
         QFETCH(QString, request);
-        QFETCH(QString, body);
-        QFETCH(int, status);
-        QFETCH(QString, code);
+        QFETCH(QString, expected);
         ServerFixture s;
         std::string id = s.start(nonce())["handoff_id"];
-        for (QString* text : {&request, &body}) {
-            text->replace("$ID", q(id)).replace("$N", q(nonce()));
-        }
+        request.replace("$ID", q(id)).replace("$N", q(nonce())).replace('\'', '"');
         verifyError(s.send(request.section(' ', 0, 0).toStdString(),
-                           request.section(' ', 1).toStdString(), body.toStdString()),
-                    status, code.toStdString());
+                           request.section(' ', 1, 1).toStdString(),
+                           request.section(' ', 2).toStdString()),
+                    expected.section(' ', 0, 0).toInt(), expected.section(' ', 1).toStdString());
         // A refusal leaves the handoff as it was.
         QCOMPARE(s.poll(id, nonce()), json({{"status", "pending"}}));
     }
