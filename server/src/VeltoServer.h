@@ -3,11 +3,16 @@
 #include "AccountStore.h"
 #include "Clock.h"
 #include "Database.h"
+#include "HandoffRoutes.h"
 #include "HandoffStore.h"
 #include "HttpConnections.h"
 #include "RateLimiter.h"
 #include "RewriteEngine.h"
+#include "RewriteRoutes.h"
 #include "ServerOptions.h"
+#include "ServiceRoutes.h"
+#include "SignInRoutes.h"
+#include "TokenRoutes.h"
 #include "TokenStore.h"
 
 #include <httplib.h>
@@ -19,7 +24,8 @@
 
 namespace velto::server {
 
-// The HTTP server: routes, authentication, limits, structured errors and the request log.
+// The HTTP server: binding and listening, request ids, structured errors and the request log;
+// the endpoints live in their route classes.
 class VeltoServer
 {
 public:
@@ -45,30 +51,9 @@ public:
     void setLogSink(std::function<void(const std::string&)> sink);
 
 private:
-    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
-
     void installRoutes();
-    Handler guarded(Handler handler);
-
-    void handleHealth(const httplib::Request& req, httplib::Response& res);
-    void handleConfig(const httplib::Request& req, httplib::Response& res);
-    void handleRewrite(const httplib::Request& req, httplib::Response& res);
-    void handleRewriteStream(const httplib::Request& req, httplib::Response& res);
-    void handleHandoffStart(const httplib::Request& req, httplib::Response& res);
-    void handleHandoffPoll(const httplib::Request& req, httplib::Response& res);
-    void handleHandoffExchange(const httplib::Request& req, httplib::Response& res);
-    void handleHandoffCancel(const httplib::Request& req, httplib::Response& res);
-    void handleSignInPage(const httplib::Request& req, httplib::Response& res);
-    void handleSignInForm(const httplib::Request& req, httplib::Response& res);
-    void handleRefresh(const httplib::Request& req, httplib::Response& res);
-
-    // The user of the request's bearer token; throws ApiError 401.
-    std::string requireUser(const httplib::Request& req);
-    RewriteRequest parseRewrite(const httplib::Request& req);
-    void limitAuth(const httplib::Request& req);
-    // A page for a handoff that can no longer be signed in; false when it is still pending.
-    bool explainUnusableHandoff(const std::optional<Handoff>& handoff, httplib::Response& res);
-    nlohmann::json sessionJson(const IssuedTokens& tokens);
+    // Turns what a handler throws into a structured error (or, for the browser, a page).
+    routes::Handler guarded(routes::Handler handler);
     void log(const std::string& line);
 
     ServerOptions options_;
@@ -80,6 +65,11 @@ private:
     std::unique_ptr<HandoffStore> handoffs_;
     std::unique_ptr<RateLimiter> rewriteLimiter_;
     std::unique_ptr<RateLimiter> authLimiter_;
+    std::unique_ptr<ServiceRoutes> serviceRoutes_;
+    std::unique_ptr<RewriteRoutes> rewriteRoutes_;
+    std::unique_ptr<HandoffRoutes> handoffRoutes_;
+    std::unique_ptr<SignInRoutes> signInRoutes_;
+    std::unique_ptr<TokenRoutes> tokenRoutes_;
     HttpConnections connections_;
     httplib::Server http_;
     int port_ = 0;

@@ -6,20 +6,10 @@
 
 #include <QtTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace velto::server;
 using namespace velto::server::testing;
 
 namespace {
-
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
 
 std::string chunk(const json& delta, const json& finish = nullptr)
 {
@@ -40,10 +30,10 @@ public:
         server_.Post("/v1/chat/completions", [this](const httplib::Request& req,
                                                     httplib::Response& res) {
             json body = json::parse(req.body);
+            body["authorization"] = req.get_header_value("Authorization");
             {
                 std::lock_guard lock(mutex_);
                 requests_.push_back(body);
-                authorizations_.push_back(req.get_header_value("Authorization"));
             }
             std::string text = body["messages"][1]["content"];
             if (text == "fail") {
@@ -98,19 +88,12 @@ public:
         return requests_;
     }
 
-    std::vector<std::string> authorizations()
-    {
-        std::lock_guard lock(mutex_);
-        return authorizations_;
-    }
-
 private:
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
     std::mutex mutex_;
-    std::vector<json> requests_;
-    std::vector<std::string> authorizations_;
+    std::vector<json> requests_; // with the Authorization header as "authorization"
 };
 
 std::unique_ptr<RewriteEngine> engineFor(const std::string& url)
@@ -123,11 +106,6 @@ std::unique_ptr<RewriteEngine> engineFor(const std::string& url)
     return std::make_unique<OpenAIEngine>(cfg);
 }
 
-json rewriteBody(const std::string& text, const std::string& language = "auto")
-{
-    return {{"text", text}, {"tone", "professional"}, {"language", language}};
-}
-
 } // namespace
 
 class OpenAIEngineTest : public QObject
@@ -138,9 +116,10 @@ private slots:
     void wholeAnswerIsRelayedTrimmed()
     {
         FakeOpenAI fake;
-        ServerFixture s({}, engineFor(fake.url()));
+        // The URL may name the endpoint itself.
+        ServerFixture s({}, engineFor(fake.url() + "/chat/completions"));
         Session session = s.signIn();
-        auto res = s.postJson("/rewrite", rewriteBody("make this better", "french"),
+        auto res = s.postJson("/rewrite", rewriteBody("make this better", "professional", "french"),
                               ServerFixture::bearer(session.accessToken));
         QCOMPARE(res->status, 200);
         QCOMPARE(q(res->body), QString("Hello world"));
@@ -155,14 +134,7 @@ private slots:
         QVERIFY(r["messages"][0]["content"].get<std::string>().find("French") != std::string::npos);
         QCOMPARE(q(r["messages"][1]["role"]), QString("user"));
         QCOMPARE(q(r["messages"][1]["content"]), QString("make this better"));
-        QCOMPARE(q(fake.authorizations()[0]), QString("Bearer sk-test"));
-    }
-
-    void configOffersEveryLanguage()
-    {
-        FakeOpenAI fake;
-        ServerFixture s({}, engineFor(fake.url()));
-        Session session = s.signIn();
+        QCOMPARE(q(r["authorization"]), QString("Bearer sk-test"));
         json c = json::parse(
             s.client().Get("/config", ServerFixture::bearer(session.accessToken))->body);
         QCOMPARE(c["languages"].size(), std::size_t(7));
@@ -174,32 +146,32 @@ private slots:
         FakeOpenAI fake;
         ServerFixture s({}, engineFor(fake.url()));
         Session session = s.signIn();
-        auto res = s.postJson("/rewrite/stream", rewriteBody("make this better"),
-                              ServerFixture::bearer(session.accessToken));
+        auto res = s.rewrite(session, "make this better", "/rewrite/stream");
         QCOMPARE(res->status, 200);
         QCOMPARE(q(res->get_header_value("Content-Type")), QString("text/event-stream"));
-        SseEvents events = parseSse(res->body);
-        std::vector<std::pair<std::string, std::string>> expected = {
-            {"message", "Hel"}, {"message", "lo"}, {"message", " world"}, {"message", "[DONE]"}};
-        QCOMPARE(events.events, expected);
+        QStringList events;
+        for (const auto& e : parseSse(res->body)) {
+            events << q(e.event + ":" + e.data);
+        }
+        QCOMPARE(events,
+                 (QStringList{"message:Hel", "message:lo", "message: world", "message:[DONE]"}));
         QCOMPARE(fake.requests()[0]["stream"], json(true));
     }
 
-    void upstreamErrorIsARetryable502()
+    // Before any text: a failing upstream, and one that is not there (a port that was just
+    // given up). The upstream's own words are not passed on.
+    void upstreamFailureIsARetryable502()
     {
         FakeOpenAI fake;
-        ServerFixture s({}, engineFor(fake.url()));
-        Session session = s.signIn();
-        for (const char* path : {"/rewrite", "/rewrite/stream"}) {
-            auto res =
-                s.postJson(path, rewriteBody("fail"), ServerFixture::bearer(session.accessToken));
-            QCOMPARE(res->status, 502);
-            json e = json::parse(res->body)["error"];
-            QCOMPARE(q(e["code"]), QString("upstream_error"));
-            QCOMPARE(e["retryable"], json(true));
-            QCOMPARE(q(e["request_id"]), q(res->get_header_value("X-Request-Id")));
-            // The upstream's own words are not passed on.
-            QVERIFY(res->body.find("boom") == std::string::npos);
+        std::string gone = FakeOpenAI().url();
+        for (const auto& [url, text] : {std::pair(fake.url(), "fail"), std::pair(gone, "hi")}) {
+            ServerFixture s({}, engineFor(url));
+            Session session = s.signIn();
+            for (const char* path : {"/rewrite", "/rewrite/stream"}) {
+                auto res = s.rewrite(session, text, path);
+                verifyError(res, 502, "upstream_error", true);
+                QVERIFY(res->body.find("boom") == std::string::npos);
+            }
         }
     }
 
@@ -208,51 +180,15 @@ private slots:
         FakeOpenAI fake;
         ServerFixture s({}, engineFor(fake.url()));
         Session session = s.signIn();
-        auto res = s.postJson("/rewrite/stream", rewriteBody("break"),
-                              ServerFixture::bearer(session.accessToken));
+        auto res = s.rewrite(session, "break", "/rewrite/stream");
         QCOMPARE(res->status, 200);
-        SseEvents events = parseSse(res->body);
-        QCOMPARE(events.events.size(), std::size_t(3));
-        QCOMPARE(q(events.events[0].second), QString("Hel"));
-        QCOMPARE(q(events.events[1].second), QString("lo"));
-        QCOMPARE(q(events.events[2].first), QString("error"));
-        json e = json::parse(events.events[2].second)["error"];
+        auto events = parseSse(res->body);
+        QCOMPARE(events.size(), std::size_t(3));
+        QCOMPARE(q(events[0].data + events[1].data), QString("Hello"));
+        QCOMPARE(q(events[2].event), QString("error"));
+        json e = json::parse(events[2].data)["error"];
         QCOMPARE(q(e["code"]), QString("upstream_error"));
         QCOMPARE(e["retryable"], json(true));
-    }
-
-    void unreachableUpstreamIsA502()
-    {
-        // A port that was free a moment ago: bound, read back and closed again.
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        int freePort = ntohs(addr.sin_port);
-        ::close(fd);
-        ServerFixture s({}, engineFor("http://127.0.0.1:" + std::to_string(freePort) + "/v1"));
-        Session session = s.signIn();
-        for (const char* path : {"/rewrite", "/rewrite/stream"}) {
-            auto res =
-                s.postJson(path, rewriteBody("hi"), ServerFixture::bearer(session.accessToken));
-            QVERIFY(res);
-            QCOMPARE(res->status, 502);
-            QCOMPARE(q(json::parse(res->body)["error"]["code"]), QString("upstream_error"));
-        }
-    }
-
-    void urlMayNameTheEndpointItself()
-    {
-        FakeOpenAI fake;
-        ServerFixture s({}, engineFor(fake.url() + "/chat/completions"));
-        Session session = s.signIn();
-        QCOMPARE(
-            s.postJson("/rewrite", rewriteBody("x"), ServerFixture::bearer(session.accessToken))
-                ->status,
-            200);
     }
 };
 

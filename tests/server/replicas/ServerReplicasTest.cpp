@@ -4,46 +4,19 @@
 // and comes back turns requests into retryable 503s, then works again without a restart.
 
 #include "Crypto.h"
-#include "Database.h"
 #include "TokenStore.h"
 #include "support/ScratchPostgres.h"
 #include "support/ServerFixture.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <barrier>
 #include <latch>
 #include <set>
 
 using namespace velto::server;
 using namespace velto::server::testing;
-
-namespace {
-
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
-json rewriteBody(const std::string& text)
-{
-    return {{"text", text}, {"tone", "grammar_fix"}, {"language", "auto"}};
-}
-
-const httplib::Headers kApiKey = {{"apikey", "local-dev-anon-key"}};
-const char* const kRefreshPath = "/auth/v1/token?grant_type=refresh_token";
-
-void verifyRetryable503(const httplib::Result& res)
-{
-    QVERIFY2(res, "no answer");
-    QCOMPARE(res->status, 503);
-    json body = json::parse(res->body, nullptr, false);
-    QCOMPARE(q(body["error"]["code"]), QString("database_unavailable"));
-    QCOMPARE(body["error"]["retryable"], json(true));
-    QCOMPARE(q(res->get_header_value("Retry-After")), QString("1"));
-}
-
-} // namespace
 
 class ServerReplicasTest : public QObject
 {
@@ -64,26 +37,23 @@ private slots:
     void replicasStartingTogetherMigrateOnce()
     {
         std::string db = postgres_->createDatabase();
-        std::vector<std::thread> starts;
         std::atomic<int> opened{0};
         std::latch go(4);
-        for (int i = 0; i < 4; ++i) {
-            starts.emplace_back([&] {
-                go.arrive_and_wait();
-                try {
-                    auto store = Database::open(db, {}, 1);
-                    ++opened;
-                } catch (const std::exception& e) {
-                    qWarning("open failed: %s", e.what());
-                }
-            });
-        }
-        for (auto& t : starts) {
-            t.join();
+        {
+            std::vector<std::jthread> starts;
+            for (int i = 0; i < 4; ++i) {
+                starts.emplace_back([&] {
+                    go.arrive_and_wait();
+                    try {
+                        opened += Database::open(db, {}, 1) != nullptr;
+                    } catch (const std::exception& e) {
+                        qWarning("open failed: %s", e.what());
+                    }
+                });
+            }
         }
         QCOMPARE(opened.load(), 4);
-        QCOMPARE(q(ScratchPostgres::scalar(db, "SELECT count(*) FROM velto_schema_version")),
-                 QString("1"));
+        QCOMPARE(countRows(db, "SELECT count(*) FROM velto_schema_version"), 1);
     }
 
     void anyReplicaAnswersAnyStepOfSignInRewriteAndRefresh()
@@ -96,47 +66,28 @@ private slots:
         // Start on A, the browser on B, polls on A and C, the exchange on C.
         std::string id = a.start(nonce('R'))["handoff_id"];
         QCOMPARE(q(c.poll(id, nonce('R'))["status"]), QString("pending"));
-        QCOMPARE(b.client().Get(("/signin?handoff_id=" + id).c_str())->status, 200);
-        QCOMPARE(b.submitForm("handoff_id=" + id + "&action=continue")->status, 200);
+        QCOMPARE(b.signInPage(id)->status, 200);
+        QCOMPARE(b.approve(id), 200);
         json polled = a.poll(id, nonce('R'));
         QCOMPARE(q(polled["status"]), QString("ready"));
         QCOMPARE(c.poll(id, nonce('R'))["exchange_code"], polled["exchange_code"]);
-        json exchange = {{"handoff_id", id},
-                         {"device_nonce", nonce('R')},
-                         {"exchange_code", polled["exchange_code"]}};
-        auto exchanged = c.postJson("/auth/handoff/exchange", exchange);
+        auto exchanged = c.exchange(id, nonce('R'), polled["exchange_code"]);
         QCOMPARE(exchanged->status, 200);
-        QCOMPARE(b.postJson("/auth/handoff/exchange", exchange)->status, 409);
-        json session = json::parse(exchanged->body);
+        QCOMPARE(b.exchange(id, nonce('R'), polled["exchange_code"])->status, 409);
+        json answer = json::parse(exchanged->body);
+        Session session{answer["access_token"], answer["refresh_token"], answer};
 
         // Rewrites on every replica with that token, then a refresh on B and the new token on C.
         for (ServerFixture* s : {&a, &b, &c}) {
-            auto res = s->postJson("/rewrite", rewriteBody("hello  world ."),
-                                   ServerFixture::bearer(session["access_token"]));
-            QCOMPARE(res->status, 200);
-            QCOMPARE(q(res->body), QString("Hello world."));
+            QCOMPARE(q(s->rewrite(session, "hello  world .")->body), QString("Hello world."));
         }
-        auto refreshed =
-            b.postJson(kRefreshPath, {{"refresh_token", session["refresh_token"]}}, kApiKey);
+        auto refreshed = b.refresh(session.refreshToken);
         QCOMPARE(refreshed->status, 200);
         json fresh = json::parse(refreshed->body);
         QCOMPARE(c.client().Get("/config", ServerFixture::bearer(fresh["access_token"]))->status,
                  200);
-        QCOMPARE(a.postJson(kRefreshPath, {{"refresh_token", session["refresh_token"]}}, kApiKey)
-                     ->status,
-                 400);
-        QCOMPARE(
-            a.postJson(kRefreshPath, {{"refresh_token", fresh["refresh_token"]}}, kApiKey)->status,
-            200);
-
-        // A cancel on one replica ends the handoff for all.
-        std::string other = b.start(nonce('X'))["handoff_id"];
-        QCOMPARE(c.postJson("/auth/handoff/cancel",
-                            {{"handoff_id", other}, {"device_nonce", nonce('X')}})
-                     ->status,
-                 200);
-        QCOMPARE(a.poll(other, nonce('X')),
-                 json::parse("{\"status\":\"failed\",\"reason\":\"cancelled\"}"));
+        QCOMPARE(a.refresh(session.refreshToken)->status, 400);
+        QCOMPARE(a.refresh(fresh["refresh_token"])->status, 200);
     }
 
     void aRefreshTokenRacedOnTwoReplicasHasExactlyOneWinner()
@@ -148,15 +99,13 @@ private slots:
         };
         ServerFixture a(noLimits, nullptr, db);
         ServerFixture b(noLimits, nullptr, db);
-        std::string user = a.signIn().answer["user"]["id"];
-
-        constexpr int kPairs = 100;
+        constexpr std::size_t kPairs = 100;
         std::vector<std::string> refreshTokens;
         {
+            std::string user = a.signIn().answer["user"]["id"];
             auto store = Database::open(db, {}, 1);
-            TokenStore tokens(
-                *store, [] { return ServerFixture::realNow(); }, 3600);
-            for (int i = 0; i < kPairs; ++i) {
+            TokenStore tokens(*store, systemClock(), 3600);
+            for (std::size_t i = 0; i < kPairs; ++i) {
                 refreshTokens.push_back(tokens.issue(user).refreshToken);
             }
         }
@@ -164,53 +113,44 @@ private slots:
         // Both requests of a pair leave together, one to each replica, from kLanes lanes per
         // replica at once. Each lane keeps one connection, opened before the race: a burst of
         // new connections would overrun the listen backlog, which is not what this tests.
-        constexpr int kLanes = 12;
-        std::vector<int> status(2 * kPairs, 0);
-        std::vector<std::string> bodies(2 * kPairs);
+        constexpr std::size_t kLanes = 12;
+        std::vector<std::pair<int, std::string>> answers(2 * kPairs); // status, body
         std::vector<std::unique_ptr<std::barrier<>>> together;
-        for (int lane = 0; lane < kLanes; ++lane) {
-            together.push_back(std::make_unique<std::barrier<>>(2));
-        }
         std::vector<std::unique_ptr<httplib::Client>> connections;
-        for (int i = 0; i < 2 * kLanes; ++i) {
-            auto client = std::make_unique<httplib::Client>(i % 2 == 0 ? a.url() : b.url());
-            client->set_keep_alive(true);
-            client->set_read_timeout(60);
-            QCOMPARE(client->Get("/health")->status, 200);
-            connections.push_back(std::move(client));
+        for (std::size_t i = 0; i < 2 * kLanes; ++i) {
+            if (i % 2 == 0) {
+                together.push_back(std::make_unique<std::barrier<>>(2));
+            }
+            connections.push_back(std::make_unique<httplib::Client>((i % 2 ? b : a).url()));
+            connections.back()->set_keep_alive(true);
+            connections.back()->set_read_timeout(60);
+            QCOMPARE(connections.back()->Get("/health")->status, 200);
         }
-        std::vector<std::thread> clients;
-        for (int i = 0; i < 2 * kLanes; ++i) {
-            clients.emplace_back([&, i] {
-                int lane = i / 2;
-                int side = i % 2;
-                for (int pair = lane; pair < kPairs; pair += kLanes) {
-                    auto slot = static_cast<std::size_t>(2 * pair + side);
-                    json body = {{"refresh_token", refreshTokens[static_cast<std::size_t>(pair)]}};
-                    together[static_cast<std::size_t>(lane)]->arrive_and_wait();
-                    auto res = connections[static_cast<std::size_t>(i)]->Post(
-                        kRefreshPath, kApiKey, body.dump(), "application/json");
-                    status[slot] = res ? res->status : -1;
-                    bodies[slot] = res ? res->body : httplib::to_string(res.error());
-                }
-            });
-        }
-        for (auto& t : clients) {
-            t.join();
+        {
+            std::vector<std::jthread> clients;
+            for (std::size_t i = 0; i < 2 * kLanes; ++i) {
+                clients.emplace_back([&, i] {
+                    for (std::size_t pair = i / 2; pair < kPairs; pair += kLanes) {
+                        json body = {{"refresh_token", refreshTokens[pair]}};
+                        together[i / 2]->arrive_and_wait();
+                        auto res = connections[i]->Post(kRefreshPath, kApiKey, body.dump(),
+                                                        "application/json");
+                        answers[2 * pair + i % 2] = {res ? res->status : -1,
+                                                     res ? res->body : to_string(res.error())};
+                    }
+                });
+            }
         }
         std::set<std::string> winners;
         for (std::size_t pair = 0; pair < kPairs; ++pair) {
-            std::vector<int> both = {status[2 * pair], status[2 * pair + 1]};
-            std::sort(both.begin(), both.end());
-            QCOMPARE(both, (std::vector<int>{200, 400}));
-            std::size_t win = status[2 * pair] == 200 ? 2 * pair : 2 * pair + 1;
-            std::size_t lose = 4 * pair + 1 - win;
-            QCOMPARE(q(json::parse(bodies[lose])["error"]["code"]), QString("invalid_grant"));
-            winners.insert(json::parse(bodies[win])["refresh_token"].get<std::string>());
+            auto [won, lost] = std::minmax(answers[2 * pair], answers[2 * pair + 1]);
+            QCOMPARE(won.first, 200);
+            QCOMPARE(lost.first, 400);
+            QCOMPARE(q(json::parse(lost.second)["error"]["code"]), QString("invalid_grant"));
+            winners.insert(json::parse(won.second)["refresh_token"].get<std::string>());
         }
-        QCOMPARE(winners.size(), std::size_t(kPairs));
-        QCOMPARE(a.postJson(kRefreshPath, {{"refresh_token", *winners.begin()}}, kApiKey)->status,
-                 200);
+        QCOMPARE(winners.size(), kPairs);
+        QCOMPARE(a.refresh(*winners.begin())->status, 200);
     }
 
     void rateLimitsCountAcrossReplicas()
@@ -225,32 +165,18 @@ private slots:
         // Four auth calls: start, the form, a poll, the exchange.
         Session session = a.signIn(nonce('L'));
         for (int i = 0; i < 4; ++i) {
-            ServerFixture& s = i % 2 == 0 ? a : b;
-            QCOMPARE(s.postJson("/rewrite", rewriteBody("hi"),
-                                ServerFixture::bearer(session.accessToken))
-                         ->status,
-                     200);
-        }
-        for (ServerFixture* s : {&a, &b}) {
-            auto res = s->postJson("/rewrite", rewriteBody("hi"),
-                                   ServerFixture::bearer(session.accessToken));
-            QCOMPARE(res->status, 429);
-            QCOMPARE(json::parse(res->body)["error"]["retryable"], json(true));
+            QCOMPARE((i % 2 == 0 ? a : b).rewrite(session, "hi")->status, 200);
         }
         std::string id = b.start(nonce('M'))["handoff_id"];
         QCOMPARE(q(a.poll(id, nonce('M'))["status"]), QString("pending"));
         for (ServerFixture* s : {&a, &b}) {
-            auto res = s->client().Get(
-                ("/auth/handoff/poll?handoff_id=" + id + "&device_nonce=" + nonce('M')).c_str());
-            QCOMPARE(res->status, 429);
+            verifyError(s->rewrite(session, "hi"), 429, "rate_limited", true);
+            verifyError(s->pollResult(id, nonce('M')), 429, "rate_limited", true);
         }
         // A new window opens a minute after the first request of the last one.
         a.advance(60);
         b.advance(60);
-        QCOMPARE(
-            b.postJson("/rewrite", rewriteBody("hi"), ServerFixture::bearer(session.accessToken))
-                ->status,
-            200);
+        QCOMPARE(b.rewrite(session, "hi")->status, 200);
     }
 
     void aStoppedDatabaseAnswers503AndReplicasRecoverWhenItReturns()
@@ -259,20 +185,17 @@ private slots:
         ServerFixture a({}, nullptr, db);
         ServerFixture b({}, nullptr, db);
         Session session = a.signIn(nonce('D'));
-        auto rewrite = [&](ServerFixture& s) {
-            return s.postJson("/rewrite", rewriteBody("back  again ."),
-                              ServerFixture::bearer(session.accessToken));
-        };
-        QCOMPARE(rewrite(b)->status, 200);
+        QCOMPARE(b.rewrite(session, "back  again .")->status, 200);
 
         postgres_->stop();
         for (ServerFixture* s : {&a, &b}) {
-            verifyRetryable503(rewrite(*s));
-            verifyRetryable503(s->postJson(
-                "/auth/handoff/start", {{"client", "macos-velto"}, {"device_nonce", nonce('E')}}));
-            verifyRetryable503(
-                s->postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey));
-            auto page = s->client().Get("/signin?handoff_id=any");
+            for (const auto& res :
+                 {s->rewrite(session, "back  again ."), s->refresh(session.refreshToken),
+                  s->postJson("/auth/handoff/start", {{"device_nonce", nonce('E')}})}) {
+                verifyError(res, 503, "database_unavailable", true);
+                QCOMPARE(q(res->get_header_value("Retry-After")), QString("1"));
+            }
+            auto page = s->signInPage("any");
             QCOMPARE(page->status, 503);
             QVERIFY(page->get_header_value("Content-Type").find("text/html") == 0);
             QVERIFY(page->body.find("Reload this page") != std::string::npos);
@@ -291,20 +214,17 @@ private slots:
         // replica finds them dead and must not fail for it.
         postgres_->start();
         for (ServerFixture* s : {&a, &b}) {
-            QCOMPARE(rewrite(*s)->status, 200);
+            QCOMPARE(s->rewrite(session, "back  again .")->status, 200);
             QCOMPARE(s->client().Get("/health")->status, 200);
         }
-        auto refreshed =
-            b.postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, kApiKey);
+        auto refreshed = b.refresh(session.refreshToken);
         QCOMPARE(refreshed->status, 200);
         QCOMPARE(
             a.client()
                 .Get("/config", ServerFixture::bearer(json::parse(refreshed->body)["access_token"]))
                 ->status,
             200);
-        Session again = b.signIn(nonce('F'));
-        QCOMPARE(rewrite(a)->status, 200);
-        QVERIFY(!again.accessToken.empty());
+        QVERIFY(!b.signIn(nonce('F')).accessToken.empty());
     }
 
 private:

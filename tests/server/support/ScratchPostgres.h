@@ -136,20 +136,6 @@ public:
         return uri(name);
     }
 
-    // One value of a query, or "" when it gives no row.
-    static std::string scalar(const std::string& uri, const std::string& sql)
-    {
-        PGconn* c = PQconnectdb(uri.c_str());
-        PGresult* r = PQexec(c, sql.c_str());
-        std::string value;
-        if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0) {
-            value = PQgetvalue(r, 0, 0);
-        }
-        PQclear(r);
-        PQfinish(c);
-        return value;
-    }
-
 private:
     // Runs a program as the database user with its output in `log`; its pid.
     pid_t spawn(const std::vector<std::string>& args, const std::string& log)

@@ -4,7 +4,9 @@
 // a new database on the suite's PostgreSQL), a clock the test can move, port 0 on loopback,
 // and the client-side steps of the sign-in handoff.
 
+#include "Database.h"
 #include "LocalEngine.h"
+#include "SseDecoder.h"
 #include "VeltoServer.h"
 
 #include <httplib.h>
@@ -31,63 +33,90 @@ struct Session
     json answer;
 };
 
-struct SseEvents
+// The events of a complete event-stream body, and the text of its "message" events.
+inline std::vector<SseEvent> parseSse(const std::string& body)
 {
-    std::vector<std::pair<std::string, std::string>> events; // (name, data)
-    std::string text() const
-    {
-        std::string out;
-        for (const auto& [name, data] : events) {
-            if (name == "message" && data != "[DONE]") {
-                out += data;
-            }
-        }
-        return out;
+    SseDecoder decoder;
+    auto events = decoder.feed(body);
+    for (auto& e : decoder.finish()) {
+        events.push_back(std::move(e));
     }
-};
+    return events;
+}
 
-// Parses a complete event-stream body the way the client does (blank-line blocks, "data:"
-// lines joined by "\n", one leading space removed).
-inline SseEvents parseSse(const std::string& body)
+inline std::string sseText(const std::vector<SseEvent>& events)
 {
-    SseEvents out;
-    std::size_t pos = 0;
-    while (pos < body.size()) {
-        auto end = body.find("\n\n", pos);
-        std::string block =
-            body.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        pos = end == std::string::npos ? body.size() : end + 2;
-        std::string name = "message";
-        std::string data;
-        bool has = false;
-        std::size_t lp = 0;
-        while (lp <= block.size()) {
-            auto nl = block.find('\n', lp);
-            std::string line =
-                block.substr(lp, nl == std::string::npos ? std::string::npos : nl - lp);
-            lp = nl == std::string::npos ? block.size() + 1 : nl + 1;
-            if (line.rfind("event:", 0) == 0) {
-                name = line.substr(6);
-                if (!name.empty() && name[0] == ' ') {
-                    name.erase(0, 1);
-                }
-            } else if (line.rfind("data:", 0) == 0) {
-                std::string v = line.substr(5);
-                if (!v.empty() && v[0] == ' ') {
-                    v.erase(0, 1);
-                }
-                if (has) {
-                    data += '\n';
-                }
-                data += v;
-                has = true;
-            }
-        }
-        if (has && !data.empty()) {
-            out.events.emplace_back(name, data);
-        }
+    std::string out;
+    for (const auto& e : events) {
+        out += e.event == "message" && e.data != "[DONE]" ? e.data : "";
     }
     return out;
+}
+
+inline QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+inline QString cell(const char* text)
+{
+    return QString(text);
+}
+inline QString cell(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+template <class T> const T& cell(const T& value)
+{
+    return value;
+}
+
+// A data row on one line; text columns are QString.
+template <class... Columns> void row(const char* name, const Columns&... columns)
+{
+    (QTest::newRow(name) << ... << cell(columns));
+}
+
+inline json rewriteBody(const std::string& text, const std::string& tone = "grammar_fix",
+                        const std::string& language = "auto")
+{
+    return {{"text", text}, {"tone", tone}, {"language", language}};
+}
+
+inline const httplib::Headers kApiKey = {{"apikey", "local-dev-anon-key"}};
+inline const char* const kRefreshPath = "/auth/v1/token?grant_type=refresh_token";
+
+// The answer carries the structured error body with this status and code, and its request id
+// is the one of the "X-Request-Id" answer header.
+inline void verifyError(const httplib::Result& res, int status, const std::string& code,
+                        bool retryable = false)
+{
+    QVERIFY2(res, "no answer");
+    QCOMPARE(res->status, status);
+    QVERIFY(res->get_header_value("Content-Type").find("application/json") == 0);
+    json body = json::parse(res->body, nullptr, false);
+    QVERIFY2(body.is_object() && body.size() == 1 && body["error"].is_object(), res->body.c_str());
+    const json& e = body["error"];
+    QCOMPARE(e.size(), std::size_t(4));
+    QVERIFY(e["code"].is_string() && e["retryable"].is_boolean() && e["request_id"].is_string());
+    QCOMPARE(q(e["code"]), q(code));
+    QVERIFY(e["message"].is_string() && !e["message"].get<std::string>().empty());
+    QCOMPARE(e["retryable"].get<bool>(), retryable);
+    QCOMPARE(q(e["request_id"]), q(res->get_header_value("X-Request-Id")));
+}
+
+// One value of a query on a store, or -1 when it gives no row.
+inline std::int64_t countRows(const std::string& database, const std::string& sql,
+                              const std::string& arg = {})
+{
+    auto db = Database::open(database, {}, 1);
+    return db->read([&](Database::Session& session) {
+        auto st = session.prepare(sql.c_str());
+        if (!arg.empty()) {
+            st->bind(1, arg);
+        }
+        return st->step() ? st->integer(0) : std::int64_t(-1);
+    });
 }
 
 inline std::string nonce(char fill = 'A')
@@ -157,22 +186,9 @@ public:
         thread_.join();
     }
 
-    static std::int64_t realNow()
-    {
-        return std::chrono::duration_cast<std::chrono::seconds>(
-                   std::chrono::system_clock::now().time_since_epoch())
-            .count();
-    }
-
     void advance(std::int64_t seconds) { offset_ += seconds; }
 
     std::string url() const { return "http://127.0.0.1:" + std::to_string(server_->port()); }
-    std::string dataDir() const { return options_.dataDir; }
-    std::string database() const
-    {
-        return options_.database.empty() ? "sqlite:" + options_.dataDir + "/velto-server.sqlite3"
-                                         : options_.database;
-    }
     std::size_t waitingConnections() const { return server_->connectionsWaiting(); }
 
     httplib::Client client() const
@@ -194,6 +210,30 @@ public:
         return client().Post(path.c_str(), headers, body.dump(), "application/json");
     }
 
+    // "GET /path" or "POST /path" with a raw JSON body.
+    httplib::Result send(const std::string& method, const std::string& path,
+                         const std::string& body = {}, const httplib::Headers& headers = {}) const
+    {
+        return method == "GET" ? client().Get(path.c_str(), headers)
+                               : client().Post(path.c_str(), headers, body, "application/json");
+    }
+
+    httplib::Result rewrite(const Session& session, const std::string& text,
+                            const char* path = "/rewrite") const
+    {
+        return postJson(path, rewriteBody(text), bearer(session.accessToken));
+    }
+
+    httplib::Result refresh(const std::string& refreshToken) const
+    {
+        return postJson(kRefreshPath, {{"refresh_token", refreshToken}}, kApiKey);
+    }
+
+    httplib::Result signInPage(const std::string& id) const
+    {
+        return client().Get(("/signin?handoff_id=" + id).c_str());
+    }
+
     json start(const std::string& deviceNonce, const std::string& provider = "email") const
     {
         auto res = postJson("/auth/handoff/start", {{"client", "macos-velto"},
@@ -206,14 +246,16 @@ public:
         return json::parse(res->body);
     }
 
+    httplib::Result pollResult(const std::string& id, const std::string& deviceNonce) const
+    {
+        return client().Get(
+            ("/auth/handoff/poll?handoff_id=" + id + "&device_nonce=" + deviceNonce).c_str());
+    }
+
     json poll(const std::string& id, const std::string& deviceNonce) const
     {
-        auto res = client().Get(
-            ("/auth/handoff/poll?handoff_id=" + id + "&device_nonce=" + deviceNonce).c_str());
-        if (!res) {
-            throw std::runtime_error("poll failed");
-        }
-        return json::parse(res->body);
+        auto res = pollResult(id, deviceNonce);
+        return res ? json::parse(res->body) : json();
     }
 
     httplib::Result submitForm(const std::string& form) const
@@ -221,19 +263,29 @@ public:
         return client().Post("/signin", form, "application/x-www-form-urlencoded");
     }
 
+    // The browser's Continue on the page of handoff `id`; its status.
+    int approve(const std::string& id) const
+    {
+        auto res = submitForm("handoff_id=" + id + "&action=continue");
+        return res ? res->status : -1;
+    }
+
+    httplib::Result exchange(const std::string& id, const std::string& deviceNonce,
+                             const json& code) const
+    {
+        return postJson(
+            "/auth/handoff/exchange",
+            {{"handoff_id", id}, {"device_nonce", deviceNonce}, {"exchange_code", code}});
+    }
+
     // The whole handoff as the app and the browser do it; the session the exchange returns.
     Session signIn(const std::string& deviceNonce = nonce('S'))
     {
-        json started = start(deviceNonce);
-        std::string id = started["handoff_id"];
-        auto page = submitForm("handoff_id=" + id + "&action=continue");
-        if (!page || page->status != 200) {
+        std::string id = start(deviceNonce)["handoff_id"];
+        if (approve(id) != 200) {
             throw std::runtime_error("sign-in form failed");
         }
-        json polled = poll(id, deviceNonce);
-        auto res = postJson("/auth/handoff/exchange", {{"handoff_id", id},
-                                                       {"device_nonce", deviceNonce},
-                                                       {"exchange_code", polled["exchange_code"]}});
+        auto res = exchange(id, deviceNonce, poll(id, deviceNonce)["exchange_code"]);
         if (!res || res->status != 200) {
             throw std::runtime_error("exchange failed");
         }
@@ -249,7 +301,7 @@ public:
 private:
     QTemporaryDir dir_;
     ServerOptions options_;
-    const std::int64_t start_ = realNow();
+    const std::int64_t start_ = systemClock()();
     std::atomic<std::int64_t> offset_{0};
     std::unique_ptr<VeltoServer> server_;
     std::thread thread_;

@@ -1,0 +1,93 @@
+#include "HandoffRoutes.h"
+
+namespace velto::server {
+
+using httplib::Request;
+using httplib::Response;
+using nlohmann::json;
+using namespace routes;
+
+HandoffRoutes::HandoffRoutes(const ServerOptions& options, HandoffStore& handoffs,
+                             TokenStore& tokens, AccountStore& accounts, RateLimiter& limiter,
+                             std::function<std::string()> publicUrl)
+    : options_(options), handoffs_(handoffs), tokens_(tokens), accounts_(accounts),
+      limiter_(limiter), publicUrl_(std::move(publicUrl))
+{
+}
+
+void HandoffRoutes::install(httplib::Server& http, const Guard& guard)
+{
+    http.Post("/auth/handoff/start",
+              guard([this](const Request& req, Response& res) { start(req, res); }));
+    http.Get("/auth/handoff/poll",
+             guard([this](const Request& req, Response& res) { poll(req, res); }));
+    http.Post("/auth/handoff/exchange",
+              guard([this](const Request& req, Response& res) { exchange(req, res); }));
+    http.Post("/auth/handoff/cancel",
+              guard([this](const Request& req, Response& res) { cancel(req, res); }));
+}
+
+void HandoffRoutes::start(const Request& req, Response& res)
+{
+    limitByAddress(req, limiter_);
+    json body = parseObject(req);
+    std::string client = optionalString(body, "client", 64).value_or("");
+    std::string version = optionalString(body, "client_version", 64).value_or("");
+    std::string nonce = requireString(body, "device_nonce", 64);
+    std::string provider = lowerTrimmed(optionalString(body, "provider", 32).value_or("email"));
+    requireNonce(nonce);
+    std::optional<std::string> failReason;
+    if (provider != "email") {
+        failReason = "unsupported_provider";
+    }
+    Handoff h = handoffs_.start(nonce, client, version, provider, failReason);
+    json answer = {
+        {"handoff_id", h.id},
+        {"login_url", publicUrl_() + "/signin?handoff_id=" + h.id},
+        {"expires_in_seconds", handoffs_.lifetime()},
+        {"poll_interval_ms", options_.pollIntervalMs},
+    };
+    res.set_content(answer.dump(), "application/json");
+}
+
+void HandoffRoutes::poll(const Request& req, Response& res)
+{
+    limitByAddress(req, limiter_);
+    std::string id = requireParam(req, "handoff_id");
+    std::string nonce = requireParam(req, "device_nonce");
+    requireNonce(nonce);
+    PollAnswer answer = handoffs_.poll(id, nonce);
+    json body = {{"status", answer.status}};
+    if (answer.reason) {
+        body["reason"] = *answer.reason;
+    }
+    if (answer.exchangeCode) {
+        body["exchange_code"] = *answer.exchangeCode;
+    }
+    res.set_content(body.dump(), "application/json");
+}
+
+void HandoffRoutes::exchange(const Request& req, Response& res)
+{
+    limitByAddress(req, limiter_);
+    json body = parseObject(req);
+    std::string id = requireString(body, "handoff_id");
+    std::string nonce = requireString(body, "device_nonce", 64);
+    std::string code = requireString(body, "exchange_code");
+    requireNonce(nonce);
+    std::string user = handoffs_.exchange(id, nonce, code);
+    res.set_content(sessionJson(tokens_.issue(user), accounts_).dump(), "application/json");
+}
+
+void HandoffRoutes::cancel(const Request& req, Response& res)
+{
+    limitByAddress(req, limiter_);
+    json body = parseObject(req);
+    std::string id = requireString(body, "handoff_id");
+    std::string nonce = requireString(body, "device_nonce", 64);
+    requireNonce(nonce);
+    std::string status = handoffs_.cancel(id, nonce);
+    res.set_content(json{{"status", status}}.dump(), "application/json");
+}
+
+} // namespace velto::server

@@ -1,0 +1,117 @@
+#include "RewriteRoutes.h"
+
+namespace velto::server {
+
+using httplib::Request;
+using httplib::Response;
+using nlohmann::json;
+
+namespace {
+
+// One server-sent event; a line feed inside the data becomes a second "data:" line.
+std::string sseEvent(const std::string& data, const char* name = nullptr)
+{
+    std::string out;
+    if (name) {
+        out += "event: ";
+        out += name;
+        out += '\n';
+    }
+    std::size_t start = 0;
+    while (true) {
+        auto nl = data.find('\n', start);
+        out += "data: ";
+        out += data.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+        out += '\n';
+        if (nl == std::string::npos) {
+            break;
+        }
+        start = nl + 1;
+    }
+    out += '\n';
+    return out;
+}
+
+} // namespace
+
+RewriteRoutes::RewriteRoutes(const ServerOptions& options, RewriteEngine& engine,
+                             TokenStore& tokens, RateLimiter& limiter)
+    : options_(options), engine_(engine), tokens_(tokens), limiter_(limiter)
+{
+}
+
+void RewriteRoutes::install(httplib::Server& http, const routes::Guard& guard)
+{
+    http.Post("/rewrite", guard([this](const Request& req, Response& res) { rewrite(req, res); }));
+    http.Post("/rewrite/stream",
+              guard([this](const Request& req, Response& res) { rewriteStream(req, res); }));
+}
+
+RewriteRequest RewriteRoutes::parse(const Request& req)
+{
+    using namespace routes;
+    std::string user = requireUser(req, tokens_);
+    if (!limiter_.allow(user)) {
+        throw ApiError::rateLimited();
+    }
+    json body = parseObject(req);
+    RewriteRequest r;
+    r.text = requireString(body, "text", std::string::npos);
+    r.tone = lowerTrimmed(optionalString(body, "tone", 64).value_or("grammar_fix"));
+    r.language = lowerTrimmed(optionalString(body, "language", 64).value_or("auto"));
+    if (r.tone.empty()) {
+        r.tone = "grammar_fix";
+    }
+    if (r.language.empty()) {
+        r.language = "auto";
+    }
+    if (r.text.size() > options_.maxTextBytes) {
+        throw ApiError::tooLarge("The text is too long: at most " +
+                                 std::to_string(options_.maxTextBytes) + " bytes.");
+    }
+    if (lowerTrimmed(r.text).empty()) {
+        throw ApiError::badRequest("empty_text", "No text to rewrite.");
+    }
+    return r;
+}
+
+void RewriteRoutes::rewrite(const Request& req, Response& res)
+{
+    RewriteRequest r = parse(req);
+    res.set_content(engine_.rewrite(r), "text/plain; charset=utf-8");
+}
+
+void RewriteRoutes::rewriteStream(const Request& req, Response& res)
+{
+    RewriteRequest r = parse(req);
+    std::shared_ptr<RewriteStream> stream = engine_.rewriteStream(r);
+    std::string id = routes::requestIdFor(req, res);
+    res.set_header("Cache-Control", "no-cache");
+    res.set_header("X-Accel-Buffering", "no");
+    // Exactly "text/event-stream": cpp-httplib never compresses that type, so every event leaves
+    // as its own chunk the moment it is written.
+    res.set_chunked_content_provider(
+        "text/event-stream", [stream, id](size_t, httplib::DataSink& sink) {
+            auto send = [&](const std::string& event) {
+                return sink.write(event.data(), event.size());
+            };
+            try {
+                while (auto piece = stream->next()) {
+                    if (!send(sseEvent(*piece))) {
+                        return false;
+                    }
+                }
+                send(sseEvent("[DONE]"));
+            } catch (const ApiError& e) {
+                send(sseEvent(e.toJson(id).dump(), "error"));
+            } catch (const std::exception&) {
+                send(sseEvent(
+                    ApiError(500, "internal_error", "The server failed.", true).toJson(id).dump(),
+                    "error"));
+            }
+            sink.done();
+            return true;
+        });
+}
+
+} // namespace velto::server

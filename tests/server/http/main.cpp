@@ -1,0 +1,31 @@
+// Runs every class of the HTTP suite on one store: SQLite by default, PostgreSQL (a scratch
+// server of its own, a fresh database per fixture) with VELTO_TEST_STORE=postgresql.
+
+#include "Crypto.h"
+#include "HttpSuite.h"
+#include "support/ScratchPostgres.h"
+
+using namespace velto::server;
+using namespace velto::server::testing;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    crypto::initialize();
+    std::unique_ptr<ScratchPostgres> postgres;
+    if (qgetenv("VELTO_TEST_STORE") == "postgresql") {
+        if (!ScratchPostgres::available()) {
+            qInfo("SKIP: %s", ScratchPostgres::missingReason().c_str());
+            return 0;
+        }
+        postgres = std::make_unique<ScratchPostgres>();
+        ServerFixture::freshDatabase() = [&] { return postgres->createDatabase(); };
+    }
+    qInfo("store: %s", ServerFixture::onPostgres() ? "postgresql" : "sqlite");
+    int failed = 0;
+    for (const auto& make : httpSuites()) {
+        failed += QTest::qExec(make().get(), argc, argv);
+    }
+    ServerFixture::freshDatabase() = nullptr;
+    return failed;
+}
