@@ -36,14 +36,14 @@ QString ServerProcess::start(const QStringList& options)
                                    options);
     if (!m_process.waitForStarted(10'000))
         return QStringLiteral("velto-server did not start: ") + m_process.errorString();
-    QTest::qWaitFor(
+    const bool listening = QTest::qWaitFor(
         [&] {
             readLog();
             return m_log.contains(u"velto-server: listening on ") ||
                    m_process.state() == QProcess::NotRunning;
         },
         20'000);
-    if (m_process.state() == QProcess::NotRunning || !m_log.contains(u"listening on "))
+    if (!listening || m_process.state() == QProcess::NotRunning)
         return QStringLiteral("velto-server is not listening; its log:\n") + m_log;
     return {};
 }
