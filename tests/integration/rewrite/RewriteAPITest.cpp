@@ -232,6 +232,7 @@ private slots:
             FakeResponse::json(200, R"({"tones":[{"id":"Casual","title":"Casual","extra":1},
                         {"id":"formal","title":"Formal"}],"languages":[{"id":"auto","title":"Auto"}],
                         "defaults":{"tone":"formal","language":"auto"}})"));
+        f.log->lines.clear(); // only what the refresh logs
         runTask(f.api.refreshServerConfig(f.model, *f.auth));
 
         QCOMPARE(f.model.availableTones().size(), 2);
@@ -278,6 +279,7 @@ private slots:
         Fixture f("/", status != 0);
         f.model.applyServerConfig({Option{"x", "X"}}, {Option{"y", "Y"}}, "x", "y");
         f.backend.on("GET", "/config", FakeResponse::json(status, body));
+        f.log->lines.clear(); // only what the refresh logs
         runTask(f.api.refreshServerConfig(f.model, *f.auth));
 
         QCOMPARE(f.model.availableTones(), AppModel::builtInTones());
