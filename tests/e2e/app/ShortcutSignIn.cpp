@@ -1,7 +1,7 @@
 #include "e2e/app/ShortcutSignIn.h"
 
 #include "e2e/app/VeltoAppProcess.h"
-#include "e2e/app/VeltoServerProcess.h"
+#include "e2e/support/ServerProcess.h"
 #include "e2e/support/SignInBrowser.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
@@ -14,17 +14,9 @@ namespace {
 
 constexpr std::uint32_t returnKey = 0xff0d;
 
-} // namespace
-
-ShortcutSignIn::ShortcutSignIn(VeltoAppProcess& app, VeltoServerProcess& server,
-                               XTestKeyboard& keyboard)
-    : m_app(app), m_server(server), m_keyboard(keyboard)
+QString acceptAlert(VeltoAppProcess& app, XTestKeyboard& keyboard)
 {
-}
-
-QString ShortcutSignIn::acceptAlert()
-{
-    const QString pid = QString::number(m_app.pid());
+    const QString pid = QString::number(app.pid());
     QByteArray alert;
     const bool shown = QTest::qWaitFor(
         [&] {
@@ -45,7 +37,7 @@ QString ShortcutSignIn::acceptAlert()
     if (!activateWindow(alert.toUInt()))
         return QStringLiteral("the alert did not get the focus");
     // Return presses the default button, "Log in".
-    m_keyboard.chord({}, returnKey);
+    keyboard.chord({}, returnKey);
     const bool closed = QTest::qWaitFor(
         [&] {
             return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
@@ -56,28 +48,28 @@ QString ShortcutSignIn::acceptAlert()
     return closed ? QString() : QStringLiteral("the alert did not close on Return");
 }
 
-QString ShortcutSignIn::run()
+} // namespace
+
+QString shortcutSignIn(VeltoAppProcess& app, ServerProcess& server, XTestKeyboard& keyboard)
 {
     const QString exchanged = QStringLiteral("POST /auth/handoff/exchange 200");
-    const int exchangedBefore = m_server.count(exchanged);
-    const qsizetype openedBefore = m_app.openedUrls().size();
-    m_keyboard.chord({XTestKeyboard::superL}, 'l');
-    if (const QString failed = acceptAlert(); !failed.isEmpty())
+    const int exchangedBefore = server.count(exchanged);
+    const qsizetype openedBefore = app.openedUrls().size();
+    keyboard.chord({XTestKeyboard::superL}, 'l');
+    if (const QString failed = acceptAlert(app, keyboard); !failed.isEmpty())
         return failed;
 
-    if (!QTest::qWaitFor([&] { return m_app.openedUrls().size() > openedBefore; }, 10000))
+    if (!QTest::qWaitFor([&] { return app.openedUrls().size() > openedBefore; }, 10000))
         return QStringLiteral("\"Log in\" did not open the browser");
-    const QString call = m_app.openedUrls().at(openedBefore);
-    m_openedUrl = QUrl(call, QUrl::StrictMode);
-
     SignInBrowser browser;
     const SignInBrowser::Page answer =
-        browser.press(browser.open(m_openedUrl), QStringLiteral("Continue"));
+        browser.press(browser.open(QUrl(app.openedUrls().at(openedBefore), QUrl::StrictMode)),
+                      QStringLiteral("Continue"));
     if (answer.status != 200)
         return QStringLiteral("the browser step failed: %1 %2")
             .arg(answer.status)
             .arg(answer.error);
-    if (!m_server.waitForRequests(exchanged, exchangedBefore + 1, 15000))
+    if (!server.waitForRequests(exchanged, exchangedBefore + 1, 15000))
         return QStringLiteral("the app did not pick up the session");
     return {};
 }

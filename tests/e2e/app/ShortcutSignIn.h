@@ -1,34 +1,20 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
 
 namespace velto::test {
 
+class ServerProcess;
 class VeltoAppProcess;
-class VeltoServerProcess;
 class XTestKeyboard;
+
+// The port of the backend address the app is built for.
+constexpr int appServerPort = 8787;
 
 // Signs in the way a user does the first time: presses the shortcut, chooses "Log in" on the
 // "Sign in required" alert, lets the browser (the recording xdg-open) receive the sign-in page,
 // presses Continue there, and waits until the app has exchanged the handoff for a session.
-class ShortcutSignIn
-{
-public:
-    ShortcutSignIn(VeltoAppProcess& app, VeltoServerProcess& server, XTestKeyboard& keyboard);
-
-    // The reason when a step did not happen; empty on success.
-    QString run();
-    // The address the app had the desktop open.
-    const QUrl& openedUrl() const { return m_openedUrl; }
-
-private:
-    QString acceptAlert();
-
-    VeltoAppProcess& m_app;
-    VeltoServerProcess& m_server;
-    XTestKeyboard& m_keyboard;
-    QUrl m_openedUrl;
-};
+// The reason when a step did not happen; empty on success.
+QString shortcutSignIn(VeltoAppProcess& app, ServerProcess& server, XTestKeyboard& keyboard);
 
 } // namespace velto::test

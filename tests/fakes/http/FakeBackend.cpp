@@ -134,9 +134,7 @@ FakeBackend::FakeBackend() : m_state(std::make_unique<State>())
     state->server.Get(anyPath, handler);
     state->server.Post(anyPath, handler);
     state->server.Put(anyPath, handler);
-    state->server.Patch(anyPath, handler);
     state->server.Delete(anyPath, handler);
-    state->server.Options(anyPath, handler);
     // One request per connection: stop() then never waits on an idle keep-alive connection.
     state->server.set_keep_alive_max_count(1);
     state->port = state->server.bind_to_any_port("127.0.0.1");
@@ -162,11 +160,6 @@ void FakeBackend::stop()
     m_state->server.stop();
     if (m_state->thread.joinable())
         m_state->thread.join();
-}
-
-quint16 FakeBackend::port() const
-{
-    return quint16(m_state->port);
 }
 
 QUrl FakeBackend::baseURL() const
@@ -205,12 +198,6 @@ QList<RecordedRequest> FakeBackend::requests(const QByteArray& method, const QSt
             matching.append(request);
     }
     return matching;
-}
-
-void FakeBackend::clearRequests()
-{
-    std::lock_guard lock(m_state->mutex);
-    m_state->received.clear();
 }
 
 } // namespace velto

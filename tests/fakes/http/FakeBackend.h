@@ -20,7 +20,6 @@ public:
     FakeBackend(const FakeBackend&) = delete;
     FakeBackend& operator=(const FakeBackend&) = delete;
 
-    quint16 port() const;
     // "http://127.0.0.1:<port>/"
     QUrl baseURL() const;
     // baseURL() with path, e.g. url("/api/") for a base URL with a path.
@@ -33,7 +32,6 @@ public:
 
     QList<RecordedRequest> requests() const;
     QList<RecordedRequest> requests(const QByteArray& method, const QString& path) const;
-    void clearRequests();
 
     // Closes the port; later connections are refused. Also done by the destructor.
     void stop();

@@ -41,6 +41,7 @@ struct Fixture
         }
         auth = std::make_unique<AuthService>(keychain, http, clock);
     }
+    ~Fixture() { ClientLogger::setSink(previousSink); }
 
     FakeBackend backend;
     std::shared_ptr<MemoryKeychainStore> keychain;
@@ -50,6 +51,8 @@ struct Fixture
     AppModel model;
     RewriteAPI api;
     std::unique_ptr<AuthService> auth;
+    std::shared_ptr<RecordingLogSink> log = std::make_shared<RecordingLogSink>();
+    std::shared_ptr<LogSink> previousSink = ClientLogger::setSink(log);
 };
 
 AppError errorOf(auto task)
@@ -106,17 +109,32 @@ class RewriteAPITest : public QObject
     Q_OBJECT
 
 private slots:
+    void rewritePostsTheTrimmedTextWithToneLanguageAndHeaders_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("path"); // the endpoint joins the base URL's path
+        QTest::newRow("root") << "/"
+                              << "/rewrite";
+        QTest::newRow("path without slash") << "/api"
+                                            << "/api/rewrite";
+        QTest::newRow("path with slash") << "/api/"
+                                         << "/api/rewrite";
+    }
+
     void rewritePostsTheTrimmedTextWithToneLanguageAndHeaders()
     {
-        Fixture f;
+        QFETCH(QString, base);
+        QFETCH(QString, path);
+        Fixture f(base);
         f.model.setToneID("Concise");
         f.model.setLanguageID("auto");
-        f.backend.on("POST", "/rewrite", FakeResponse::text(200, "Rewritten.\n\n"));
+        f.backend.on("POST", path, FakeResponse::text(200, "Rewritten.\n\n"));
         QCOMPARE(runTask(f.api.rewrite(" word \n", f.model, *f.auth)), "Rewritten.");
         QCOMPARE(runTask(f.api.rewrite("again", f.model, *f.auth)), "Rewritten.");
 
-        const QList<RecordedRequest> sent = f.backend.requests("POST", "/rewrite");
+        const QList<RecordedRequest> sent = f.backend.requests();
         QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent[0].path, path);
         const RecordedRequest& first = sent[0];
         QCOMPARE(first.header("Content-Type"), QByteArray("application/json"));
         QCOMPARE(first.header("Authorization"), "Bearer " + accessToken);
@@ -133,29 +151,6 @@ private slots:
         QVERIFY(body["text"] == "word");
         QVERIFY(body["tone"] == "concise");
         QVERIFY(body["language"] == "auto");
-    }
-
-    void endpointsJoinTheBaseURLsPath_data()
-    {
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("root") << "/"
-                              << "/rewrite";
-        QTest::newRow("path without slash") << "/api"
-                                            << "/api/rewrite";
-        QTest::newRow("path with slash") << "/api/"
-                                         << "/api/rewrite";
-    }
-
-    void endpointsJoinTheBaseURLsPath()
-    {
-        QFETCH(QString, base);
-        QFETCH(QString, path);
-        Fixture f(base);
-        f.backend.on("POST", path, FakeResponse::text(200, "ok"));
-        QCOMPARE(runTask(f.api.rewrite("x", f.model, *f.auth)), "ok");
-        QCOMPARE(f.backend.requests().size(), 1);
-        QCOMPARE(f.backend.requests().first().path, path);
     }
 
     void answersBecomeTextOrErrors_data()
@@ -195,49 +190,55 @@ private slots:
         QCOMPARE(error.description(), description);
     }
 
-    void nothingIsSentForBlankTextOrWithoutASession()
+    void failuresBeforeAnyAnswer_data()
     {
-        Fixture f;
-        QCOMPARE(errorOf(f.api.rewrite(" \n\t ", f.model, *f.auth)).description(),
-                 "No text to rewrite.");
-        StreamResult streamed = runStream(f, "   ");
-        QCOMPARE(streamed.error->description(), "No text to rewrite.");
-
-        Fixture signedOut("/", false);
-        const AppError error =
-            errorOf(signedOut.api.rewrite("text", signedOut.model, *signedOut.auth));
-        QVERIFY(error.description().contains("sign in", Qt::CaseInsensitive));
-        QVERIFY(f.backend.requests().isEmpty());
-        QVERIFY(signedOut.backend.requests().isEmpty());
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("blank text") << true << true << " \n\t "
+                                    << "No text to rewrite.";
+        QTest::newRow("signed out") << false << true << "text"
+                                    << "sign in";
+        QTest::newRow("unreachable") << true << false << "text"
+                                     << "network";
     }
 
-    void anUnreachableServiceReadsAsANetworkFailure()
+    // Both calls fail the same way, and nothing reaches the backend.
+    void failuresBeforeAnyAnswer()
     {
-        Fixture f;
-        f.backend.stop();
-        const AppError error = errorOf(f.api.rewrite("text", f.model, *f.auth));
-        QVERIFY2(error.description().contains("network"), qPrintable(error.description()));
-        QVERIFY(runStream(f).error->description().contains("network"));
+        QFETCH(bool, signedIn);
+        QFETCH(bool, reachable);
+        QFETCH(QString, text);
+        QFETCH(QString, description);
+        Fixture f("/", signedIn);
+        if (!reachable)
+            f.backend.stop();
+        const QString oneShot = errorOf(f.api.rewrite(text, f.model, *f.auth)).description();
+        QVERIFY2(oneShot.contains(description, Qt::CaseInsensitive), qPrintable(oneShot));
+        const StreamResult streamed = runStream(f, text);
+        QVERIFY(streamed.error);
+        QVERIFY2(streamed.error->description().contains(description, Qt::CaseInsensitive),
+                 qPrintable(streamed.error->description()));
+        QVERIFY(f.backend.requests().isEmpty());
     }
 
     void configRefreshAppliesTheServersCatalogue()
     {
         Fixture f;
-        auto log = std::make_shared<RecordingLogSink>();
-        auto previous = ClientLogger::setSink(log);
         f.model.setToneID("casual");
         f.backend.on(
             "GET", "/config",
             FakeResponse::json(200, R"({"tones":[{"id":"Casual","title":"Casual","extra":1},
                         {"id":"formal","title":"Formal"}],"languages":[{"id":"auto","title":"Auto"}],
                         "defaults":{"tone":"formal","language":"auto"}})"));
+        f.log->lines.clear(); // only what the refresh logs
         runTask(f.api.refreshServerConfig(f.model, *f.auth));
-        ClientLogger::setSink(previous);
 
         QCOMPARE(f.model.availableTones().size(), 2);
         QCOMPARE(f.model.availableLanguages().size(), 1);
         QCOMPARE(f.model.toneID(), "casual");
-        QVERIFY(log->lines.isEmpty());
+        QVERIFY(f.log->lines.isEmpty());
         const RecordedRequest request = f.backend.requests("GET", "/config").value(0);
         QVERIFY(!request.header("Content-Type"));
         QVERIFY(request.header("X-Request-Id"));
@@ -245,80 +246,54 @@ private slots:
         QVERIFY(request.body.isEmpty());
     }
 
-    void badCataloguesFallBackToTheBuiltInOneWithAWarning_data()
+    void badCataloguesFallBackToTheBuiltInOne_data()
     {
-        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("status"); // 0: signed out
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("no defaults") << 200 << QByteArray(R"({"tones":[],"languages":[]})") << "";
+        QTest::addColumn<QString>("logged"); // the warning, or its start; null: none
+        const QString failed = "failed to fetch /config: ";
+        QTest::newRow("no defaults")
+            << 200 << QByteArray(R"({"tones":[],"languages":[]})") << failed;
         QTest::newRow("option without title")
             << 200
             << QByteArray(
                    R"({"tones":[{"id":"a"}],"languages":[],"defaults":{"tone":"a","language":"b"}})")
-            << "";
+            << failed;
         QTest::newRow("id as number")
             << 200
             << QByteArray(
                    R"({"tones":[{"id":1,"title":"A"}],"languages":[],"defaults":{"tone":"a","language":"b"}})")
-            << "";
-        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << "";
+            << failed;
+        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << failed;
         QTest::newRow("server error text")
-            << 503 << QByteArray("maintenance") << "failed to fetch /config: maintenance";
+            << 503 << QByteArray("maintenance") << failed + "maintenance";
+        QTest::newRow("signed out: nothing sent, nothing logged") << 0 << QByteArray() << QString();
     }
 
-    void badCataloguesFallBackToTheBuiltInOneWithAWarning()
+    void badCataloguesFallBackToTheBuiltInOne()
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(QString, logged);
-        Fixture f;
+        const QString failed = "failed to fetch /config: ";
+        Fixture f("/", status != 0);
         f.model.applyServerConfig({Option{"x", "X"}}, {Option{"y", "Y"}}, "x", "y");
         f.backend.on("GET", "/config", FakeResponse::json(status, body));
-        auto log = std::make_shared<RecordingLogSink>();
-        auto previous = ClientLogger::setSink(log);
+        f.log->lines.clear(); // only what the refresh logs
         runTask(f.api.refreshServerConfig(f.model, *f.auth));
-        ClientLogger::setSink(previous);
 
         QCOMPARE(f.model.availableTones(), AppModel::builtInTones());
         QCOMPARE(f.model.availableLanguages(), AppModel::builtInLanguages());
-        QCOMPARE(log->lines.size(), 1);
-        QCOMPARE(log->lines.first().level, LogLevel::warning);
-        QVERIFY(log->lines.first().message.startsWith("failed to fetch /config: "));
-        if (!logged.isEmpty())
-            QCOMPARE(log->lines.first().message, logged);
-    }
-
-    void signedOutRefreshSendsNothingAndLogsNothing()
-    {
-        Fixture f("/", false);
-        f.model.applyServerConfig({Option{"x", "X"}}, {}, "x", "auto");
-        auto log = std::make_shared<RecordingLogSink>();
-        auto previous = ClientLogger::setSink(log);
-        runTask(f.api.refreshServerConfig(f.model, *f.auth));
-        ClientLogger::setSink(previous);
-        QCOMPARE(f.model.availableTones(), AppModel::builtInTones());
-        QVERIFY(f.backend.requests().isEmpty());
-        QVERIFY(log->lines.isEmpty());
-    }
-
-    void streamDeliversPiecesUntilDone()
-    {
-        Fixture f;
-        const QByteArray accent = QString("é").toUtf8();
-        f.backend.on(
-            "POST", "/rewrite/stream",
-            FakeResponse::stream(
-                {chunk("data: Hel"), chunk("lo\n", 20ms), chunk("\ndata:  wor", 20ms),
-                 chunk("ld " + accent.left(1), 20ms), chunk(accent.mid(1) + "\r\n\r\n", 20ms),
-                 chunk("event: delta\ndata: [DONE]\n\n"), chunk("data: never read\n\n")},
-                "Text/Event-Stream; charset=utf-8"));
-        const StreamResult result = runStream(f);
-        QVERIFY2(!result.error, qPrintable(result.error ? result.error->description() : QString()));
-        QCOMPARE(result.pieces, (QStringList{"Hello", " world é"}));
-        const RecordedRequest request = f.backend.requests("POST", "/rewrite/stream").value(0);
-        QCOMPARE(request.header("Accept-Encoding"), QByteArray("identity"));
-        QVERIFY(!request.header("Accept"));
-        QCOMPARE(request.header("Authorization"), "Bearer " + accessToken);
+        QCOMPARE(f.backend.requests().size(), status != 0 ? 1 : 0);
+        QCOMPARE(f.log->lines.size(), logged.isNull() ? 0 : 1);
+        if (!logged.isNull()) {
+            QCOMPARE(f.log->lines.first().level, LogLevel::warning);
+            if (logged == failed)
+                QVERIFY2(f.log->lines.first().message.startsWith(logged),
+                         qPrintable(f.log->lines.first().message));
+            else
+                QCOMPARE(f.log->lines.first().message, logged);
+        }
     }
 
     void theFirstPieceArrivesBeforeTheAnswerEnds()
@@ -335,65 +310,67 @@ private slots:
                                 .arg(result.endedAtMs)));
     }
 
-    void streamFailures_data()
+    void streamAnswers_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("contentType");
-        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<FakeResponse>("answer");
         QTest::addColumn<QStringList>("pieces");
-        QTest::addColumn<QString>("domain");
+        QTest::addColumn<QString>("domain"); // empty: no error
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("description");
         const QString client = RewriteClientError::domain;
         const QString server = RewriteClientError::serverDomain;
+        const QString invalid = "Server returned an invalid response.";
+        const QByteArray accent = QString("é").toUtf8();
+        QTest::newRow("pieces until done, split anywhere")
+            << FakeResponse::stream(
+                   {chunk("data: Hel"), chunk("lo\n", 20ms), chunk("\ndata:  wor", 20ms),
+                    chunk("ld " + accent.left(1), 20ms), chunk(accent.mid(1) + "\r\n\r\n", 20ms),
+                    chunk("event: delta\ndata: [DONE]\n\n"), chunk("data: never read\n\n")},
+                   "Text/Event-Stream; charset=utf-8")
+            << QStringList{"Hello", " world é"} << QString() << 0 << QString();
+        QList<FakeResponse::Chunk> endless{chunk("data: ")};
+        for (int i = 0; i < 20; ++i)
+            endless.append(chunk(QByteArray(64 * 1024, 'x')));
+        endless.append(chunk("\n\ndata: [DONE]\n\n"));
+        QTest::newRow("a block that never ends")
+            << FakeResponse::stream(endless) << QStringList{} << client << 1 << invalid;
         QTest::newRow("error event")
-            << 200 << QByteArray("text/event-stream")
-            << QByteArray("data: a\n\nevent: error\ndata: quota used up\n\ndata: b\n\n")
+            << FakeResponse::text(200,
+                                  "data: a\n\nevent: error\ndata: quota used up\n\ndata: b\n\n",
+                                  "text/event-stream")
             << QStringList{"a"} << server << -1 << "quota used up";
         QTest::newRow("ends without done, tail delivered")
-            << 200 << QByteArray("text/event-stream") << QByteArray("data: a\n\ndata: tail")
+            << FakeResponse::text(200, "data: a\n\ndata: tail", "text/event-stream")
             << QStringList{"a", "tail"} << client << 3 << "Rewrite stream ended unexpectedly.";
         QTest::newRow("plain text answer")
-            << 200 << QByteArray("text/plain") << QByteArray("data: a\n\n") << QStringList{}
-            << client << 1 << "Server returned an invalid response.";
-        QTest::newRow("server error body") << 503 << QByteArray("text/plain") << QByteArray("busy")
-                                           << QStringList{} << server << 503 << "busy";
+            << FakeResponse::text(200, "data: a\n\n") << QStringList{} << client << 1 << invalid;
+        QTest::newRow("server error body")
+            << FakeResponse::text(503, "busy") << QStringList{} << server << 503 << "busy";
         QTest::newRow("server error, empty body")
-            << 502 << QByteArray("text/plain") << QByteArray() << QStringList{} << client << 1
-            << "Server returned an invalid response.";
+            << FakeResponse::text(502, "") << QStringList{} << client << 1 << invalid;
     }
 
-    void streamFailures()
+    void streamAnswers()
     {
-        QFETCH(int, status);
-        QFETCH(QByteArray, contentType);
-        QFETCH(QByteArray, body);
+        QFETCH(FakeResponse, answer);
         QFETCH(QStringList, pieces);
         QFETCH(QString, domain);
         QFETCH(int, code);
         QFETCH(QString, description);
         Fixture f;
-        FakeResponse response = FakeResponse::text(status, body, contentType);
-        f.backend.on("POST", "/rewrite/stream", response);
+        f.backend.on("POST", "/rewrite/stream", answer);
         const StreamResult result = runStream(f);
         QCOMPARE(result.pieces, pieces);
-        QVERIFY(result.error);
-        QCOMPARE(result.error->domain(), domain);
-        QCOMPARE(result.error->code(), code);
-        QCOMPARE(result.error->description(), description);
-    }
-
-    void aBlockThatNeverEndsFailsTheStream()
-    {
-        Fixture f;
-        QList<FakeResponse::Chunk> chunks{chunk("data: ")};
-        for (int i = 0; i < 20; ++i)
-            chunks.append(chunk(QByteArray(64 * 1024, 'x')));
-        chunks.append(chunk("\n\ndata: [DONE]\n\n"));
-        f.backend.on("POST", "/rewrite/stream", FakeResponse::stream(chunks));
-        const StreamResult result = runStream(f);
-        QVERIFY(result.pieces.isEmpty());
-        QCOMPARE(result.error->description(), "Server returned an invalid response.");
+        QCOMPARE(result.error.has_value(), !domain.isEmpty());
+        if (result.error) {
+            QCOMPARE(result.error->domain(), domain);
+            QCOMPARE(result.error->code(), code);
+            QCOMPARE(result.error->description(), description);
+        }
+        const RecordedRequest request = f.backend.requests("POST", "/rewrite/stream").value(0);
+        QCOMPARE(request.header("Accept-Encoding"), QByteArray("identity"));
+        QVERIFY(!request.header("Accept"));
+        QCOMPARE(request.header("Authorization"), "Bearer " + accessToken);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "e2e/app/WindowTitleWatcher.h"
+#include "WindowTitleWatcher.h"
 
 #include <cstdlib>
 

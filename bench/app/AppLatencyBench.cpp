@@ -6,11 +6,11 @@
 //   - the rest: what the app, the desktop and the editor add around the backend call.
 // The file holds one line without a line end, so Ctrl+A selects exactly the sentence.
 // Usage (inside scripts/with-env e2e, as bench/app-latency does): velto_app_latency [RUNS]
+#include "WindowTitleWatcher.h"
 #include "e2e/app/SelectionPeer.h"
 #include "e2e/app/ShortcutSignIn.h"
 #include "e2e/app/VeltoAppProcess.h"
-#include "e2e/app/VeltoServerProcess.h"
-#include "e2e/app/WindowTitleWatcher.h"
+#include "e2e/support/ServerProcess.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/XTestKeyboard.h"
 
@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -88,10 +89,12 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     constexpr int warmUps = 2;
 
-    VeltoServerProcess server(QStringLiteral(VELTO_SERVER_BINARY));
-    if (const QString failed =
-            server.start({QStringLiteral("--poll-interval-ms"), QStringLiteral("200"),
-                          QStringLiteral("--rewrite-rate"), QStringLiteral("0")});
+    QTemporaryDir data;
+    ServerProcess server(QStringLiteral(VELTO_SERVER_BINARY), appServerPort);
+    if (const QString failed = server.start(
+            {QStringLiteral("--data"), data.path(), QStringLiteral("--engine"),
+             QStringLiteral("local"), QStringLiteral("--poll-interval-ms"), QStringLiteral("200"),
+             QStringLiteral("--rewrite-rate"), QStringLiteral("0")});
         !failed.isEmpty())
         return fail(failed);
     EditorWindow editor(messy);
@@ -102,8 +105,7 @@ int main(int argc, char** argv)
         return fail(failed);
     XTestKeyboard keyboard;
     SelectionPeer peer;
-    ShortcutSignIn signIn(app, server, keyboard);
-    if (const QString failed = signIn.run(); !failed.isEmpty())
+    if (const QString failed = shortcutSignIn(app, server, keyboard); !failed.isEmpty())
         return fail(QStringLiteral("sign-in: ") + failed);
     WindowTitleWatcher titles(editor.window());
 
