@@ -1,8 +1,8 @@
 // velto: the desktop app. One instance per user; it runs in the background and rewrites the
 // selection of the frontmost application when the global shortcut is pressed.
 #include "app/AppDelegate.h"
-#include "app/SessionPlatform.h"
 #include "app/DesktopWindows.h"
+#include "app/SessionPlatform.h"
 #include "auth/AuthService.h"
 #include "auth/HttpClient.h"
 #include "model/AppBuildConfig.h"
