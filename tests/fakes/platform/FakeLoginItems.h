@@ -13,20 +13,16 @@ public:
     LoginItemStatus currentStatus = LoginItemStatus::notRegistered;
     // When set, register/unregister throw with this reason and leave the status alone.
     std::optional<QString> failure;
-    int registerCalls = 0;
-    int unregisterCalls = 0;
 
     LoginItemStatus status() override { return currentStatus; }
     void registerApp() override
     {
-        ++registerCalls;
         if (failure)
             throw LoginItemsError::registerFailed(*failure);
         currentStatus = LoginItemStatus::enabled;
     }
     void unregisterApp() override
     {
-        ++unregisterCalls;
         if (failure)
             throw LoginItemsError::unregisterFailed(*failure);
         currentStatus = LoginItemStatus::notRegistered;

@@ -28,20 +28,11 @@ bool PortalKeyboard::start()
            m_keys->state() == PortalSyntheticKeys::State::started;
 }
 
-void PortalKeyboard::chord(const QList<std::uint32_t>& modifiers, std::uint32_t key)
+void PortalKeyboard::send(std::uint32_t keysym, bool pressed)
 {
     // Paced like a person's fingers: the compositor sees each key as its own event.
-    for (std::uint32_t modifier : modifiers) {
-        m_keys->sendKeysym(modifier, true);
-        QTest::qWait(15);
-    }
-    m_keys->sendKeysym(key, true);
-    QTest::qWait(30);
-    m_keys->sendKeysym(key, false);
-    for (auto it = modifiers.crbegin(); it != modifiers.crend(); ++it) {
-        QTest::qWait(15);
-        m_keys->sendKeysym(*it, false);
-    }
+    m_keys->sendKeysym(keysym, pressed);
+    QTest::qWait(25);
 }
 
 } // namespace velto::test

@@ -1,21 +1,9 @@
-#include "fakes/platform/FakeFocusedSelection.h"
-#include "model/InMemoryDefaults.h"
 #include "platform/KeyPress.h"
-#include "platform/TimerSleeper.h"
-#include "platform/linux/DesktopLauncher.h"
-#include "platform/wayland/PortalKeyTap.h"
-#include "platform/wayland/PortalSyntheticKeys.h"
-#include "platform/wayland/WaylandClipboard.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandKeyMonitor.h"
-#include "platform/wayland/WaylandPermissions.h"
-#include "platform/wayland/WaylandWorkspace.h"
 #include "support/TestRegistry.h"
-#include "system/HotkeyManager.h"
 #include "system/HotkeyManagerError.h"
-#include "system/SelectionService.h"
-#include "wayland/support/EditorProcess.h"
 #include "wayland/support/PortalKeyboard.h"
+#include "wayland/support/WaylandRig.h"
+#include "x11/support/EditorProcess.h"
 
 #include <QDBusConnection>
 #include <QProcess>
@@ -82,8 +70,8 @@ bool waitForState(const PortalKeyTap& tap, PortalKeyTap::State state)
 
 } // namespace
 
-// The shortcut and the synthetic keys through the desktop portals of a headless KWin, and the
-// paste into a real Wayland editor.
+// The shortcut and the synthetic keys through the desktop portals of a headless KWin (the copy
+// and paste into a real Wayland editor: WaylandRewriteCycleTest).
 class WaylandPortalTest : public QObject
 {
     Q_OBJECT
@@ -139,98 +127,44 @@ private slots:
         tap.stop();
     }
 
-    void copyAndPasteThroughTheEditor()
-    {
-        WaylandConnection userConnection;
-        WaylandClipboard userClipboard(userConnection);
-        QTRY_VERIFY_WITH_TIMEOUT(userClipboard.isAvailable(), 5000);
-        const PasteboardItem userItem{{"text/plain;charset=utf-8", "the user's"},
-                                      {"image/png", QByteArray("\x89PNG\0\0\1", 7)}};
-        userClipboard.writeItems({userItem});
-
-        EditorProcess editor(QStringLiteral("alpha beta"));
-        QVERIFY2(editor.start(), qPrintable(editor.output()));
-
-        WaylandConnection connection;
-        WaylandClipboard clipboard(connection);
-        InMemoryDefaults preferences;
-        PortalSyntheticKeys keys(QDBusConnection::sessionBus(), preferences);
-        keys.startSession();
-        QTRY_COMPARE_WITH_TIMEOUT(keys.state(), PortalSyntheticKeys::State::started, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(clipboard.isAvailable(), 5000);
-        fakes::FakeFocusedSelection noSelection;
-        DesktopLauncher launcher;
-        WaylandWorkspace workspace(launcher);
-        TimerSleeper sleeper;
-        SelectionService service(noSelection, clipboard, keys, workspace, sleeper);
-
-        QCOMPARE(QCoro::waitFor(service.selectedTextFromFocusedApp()),
-                 std::optional<QString>(QStringLiteral("alpha beta")));
-        // Given back after the copy (the user's client hears of it a moment later).
-        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(userClipboard.readItems()),
-                                  std::optional<PasteboardSnapshot>({userItem}), 5000);
-
-        PasteboardSnapshot restored;
-        QCOMPARE(
-            QCoro::waitFor(service.pasteText(QStringLiteral("gamma"), std::nullopt, &restored)),
-            SelectionService::PasteOutcome::pasted);
-        QVERIFY2(editor.waitForText(QStringLiteral("gamma")), qPrintable(editor.text()));
-        QCOMPARE(restored, PasteboardSnapshot{userItem});
-        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(userClipboard.readItems()),
-                                  std::optional<PasteboardSnapshot>({userItem}), 5000);
-    }
-
     void missingPortalsLeaveClearPermissionsAndNoHang()
     {
         BareBus bareBus;
         const auto bus = bareBus.start();
         QVERIFY(bus);
+        WaylandRig velto(*bus);
 
-        PortalKeyTap tap(*bus);
-        InMemoryDefaults preferences;
-        PortalSyntheticKeys keys(*bus, preferences);
-        WaylandConnection connection;
-        WaylandClipboard clipboard(connection);
-        WaylandPermissions permissions(tap, keys, clipboard);
-        WaylandKeyMonitor monitor;
-        HotkeyManager hotkeys(permissions, tap, monitor);
+        velto.tap.bind(keyCodeL, false);
+        velto.keys.startSession();
+        QVERIFY(waitForState(velto.tap, PortalKeyTap::State::missing));
+        QTRY_COMPARE_WITH_TIMEOUT(velto.keys.state(), PortalSyntheticKeys::State::missing, 15000);
+        QVERIFY(!velto.tap.problem().isEmpty());
+        QVERIFY(!velto.keys.problem().isEmpty());
 
-        tap.bind(keyCodeL, false);
-        keys.startSession();
-        QVERIFY(waitForState(tap, PortalKeyTap::State::missing));
-        QTRY_COMPARE_WITH_TIMEOUT(keys.state(), PortalSyntheticKeys::State::missing, 15000);
-        QVERIFY(!tap.problem().isEmpty());
-        QVERIFY(!keys.problem().isEmpty());
-
-        QVERIFY(!permissions.inputMonitoringGranted());
-        QVERIFY(!permissions.accessibilityTrusted(true));
-        QVERIFY(!hotkeys.start());
-        QCOMPARE(hotkeys.lastError(), HotkeyManagerError::permissionsMissing().description());
+        QVERIFY(!velto.permissions.inputMonitoringGranted());
+        QVERIFY(!velto.permissions.accessibilityTrusted(true));
+        QVERIFY(!velto.hotkeys.start());
+        QCOMPARE(velto.hotkeys.lastError(), HotkeyManagerError::permissionsMissing().description());
         // Asking again finds them still missing, and nothing was left waiting.
-        permissions.requestInputMonitoring();
-        QCOMPARE(tap.state(), PortalKeyTap::State::missing);
-        QVERIFY(!keys.isAvailable());
-        keys.post(keyCodeL, KeyModifier::command, true);
+        velto.permissions.requestInputMonitoring();
+        QCOMPARE(velto.tap.state(), PortalKeyTap::State::missing);
+        QVERIFY(!velto.keys.isAvailable());
+        velto.keys.post(keyCodeL, KeyModifier::command, true);
     }
 
     // Keys without a clipboard of ours would paste the user's old clipboard over the selection.
     void pastingNeedsTheClipboard()
     {
-        InMemoryDefaults preferences;
-        PortalSyntheticKeys keys(QDBusConnection::sessionBus(), preferences);
-        PortalKeyTap tap(QDBusConnection::sessionBus());
         const QByteArray display = qgetenv("WAYLAND_DISPLAY");
         qputenv("WAYLAND_DISPLAY", "velto-no-such-compositor");
-        WaylandConnection connection;
+        WaylandRig velto;
         qputenv("WAYLAND_DISPLAY", display);
-        WaylandClipboard clipboard(connection);
-        WaylandPermissions permissions(tap, keys, clipboard);
-        QCOMPARE(connection.state(), WaylandConnection::State::failed);
+        QCOMPARE(velto.connection.state(), WaylandConnection::State::failed);
 
-        QVERIFY(!permissions.accessibilityTrusted(true));
-        QTRY_COMPARE_WITH_TIMEOUT(keys.state(), PortalSyntheticKeys::State::started, 15000);
-        QVERIFY(!permissions.accessibilityTrusted(false));
-        QCOMPARE(QCoro::waitFor(clipboard.readItems()), std::nullopt);
+        QVERIFY(!velto.permissions.accessibilityTrusted(true));
+        QTRY_COMPARE_WITH_TIMEOUT(velto.keys.state(), PortalSyntheticKeys::State::started, 15000);
+        QVERIFY(!velto.permissions.accessibilityTrusted(false));
+        QCOMPARE(QCoro::waitFor(velto.clipboard.readItems()), std::nullopt);
     }
 };
 

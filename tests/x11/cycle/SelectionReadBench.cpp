@@ -5,17 +5,8 @@
 // Usage (inside scripts/with-env x11, as bench/selection-read does): velto_selection_read_bench
 // [RUNS]
 #include "fakes/platform/FakeFocusedSelection.h"
-#include "platform/TimerSleeper.h"
-#include "platform/linux/AtspiFocusedSelection.h"
-#include "platform/linux/DesktopLauncher.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11SyntheticKeys.h"
-#include "platform/x11/X11Windows.h"
-#include "platform/x11/X11Workspace.h"
-#include "system/SelectionService.h"
 #include "x11/support/EditorWindow.h"
+#include "x11/support/X11Rig.h"
 #include "x11/support/XTestKeyboard.h"
 
 #include <QApplication>
@@ -36,25 +27,6 @@ struct Figures
     double median = 0;
     double p90 = 0;
     bool allRead = true;
-};
-
-// Counts the reads the direct route could not answer.
-class CountingSelection : public FocusedSelection
-{
-public:
-    explicit CountingSelection(FocusedSelection& inner) : m_inner(inner) {}
-    int misses = 0;
-
-    QCoro::Task<std::optional<QString>> selectedText() override
-    {
-        std::optional<QString> text = co_await m_inner.selectedText();
-        if (!text)
-            ++misses;
-        co_return text;
-    }
-
-private:
-    FocusedSelection& m_inner;
 };
 
 Figures time(SelectionService& service, int runs, const QString& expected)
@@ -80,21 +52,13 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(5, QByteArray(argv[1]).toInt()) : 30;
-
-    X11Connection connection;
-    X11Keymap keymap{connection};
-    X11Windows windows{connection};
-    X11Clipboard clipboard{connection};
-    X11SyntheticKeys keys{connection, keymap, windows};
-    DesktopLauncher launcher;
-    X11Workspace workspace{connection, windows, launcher};
-    TimerSleeper sleeper;
+    X11Rig velto;
     XTestKeyboard keyboard;
 
-    QByteArray longDocument;
+    QString longDocument;
     for (int line = 0; line < 20000; ++line)
-        longDocument += "line " + QByteArray::number(line) + " of a long document to scroll\n";
-    const QList<std::pair<const char*, QByteArray>> documents = {
+        longDocument += QStringLiteral("line %1 of a long document to scroll\n").arg(line);
+    const QList<std::pair<const char*, QString>> documents = {
         {"short document (1 line)", "the last line\n"},
         {"long document (20000 lines)", longDocument + "the last line\n"}};
 
@@ -111,25 +75,24 @@ int main(int argc, char** argv)
         keyboard.chord({}, XTestKeyboard::left);
         keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::home);
 
-        AtspiFocusedSelection focused{workspace};
         const QString expected = QStringLiteral("the last line");
         QElapsedTimer ready;
         ready.start();
-        while (QCoro::waitFor(focused.selectedText()) != std::optional<QString>(expected)) {
+        while (QCoro::waitFor(velto.focused.selectedText()) != std::optional<QString>(expected)) {
             if (ready.elapsed() > 30000) {
                 std::fprintf(stderr, "selection-read: the editor never answered through AT-SPI\n");
                 return 1;
             }
             QTest::qWait(50);
         }
-        CountingSelection counted{focused};
         fakes::FakeFocusedSelection nothing;
-        SelectionService viaAtspi{counted, clipboard, keys, workspace, sleeper};
-        SelectionService viaCopy{nothing, clipboard, keys, workspace, sleeper};
-        const Figures atspi = time(viaAtspi, runs, expected);
-        const Figures copy = time(viaCopy, runs, expected);
+        SelectionService viaCopy{nothing, velto.clipboard, velto.realKeys, velto.workspace,
+                                 velto.sleeper};
+        velto.keys.copies = 0;
+        const Figures atspi = time(velto.service, runs, expected);
         const QByteArray misses =
-            QByteArray::number(counted.misses) + " of " + QByteArray::number(runs);
+            QByteArray::number(velto.keys.copies) + " of " + QByteArray::number(runs);
+        const Figures copy = time(viaCopy, runs, expected);
         for (const auto& [route, figures, fallbacks] :
              {std::tuple{"AT-SPI", atspi, misses.constData()}, std::tuple{"copy", copy, "-"}}) {
             std::printf("%-30s %-8s %10.1f %10.1f  %s%s\n", name, route, figures.median,

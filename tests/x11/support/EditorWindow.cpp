@@ -1,6 +1,6 @@
 #include "x11/support/EditorWindow.h"
 
-#include "x11/support/XTestKeyboard.h"
+#include "x11/support/TestKeyboard.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -11,30 +11,19 @@
 
 namespace velto::test {
 
-QByteArray xdotool(const QStringList& arguments)
+QByteArray run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(5000))
         return {};
     return process.readAllStandardOutput().trimmed();
 }
 
-namespace {
-
-// What the root window says of the window manager and the active window.
-QByteArray windowManagerState()
+QByteArray xdotool(const QStringList& arguments)
 {
-    QProcess xprop;
-    xprop.start(QStringLiteral("xprop"),
-                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK"),
-                 QStringLiteral("_NET_ACTIVE_WINDOW")});
-    if (!xprop.waitForFinished(5000))
-        return "xprop did not answer";
-    return xprop.readAll().trimmed();
+    return run(QStringLiteral("xdotool"), arguments);
 }
-
-} // namespace
 
 bool activateWindow(std::uint32_t window)
 {
@@ -52,29 +41,16 @@ bool activateWindow(std::uint32_t window)
     return false;
 }
 
-EditorWindow::EditorWindow(const QByteArray& text, Toolkit toolkit) : m_toolkit(toolkit)
+EditorWindow::EditorWindow(const QString& text, Toolkit toolkit)
+    : EditorProcess(text), m_toolkit(toolkit)
 {
-    m_path = m_dir.filePath(QStringLiteral("note.txt"));
-    QFile file(m_path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(text);
-}
-
-EditorWindow::~EditorWindow()
-{
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
 }
 
 bool EditorWindow::start()
 {
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    const QString program = m_toolkit == Toolkit::gtk ? QStringLiteral("l3afpad")
-                                                      : QStringLiteral(VELTO_QT_TEXT_EDITOR);
-    m_process.start(program, {m_path});
-    if (!m_process.waitForStarted(5000))
+    const QString program =
+        m_toolkit == Toolkit::gtk ? QStringLiteral("l3afpad") : QStringLiteral(VELTO_TEST_EDITOR);
+    if (!launch(program, {m_path}))
         return false;
     const QString pid = QString::number(m_process.processId());
     // Only the visible window: GTK's hidden leader window comes first otherwise.
@@ -90,18 +66,22 @@ bool EditorWindow::start()
     if (found && m_window && activate())
         return true;
     // Say why: the editor's own words, whether it runs, what the display shows of it.
-    std::fprintf(
-        stderr,
-        "---- %s did not come up (%s, window %u) ----\n%s\n"
-        "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n"
-        "window manager: %s\n",
-        qPrintable(program), m_process.state() == QProcess::Running ? "running" : "not running",
-        m_window, m_process.readAll().constData(), qPrintable(pid),
-        xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QStringLiteral(".")})
-            .constData(),
-        xdotool({QStringLiteral("getactivewindow")}).constData(), windowManagerState().constData());
+    std::fprintf(stderr,
+                 "---- %s did not come up (%s, window %u) ----\n%s\n"
+                 "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n"
+                 "window manager: %s\n",
+                 qPrintable(program),
+                 m_process.state() == QProcess::Running ? "running" : "not running", m_window,
+                 qPrintable(output()), qPrintable(pid),
+                 xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
+                 xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--name"), QStringLiteral(".")})
+                     .constData(),
+                 xdotool({QStringLiteral("getactivewindow")}).constData(),
+                 run(QStringLiteral("xprop"),
+                     {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK"),
+                      QStringLiteral("_NET_ACTIVE_WINDOW")})
+                     .constData());
     return false;
 }
 
@@ -110,13 +90,7 @@ bool EditorWindow::activate()
     return activateWindow(m_window);
 }
 
-QByteArray EditorWindow::fileContents() const
-{
-    QFile file(m_path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool EditorWindow::saveAndWaitFor(XTestKeyboard& keyboard, const QByteArray& expected)
+bool EditorWindow::saveAndWaitFor(TestKeyboard& keyboard, const QString& expected)
 {
     // Wait for this save, not just for the content: a file that already held the text would
     // otherwise be read back while the editor is still rewriting it.
@@ -129,9 +103,8 @@ bool EditorWindow::saveAndWaitFor(XTestKeyboard& keyboard, const QByteArray& exp
         return std::pair<qint64, qint64>{info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
     };
     const auto before = modified();
-    keyboard.chord({XTestKeyboard::controlL}, 's');
-    return QTest::qWaitFor([&] { return modified() != before && fileContents() == expected; },
-                           5000);
+    keyboard.chord({TestKeyboard::controlL}, 's');
+    return QTest::qWaitFor([&] { return modified() != before && text() == expected; }, 5000);
 }
 
 } // namespace velto::test

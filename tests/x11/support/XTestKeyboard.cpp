@@ -29,26 +29,6 @@ void XTestKeyboard::fake(bool press, std::uint32_t keysym)
                                    nullptr));
 }
 
-void XTestKeyboard::press(std::uint32_t keysym)
-{
-    fake(true, keysym);
-}
-
-void XTestKeyboard::release(std::uint32_t keysym)
-{
-    fake(false, keysym);
-}
-
-void XTestKeyboard::chord(const QList<std::uint32_t>& modifiers, std::uint32_t key)
-{
-    for (std::uint32_t modifier : modifiers)
-        press(modifier);
-    press(key);
-    release(key);
-    for (auto it = modifiers.crbegin(); it != modifiers.crend(); ++it)
-        release(*it);
-}
-
 bool XTestKeyboard::capsLockOn()
 {
     xcb_connection_t* c = m_connection->xcb();

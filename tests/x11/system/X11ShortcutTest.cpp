@@ -1,11 +1,6 @@
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11KeyMonitor.h"
-#include "platform/x11/X11KeyTap.h"
-#include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11Permissions.h"
 #include "support/TestRegistry.h"
-#include "system/HotkeyManager.h"
 #include "x11/support/EditorWindow.h"
+#include "x11/support/X11Rig.h"
 #include "x11/support/XTestKeyboard.h"
 
 #include <QTest>
@@ -16,36 +11,7 @@
 using namespace velto;
 using namespace velto::test;
 
-namespace {
-
-// One client's complete listener: what the app builds at launch.
-struct Listener
-{
-    X11Connection connection;
-    X11Keymap keymap{connection};
-    X11Permissions permissions{connection};
-    X11KeyTap tap{connection, keymap};
-    X11KeyMonitor monitor{connection, keymap};
-    HotkeyManager manager{permissions, tap, monitor};
-    int calls = 0;
-
-    Listener()
-    {
-        manager.onHotkey = [this] { ++calls; };
-    }
-
-    // Every event the server sent before now has been handled: a reply on this connection
-    // comes after them.
-    void sync()
-    {
-        free(xcb_get_input_focus_reply(connection.xcb(), xcb_get_input_focus(connection.xcb()),
-                                       nullptr));
-        connection.processPendingEvents();
-    }
-};
-
-} // namespace
-
+// The shortcut through the key grab and the key monitor on the X server.
 class X11ShortcutTest : public QObject
 {
     Q_OBJECT
@@ -62,67 +28,67 @@ private slots:
     {
         EditorWindow editor("hello\n");
         QVERIFY(editor.start());
-        Listener listener;
+        X11Rig listener;
         QVERIFY(listener.permissions.inputMonitoringGranted());
         QVERIFY(listener.permissions.accessibilityTrusted(false));
-        QVERIFY(listener.manager.start());
-        QCOMPARE(listener.manager.mechanism(), HotkeyManager::Mechanism::tap);
+        QVERIFY(listener.hotkeys.start());
+        QCOMPARE(listener.hotkeys.mechanism(), HotkeyManager::Mechanism::tap);
 
         m_keyboard.chord({XTestKeyboard::controlL}, XTestKeyboard::home);
         m_keyboard.chord({XTestKeyboard::superL}, 'l');
-        QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.presses, 1, 5000);
         // Not the shortcut: it types into the editor.
         m_keyboard.chord({XTestKeyboard::shiftL}, 'l');
         const bool saved = editor.saveAndWaitFor(m_keyboard, "Lhello\n");
-        QCOMPARE(editor.fileContents(), QByteArray("Lhello\n"));
+        QCOMPARE(editor.text(), QString("Lhello\n"));
         QVERIFY(saved);
         listener.sync();
-        QCOMPARE(listener.calls, 1);
+        QCOMPARE(listener.presses, 1);
     }
 
     void capsLockOnStillMatches()
     {
-        Listener listener;
-        QVERIFY(listener.manager.start());
+        X11Rig listener;
+        QVERIFY(listener.hotkeys.start());
         m_keyboard.chord({}, XTestKeyboard::capsLock);
         QTRY_VERIFY_WITH_TIMEOUT(m_keyboard.capsLockOn(), 5000);
         m_keyboard.chord({XTestKeyboard::superL}, 'l');
-        QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.presses, 1, 5000);
         m_keyboard.chord({}, XTestKeyboard::capsLock);
         QTRY_VERIFY_WITH_TIMEOUT(!m_keyboard.capsLockOn(), 5000);
     }
 
     void configureMovesTheGrabToTheNewShortcut()
     {
-        Listener listener;
-        QVERIFY(listener.manager.start());
-        listener.manager.configure(2, true); // D with Shift
+        X11Rig listener;
+        QVERIFY(listener.hotkeys.start());
+        listener.hotkeys.configure(2, true); // D with Shift
         m_keyboard.chord({XTestKeyboard::superL, XTestKeyboard::shiftL}, 'd');
-        QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.presses, 1, 5000);
         // The old shortcut no longer matches.
         m_keyboard.chord({XTestKeyboard::superL}, 'l');
         m_keyboard.chord({XTestKeyboard::superL}, 'd');
         listener.sync();
-        QCOMPARE(listener.calls, 1);
+        QCOMPARE(listener.presses, 1);
     }
 
     void aSecondGrabberCannotCreateTheTap()
     {
-        Listener first;
-        QVERIFY(first.manager.start());
-        Listener second;
-        QVERIFY(!second.manager.start());
-        QCOMPARE(second.manager.lastError().value_or(QString()),
+        X11Rig first;
+        QVERIFY(first.hotkeys.start());
+        X11Rig second;
+        QVERIFY(!second.hotkeys.start());
+        QCOMPARE(second.hotkeys.lastError().value_or(QString()),
                  QString("Failed to create event tap"));
-        QCOMPARE(second.manager.mechanism(), HotkeyManager::Mechanism::none);
+        QCOMPARE(second.hotkeys.mechanism(), HotkeyManager::Mechanism::none);
         // The first one still works.
         m_keyboard.chord({XTestKeyboard::superL}, 'l');
-        QTRY_COMPARE_WITH_TIMEOUT(first.calls, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(first.presses, 1, 5000);
     }
 
     void monitorSeesPressesWithTheirModifiers()
     {
-        Listener listener;
+        X11Rig listener;
         QList<KeyPress> seen;
         QVERIFY(listener.monitor.install([&](const KeyPress& press) { seen.append(press); }));
         m_keyboard.chord({XTestKeyboard::superL, XTestKeyboard::shiftL}, 'l');
@@ -137,8 +103,8 @@ private slots:
 
     void keyboardMappingChangeIsFollowed()
     {
-        Listener listener;
-        QVERIFY(listener.manager.start());
+        X11Rig listener;
+        QVERIFY(listener.hotkeys.start());
         const auto original = listener.keymap.keycodeForKeysym('l');
         QVERIFY(original);
         // Move the letter L to a spare key code, as a keyboard layout switch would.
@@ -154,7 +120,7 @@ private slots:
 
         XTestKeyboard keyboard; // sees the new mapping from the start
         keyboard.chord({XTestKeyboard::superL}, 'l');
-        QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.presses, 1, 5000);
 
         xcb_change_keyboard_mapping(c, 1, *original, 2, l);
         xcb_change_keyboard_mapping(c, 1, spare, 2, none);
@@ -166,8 +132,8 @@ private slots:
     {
         // A press that falls while the grab is away reaches the focused application as a plain
         // letter. Another client tries to take Super+L all along, as such a press would find it.
-        Listener listener;
-        QVERIFY(listener.manager.start());
+        X11Rig listener;
+        QVERIFY(listener.hotkeys.start());
         const auto key = listener.keymap.keycodeForKeysym('l');
         QVERIFY(key);
         const std::uint16_t super = listener.keymap.superMask();
@@ -209,7 +175,7 @@ private slots:
         // Still ours.
         XTestKeyboard keyboard;
         keyboard.chord({XTestKeyboard::superL}, 'l');
-        QTRY_COMPARE_WITH_TIMEOUT(listener.calls, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.presses, 1, 5000);
     }
 
 private:

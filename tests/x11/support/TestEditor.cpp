@@ -1,0 +1,61 @@
+// A small Qt Widgets editor as a target application, a real client of the X server or of the
+// compositor that copies and pastes through it:
+//   velto-test-editor FILE [--select-all]
+// Opens FILE and writes its text back at every change and on Ctrl+S; FILE.focused exists while
+// its window is active. Qt's text widgets keep owning PRIMARY with the old text after their
+// selection is cleared, which the X11 tests need to reproduce.
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QShortcut>
+
+namespace {
+
+void writeText(const QString& path, const QString& text)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text.toUtf8());
+        file.commit();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2)
+        return 2;
+    const QString path = arguments.at(1);
+    const QString focusPath = path + QStringLiteral(".focused");
+
+    QPlainTextEdit editor;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        editor.setPlainText(QString::fromUtf8(file.readAll()));
+    if (arguments.contains(QStringLiteral("--select-all")))
+        editor.selectAll();
+    const auto save = [&] { writeText(path, editor.toPlainText()); };
+    QObject::connect(&editor, &QPlainTextEdit::textChanged, &editor, save);
+    QShortcut saveKey(QKeySequence::Save, &editor);
+    QObject::connect(&saveKey, &QShortcut::activated, &editor, save);
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &editor,
+                     [&](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive) {
+                             save();
+                             writeText(focusPath, QString());
+                         } else {
+                             QFile::remove(focusPath);
+                         }
+                     });
+    editor.setWindowTitle(QFileInfo(path).fileName());
+    editor.resize(640, 400);
+    editor.show();
+    editor.activateWindow();
+    return QApplication::exec();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <cstdint>
+
+namespace velto::test {
+
+// The user's hands on a real desktop, typing keys by their keysyms.
+class TestKeyboard
+{
+public:
+    static constexpr std::uint32_t superL = 0xffeb;
+    static constexpr std::uint32_t shiftL = 0xffe1;
+    static constexpr std::uint32_t controlL = 0xffe3;
+    static constexpr std::uint32_t capsLock = 0xffe5;
+    static constexpr std::uint32_t home = 0xff50;
+    static constexpr std::uint32_t left = 0xff51;
+    static constexpr std::uint32_t right = 0xff53;
+    static constexpr std::uint32_t down = 0xff54;
+    static constexpr std::uint32_t end = 0xff57;
+
+    virtual ~TestKeyboard() = default;
+    virtual void press(std::uint32_t keysym) = 0;
+    virtual void release(std::uint32_t keysym) = 0;
+
+    // Presses the modifiers in order, taps the key, releases the modifiers in reverse.
+    void chord(const QList<std::uint32_t>& modifiers, std::uint32_t key)
+    {
+        for (std::uint32_t modifier : modifiers)
+            press(modifier);
+        press(key);
+        release(key);
+        for (auto it = modifiers.crbegin(); it != modifiers.crend(); ++it)
+            release(*it);
+    }
+};
+
+} // namespace velto::test
