@@ -120,6 +120,7 @@ private slots:
             r.model().setShortcutRequiresShift(true);
             r.selection.text = QStringLiteral(" \n ");
         };
+        const Setup noSelection = [](PipelineRig& r) { r.selection.text = std::nullopt; };
         const auto answer = [](int status, const char* body) {
             return Setup([=](PipelineRig& r) {
                 r.backend.on("POST", "/rewrite", FakeResponse::text(status, body));
@@ -149,6 +150,10 @@ private slots:
             << nothingSelected
             << "No text selected | Select text in another app, then press Super+Shift+R again."
             << warning << "No text selected." << 1 << 0 << "given back";
+        QTest::newRow("no selection reported")
+            << noSelection
+            << "No text selected | Select text in another app, then press Super+L again." << warning
+            << "No text selected." << 1 << 0 << "given back";
         QTest::newRow("server text")
             << answer(500, "Upstream failed") << "Rewrite failed | Upstream failed" << error
             << "Upstream failed" << 1 << 1 << "untouched";
