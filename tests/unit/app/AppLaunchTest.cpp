@@ -73,14 +73,12 @@ private slots:
             QCOMPARE(guide.style, AlertStyle::informational);
             QCOMPARE(guide.messageText, "Finish Velto setup");
             QCOMPARE(guide.buttons, (QStringList{"Open Setup", "Later"}));
-            QCOMPARE(
-                guide.informativeText,
-                QStringLiteral(
-                    "Velto works best once these three steps are complete:\n\n1. Enable Input "
-                    "Monitoring for the global shortcut.\n2. Enable Accessibility so Velto can "
-                    "replace selected text.\n3. Sign in, then test one rewrite with "
-                    "Super+L.\n\nOpen "
-                    "Setup to finish everything in one place."));
+            QCOMPARE(guide.informativeText,
+                     "Velto works best once these three steps are complete:\n\n"
+                     "1. Enable Input Monitoring for the global shortcut.\n"
+                     "2. Enable Accessibility so Velto can replace selected text.\n"
+                     "3. Sign in, then test one rewrite with Super+L.\n\n"
+                     "Open Setup to finish everything in one place.");
             QCOMPARE(settings.count(), 1);
         }
         ControllerRig again(false, defaults);
@@ -131,20 +129,14 @@ private slots:
     {
         ControllerRig rig;
         rig.launch();
-        rig.backend.on("POST", "/auth/handoff/start",
-                       FakeResponse::json(
-                           200, "{\"handoff_id\":\"h1\",\"login_url\":\"http://127.0.0.1/login\", "
-                                "\"expires_in_seconds\":600,\"poll_interval_ms\":500}"));
-        rig.backend.on("GET", "/auth/handoff/poll",
-                       FakeResponse::json(200, "{\"status\":\"pending\"}"));
+        rig.serveSignIn();
         rig.sleeper.onSleep = [&] {
             if (rig.delegate->pendingWebLogin())
                 rig.delegate->applicationWillTerminate();
         };
         rig.delegate->startSignIn();
         rig.waitIdle();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return !rig.backend.requests("POST", "/auth/handoff/cancel").isEmpty(); }));
+        QVERIFY(rig.waitForRequest("POST", "/auth/handoff/cancel"));
         QVERIFY(!rig.tap.running);
         QVERIFY(!rig.delegate->pendingWebLogin());
     }

@@ -64,30 +64,17 @@ struct ControllerRig
 
     AppServices services()
     {
-        return AppServices{permissions,
-                           tap,
-                           monitor,
-                           keys,
-                           pasteboard,
-                           selection,
-                           workspace,
-                           loginItems,
-                           sound,
-                           alerts,
-                           sleeper,
-                           *clock,
-                           *auth,
-                           api,
-                           preferences,
-                           [this] {
-                               if (configError)
-                                   throw *configError;
-                               return AppBuildConfig{AppRuntimeMode::release, backend.baseURL(),
-                                                     backend.baseURL().toString(), "anon", "email"};
-                           },
-                           bundlePath,
-                           [this] { ++terminations; },
-                           [this] { ++activations; }};
+        auto config = [this] {
+            if (configError)
+                throw *configError;
+            return AppBuildConfig{AppRuntimeMode::release, backend.baseURL(),
+                                  backend.baseURL().toString(), "anon", "email"};
+        };
+        std::function<void()> terminate = [this] { ++terminations; };
+        std::function<void()> activate = [this] { ++activations; };
+        return {permissions, tap,    monitor,    keys,      pasteboard, selection, workspace,
+                loginItems,  sound,  alerts,     sleeper,   *clock,     *auth,     api,
+                preferences, config, bundlePath, terminate, activate};
     }
 
     void storeSession()
@@ -114,6 +101,43 @@ struct ControllerRig
     }
 
     AppModel& model() { return *delegate->model(); }
+
+    // The notice as "title | message", or "<none>".
+    QString noticeText()
+    {
+        const std::optional<UserNotice>& notice = model().notice();
+        return notice ? notice->title + " | " + notice->message : QStringLiteral("<none>");
+    }
+
+    qsizetype sent(const QByteArray& method, const QString& path) const
+    {
+        return backend.requests(method, path).size();
+    }
+
+    bool waitForRequest(const QByteArray& method, const QString& path)
+    {
+        return QTest::qWaitFor([&] { return sent(method, path) > 0; });
+    }
+
+    static QByteArray handoffStart(const QByteArray& handoff, int lifetime = 600,
+                                   int interval = 500)
+    {
+        return "{\"handoff_id\":\"" + handoff +
+               "\",\"login_url\":\"http://127.0.0.1:9/login?h=" + handoff +
+               "\",\"expires_in_seconds\":" + QByteArray::number(lifetime) +
+               ",\"poll_interval_ms\":" + QByteArray::number(interval) + "}";
+    }
+
+    // A sign-in the backend accepts and leaves pending until a test says otherwise.
+    void serveSignIn()
+    {
+        backend.on("POST", "/auth/handoff/start", FakeResponse::json(200, handoffStart("h1")));
+        backend.on("POST", "/auth/handoff/exchange",
+                   FakeResponse::json(200, R"({"access_token":"access-2","refresh_token":
+            "refresh-2","expires_in":3600,"user":{"id":"user-2","email":"grace@example.test"}})"));
+        backend.on("POST", "/auth/handoff/cancel", FakeResponse::json(200, "{}"));
+        backend.on("GET", "/auth/handoff/poll", FakeResponse::json(200, R"({"status":"pending"})"));
+    }
 
     FakeBackend backend;
     std::shared_ptr<MemoryKeychainStore> keychain = std::make_shared<MemoryKeychainStore>();

@@ -7,28 +7,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray startAnswer(const QByteArray& handoff, int lifetime = 600, int interval = 500)
-{
-    return "{\"handoff_id\":\"" + handoff +
-           "\",\"login_url\":\"http://127.0.0.1:9/login?h=" + handoff +
-           "\",\"expires_in_seconds\":" + QByteArray::number(lifetime) +
-           ",\"poll_interval_ms\":" + QByteArray::number(interval) + "}";
-}
-
-const QByteArray exchangeAnswer =
-    "{\"access_token\":\"access-2\",\"refresh_token\":\"refresh-2\",\"expires_in\":3600, "
-    "\"user\":{\"id\":\"user-2\",\"email\":\"grace@example.test\"}}";
-
 struct SignInRig : ControllerRig
 {
     SignInRig()
     {
         launch();
-        backend.on("POST", "/auth/handoff/start", FakeResponse::json(200, startAnswer("h1")));
-        backend.on("POST", "/auth/handoff/exchange", FakeResponse::json(200, exchangeAnswer));
-        backend.on("POST", "/auth/handoff/cancel", FakeResponse::json(200, "{}"));
-        backend.on("GET", "/auth/handoff/poll",
-                   FakeResponse::json(200, "{\"status\":\"pending\"}"));
+        serveSignIn();
         log->lines.clear();
     }
 
@@ -48,7 +32,11 @@ struct SignInRig : ControllerRig
     }
 };
 
+using Setup = std::function<void(SignInRig&)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(Setup)
 
 class SignInFlowTest : public QObject
 {
@@ -59,23 +47,20 @@ private slots:
     {
         SignInRig rig;
         rig.backend.enqueue("GET", "/auth/handoff/poll",
-                            FakeResponse::json(200, "{\"status\":\"pending\"}"));
-        rig.backend.enqueue(
-            "GET", "/auth/handoff/poll",
-            FakeResponse::json(200, "{\"status\":\"ready\",\"exchange_code\":\"code-1\"}"));
-        QSignalSpy auth(&rig.model(), &AppModel::authStateChanged);
+                            FakeResponse::json(200, R"({"status":"pending"})"));
+        rig.backend.enqueue("GET", "/auth/handoff/poll",
+                            FakeResponse::json(200, R"({"status":"ready","exchange_code":"c"})"));
         rig.delegate->startSignIn();
         QCOMPARE(rig.model().authState(), AuthState::signingIn());
         QCOMPARE(rig.model().notice()->title, "Continue in your browser");
         rig.waitIdle();
 
-        QCOMPARE(rig.workspace.openedURLs.size(), 1);
-        QCOMPARE(rig.workspace.openedURLs.first().toString(), "http://127.0.0.1:9/login?h=h1");
-        QCOMPARE(rig.backend.requests("GET", "/auth/handoff/poll").size(), 2);
+        QCOMPARE(rig.workspace.openedURLs, QList<QUrl>{QUrl("http://127.0.0.1:9/login?h=h1")});
+        QCOMPARE(rig.sent("GET", "/auth/handoff/poll"), 2);
         QCOMPARE(rig.sleeper.sleeps, QList<std::chrono::milliseconds>{500ms});
         QCOMPARE(rig.model().authState(), AuthState::signedIn("grace@example.test"));
-        QCOMPARE(rig.model().notice()->title, "Account connected");
-        QCOMPARE(rig.model().notice()->message, "You're signed in and ready to rewrite text.");
+        QCOMPARE(rig.noticeText(),
+                 "Account connected | You're signed in and ready to rewrite text.");
         QCOMPARE(rig.model().availableTones().size(), 2); // catalogue fetched for the account
         QVERIFY(!rig.delegate->pendingWebLogin());
         QVERIFY(!rig.delegate->webLoginRunning());
@@ -90,34 +75,63 @@ private slots:
         QCOMPARE(lines, expected);
     }
 
-    void aFailedHandoffExplainsWhy()
+    // Each way a sign-in ends without an account: the notice, where it failed, how far it got.
+    void aSignInThatFailsSaysWhyAndLeavesNothingPending_data()
     {
-        SignInRig rig;
-        rig.backend.on("GET", "/auth/handoff/poll",
-                       FakeResponse::json(200, "{\"status\":\"failed\",\"reason\":\"expired\"}"));
-        rig.startAndWait();
-        const QString text =
-            "Sign-in failed: This sign-in session expired. Please start login again.";
-        QCOMPARE(rig.model().notice()->title, "Sign in failed");
-        QCOMPARE(rig.model().notice()->message, text);
-        QCOMPARE(rig.model().uiStatus(), UIStatus::error(text));
-        QCOMPARE(rig.model().authState(), AuthState::signedOut());
-        QVERIFY(rig.log->contains(LogLevel::error, "auth polling failed: " + text));
-        QVERIFY(rig.backend.requests("POST", "/auth/handoff/cancel").isEmpty());
-        QVERIFY(!rig.delegate->pendingWebLogin());
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QString>("notice"); // a trailing "…" matches any rest
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<int>("opened"); // browser pages asked for
+        QTest::addColumn<int>("polls");
+        const QString start = "auth login start failed: ";
+        const QString polling = "auth polling failed: ";
+        QTest::newRow("handoff expired")
+            << Setup([](SignInRig& r) {
+                   r.backend.on(
+                       "GET", "/auth/handoff/poll",
+                       FakeResponse::json(200, R"({"status":"failed","reason":"expired"})"));
+               })
+            << "Sign in failed | Sign-in failed: This sign-in session expired. Please start login "
+               "again."
+            << polling << 1 << 1;
+        QTest::newRow("browser does not open")
+            << Setup([](SignInRig& r) { r.workspace.openSucceeds = false; })
+            << "Sign in failed | Could not open the browser for sign-in." << start << 1 << 0;
+        QTest::newRow("start unreachable")
+            << Setup([](SignInRig& r) { r.backend.stop(); })
+            << "Sign in failed | Could not reach the server (network error: …" << start << 0 << 0;
+        // A loop that stays pending ends at the deadline: 60 s of 500 ms polls.
+        QTest::newRow("deadline") << Setup([](SignInRig& r) {
+            r.backend.on("POST", "/auth/handoff/start",
+                         FakeResponse::json(200, r.handoffStart("h1", 60, 500)));
+            r.sleeper.onSleep = [&r] { r.clock->advance(0.5); };
+        }) << "Sign in failed | Login timed out. Please try again."
+                                  << polling << 1 << 120;
     }
 
-    void theDeadlineEndsALoopThatStaysPending()
+    void aSignInThatFailsSaysWhyAndLeavesNothingPending()
     {
+        QFETCH(Setup, setup);
+        QFETCH(QString, notice);
+        QFETCH(QString, logged);
+        QFETCH(int, polls);
         SignInRig rig;
-        rig.backend.on("POST", "/auth/handoff/start",
-                       FakeResponse::json(200, startAnswer("h1", 60, 500)));
-        rig.sleeper.onSleep = [&] { rig.clock->advance(0.5); };
+        setup(rig);
         rig.startAndWait();
-        QCOMPARE(rig.model().notice()->message, "Login timed out. Please try again.");
+        if (notice.endsWith(u'…'))
+            QCOMPARE(rig.noticeText().left(notice.size() - 1), notice.chopped(1));
+        else
+            QCOMPARE(rig.noticeText(), notice);
+        const QString message = rig.model().notice()->message;
+        QCOMPARE(rig.model().uiStatus(), UIStatus::error(message));
+        QVERIFY2(rig.log->contains(LogLevel::error, logged + message), qPrintable(logged));
         QCOMPARE(rig.model().authState(), AuthState::signedOut());
-        const qsizetype polls = rig.backend.requests("GET", "/auth/handoff/poll").size();
-        QVERIFY2(polls >= 119 && polls <= 121, qPrintable(QString::number(polls)));
+        QTEST(int(rig.workspace.openedURLs.size()), "opened");
+        // The deadline lands within one poll of 120, wherever the clock's boundaries fall.
+        const qsizetype sent = rig.sent("GET", "/auth/handoff/poll");
+        QVERIFY2(std::abs(sent - polls) <= polls / 100, qPrintable(QString::number(sent)));
+        QCOMPARE(rig.sent("POST", "/auth/handoff/cancel"), 0);
+        QVERIFY(!rig.delegate->pendingWebLogin());
     }
 
     void aNewSignInSupersedesTheOneInProgress()
@@ -125,25 +139,21 @@ private slots:
         SignInRig rig;
         bool restarted = false;
         rig.sleeper.onSleep = [&] {
-            if (restarted)
+            if (std::exchange(restarted, true))
                 return;
-            restarted = true;
             rig.backend.on("POST", "/auth/handoff/start",
-                           FakeResponse::json(200, startAnswer("h2")));
-            rig.backend.on(
-                "GET", "/auth/handoff/poll",
-                FakeResponse::json(200, "{\"status\":\"ready\",\"exchange_code\":\"code-2\"}"));
+                           FakeResponse::json(200, rig.handoffStart("h2")));
+            rig.backend.on("GET", "/auth/handoff/poll",
+                           FakeResponse::json(200, R"({"status":"ready","exchange_code":"c2"})"));
             rig.delegate->startSignIn();
         };
         rig.startAndWait();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return !rig.backend.requests("POST", "/auth/handoff/cancel").isEmpty(); }));
+        QVERIFY(rig.waitForRequest("POST", "/auth/handoff/cancel"));
 
         const QStringList starts = rig.nonces("/auth/handoff/start");
         QCOMPARE(starts.size(), 2);
         QVERIFY(starts[0] != starts[1]);
-        const QStringList cancels = rig.nonces("/auth/handoff/cancel");
-        QCOMPARE(cancels, QStringList{starts[0]});
+        QCOMPARE(rig.nonces("/auth/handoff/cancel"), QStringList{starts[0]});
         QVERIFY(
             rig.backend.requests("POST", "/auth/handoff/cancel").first().body.contains("\"h1\""));
         QCOMPARE(rig.model().authState(), AuthState::signedIn("grace@example.test"));
@@ -160,42 +170,14 @@ private slots:
         };
         rig.model().applyServerConfig({Option{"x", "X"}}, {}, "x", "auto");
         rig.startAndWait();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return !rig.backend.requests("POST", "/auth/handoff/cancel").isEmpty(); }));
+        QVERIFY(rig.waitForRequest("POST", "/auth/handoff/cancel"));
         rig.waitIdle();
-        QCOMPARE(rig.model().notice()->title, "Signed out");
-        QCOMPARE(rig.model().notice()->message, "Velto is disconnected until you sign in again.");
+        QCOMPARE(rig.noticeText(), "Signed out | Velto is disconnected until you sign in again.");
         QCOMPARE(rig.model().authState(), AuthState::signedOut());
         QCOMPARE(rig.model().availableTones(), AppModel::builtInTones());
         QVERIFY(rig.log->contains(LogLevel::info, "auth signed out"));
         QVERIFY(!rig.log->contains(LogLevel::error, "auth polling failed: "));
-        QCOMPARE(rig.backend.requests("GET", "/auth/handoff/poll").size(), 1);
-    }
-
-    void aBrowserThatCannotOpenLeavesNothingPending()
-    {
-        SignInRig rig;
-        rig.workspace.openSucceeds = false;
-        rig.startAndWait();
-        const QString text = "Could not open the browser for sign-in.";
-        QCOMPARE(rig.model().notice()->title, "Sign in failed");
-        QCOMPARE(rig.model().notice()->message, text);
-        QVERIFY(rig.log->contains(LogLevel::error, "auth login start failed: " + text));
-        QVERIFY(!rig.delegate->pendingWebLogin());
-        QVERIFY(rig.backend.requests("GET", "/auth/handoff/poll").isEmpty());
-        QVERIFY(rig.backend.requests("POST", "/auth/handoff/cancel").isEmpty());
-        QCOMPARE(rig.model().authState(), AuthState::signedOut());
-    }
-
-    void aStartThatFailsIsReported()
-    {
-        SignInRig rig;
-        rig.backend.stop();
-        rig.startAndWait();
-        QCOMPARE(rig.model().notice()->title, "Sign in failed");
-        QVERIFY(rig.model().notice()->message.contains("network"));
-        QCOMPARE(rig.model().authState(), AuthState::signedOut());
-        QVERIFY(rig.workspace.openedURLs.isEmpty());
+        QCOMPARE(rig.sent("GET", "/auth/handoff/poll"), 1);
     }
 };
 

@@ -1,0 +1,282 @@
+#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/RecordingLogSink.h"
+#include "model/AppBuildConfig.h"
+#include "model/AppModel.h"
+#include "model/ClientLogger.h"
+#include "model/JsonFileDefaults.h"
+#include "model/UserPreferencesStore.h"
+#include "support/TestRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace velto;
+
+namespace {
+
+using Keys = UserPreferencesStore::Keys;
+
+const QStringList legacyKeys = {"serverURL", "supabaseURL", "supabaseAnonKey", "supabaseProvider"};
+
+// The file as compact JSON text (keys sorted), or "<unreadable>".
+QString fileText(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    const QByteArray bytes = file.readAll();
+    return QString::fromStdString(
+        nlohmann::json::parse(bytes.cbegin(), bytes.cend(), nullptr, false).dump());
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+struct stat fileStat(const QString& path)
+{
+    struct stat info
+    {
+    };
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+} // namespace
+
+// The preference store's schema and reading rules, and the JSON file that keeps it.
+class PreferencesTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::shared_ptr<RecordingLogSink> m_log;
+    std::shared_ptr<LogSink> m_previous;
+
+    QString prefsPath() const { return m_dir.path() + "/velto/preferences.json"; }
+    QStringList entries() const
+    {
+        return QDir(QFileInfo(prefsPath()).absolutePath())
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_log = std::make_shared<RecordingLogSink>();
+        m_previous = ClientLogger::setSink(m_log);
+    }
+
+    void cleanup() { ClientLogger::setSink(m_previous); }
+
+    void freshConfigHomeGetsTheMigratedDefaultsAsTypedJson()
+    {
+        // The process-wide store, under the isolated XDG_CONFIG_HOME the test runs with.
+        const QString path = JsonFileDefaults::defaultPath();
+        QVERIFY2(path.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")), qPrintable(path));
+        QFile::remove(path);
+        UserPreferencesStore& store = UserPreferencesStore::shared();
+        AppModel model(store, AppBuildConfig::load());
+        QCOMPARE(fileText(path),
+                 R"({"didShowFirstRunGuide":false,"language":"auto","settings_schema_version":5,)"
+                 R"("shortcutKey":"l","shortcutRequiresShift":false,"soundOnCompletion":true,)"
+                 R"("tone":"grammar_fix"})");
+        QCOMPARE(fileStat(path).st_mode & 0777, 0600u);
+        QCOMPARE(store.launchAtLogin(), false);
+    }
+
+    // Which steps run from each stored version.
+    void migrationRunsTheStepsOfTheStoredVersion_data()
+    {
+        QTest::addColumn<QVariant>("version");
+        QTest::addColumn<bool>("addsToneLanguageSound");
+        QTest::addColumn<bool>("removesLegacy");
+        QTest::addColumn<bool>("addsShortcut");
+        QTest::addColumn<bool>("addsGuideFlag");
+        QTest::newRow("absent") << QVariant() << true << true << true << true;
+        QTest::newRow("negative") << QVariant(-3) << true << true << true << true;
+        QTest::newRow("0") << QVariant(0) << true << true << true << true;
+        QTest::newRow("1") << QVariant(1) << false << true << true << true;
+        QTest::newRow("2") << QVariant(2) << false << true << true << true;
+        QTest::newRow("3") << QVariant(3) << false << false << true << true;
+        QTest::newRow("4") << QVariant(4) << false << false << false << true;
+        QTest::newRow("5") << QVariant(5) << false << false << false << false;
+        QTest::newRow("9") << QVariant(9) << false << false << false << false;
+        QTest::newRow("version as text") << QVariant("3") << false << false << true << true;
+    }
+
+    void migrationRunsTheStepsOfTheStoredVersion()
+    {
+        QFETCH(QVariant, version);
+        QFETCH(bool, addsToneLanguageSound);
+        QFETCH(bool, removesLegacy);
+        QFETCH(bool, addsShortcut);
+        QFETCH(bool, addsGuideFlag);
+        QVariantMap initial;
+        for (const QString& key : legacyKeys)
+            initial.insert(key, "old");
+        if (version.isValid())
+            initial.insert(Keys::schemaVersion, version);
+        auto defaults = std::make_shared<MemoryDefaults>(initial);
+        UserPreferencesStore store(defaults);
+        const QVariantMap& v = defaults->values();
+
+        QCOMPARE(v.contains(Keys::tone), addsToneLanguageSound);
+        QCOMPARE(v.contains(Keys::language), addsToneLanguageSound);
+        QCOMPARE(v.contains(Keys::soundOnCompletion), addsToneLanguageSound);
+        for (const QString& key : legacyKeys)
+            QCOMPARE(v.contains(key), !removesLegacy);
+        QCOMPARE(v.contains(Keys::shortcutKey), addsShortcut);
+        QCOMPARE(v.contains(Keys::shortcutRequiresShift), addsShortcut);
+        QCOMPARE(v.contains(Keys::didShowFirstRunGuide), addsGuideFlag);
+        const qint64 expected = version.toLongLong() > 4 ? version.toLongLong() : 5;
+        QCOMPARE(v.value(Keys::schemaVersion).toLongLong(), expected);
+        // A version-2 store without a tone still reads the default.
+        QCOMPARE(store.toneID(), QStringLiteral("grammar_fix"));
+        QCOMPARE(store.soundOnCompletion(), true);
+    }
+
+    void migrationNeverOverwritesStoredValues()
+    {
+        const QVariantMap initial = {{Keys::tone, "casual"},
+                                     {Keys::language, 7},
+                                     {Keys::soundOnCompletion, false},
+                                     {Keys::shortcutKey, "r"},
+                                     {Keys::shortcutRequiresShift, "yes"},
+                                     {Keys::didShowFirstRunGuide, true}};
+        auto defaults = std::make_shared<MemoryDefaults>(initial);
+        UserPreferencesStore store(defaults);
+        QCOMPARE(defaults->values().size(), initial.size() + 1); // and the version
+        for (auto it = initial.cbegin(); it != initial.cend(); ++it)
+            QCOMPARE(defaults->values().value(it.key()), it.value());
+    }
+
+    void readingRulesCoerceAndDefaultAndSettersStoreTypes()
+    {
+        auto defaults = std::make_shared<MemoryDefaults>(QVariantMap{
+            {Keys::schemaVersion, 5},
+            {Keys::language, 42},             // a number reads as its text
+            {Keys::tone, QVariantList{1, 2}}, // neither string nor number: default
+            {Keys::soundOnCompletion, false},
+            {Keys::shortcutRequiresShift, 1},
+            {Keys::launchAtLogin, "true"},
+        });
+        UserPreferencesStore store(defaults);
+        QCOMPARE(store.languageID(), "42");
+        QCOMPARE(store.toneID(), "grammar_fix");
+        QCOMPARE(store.soundOnCompletion(), false);
+        QCOMPARE(store.shortcutRequiresShift(), true);
+        QCOMPARE(store.launchAtLogin(), true);
+        QCOMPARE(store.shortcutKey(), "l");
+        defaults->removeObject(Keys::soundOnCompletion);
+        QCOMPARE(store.soundOnCompletion(), true);
+
+        store.setLaunchAtLogin(false);
+        store.setShortcutKey("q");
+        store.setSoundOnCompletion(false);
+        QCOMPARE(defaults->values().value(Keys::launchAtLogin).typeId(), QMetaType::Bool);
+        QCOMPARE(defaults->values().value(Keys::shortcutKey).typeId(), QMetaType::QString);
+        QCOMPARE(store.soundOnCompletion(), false);
+        QCOMPARE(store.shortcutKey(), "q");
+    }
+
+    void valueTypesSurviveAReloadAndUnknownValuesAreKept()
+    {
+        writeFile(prefsPath(), R"({"nested": {"a": [1, null, "x"]}, "tone": "casual"})");
+        {
+            JsonFileDefaults defaults(prefsPath());
+            defaults.setObject("flag", true);
+            defaults.setObject("count", QVariant::fromValue<qint64>(7));
+            defaults.setObject("ratio", 0.5);
+            defaults.setObject("name", QStringLiteral("Ωmega ✓"));
+            defaults.setObject("digits", QStringLiteral("12"));
+            defaults.setObject("tone", QStringLiteral("concise"));
+        }
+        JsonFileDefaults reloaded(prefsPath());
+        QCOMPARE(reloaded.object("flag")->typeId(), QMetaType::Bool);
+        QCOMPARE(reloaded.object("count")->typeId(), QMetaType::LongLong);
+        QCOMPARE(reloaded.object("count")->toLongLong(), 7);
+        QCOMPARE(reloaded.object("ratio")->typeId(), QMetaType::Double);
+        QCOMPARE(reloaded.object("name")->toString(), QStringLiteral("Ωmega ✓"));
+        QCOMPARE(reloaded.object("digits")->typeId(), QMetaType::QString);
+        QVERIFY(!reloaded.object("absent"));
+        QCOMPARE(fileText(prefsPath()),
+                 R"({"count":7,"digits":"12","flag":true,"name":"Ωmega ✓",)"
+                 R"("nested":{"a":[1,null,"x"]},"ratio":0.5,"tone":"concise"})");
+    }
+
+    void corruptFilesAreMovedAsideAndTheStoreStartsEmpty_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("truncated") << QByteArray("{\"tone\": \"cas");
+        QTest::newRow("not an object") << QByteArray("[\"tone\", \"casual\"]");
+        QTest::newRow("invalid UTF-8") << QByteArray("{\"tone\": \"\xff\xfe\"}");
+        QTest::newRow("binary") << QByteArray("\x00\x01\x02", 3);
+        QTest::newRow("deep nesting") << QByteArray(100000, '[');
+        QTest::newRow("too large") << QByteArray("{\"a\": \"") + QByteArray(2 << 20, 'x') + "\"}";
+    }
+
+    void corruptFilesAreMovedAsideAndTheStoreStartsEmpty()
+    {
+        QFETCH(QByteArray, content);
+        writeFile(prefsPath(), content);
+        JsonFileDefaults defaults(prefsPath());
+        QVERIFY(!defaults.object("tone"));
+        QVERIFY(!QFile::exists(prefsPath()));
+        QVERIFY2(defaults.movedAsidePath().contains("preferences.json.corrupt-"),
+                 qPrintable(defaults.movedAsidePath()));
+        QFile aside(defaults.movedAsidePath());
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), content); // the user's file is kept, byte for byte
+        QCOMPARE(m_log->lines.size(), 1);
+        QCOMPARE(m_log->lines.first().level, LogLevel::warning);
+
+        // And the store works on: a migrated file replaces the corrupt one.
+        UserPreferencesStore store(std::make_shared<JsonFileDefaults>(prefsPath()));
+        QVERIFY(fileText(prefsPath()).contains("\"settings_schema_version\":5"));
+    }
+
+    void aWriteReplacesTheFileInOneStepAndLeavesNoTemporaryFile()
+    {
+        // The old content stays intact until the rename: a reader never sees a mix.
+        writeFile(prefsPath(), "{\"tone\": \"casual\"}");
+        JsonFileDefaults defaults(prefsPath());
+        const ino_t before = fileStat(prefsPath()).st_ino;
+        defaults.setObject("tone", "concise");
+        QVERIFY(before != fileStat(prefsPath()).st_ino); // a new file renamed over the old one
+        for (int i = 0; i < 20; ++i)
+            defaults.setObject("n", i);
+        defaults.removeObject("n");
+        QCOMPARE(fileStat(prefsPath()).st_mode & 0777, 0600u);
+        QCOMPARE(entries(), QStringList{"preferences.json"});
+        QCOMPARE(fileText(prefsPath()), R"({"tone":"concise"})");
+    }
+
+    void aMissingDirectoryIsCreatedAndAnUnwritableOneKeepsValuesInMemory()
+    {
+        JsonFileDefaults created(prefsPath());
+        created.setObject("last", true);
+        QCOMPARE(entries(), QStringList{"preferences.json"});
+
+        // A plain file where the directory should be: no write can succeed, even as root.
+        writeFile(m_dir.path() + "/blocker", "x");
+        JsonFileDefaults defaults(m_dir.path() + "/blocker/velto/preferences.json");
+        defaults.setObject("tone", "casual");
+        QCOMPARE(defaults.object("tone")->toString(), "casual");
+        QCOMPARE(m_log->lines.size(), 1);
+        QCOMPARE(m_log->lines.first().level, LogLevel::warning);
+    }
+};
+
+VELTO_REGISTER_TEST(PreferencesTest);
+#include "PreferencesTest.moc"
