@@ -159,6 +159,8 @@ private slots:
         rig.expect({"mainTitle=Rewriting...", "mainButton.enabled=false", "statusDot.active=true"});
         rig.click("mainButton");
         QCOMPARE(rig.called, QStringList());
+        // Stopped mid-fade, the dot comes back to full opacity.
+        QTRY_VERIFY(rig.item("statusDot")->opacity() < 1.0);
         rig.states.model.setRewriteState(RewriteState::succeeded());
         rig.expect({"statusDot.active=false", "statusDot.opacity=1"});
     }
