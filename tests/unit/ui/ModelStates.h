@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QTest>
 #include <memory>
-#include <utility>
 
 namespace velto::test {
 
@@ -30,46 +29,36 @@ struct ModelStates
         // A mistyped state would test some other state.
         static const QRegularExpression form("^(out|signing|in|in-noemail) "
                                              "(both|none|input-only|unchecked) "
-                                             "(idle|running|succeeded|failed)(: .+)?$");
-        if (!form.match(state).hasMatch())
+                                             "(idle|running|succeeded|failed)(?:: (.+))?$");
+        const QRegularExpressionMatch part = form.match(state);
+        if (!part.hasMatch())
             qFatal("unknown model state \"%s\"", qPrintable(state));
-        const QString error = state.section(QStringLiteral(": "), 1);
-        const QStringList part = state.section(QStringLiteral(": "), 0, 0).split(' ');
-        if (part.value(1) != "unchecked")
-            model.setPermissionState(part.value(1) != "none", part.value(1) == "both");
-        if (part.value(0) == "signing")
-            model.setAuthState(AuthState::signingIn());
-        else if (part.value(0) == "in")
-            model.setAuthState(AuthState::signedIn(QStringLiteral("ada@example.test")));
-        else if (part.value(0) == "in-noemail")
-            model.setAuthState(AuthState::signedIn(std::nullopt));
-        if (part.value(2) == "running")
-            model.setRewriteState(RewriteState::running());
-        else if (part.value(2) == "succeeded")
-            model.setRewriteState(RewriteState::succeeded());
-        else if (part.value(2) == "failed")
-            model.setRewriteState(RewriteState::failed(error));
+        const QString auth = part.captured(1), permissions = part.captured(2);
+        const QString rewrite = part.captured(3), error = part.captured(4);
+        if (permissions != "unchecked")
+            model.setPermissionState(permissions != "none", permissions == "both");
+        if (auth != "out")
+            model.setAuthState(auth == "signing" ? AuthState::signingIn()
+                               : auth == "in"    ? AuthState::signedIn("ada@example.test")
+                                                 : AuthState::signedIn(std::nullopt));
+        if (rewrite != "idle")
+            model.setRewriteState(rewrite == "running"     ? RewriteState::running()
+                                  : rewrite == "succeeded" ? RewriteState::succeeded()
+                                                           : RewriteState::failed(error));
         if (!error.isEmpty())
             model.setStatusError(error);
-    }
-
-    // The states the screenshots show the panel in, by name; "notice" adds a notice.
-    static QList<std::pair<QString, QString>> panelStates()
-    {
-        return {{"ready", "in both idle"},
-                {"sign-in-required", "out both idle"},
-                {"signing-in", "signing both idle"},
-                {"permission-required", "out input-only idle"},
-                {"rewriting", "in both running"},
-                {"error", "in both failed: The rewrite service is not reachable."},
-                {"notice", "in both succeeded"},
-                {"setup-complete", "in both succeeded"}};
     }
 
     std::shared_ptr<MemoryDefaults> defaults;
     UserPreferencesStore store;
     AppModel model;
 };
+
+// A list written as one string, "a|b|c" (a column of strings in a table row).
+inline QStringList list(const char* items)
+{
+    return QString::fromUtf8(items).split('|');
+}
 
 // A table row: its name, then one value per column (a string literal fills a QString column).
 template <typename... T> void row(const char* name, const T&... values)

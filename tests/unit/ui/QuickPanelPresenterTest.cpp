@@ -6,201 +6,143 @@
 #include <QTest>
 
 using namespace velto;
+using test::list;
 using test::row;
 using P = QuickPanelPresenter;
 
-Q_DECLARE_METATYPE(velto::PanelAction)
-
-// One test a table of the panel: a row names a model state (see test::ModelStates) and what
-// the panel shows in it. Then where the panel opens.
+// One table of the panel's parts: a row, named "part: case", gives a model state (see
+// test::ModelStates) and what the part shows in it, ending in the action its button takes.
+// Then the notice looks and where the panel opens.
 class QuickPanelPresenterTest : public QObject
 {
     Q_OBJECT
 
+    static QString name(PanelAction action)
+    {
+        return QStringList{"none", "rewrite", "openSettings", "signIn", "signOut"}.value(
+            int(action));
+    }
+
 private slots:
-    void statusSelection_data()
+    void parts_data()
     {
         QTest::addColumn<QString>("state");
         QTest::addColumn<QStringList>("shown");
-        row("signing in wins over any status", "signing none idle",
-            QStringList{"Signing in...", "Browser handoff in progress", "Live", "orange"});
-        row("ready", "in both idle",
-            QStringList{"Ready to rewrite", "Select text in any app, then press Super+L", "Online",
-                        "green"});
-        row("sign-in required", "out both idle",
-            QStringList{"Connect your account", "Sign in once to activate online rewriting",
-                        "Account", "orange"});
-        row("permission required", "in input-only idle",
-            QStringList{"Complete setup", "Enable Input Monitoring and Accessibility", "Setup",
-                        "orange"});
-        row("rewriting", "in both running",
-            QStringList{"Rewriting selection", "Replacing the current selection", "Active",
-                        "white"});
-        row("error shows its text", "in both failed: Server unreachable.",
-            QStringList{"Needs attention", "Server unreachable.", "Issue", "red"});
-    }
+        row("status: signing in wins", "signing none idle",
+            list("Signing in...|Browser handoff in progress|Live|orange"));
+        row("status: ready", "in both idle",
+            list("Ready to rewrite|Select text in any app, then press Super+L|Online|green"));
+        row("status: sign-in required", "out both idle",
+            list("Connect your account|Sign in once to activate online rewriting|Account|orange"));
+        row("status: permission required", "in input-only idle",
+            list("Complete setup|Enable Input Monitoring and Accessibility|Setup|orange"));
+        row("status: rewriting", "in both running",
+            list("Rewriting selection|Replacing the current selection|Active|white"));
+        row("status: error shows its text", "in both failed: Server unreachable.",
+            list("Needs attention|Server unreachable.|Issue|red"));
 
-    void statusSelection()
-    {
-        QFETCH(QString, state);
-        const P::StatusSelection s = P::statusSelection(test::ModelStates(state).model);
-        QTEST((QStringList{s.headline, s.subline, s.pillLabel, colorName(s.color)}), "shown");
-    }
+        row("main: ready", "in both idle",
+            list("sparkles|Rewrite Selection|Use Default in Auto-detect|enabled|rewrite"));
+        row("main: sign-in required", "out both idle",
+            list("person.badge.key|Sign In to Continue|Online rewrite requires an "
+                 "account|enabled|signIn"));
+        row("main: permission required", "in none idle",
+            list("lock.open.display|Finish Setup First|Permissions must be enabled "
+                 "first|enabled|openSettings"));
+        row("main: rewriting disables it", "in both running",
+            list("wand.and.stars.inverse|Rewriting...|Working on the selected text|disabled|none"));
+        row("main: error retries", "in both failed: Boom.",
+            list("arrow.clockwise|Try Rewrite Again|Fix the issue below, then "
+                 "retry|enabled|rewrite"));
 
-    void mainButton_data()
-    {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<PanelAction>("action");
-        QTest::addColumn<QStringList>("shown");
-        row("ready", "in both idle", PanelAction::rewrite,
-            QStringList{"sparkles", "Rewrite Selection", "Use Default in Auto-detect", "enabled"});
-        row("sign-in required", "out both idle", PanelAction::signIn,
-            QStringList{"person.badge.key", "Sign In to Continue",
-                        "Online rewrite requires an account", "enabled"});
-        row("permission required", "in none idle", PanelAction::openSettings,
-            QStringList{"lock.open.display", "Finish Setup First",
-                        "Permissions must be enabled first", "enabled"});
-        row("rewriting disables it", "in both running", PanelAction::none,
-            QStringList{"wand.and.stars.inverse", "Rewriting...", "Working on the selected text",
-                        "disabled"});
-        row("error retries", "in both failed: Boom.", PanelAction::rewrite,
-            QStringList{"arrow.clockwise", "Try Rewrite Again", "Fix the issue below, then retry",
-                        "enabled"});
-    }
-
-    void mainButton()
-    {
-        QFETCH(QString, state);
-        const P::MainButton b = P::mainButton(test::ModelStates(state).model);
-        QTEST((QStringList{b.symbol, b.title, b.subtitle, b.enabled ? "enabled" : "disabled"}),
-              "shown");
-        QTEST(b.action, "action");
-    }
-
-    void explanationLine_data()
-    {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("line");
         const char* permissions = "Open Setup and enable the two required permissions.";
-        row("signing in first", "signing none idle",
-            "Finish the browser handoff, then come back here.");
-        row("permissions missing", "in input-only idle", permissions);
-        row("unchecked counts as missing", "in unchecked idle", permissions);
-        row("signed in", "in both idle",
-            "Velto rewrites the currently selected text and pastes the result back in place.");
-        row("signed out", "out both idle", "Use Settings to connect your account once.");
+        row("explanation: signing in first", "signing none idle",
+            list("Finish the browser handoff, then come back here."));
+        row("explanation: permissions missing", "in input-only idle", list(permissions));
+        row("explanation: unchecked counts as missing", "in unchecked idle", list(permissions));
+        row("explanation: signed in", "in both idle",
+            list(
+                "Velto rewrites the currently selected text and pastes the result back in place."));
+        row("explanation: signed out", "out both idle",
+            list("Use Settings to connect your account once."));
+
+        row("middle: setup incomplete, permissions", "in none succeeded", list("setup"));
+        row("middle: setup incomplete, account", "out both succeeded", list("setup"));
+        row("middle: setup incomplete, no rewrite yet", "in both idle", list("setup"));
+        row("middle: all done, nothing", "in both succeeded", list("none"));
+        row("middle with a notice: the notice wins", "in both succeeded", list("notice"));
+
+        // A sub-line per step, ticked "✓ " when complete, then the progress line and the button.
+        row("setup: fresh", "out none idle",
+            list("Enable both permissions|Sign in to use the rewrite service|Select text and press "
+                 "Super+L|Complete 0 of 3 steps to make Velto feel instant.|Enable "
+                 "Permissions|openSettings"));
+        row("setup: permissions granted", "out both idle",
+            list("✓ Input Monitoring and Accessibility enabled|Sign in to use the rewrite "
+                 "service|Select text and press Super+L|Complete 1 of 3 steps to make Velto "
+                 "feel instant.|Sign In|signIn"));
+        row("setup: signed in", "in both idle",
+            list("✓ Input Monitoring and Accessibility enabled|✓ Ready to rewrite|Select "
+                 "text and press Super+L|Complete 2 of 3 steps to make Velto feel "
+                 "instant.|Try Your First Rewrite|rewrite"));
+        row("setup: rewrite done, signed out again", "out both succeeded",
+            list("✓ Input Monitoring and Accessibility enabled|Sign in to use the rewrite "
+                 "service|✓ You're ready to go|Complete 2 of 3 steps to make Velto feel "
+                 "instant.|Sign In|signIn"));
+
+        // The control's kind, its label and its tooltip.
+        row("account: signed out", "out both idle", list("signIn|Sign In||signIn"));
+        row("account: signing in", "signing both idle", list("activity|||none"));
+        row("account: signed in", "in both idle",
+            list("account|ada@example.test|Click to sign out|signOut"));
+        row("account: no address, Connected", "in-noemail both idle",
+            list("account|Connected|Click to sign out|signOut"));
     }
 
-    void explanationLine()
-    {
-        QFETCH(QString, state);
-        QTEST(P::explanationLine(test::ModelStates(state).model), "line");
-    }
-
-    void middleBlock_data()
-    {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<bool>("notice");
-        QTest::addColumn<QString>("block");
-        row("a notice wins", "in both succeeded", true, "notice");
-        row("setup incomplete: permissions", "in none succeeded", false, "setup");
-        row("setup incomplete: account", "out both succeeded", false, "setup");
-        row("setup incomplete: no rewrite yet", "in both idle", false, "setup");
-        row("all done: nothing", "in both succeeded", false, "none");
-    }
-
-    void middleBlock()
-    {
-        QFETCH(QString, state);
-        QFETCH(bool, notice);
-        test::ModelStates m(state);
-        if (notice)
-            m.model.setNotice(UserNoticeStyle::info, "t", "m");
-        QTEST(P(m.model).middleBlockName(), "block");
-    }
-
-    void noticeLook_data()
-    {
-        QTest::addColumn<UserNoticeStyle>("style");
-        QTest::addColumn<QStringList>("shown");
-        row("info", UserNoticeStyle::info, QStringList{"info.circle.fill", "blue"});
-        row("success", UserNoticeStyle::success, QStringList{"checkmark.circle.fill", "green"});
-        row("warning", UserNoticeStyle::warning,
-            QStringList{"exclamationmark.triangle.fill", "orange"});
-        row("error", UserNoticeStyle::error, QStringList{"xmark.octagon.fill", "red"});
-    }
-
-    void noticeLook()
-    {
-        QFETCH(UserNoticeStyle, style);
-        const P::NoticeLook look = P::noticeLook(style);
-        QTEST((QStringList{look.symbol, colorName(look.color)}), "shown");
-    }
-
-    // The shown lines: a sub-line per step, ticked "✓ " when complete, then the progress line
-    // and the primary button.
-    void setupCard_data()
-    {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<PanelAction>("action");
-        QTest::addColumn<QStringList>("shown");
-        row("fresh", "out none idle", PanelAction::openSettings,
-            QStringList{"Enable both permissions", "Sign in to use the rewrite service",
-                        "Select text and press Super+L",
-                        "Complete 0 of 3 steps to make Velto feel instant.", "Enable Permissions"});
-        row("permissions granted", "out both idle", PanelAction::signIn,
-            QStringList{"✓ Input Monitoring and Accessibility enabled",
-                        "Sign in to use the rewrite service", "Select text and press Super+L",
-                        "Complete 1 of 3 steps to make Velto feel instant.", "Sign In"});
-        row("signed in", "in both idle", PanelAction::rewrite,
-            QStringList{"✓ Input Monitoring and Accessibility enabled", "✓ Ready to rewrite",
-                        "Select text and press Super+L",
-                        "Complete 2 of 3 steps to make Velto feel instant.",
-                        "Try Your First Rewrite"});
-        row("rewrite done, signed out again", "out both succeeded", PanelAction::signIn,
-            QStringList{"✓ Input Monitoring and Accessibility enabled",
-                        "Sign in to use the rewrite service", "✓ You're ready to go",
-                        "Complete 2 of 3 steps to make Velto feel instant.", "Sign In"});
-    }
-
-    void setupCard()
+    void parts()
     {
         QFETCH(QString, state);
         test::ModelStates m(state);
+        const QString part = QString(QTest::currentDataTag()).section(':', 0, 0);
         QStringList shown;
-        QStringList titles;
-        for (const ChecklistRow& line : P::setupRows(m.model)) {
-            titles << line.title;
-            shown << (line.complete ? "✓ " : "") + line.subtitle;
+        if (part == "status") {
+            const P::StatusSelection s = P::statusSelection(m.model);
+            shown = {s.headline, s.subline, s.pillLabel, colorName(s.color)};
+        } else if (part == "main") {
+            const P::MainButton b = P::mainButton(m.model);
+            shown = {b.symbol, b.title, b.subtitle, b.enabled ? "enabled" : "disabled",
+                     name(b.action)};
+        } else if (part == "explanation") {
+            shown = {P::explanationLine(m.model)};
+        } else if (part.startsWith("middle")) {
+            if (part.endsWith("notice"))
+                m.model.setNotice(UserNoticeStyle::info, "t", "m");
+            shown = {P(m.model).middleBlockName()};
+        } else if (part == "setup") {
+            QStringList titles;
+            for (const ChecklistRow& line : P::setupRows(m.model)) {
+                titles << line.title;
+                shown << (line.complete ? "✓ " : "") + line.subtitle;
+            }
+            QCOMPARE(titles, (QStringList{"Permissions", "Account", "First rewrite"}));
+            const P::SetupPrimary button = P::setupPrimaryButton(m.model);
+            shown << P::setupProgressLine(m.model) << button.title << name(button.action);
+        } else if (part == "account") {
+            const P::AccountControl c = P::accountControl(m.model);
+            shown = {P(m.model).accountKind(), c.label, c.tooltip, name(c.action)};
         }
-        QCOMPARE(titles, (QStringList{"Permissions", "Account", "First rewrite"}));
-        shown << P::setupProgressLine(m.model) << P::setupPrimaryButton(m.model).title;
         QTEST(shown, "shown");
-        QTEST(P::setupPrimaryButton(m.model).action, "action");
     }
 
-    // The shown lines: the control's kind, its label and its tooltip.
-    void accountControl_data()
+    void noticeLooks()
     {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<PanelAction>("action");
-        QTest::addColumn<QStringList>("shown");
-        row("signed out", "out both idle", PanelAction::signIn,
-            QStringList{"signIn", "Sign In", ""});
-        row("signing in", "signing both idle", PanelAction::none, QStringList{"activity", "", ""});
-        row("signed in", "in both idle", PanelAction::signOut,
-            QStringList{"account", "ada@example.test", "Click to sign out"});
-        row("no address: Connected", "in-noemail both idle", PanelAction::signOut,
-            QStringList{"account", "Connected", "Click to sign out"});
-    }
-
-    void accountControl()
-    {
-        QFETCH(QString, state);
-        test::ModelStates m(state);
-        const P::AccountControl control = P::accountControl(m.model);
-        QTEST((QStringList{P(m.model).accountKind(), control.label, control.tooltip}), "shown");
-        QTEST(control.action, "action");
+        QStringList shown;
+        for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
+                                 UserNoticeStyle::warning, UserNoticeStyle::error})
+            shown << P::noticeLook(style).symbol + ' ' + colorName(P::noticeLook(style).color);
+        QCOMPARE(shown,
+                 (QStringList{"info.circle.fill blue", "checkmark.circle.fill green",
+                              "exclamationmark.triangle.fill orange", "xmark.octagon.fill red"}));
     }
 
     void popupPlacement_data()

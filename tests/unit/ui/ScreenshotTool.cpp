@@ -18,27 +18,15 @@ using namespace velto;
 
 namespace {
 
-QPalette paletteFor(bool dark)
+bool save(QQuickView* view, const QString& path)
 {
-    QPalette palette;
-    const QColor window = dark ? QColor(0x23, 0x24, 0x28) : QColor(0xf2, 0xf2, 0xf4);
-    const QColor text = dark ? QColor(0xf0, 0xf0, 0xf0) : QColor(0x1d, 0x1d, 0x1f);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, dark ? QColor(0x1b, 0x1c, 0x1f) : Qt::white);
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, window);
-    palette.setColor(QPalette::ButtonText, text);
-    return palette;
-}
-
-bool save(QQuickView& view, const QString& path)
-{
-    view.show();
-    if (!QTest::qWaitForWindowExposed(&view))
+    if (!view)
+        return false;
+    view->show();
+    if (!QTest::qWaitForWindowExposed(view))
         return false;
     QTest::qWait(50);
-    const QImage image = view.grabWindow();
+    const QImage image = view->grabWindow();
     if (image.isNull() || !image.save(path))
         return false;
     std::printf("%s\n", qPrintable(path));
@@ -56,34 +44,39 @@ int main(int argc, char** argv)
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
+    // The panel's states, "name=state"; "notice" adds a notice.
+    const QStringList panelStates(
+        {"ready=in both idle", "sign-in-required=out both idle", "signing-in=signing both idle",
+         "permission-required=out input-only idle", "rewriting=in both running",
+         "notice=in both succeeded", "setup-complete=in both succeeded",
+         "error=in both failed: The rewrite service is not reachable."});
 
     int failures = 0;
     for (const bool dark : {false, true}) {
-        QGuiApplication::setPalette(paletteFor(dark));
+        // The palette Qt derives from a window colour: light or dark text, base and buttons.
+        QGuiApplication::setPalette(
+            QPalette(dark ? QColor(0x23, 0x24, 0x28) : QColor(0xf2, 0xf2, 0xf4)));
         const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
         // A fresh engine per look: the theme singleton is made once per engine.
         ViewEngine engine;
-        for (const auto& [name, state] : test::ModelStates::panelStates()) {
-            test::ModelStates states(state);
+        for (const QString& entry : panelStates) {
+            const QString name = entry.section('=', 0, 0);
+            test::ModelStates states(entry.section('=', 1));
             if (name == "notice")
                 states.model.setNotice(
                     UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
                     QStringLiteral("Your selected text was replaced using Default."));
             QuickPanelViewController panel(states.model, {}, engine);
-            QQuickView* view = panel.view();
-            if (!view || !save(*view, QStringLiteral("%1/panel-%2-%3.png").arg(out, name, look)))
-                ++failures;
+            failures +=
+                !save(panel.view(), QStringLiteral("%1/panel-%2-%3.png").arg(out, name, look));
         }
-        for (const char* section : {"setup", "app", "writing"}) {
-            test::ModelStates states(QString::fromLatin1(section) == "setup" ? "out input-only idle"
-                                                                             : "in both idle");
+        for (const QString section : {"setup", "app", "writing"}) {
+            test::ModelStates states(section == "setup" ? "out input-only idle" : "in both idle");
             SettingsViewController settings(states.model, {}, engine);
-            QQuickView* view = settings.view();
-            if (view)
+            if (QQuickView* view = settings.view())
                 view->rootObject()->setProperty("selectedSection", section);
-            if (!view || !save(*view, QStringLiteral("%1/settings-%2-%3.png")
-                                          .arg(out, QString::fromLatin1(section), look)))
-                ++failures;
+            failures += !save(settings.view(),
+                              QStringLiteral("%1/settings-%2-%3.png").arg(out, section, look));
         }
     }
     return failures == 0 ? 0 : 1;
