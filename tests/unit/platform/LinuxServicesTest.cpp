@@ -153,22 +153,7 @@ private slots:
         QVERIFY(!JournalLogSink("/nonexistent/journal/socket").usesJournal());
     }
 
-    void helpPagesAreWrittenOutForTheBrowser()
-    {
-        QTemporaryDir cache;
-        PermissionHelpPages pages(cache.path() + "/help");
-        const QUrl input = pages.url(PermissionHelpPages::Page::inputMonitoring);
-        const QUrl access = pages.url(PermissionHelpPages::Page::accessibility);
-        QVERIFY(input.isLocalFile());
-        QVERIFY(access.isLocalFile());
-        QVERIFY(input != access);
-        QVERIFY(readFile(input.toLocalFile()).contains("velto --trigger"));
-        // A page someone changed is put back.
-        QVERIFY(writeFile(input.toLocalFile(), "tampered"));
-        pages.url(PermissionHelpPages::Page::inputMonitoring);
-        QVERIFY(readFile(input.toLocalFile()).startsWith("<!DOCTYPE html>"));
-    }
-
+    // Pages not installed are written out under the cache for the browser.
     void installedHelpPagesAreOpenedInPlace_data()
     {
         QTest::addColumn<QStringList>("installed");
@@ -201,6 +186,14 @@ private slots:
         // Nothing is written out while every page is installed.
         QCOMPARE(QFileInfo::exists(cache.path() + "/help"),
                  !(inputFromInstall && accessFromInstall));
+        if (inputFromInstall)
+            return;
+        QVERIFY(input != access);
+        QVERIFY(readFile(input).contains("velto --trigger"));
+        // A page someone changed is put back.
+        QVERIFY(writeFile(input, "tampered"));
+        pages.url(PermissionHelpPages::Page::inputMonitoring);
+        QVERIFY(readFile(input).startsWith("<!DOCTYPE html>"));
     }
 };
 

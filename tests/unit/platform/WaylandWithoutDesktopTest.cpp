@@ -55,26 +55,15 @@ private slots:
         QVERIFY(preferences.values().isEmpty());
     }
 
-    void shortcutsArePortalSpelling_data()
-    {
-        QTest::addColumn<int>("keyCode");
-        QTest::addColumn<bool>("shift");
-        QTest::addColumn<QString>("trigger");
-        QTest::addColumn<QString>("id");
-        QTest::newRow("Super+L") << 37 << false << "LOGO+L" << QString("rewrite-logo-l");
-        QTest::newRow("Super+Shift+D")
-            << 2 << true << "LOGO+SHIFT+D" << QString("rewrite-logo-shift-d");
-        QTest::newRow("unknown code falls back to L")
-            << 999 << false << "LOGO+L" << QString("rewrite-logo-l");
-    }
     void shortcutsArePortalSpelling()
     {
-        QFETCH(int, keyCode);
-        QFETCH(bool, shift);
-        QFETCH(QString, trigger);
-        QFETCH(QString, id);
-        QCOMPARE(PortalKeyTap::preferredTrigger(keyCode, shift), trigger);
-        QCOMPARE(PortalKeyTap::shortcutID(keyCode, shift), id);
+        const auto spelt = [](int keyCode, bool shift) {
+            return PortalKeyTap::preferredTrigger(keyCode, shift) + " " +
+                   PortalKeyTap::shortcutID(keyCode, shift);
+        };
+        QCOMPARE(spelt(37, false), QStringLiteral("LOGO+L rewrite-logo-l"));
+        QCOMPARE(spelt(2, true), QStringLiteral("LOGO+SHIFT+D rewrite-logo-shift-d"));
+        QCOMPARE(spelt(999, false), spelt(37, false)); // an unknown code falls back to L
     }
 
     void backendFollowsTheSession_data()
