@@ -29,19 +29,6 @@ class AuthServiceSessionTest : public QObject
     Q_OBJECT
 
 private slots:
-    void storedSessionSignsInAtStart()
-    {
-        AuthFixture f;
-        f.storeSession({"a", "r", 0, std::nullopt, "me@example.test"});
-        f.start();
-        QCOMPARE(f.state(), AuthState::signedIn(QStringLiteral("me@example.test")));
-
-        AuthFixture withoutEmail;
-        withoutEmail.storeSession({"a", "r", 0, "u", std::nullopt});
-        withoutEmail.start();
-        QCOMPARE(withoutEmail.state(), AuthState::signedIn(std::nullopt));
-    }
-
     // No item, an unreadable one (deleted at start) or a sign-out: signed out, nothing sent.
     void withoutAUsableSessionNothingIsAuthorized_data()
     {
@@ -146,6 +133,8 @@ private slots:
         QCOMPARE(StoredAuthSession::decode(f.storedItem().value()), expected);
     }
 
+    // A stored session signs in at start (its e-mail shown) and stays signed in when a refresh
+    // fails.
     void failedRefreshKeepsSessionAndItem_data()
     {
         QTest::addColumn<FakeResponse>("answer");

@@ -1,7 +1,6 @@
-#include "auth/AuthService.h"
+#include "AuthFixture.h"
 #include "auth/KeychainError.h"
 #include "auth/SecretServiceKeychainStore.h"
-#include "fakes/auth/RunTask.h"
 #include "support/TestRegistry.h"
 
 #include <QDir>
@@ -26,14 +25,11 @@ private slots:
         SecretServiceKeychainStore store(std::chrono::seconds(20));
         QCOMPARE(runTask(store.read(AuthService::keychainService, AuthService::keychainAccount)),
                  std::nullopt);
-        try {
-            runTask(store.save(AuthService::keychainService, AuthService::keychainAccount, "{}"));
-            QFAIL("saved without a keyring");
-        } catch (const AppError& error) {
-            QCOMPARE(error.domain(), KeychainError::domain);
-            QVERIFY2(error.description().contains("the system keyring is unavailable"),
-                     qPrintable(error.description()));
-        }
+        const AppError error =
+            thrownBy(store.save(AuthService::keychainService, AuthService::keychainAccount, "{}"));
+        QCOMPARE(error.domain(), KeychainError::domain);
+        QVERIFY2(error.description().contains("the system keyring is unavailable"),
+                 qPrintable(error.description()));
         runTask(store.remove(AuthService::keychainService, AuthService::keychainAccount));
 
         // No plain-file fallback: nothing appeared under the scratch home.
