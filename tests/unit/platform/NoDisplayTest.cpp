@@ -1,4 +1,4 @@
-#include "fakes/platform/FakeFocusedSelection.h"
+#include "platform/CancellationToken.h"
 #include "platform/TimerSleeper.h"
 #include "platform/linux/AtspiFocusedSelection.h"
 #include "platform/linux/DesktopLauncher.h"
@@ -17,9 +17,11 @@
 #include "system/SelectionService.h"
 
 #include <QTest>
+#include <QTimer>
 #include <qcoro/qcorotask.h>
 
 using namespace velto;
+using namespace std::chrono_literals;
 
 // A session without X (Wayland only, or none): every port says no, nothing crashes.
 class NoDisplayTest : public QObject
@@ -63,6 +65,19 @@ private slots:
         QCOMPARE(QCoro::waitFor(service.pasteText("text", std::nullopt)),
                  SelectionService::PasteOutcome::pasteFailed);
         QCOMPARE(QCoro::waitFor(clipboard.readItems()), std::nullopt);
+    }
+
+    // The sleeper needs no display; a cancelled wait ends early and says so.
+    void sleepEndsAtItsTimeOrWhenCancelled()
+    {
+        TimerSleeper sleeper;
+        QVERIFY(QCoro::waitFor(sleeper.sleep(10ms)));
+        auto token = std::make_shared<CancellationToken>();
+        QVERIFY(QCoro::waitFor(sleeper.sleep(10ms, token)));
+        QTimer::singleShot(20ms, token.get(), &CancellationToken::cancel);
+        // Would outlast the test's time limit if the token were not heard.
+        QVERIFY(!QCoro::waitFor(sleeper.sleep(std::chrono::hours(1), token)));
+        QVERIFY(!QCoro::waitFor(sleeper.sleep(std::chrono::hours(1), token)));
     }
 
     void terminalsAreKnownByTheirWindowClass()
