@@ -20,7 +20,64 @@ FakeResponse startAnswer(const QByteArray& loginURL, int expiresIn = 600, int po
                                        QByteArray::number(pollInterval) + "}");
 }
 
-const QString json = QStringLiteral("content-length content-type=application/json ");
+const QString jsonHeaders = QStringLiteral("content-length content-type=application/json ");
+
+const QString invalid = "Sign-in flow returned an invalid response.";
+const QByteArray floatInterval =
+    R"({"handoff_id":"h","login_url":"u","expires_in_seconds":1,"poll_interval_ms":2.5})";
+const QByteArray noUser = R"({"access_token":"at","refresh_token":"rt","expires_in":60})";
+const auto json = [](const QByteArray& body) { return FakeResponse::json(200, body); };
+const struct Answer
+{
+    const char *name, *call;
+    FakeResponse answer;
+    QString outcome;
+} answers[] = {
+    {"start, below the minimums", "start", startAnswer("http:\\/\\/h\\/", 10, 100),
+     "started, polls every 500 ms for 60 s"},
+    {"start, empty login URL", "start", startAnswer(""), invalid},
+    {"start, login URL that is no URL", "start", startAnswer("not a url"), invalid},
+    {"start, local file as login page", "start", startAnswer("file:\\/\\/\\/etc\\/passwd"),
+     invalid},
+    {"start, script as login page", "start", startAnswer("javascript:alert(1)"), invalid},
+    {"start, 500 without body", "start", FakeResponse::json(500, ""),
+     "Could not start web sign-in."},
+    {"start, 200 without body", "start", json(""), invalid},
+    {"start, 200 JSON of another shape", "start", json(R"({"ok":true})"),
+     R"(Sign-in failed: {"ok":true})"},
+    {"start, 200 with a float interval", "start", json(floatInterval),
+     "Sign-in failed: " + QString::fromUtf8(floatInterval)},
+    {"start, proxy page", "start",
+     FakeResponse::text(502, "\n<!DOCTYPE HTML><h1>Bad gateway</h1>", "text/html")
+         .withHeader("X-Request-Id", "rq-5"),
+     "Sign-in failed: Sign-in failed due to an upstream server response. Please retry. "
+     "Request ID: rq-5"},
+    {"poll, pending", "poll", json(R"({"status":"pending"})"), "pending"},
+    {"poll, ready", "poll", json(R"({"status":"ready","exchange_code":"c-9"})"), "ready c-9"},
+    {"poll, failed without reason", "poll", json(R"({"status":"failed"})"), "failed auth_failed"},
+    {"poll, failed with reason", "poll", json(R"({"status":"failed","reason":"access_denied"})"),
+     "failed access_denied"},
+    {"poll, failed with empty reason", "poll", json(R"({"status":"failed","reason":""})"),
+     "failed "},
+    {"poll, ready with empty code", "poll", json(R"({"status":"ready","exchange_code":""})"),
+     invalid},
+    {"poll, ready without code", "poll", json(R"({"status":"ready"})"), invalid},
+    {"poll, upper-case status", "poll", json(R"({"status":"READY","exchange_code":"c"})"), invalid},
+    {"poll, status with spaces", "poll", json(R"({"status":" pending"})"), invalid},
+    {"poll, status of the wrong type", "poll", json(R"({"status":1})"),
+     R"(Sign-in failed: {"status":1})"},
+    {"poll, 404 with detail", "poll", FakeResponse::json(404, R"({"detail":"Handoff not found"})"),
+     "Sign-in failed: Handoff not found"},
+    {"poll, 500 empty", "poll", FakeResponse::json(500, ""), invalid},
+    {"poll, invalid UTF-8", "poll", FakeResponse::text(200, "\xff\xfe\xfd"), invalid},
+    {"exchange, no user", "exchange", json(noUser), "Sign-in failed: " + QString::fromUtf8(noUser)},
+    {"exchange, 401 empty", "exchange", FakeResponse::json(401, ""),
+     "Failed to exchange auth code for session."},
+    {"exchange, 429 empty", "exchange", FakeResponse::json(429, ""),
+     "Sign-in failed: Too many auth requests. Please retry in a few seconds."},
+    {"exchange, huge body", "exchange", FakeResponse::text(200, QByteArray(3 * 1024 * 1024, 'z')),
+     "Sign-in failed: " + QString(240, 'z') + "..."},
+};
 
 } // namespace
 
@@ -42,7 +99,8 @@ private slots:
                                       {"client_version", "9.8.7"},
                                       {"device_nonce", nonce.toStdString()},
                                       {"provider", "email"}};
-        QCOMPARE(described(f.request()), "POST /api" + startPath + " " + json + jsonText(expected));
+        QCOMPARE(described(f.request()),
+                 "POST /api" + startPath + " " + jsonHeaders + jsonText(expected));
         QCOMPARE(start, (WebLoginStart{"h-1", nonce, QUrl("https://login.example.test/p?x=1"), 2000,
                                        f.clock->now() + 600}));
     }
@@ -72,7 +130,7 @@ private slots:
         const nlohmann::json expectedBody{
             {"handoff_id", "h-1"}, {"device_nonce", "n-1"}, {"exchange_code", "c-1"}};
         QCOMPARE(described(f.request()),
-                 "POST " + exchangePath + " " + json + jsonText(expectedBody));
+                 "POST " + exchangePath + " " + jsonHeaders + jsonText(expectedBody));
 
         const StoredAuthSession expected{"at", "rt", f.clock->now() + 3600, "u-7",
                                          "me@example.test"};
@@ -100,81 +158,17 @@ private slots:
     // Other shapes of error body are the interpreter's own test; these are the calls' own.
     void answersAreExplained_data()
     {
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<FakeResponse>("answer");
-        QTest::addColumn<QString>("outcome");
-        const QString invalid = "Sign-in flow returned an invalid response.";
-        const QByteArray floatInterval =
-            R"({"handoff_id":"h","login_url":"u","expires_in_seconds":1,"poll_interval_ms":2.5})";
-        const QByteArray noUser = R"({"access_token":"at","refresh_token":"rt","expires_in":60})";
-        const auto json = [](const QByteArray& body) { return FakeResponse::json(200, body); };
-        const struct
-        {
-            const char *name, *call;
-            FakeResponse answer;
-            QString outcome;
-        } rows[] = {
-            {"start, below the minimums", "start", startAnswer("http:\\/\\/h\\/", 10, 100),
-             "started, polls every 500 ms for 60 s"},
-            {"start, empty login URL", "start", startAnswer(""), invalid},
-            {"start, login URL that is no URL", "start", startAnswer("not a url"), invalid},
-            {"start, local file as login page", "start", startAnswer("file:\\/\\/\\/etc\\/passwd"),
-             invalid},
-            {"start, script as login page", "start", startAnswer("javascript:alert(1)"), invalid},
-            {"start, 500 without body", "start", FakeResponse::json(500, ""),
-             "Could not start web sign-in."},
-            {"start, 200 without body", "start", json(""), invalid},
-            {"start, 200 JSON of another shape", "start", json(R"({"ok":true})"),
-             R"(Sign-in failed: {"ok":true})"},
-            {"start, 200 with a float interval", "start", json(floatInterval),
-             "Sign-in failed: " + QString::fromUtf8(floatInterval)},
-            {"start, proxy page", "start",
-             FakeResponse::text(502, "\n<!DOCTYPE HTML><h1>Bad gateway</h1>", "text/html")
-                 .withHeader("X-Request-Id", "rq-5"),
-             "Sign-in failed: Sign-in failed due to an upstream server response. Please retry. "
-             "Request ID: rq-5"},
-            {"poll, pending", "poll", json(R"({"status":"pending"})"), "pending"},
-            {"poll, ready", "poll", json(R"({"status":"ready","exchange_code":"c-9"})"),
-             "ready c-9"},
-            {"poll, failed without reason", "poll", json(R"({"status":"failed"})"),
-             "failed auth_failed"},
-            {"poll, failed with reason", "poll",
-             json(R"({"status":"failed","reason":"access_denied"})"), "failed access_denied"},
-            {"poll, failed with empty reason", "poll", json(R"({"status":"failed","reason":""})"),
-             "failed "},
-            {"poll, ready with empty code", "poll",
-             json(R"({"status":"ready","exchange_code":""})"), invalid},
-            {"poll, ready without code", "poll", json(R"({"status":"ready"})"), invalid},
-            {"poll, upper-case status", "poll", json(R"({"status":"READY","exchange_code":"c"})"),
-             invalid},
-            {"poll, status with spaces", "poll", json(R"({"status":" pending"})"), invalid},
-            {"poll, status of the wrong type", "poll", json(R"({"status":1})"),
-             R"(Sign-in failed: {"status":1})"},
-            {"poll, 404 with detail", "poll",
-             FakeResponse::json(404, R"({"detail":"Handoff not found"})"),
-             "Sign-in failed: Handoff not found"},
-            {"poll, 500 empty", "poll", FakeResponse::json(500, ""), invalid},
-            {"poll, invalid UTF-8", "poll", FakeResponse::text(200, "\xff\xfe\xfd"), invalid},
-            {"exchange, no user", "exchange", json(noUser),
-             "Sign-in failed: " + QString::fromUtf8(noUser)},
-            {"exchange, 401 empty", "exchange", FakeResponse::json(401, ""),
-             "Failed to exchange auth code for session."},
-            {"exchange, 429 empty", "exchange", FakeResponse::json(429, ""),
-             "Sign-in failed: Too many auth requests. Please retry in a few seconds."},
-            {"exchange, huge body", "exchange",
-             FakeResponse::text(200, QByteArray(3 * 1024 * 1024, 'z')),
-             "Sign-in failed: " + QString(240, 'z') + "..."},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name) << QString(row.call) << row.answer << row.outcome;
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(answers)); ++i)
+            QTest::newRow(answers[i].name) << i;
     }
     void answersAreExplained()
     {
-        QFETCH(QString, call);
-        QFETCH(FakeResponse, answer);
-        QFETCH(QString, outcome);
+        QFETCH(int, row);
+        const Answer& r = answers[row];
+        const QString call = r.call;
         AuthFixture f;
-        f.backend.on(call == "poll" ? "GET" : "POST", "/auth/handoff/" + call, answer);
+        f.backend.on(call == "poll" ? "GET" : "POST", "/auth/handoff/" + call, r.answer);
         AuthService& service = f.start();
         QString actual = QStringLiteral("done");
         try {
@@ -195,7 +189,7 @@ private slots:
         } catch (const AppError& error) {
             actual = error.description();
         }
-        QCOMPARE(actual, outcome);
+        QCOMPARE(actual, r.outcome);
         QCOMPARE(service.currentSession(), std::nullopt);
         QCOMPARE(f.storedItem(), std::nullopt);
     }
@@ -209,7 +203,7 @@ private slots:
         runTask(service.cancelWebLogin(f.model, "h-2", "n-2"));
         const nlohmann::json expectedBody{{"handoff_id", "h-2"}, {"device_nonce", "n-2"}};
         QCOMPARE(described(f.request()),
-                 "POST " + cancelPath + " " + json + jsonText(expectedBody));
+                 "POST " + cancelPath + " " + jsonHeaders + jsonText(expectedBody));
         QVERIFY(service.currentSession());
 
         f.backend.stop();

@@ -29,6 +29,52 @@ QString interpreted(int status, const QByteArray& requestID, const QByteArray& b
     return error.description().mid(prefix.size());
 }
 
+const char* structured =
+    R"({"error":{"code":"handoff_expired","message":"  Handoff expired  ","request_id":"r-1","retryable":false}})";
+const char* structuredNoRetryable =
+    R"({"error":{"code":"handoff_expired","message":"  Handoff expired  ","request_id":"r-1"}})";
+const char* upstream = "Sign-in failed due to an upstream server response.";
+const struct ErrorBody
+{
+    const char* name;
+    int status;
+    const char *requestID, *body;
+    QString expected;
+} errorBodies[] = {
+    {"structured, not retryable", 410, "", structured,
+     "Handoff expired Code: handoff_expired Request ID: r-1"},
+    {"structured, retryable by status", 503, "", structuredNoRetryable,
+     "Handoff expired Please retry. Code: handoff_expired Request ID: r-1"},
+    {"message that already mentions retrying", 429, "",
+     R"({"error":{"message":"Rate limited, retry later"}})", "Rate limited, retry later"},
+    {"retryable true on a 400, fields trimmed", 400, "",
+     R"({"error":{"code":" c-7 ","message":"Busy","request_id":" id-1 ","retryable":true}})",
+     "Busy Please retry. Code: c-7 Request ID: id-1"},
+    {"retryable of the wrong type falls back to the status", 500, "",
+     R"({"error":{"message":"Oops","retryable":"no"}})", "Oops Please retry."},
+    {"blank body request id gives way to the header", 400, "req-9",
+     R"({"error":{"message":"Bad","request_id":"  "}})", "Bad Request ID: req-9"},
+    {"plain text", 400, "id", "plain words", "plain words Request ID: id"},
+    {"blank code is not reported", 400, "", R"({"error":{"code":"  ","message":"Bad"}})", "Bad"},
+    {"empty structured message is skipped with its code", 400, "",
+     R"({"error":{"code":"c1","message":"  "},"detail":"From detail"})", "From detail"},
+    {"structured message of the wrong type is skipped", 400, "",
+     R"({"error":{"message":42},"error_description":"Desc"})", "Desc"},
+    {"first detail entry only", 422, "", R"({"detail":[{"msg":"first"},{"msg":"second"}]})",
+     "first"},
+    {"detail entry without msg falls through to error_description", 422, "",
+     R"({"detail":[{"loc":"x"},{"msg":"second"}],"error_description":"d"})", "d"},
+    {"error string is ignored for error_description", 400, "",
+     R"({"error":"invalid_grant","error_description":"Token has expired"})", "Token has expired"},
+    {"JSON array is shown as its text", 400, "", "[1,2]", "[1,2]"},
+    {"HTML fragment", 400, "", "oops <HTML><body>x</body></HTML>", upstream},
+    {"blank 500 gives the fallback", 500, "", " \r\n\t ", noFallback},
+    {"empty 500 with request id", 500, "req-9", "",
+     "Sign-in failed. Please retry. Request ID: req-9"},
+    {"invalid UTF-8 counts as empty", 400, "", "\xff\xfe\xc3(", noFallback},
+    {"invalid UTF-8 with request id", 400, "req-9", "\xc3(", "Sign-in failed. Request ID: req-9"},
+};
+
 } // namespace
 
 class ServerErrorInterpreterTest : public QObject
@@ -40,69 +86,15 @@ private slots:
     // an empty 429 and 500 and an overlong body.
     void authErrorReadsEveryShapeOfErrorBody_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("requestID");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("expected");
-        const char* structured =
-            R"({"error":{"code":"handoff_expired","message":"  Handoff expired  ","request_id":"r-1","retryable":false}})";
-        const char* structuredNoRetryable =
-            R"({"error":{"code":"handoff_expired","message":"  Handoff expired  ","request_id":"r-1"}})";
-        const char* upstream = "Sign-in failed due to an upstream server response.";
-        const struct
-        {
-            const char* name;
-            int status;
-            const char *requestID, *body;
-            QString expected;
-        } rows[] = {
-            {"structured, not retryable", 410, "", structured,
-             "Handoff expired Code: handoff_expired Request ID: r-1"},
-            {"structured, retryable by status", 503, "", structuredNoRetryable,
-             "Handoff expired Please retry. Code: handoff_expired Request ID: r-1"},
-            {"message that already mentions retrying", 429, "",
-             R"({"error":{"message":"Rate limited, retry later"}})", "Rate limited, retry later"},
-            {"retryable true on a 400, fields trimmed", 400, "",
-             R"({"error":{"code":" c-7 ","message":"Busy","request_id":" id-1 ","retryable":true}})",
-             "Busy Please retry. Code: c-7 Request ID: id-1"},
-            {"retryable of the wrong type falls back to the status", 500, "",
-             R"({"error":{"message":"Oops","retryable":"no"}})", "Oops Please retry."},
-            {"blank body request id gives way to the header", 400, "req-9",
-             R"({"error":{"message":"Bad","request_id":"  "}})", "Bad Request ID: req-9"},
-            {"plain text", 400, "id", "plain words", "plain words Request ID: id"},
-            {"blank code is not reported", 400, "", R"({"error":{"code":"  ","message":"Bad"}})",
-             "Bad"},
-            {"empty structured message is skipped with its code", 400, "",
-             R"({"error":{"code":"c1","message":"  "},"detail":"From detail"})", "From detail"},
-            {"structured message of the wrong type is skipped", 400, "",
-             R"({"error":{"message":42},"error_description":"Desc"})", "Desc"},
-            {"first detail entry only", 422, "", R"({"detail":[{"msg":"first"},{"msg":"second"}]})",
-             "first"},
-            {"detail entry without msg falls through to error_description", 422, "",
-             R"({"detail":[{"loc":"x"},{"msg":"second"}],"error_description":"d"})", "d"},
-            {"error string is ignored for error_description", 400, "",
-             R"({"error":"invalid_grant","error_description":"Token has expired"})",
-             "Token has expired"},
-            {"JSON array is shown as its text", 400, "", "[1,2]", "[1,2]"},
-            {"HTML fragment", 400, "", "oops <HTML><body>x</body></HTML>", upstream},
-            {"blank 500 gives the fallback", 500, "", " \r\n\t ", noFallback},
-            {"empty 500 with request id", 500, "req-9", "",
-             "Sign-in failed. Please retry. Request ID: req-9"},
-            {"invalid UTF-8 counts as empty", 400, "", "\xff\xfe\xc3(", noFallback},
-            {"invalid UTF-8 with request id", 400, "req-9", "\xc3(",
-             "Sign-in failed. Request ID: req-9"},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name)
-                << row.status << QByteArray(row.requestID) << QByteArray(row.body) << row.expected;
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(errorBodies)); ++i)
+            QTest::newRow(errorBodies[i].name) << i;
     }
     void authErrorReadsEveryShapeOfErrorBody()
     {
-        QFETCH(int, status);
-        QFETCH(QByteArray, requestID);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, expected);
-        QCOMPARE(interpreted(status, requestID, body), expected);
+        QFETCH(int, row);
+        const ErrorBody& r = errorBodies[row];
+        QCOMPARE(interpreted(r.status, r.requestID, r.body), r.expected);
     }
 
     void compactMessageCountsUserPerceivedCharacters()

@@ -31,6 +31,34 @@ const int corrupt = DecodingError::dataCorruptedCode;
 const int missing = DecodingError::keyNotFoundCode;
 const int wrongType = DecodingError::typeMismatchCode;
 
+const struct WireRecord
+{
+    const char *name, *record, *body;
+    int failure;
+} wireRecords[] = {
+    {"start ok", "start",
+     R"({"handoff_id":"h","login_url":"https:\/\/x\/","expires_in_seconds":600,"poll_interval_ms":2000,"extra":[1]})",
+     ok},
+    {"start, integer as string", "start",
+     R"({"handoff_id":"h","login_url":"u","expires_in_seconds":600,"poll_interval_ms":"2000"})",
+     wrongType},
+    {"start, integer beyond 64 bits", "start",
+     R"({"handoff_id":"h","login_url":"u","expires_in_seconds":18446744073709551615,"poll_interval_ms":1})",
+     wrongType},
+    {"start, HTML", "start", "<html>", corrupt},
+    {"poll ok", "poll", R"({"status":"pending","reason":null})", ok},
+    {"poll, code of the wrong type", "poll", R"({"status":"ready","exchange_code":5})", wrongType},
+    {"poll, top-level string", "poll", R"("ready")", wrongType},
+    {"exchange, user not an object", "exchange",
+     R"({"access_token":"a","refresh_token":"r","expires_in":1,"user":"u"})", wrongType},
+    {"exchange, empty access token", "exchange",
+     R"({"access_token":"","refresh_token":"r","expires_in":1,"user":{}})", corrupt},
+    {"refresh, expiry as float", "refresh",
+     R"({"access_token":"a","refresh_token":"r","expires_in":3600.5})", wrongType},
+    {"refresh, e-mail of the wrong type", "refresh",
+     R"({"access_token":"a","refresh_token":"r","expires_in":1,"user":{"email":1}})", wrongType},
+};
+
 } // namespace
 
 class SessionDecodingTest : public QObject
@@ -113,58 +141,26 @@ private slots:
     // records without user or e-mail) are theirs.
     void wireRecordsDemandExactTypes_data()
     {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<int>("failure");
-        const struct
-        {
-            const char *name, *record, *body;
-            int failure;
-        } rows[] = {
-            {"start ok", "start",
-             R"({"handoff_id":"h","login_url":"https:\/\/x\/","expires_in_seconds":600,"poll_interval_ms":2000,"extra":[1]})",
-             ok},
-            {"start, integer as string", "start",
-             R"({"handoff_id":"h","login_url":"u","expires_in_seconds":600,"poll_interval_ms":"2000"})",
-             wrongType},
-            {"start, integer beyond 64 bits", "start",
-             R"({"handoff_id":"h","login_url":"u","expires_in_seconds":18446744073709551615,"poll_interval_ms":1})",
-             wrongType},
-            {"start, HTML", "start", "<html>", corrupt},
-            {"poll ok", "poll", R"({"status":"pending","reason":null})", ok},
-            {"poll, code of the wrong type", "poll", R"({"status":"ready","exchange_code":5})",
-             wrongType},
-            {"poll, top-level string", "poll", R"("ready")", wrongType},
-            {"exchange, user not an object", "exchange",
-             R"({"access_token":"a","refresh_token":"r","expires_in":1,"user":"u"})", wrongType},
-            {"exchange, empty access token", "exchange",
-             R"({"access_token":"","refresh_token":"r","expires_in":1,"user":{}})", corrupt},
-            {"refresh, expiry as float", "refresh",
-             R"({"access_token":"a","refresh_token":"r","expires_in":3600.5})", wrongType},
-            {"refresh, e-mail of the wrong type", "refresh",
-             R"({"access_token":"a","refresh_token":"r","expires_in":1,"user":{"email":1}})",
-             wrongType},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name)
-                << QByteArray(row.record) << QByteArray(row.body) << row.failure;
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(wireRecords)); ++i)
+            QTest::newRow(wireRecords[i].name) << i;
     }
     void wireRecordsDemandExactTypes()
     {
-        QFETCH(QByteArray, record);
-        QFETCH(QByteArray, body);
-        QFETCH(int, failure);
+        QFETCH(int, row);
+        const WireRecord& r = wireRecords[row];
+        const QByteArray record = r.record;
         const int actual = decodingFailure([&] {
             if (record == "start")
-                WebLoginStartResponse::decode(body);
+                WebLoginStartResponse::decode(r.body);
             else if (record == "poll")
-                WebLoginPollResponse::decode(body);
+                WebLoginPollResponse::decode(r.body);
             else if (record == "exchange")
-                WebLoginExchangeResponse::decode(body);
+                WebLoginExchangeResponse::decode(r.body);
             else
-                SupabaseTokenResponse::decode(body);
+                SupabaseTokenResponse::decode(r.body);
         });
-        QCOMPARE(actual, failure);
+        QCOMPARE(actual, r.failure);
     }
 
     void deviceNoncesAreUnpaddedBase64URL()

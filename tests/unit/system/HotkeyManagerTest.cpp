@@ -37,6 +37,28 @@ struct Rig
     int calls = 0;
 };
 
+const struct TapRow
+{
+    const char* name;
+    bool requiresShift;
+    qint64 keyCode;
+    quint64 flags;
+    bool matches;
+} tapRows[] = {
+    {"cmd+L", false, keyL, cmd, true},
+    {"cmd+L caps lock", false, keyL, cmd | caps, true},
+    {"cmd+L numeric pad", false, keyL, cmd | KeyModifier::numericPad, true},
+    {"cmd+shift+L", false, keyL, cmd | shift, false},
+    {"cmd+opt+L", false, keyL, cmd | opt, false},
+    {"ctrl+cmd+L", false, keyL, cmd | ctrl, false},
+    {"L alone", false, keyL, 0, false},
+    {"cmd+K", false, 40, cmd, false},
+    {"not a letter", false, KeyPress::noKeyCode, cmd, false},
+    {"shift required, cmd+shift+L", true, keyL, cmd | shift, true},
+    {"shift required, cmd+L", true, keyL, cmd, false},
+    {"shift required, caps lock only", true, keyL, cmd | caps, false},
+};
+
 } // namespace
 
 class HotkeyManagerTest : public QObject
@@ -119,50 +141,24 @@ private slots:
 
     void tapMatchingRule_data()
     {
-        QTest::addColumn<bool>("requiresShift");
-        QTest::addColumn<qint64>("keyCode");
-        QTest::addColumn<quint64>("flags");
-        QTest::addColumn<bool>("matches");
-        const struct
-        {
-            const char* name;
-            bool requiresShift;
-            qint64 keyCode;
-            quint64 flags;
-            bool matches;
-        } rows[] = {
-            {"cmd+L", false, keyL, cmd, true},
-            {"cmd+L caps lock", false, keyL, cmd | caps, true},
-            {"cmd+L numeric pad", false, keyL, cmd | KeyModifier::numericPad, true},
-            {"cmd+shift+L", false, keyL, cmd | shift, false},
-            {"cmd+opt+L", false, keyL, cmd | opt, false},
-            {"ctrl+cmd+L", false, keyL, cmd | ctrl, false},
-            {"L alone", false, keyL, 0, false},
-            {"cmd+K", false, 40, cmd, false},
-            {"not a letter", false, KeyPress::noKeyCode, cmd, false},
-            {"shift required, cmd+shift+L", true, keyL, cmd | shift, true},
-            {"shift required, cmd+L", true, keyL, cmd, false},
-            {"shift required, caps lock only", true, keyL, cmd | caps, false},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name) << row.requiresShift << row.keyCode << row.flags << row.matches;
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(tapRows)); ++i)
+            QTest::newRow(tapRows[i].name) << i;
     }
     void tapMatchingRule()
     {
-        QFETCH(bool, requiresShift);
-        QFETCH(qint64, keyCode);
-        QFETCH(quint64, flags);
-        QFETCH(bool, matches);
+        QFETCH(int, row);
+        const TapRow& r = tapRows[row];
         Rig rig;
-        rig.manager->configure(keyL, requiresShift);
+        rig.manager->configure(keyL, r.requiresShift);
         QVERIFY(rig.manager->start());
         // Swallowed exactly when it matches; everything else reaches the application.
-        QCOMPARE(rig.tap.press(keyCode, flags), matches);
-        QCOMPARE(rig.calls, matches ? 1 : 0);
-        QCOMPARE(rig.manager->monitorMatches(KeyPress{keyCode, flags}), matches);
+        QCOMPARE(rig.tap.press(r.keyCode, r.flags), r.matches);
+        QCOMPARE(rig.calls, r.matches ? 1 : 0);
+        QCOMPARE(rig.manager->monitorMatches(KeyPress{r.keyCode, r.flags}), r.matches);
         // Every repeat of a held shortcut counts.
-        QCOMPARE(rig.tap.press(keyCode, flags), matches);
-        QCOMPARE(rig.calls, matches ? 2 : 0);
+        QCOMPARE(rig.tap.press(r.keyCode, r.flags), r.matches);
+        QCOMPARE(rig.calls, r.matches ? 2 : 0);
     }
 
     void configureAppliesToTheNextPressWithoutRestart()
