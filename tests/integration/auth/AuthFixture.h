@@ -40,16 +40,12 @@ struct AuthFixture
         return *service;
     }
 
-    void storeSession(const StoredAuthSession& session)
-    {
-        keychain->items.insert(itemKey, session.encoded());
-    }
     // A stored session of "old@example.test" whose token expires in `seconds`.
     StoredAuthSession storeSessionExpiringIn(double seconds)
     {
         const StoredAuthSession session{"old-access", "old-refresh", clock->now() + seconds, "u-1",
                                         "old@example.test"};
-        storeSession(session);
+        keychain->items.insert(itemKey, session.encoded());
         return session;
     }
     std::optional<QByteArray> storedItem() const

@@ -2,8 +2,10 @@
 #include "auth/AuthServiceError.h"
 #include "auth/DecodingError.h"
 #include "auth/KeychainError.h"
+#include "auth/SecretServiceKeychainStore.h"
 #include "support/TestRegistry.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace velto;
@@ -97,7 +99,7 @@ const struct Answer
 } // namespace
 
 // AuthService against the fake backend: the stored session and its refresh, then the web
-// sign-in handoff's requests and answers.
+// sign-in handoff's requests and answers; last, the real keyring store with no bus.
 class AuthServiceTest : public QObject
 {
     Q_OBJECT
@@ -421,6 +423,28 @@ private slots:
         f.backend.stop();
         runTask(service.cancelWebLogin(f.model, "h-2", "n-2"));
         QVERIFY(service.currentSession());
+    }
+
+    // The real store with no session bus at all: nothing is found, nothing is written anywhere.
+    void keyringStoreWithoutABusFindsNothingAndSavesNothing()
+    {
+        if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+            QSKIP("needs an environment without a session bus (scripts/with-env unit)");
+        SecretServiceKeychainStore store(std::chrono::seconds(20));
+        QCOMPARE(runTask(store.read(AuthService::keychainService, AuthService::keychainAccount)),
+                 std::nullopt);
+        const AppError error =
+            thrownBy(store.save(AuthService::keychainService, AuthService::keychainAccount, "{}"));
+        QCOMPARE(error.domain(), KeychainError::domain);
+        QVERIFY2(error.description().contains("the system keyring is unavailable"),
+                 qPrintable(error.description()));
+        runTask(store.remove(AuthService::keychainService, AuthService::keychainAccount));
+
+        // No plain-file fallback: nothing appeared under the scratch home.
+        const QString home = qEnvironmentVariable("HOME");
+        QVERIFY(!home.isEmpty());
+        QDir dir(home);
+        QVERIFY(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     }
 };
 

@@ -17,17 +17,6 @@ using namespace velto;
 
 namespace {
 
-// The decoding error a call threw: its code, 0 when the call succeeded, -1 for another error.
-template <typename Call> int decodingFailure(Call call)
-{
-    try {
-        call();
-    } catch (const AppError& error) {
-        return error.domain() == DecodingError::domain ? error.code() : -1;
-    }
-    return 0;
-}
-
 const int ok = 0;
 const int corrupt = DecodingError::dataCorruptedCode;
 const int missing = DecodingError::keyNotFoundCode;
@@ -219,7 +208,9 @@ private slots:
         QFETCH(int, row);
         const WireRecord& r = wireRecords[row];
         const QByteArray record = r.record;
-        const int actual = decodingFailure([&] {
+        // The decoding error's code, 0 when the record was read, -1 for another error.
+        int actual = 0;
+        try {
             if (record == "start")
                 WebLoginStartResponse::decode(r.body);
             else if (record == "poll")
@@ -228,7 +219,9 @@ private slots:
                 WebLoginExchangeResponse::decode(r.body);
             else
                 SupabaseTokenResponse::decode(r.body);
-        });
+        } catch (const AppError& error) {
+            actual = error.domain() == DecodingError::domain ? error.code() : -1;
+        }
         QCOMPARE(actual, r.failure);
     }
 
