@@ -40,16 +40,12 @@ struct AuthFixture
         return *service;
     }
 
-    void storeSession(const StoredAuthSession& session)
-    {
-        keychain->items.insert(itemKey, session.encoded());
-    }
     // A stored session of "old@example.test" whose token expires in `seconds`.
     StoredAuthSession storeSessionExpiringIn(double seconds)
     {
         const StoredAuthSession session{"old-access", "old-refresh", clock->now() + seconds, "u-1",
                                         "old@example.test"};
-        storeSession(session);
+        keychain->items.insert(itemKey, session.encoded());
         return session;
     }
     std::optional<QByteArray> storedItem() const
@@ -89,9 +85,28 @@ inline QString jsonText(const nlohmann::json& value)
 {
     return QString::fromStdString(value.dump());
 }
-inline QString jsonBody(const RecordedRequest& request)
+// A request on one line: method, path, [query items], the headers it carries beyond those the
+// network stack adds (content-type and apikey with their values), and its body as JSON text.
+inline QString described(const RecordedRequest& request)
 {
-    return jsonText(nlohmann::json::parse(request.body.toStdString(), nullptr, false));
+    static const QList<QByteArray> transport{"host", "connection", "accept-encoding",
+                                             "accept-language", "user-agent"};
+    QStringList parts{QString::fromLatin1(request.method), request.path};
+    for (const auto& [name, value] : request.query)
+        parts << "[" + name + "=" + value + "]";
+    QList<QByteArray> own;
+    for (const QByteArray& name : request.headerNames()) {
+        if (!transport.contains(name))
+            own.append(name == "content-type" || name == "apikey"
+                           ? name + "=" + request.header(name).value()
+                           : name);
+    }
+    std::sort(own.begin(), own.end());
+    for (const QByteArray& header : own)
+        parts << QString::fromLatin1(header);
+    if (!request.body.isEmpty())
+        parts << jsonText(nlohmann::json::parse(request.body.toStdString(), nullptr, false));
+    return parts.join(' ');
 }
 
 } // namespace velto

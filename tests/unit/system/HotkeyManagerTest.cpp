@@ -37,6 +37,28 @@ struct Rig
     int calls = 0;
 };
 
+const struct TapRow
+{
+    const char* name;
+    bool requiresShift;
+    qint64 keyCode;
+    quint64 flags;
+    bool matches;
+} tapRows[] = {
+    {"cmd+L", false, keyL, cmd, true},
+    {"cmd+L caps lock", false, keyL, cmd | caps, true},
+    {"cmd+L numeric pad", false, keyL, cmd | KeyModifier::numericPad, true},
+    {"cmd+shift+L", false, keyL, cmd | shift, false},
+    {"cmd+opt+L", false, keyL, cmd | opt, false},
+    {"ctrl+cmd+L", false, keyL, cmd | ctrl, false},
+    {"L alone", false, keyL, 0, false},
+    {"cmd+K", false, 40, cmd, false},
+    {"not a letter", false, KeyPress::noKeyCode, cmd, false},
+    {"shift required, cmd+shift+L", true, keyL, cmd | shift, true},
+    {"shift required, cmd+L", true, keyL, cmd, false},
+    {"shift required, caps lock only", true, keyL, cmd | caps, false},
+};
+
 } // namespace
 
 class HotkeyManagerTest : public QObject
@@ -44,21 +66,6 @@ class HotkeyManagerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void startsTheTapWhenInputMonitoringIsGranted()
-    {
-        Rig rig;
-        QCOMPARE(rig.manager->targetKeyCode(), keyL);
-        QVERIFY(!rig.manager->targetRequiresShift());
-        QVERIFY(rig.manager->start());
-        QVERIFY(rig.manager->start());
-        QCOMPARE(rig.tap.startCalls, 1);
-        QCOMPARE(rig.tap.targets.value(0), qMakePair(keyL, false));
-        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::tap);
-        QVERIFY(!rig.manager->lastError());
-        QCOMPARE(rig.permissions.inputMonitoringRequests, 0);
-        QCOMPARE(rig.monitor.installCalls, 0);
-    }
-
     void reportsEachStartFailure_data()
     {
         QTest::addColumn<bool>("inputMonitoring");
@@ -119,56 +126,39 @@ private slots:
 
     void tapMatchingRule_data()
     {
-        QTest::addColumn<bool>("requiresShift");
-        QTest::addColumn<qint64>("keyCode");
-        QTest::addColumn<quint64>("flags");
-        QTest::addColumn<bool>("matches");
-        const struct
-        {
-            const char* name;
-            bool requiresShift;
-            qint64 keyCode;
-            quint64 flags;
-            bool matches;
-        } rows[] = {
-            {"cmd+L", false, keyL, cmd, true},
-            {"cmd+L caps lock", false, keyL, cmd | caps, true},
-            {"cmd+L numeric pad", false, keyL, cmd | KeyModifier::numericPad, true},
-            {"cmd+shift+L", false, keyL, cmd | shift, false},
-            {"cmd+opt+L", false, keyL, cmd | opt, false},
-            {"ctrl+cmd+L", false, keyL, cmd | ctrl, false},
-            {"L alone", false, keyL, 0, false},
-            {"cmd+K", false, 40, cmd, false},
-            {"not a letter", false, KeyPress::noKeyCode, cmd, false},
-            {"shift required, cmd+shift+L", true, keyL, cmd | shift, true},
-            {"shift required, cmd+L", true, keyL, cmd, false},
-            {"shift required, caps lock only", true, keyL, cmd | caps, false},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name) << row.requiresShift << row.keyCode << row.flags << row.matches;
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(tapRows)); ++i)
+            QTest::newRow(tapRows[i].name) << i;
     }
     void tapMatchingRule()
     {
-        QFETCH(bool, requiresShift);
-        QFETCH(qint64, keyCode);
-        QFETCH(quint64, flags);
-        QFETCH(bool, matches);
+        QFETCH(int, row);
+        const TapRow& r = tapRows[row];
         Rig rig;
-        rig.manager->configure(keyL, requiresShift);
+        rig.manager->configure(keyL, r.requiresShift);
         QVERIFY(rig.manager->start());
         // Swallowed exactly when it matches; everything else reaches the application.
-        QCOMPARE(rig.tap.press(keyCode, flags), matches);
-        QCOMPARE(rig.calls, matches ? 1 : 0);
-        QCOMPARE(rig.manager->monitorMatches(KeyPress{keyCode, flags}), matches);
+        QCOMPARE(rig.tap.press(r.keyCode, r.flags), r.matches);
+        QCOMPARE(rig.calls, r.matches ? 1 : 0);
+        QCOMPARE(rig.manager->monitorMatches(KeyPress{r.keyCode, r.flags}), r.matches);
         // Every repeat of a held shortcut counts.
-        QCOMPARE(rig.tap.press(keyCode, flags), matches);
-        QCOMPARE(rig.calls, matches ? 2 : 0);
+        QCOMPARE(rig.tap.press(r.keyCode, r.flags), r.matches);
+        QCOMPARE(rig.calls, r.matches ? 2 : 0);
     }
 
-    void configureAppliesToTheNextPressWithoutRestart()
+    // Input monitoring granted: the tap, started once however often asked, then retargeted.
+    void theTapStartsOnceAndConfigureAppliesWithoutRestart()
     {
         Rig rig;
+        QCOMPARE(rig.manager->targetKeyCode(), keyL);
+        QVERIFY(!rig.manager->targetRequiresShift());
         QVERIFY(rig.manager->start());
+        QVERIFY(rig.manager->start());
+        QCOMPARE(rig.tap.targets, (QList<QPair<std::int64_t, bool>>{{keyL, false}}));
+        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::tap);
+        QVERIFY(!rig.manager->lastError());
+        QCOMPARE(rig.permissions.inputMonitoringRequests, 0);
+        QCOMPARE(rig.monitor.installCalls, 0);
         rig.manager->configure(keyD, true);
         QCOMPARE(rig.tap.startCalls, 1);
         QCOMPARE(rig.tap.stopCalls, 0);
@@ -177,25 +167,11 @@ private slots:
         QVERIFY(!rig.tap.press(keyL, cmd));
         QCOMPARE(rig.calls, 1);
         QCOMPARE(rig.manager->targetKeyCode(), keyD);
-    }
 
-    void configureOnAStoppedListenerOnlyStoresTheShortcut()
-    {
-        Rig rig;
-        rig.manager->configure(keyD, true);
-        QCOMPARE(rig.tap.startCalls, 0);
-        QVERIFY(rig.tap.targets.isEmpty());
-        QVERIFY(rig.manager->start());
-        QCOMPARE(rig.tap.targets.value(0), qMakePair(keyD, true));
-    }
-
-    void aShortcutThatCannotBeWatchedIsReportedAtTheNextStart()
-    {
-        Rig rig;
-        QVERIFY(rig.manager->start());
+        // A shortcut that cannot be watched is reported at the next start.
         rig.tap.retargetSucceeds = false;
         rig.tap.nextStartResult = GlobalKeyTap::StartResult::tapUnavailable;
-        rig.manager->configure(keyD, false);
+        rig.manager->configure(keyL, false);
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
         QVERIFY(!rig.manager->start());
         QCOMPARE(rig.manager->lastError().value_or(QString()), "Failed to create event tap");
@@ -212,13 +188,21 @@ private slots:
         rig.monitor.press(keyD, cmd | shift);
         rig.monitor.press(keyL, cmd);
         QCOMPARE(rig.calls, 2);
+        // A press reaching a handler that outlived the listener does nothing.
+        rig.manager.reset();
+        QCOMPARE(rig.monitor.removeCalls, 1);
+        rig.monitor.press(keyD, cmd | shift);
+        QCOMPARE(rig.calls, 2);
     }
 
-    void stopTearsDownAndKeepsTheConfiguration()
+    void configureBeforeStartAndStopKeepTheShortcut()
     {
         Rig rig;
         rig.manager->configure(keyD, true);
+        QCOMPARE(rig.tap.startCalls, 0);
+        QVERIFY(rig.tap.targets.isEmpty());
         QVERIFY(rig.manager->start());
+        QCOMPARE(rig.tap.targets.value(0), qMakePair(keyD, true));
         rig.manager->stop();
         QCOMPARE(rig.tap.stopCalls, 1);
         QVERIFY(!rig.tap.press(keyD, cmd | shift));
@@ -230,16 +214,6 @@ private slots:
         QCOMPARE(rig.tap.startCalls, 2);
         rig.manager.reset(); // destruction stops the tap
         QCOMPARE(rig.tap.stopCalls, 2);
-        QCOMPARE(rig.calls, 0);
-    }
-
-    void monitorHandlerOutlivingTheListenerDoesNothing()
-    {
-        Rig rig(false);
-        QVERIFY(rig.manager->start());
-        rig.manager.reset();
-        QCOMPARE(rig.monitor.removeCalls, 1);
-        rig.monitor.press(keyL, cmd);
         QCOMPARE(rig.calls, 0);
     }
 };

@@ -52,6 +52,44 @@ PasteboardSnapshot richClipboard()
     };
 }
 
+using Outcome = SelectionService::PasteOutcome;
+constexpr Outcome pasted = Outcome::pasted;
+const RunningApplication none, editor{4242, 0x1200001, "editor"}, browser{77, 0x400001, "browser"};
+const RunningApplication windowA{0, 0x400001, {}}, windowB{0, 0x1200001, {}}, quit{4242, 1, {}};
+const QStringList setText{"pasteboard clear", "pasteboard setString"};
+const QStringList activate{"activate 4242", "sleep 80"};
+const QStringList pasteKey{"key down 9 flags=100000", "sleep 25", "key up 9 flags=100000",
+                           "sleep 80"};
+const QStringList restore{"pasteboard clear", "pasteboard writeItems 3"};
+
+const struct PasteRow
+{
+    const char* name;
+    bool rich;
+    RunningApplication front, source;
+    qint64 terminatedPid;
+    bool postable;
+    Outcome outcome;
+    QStringList log;
+    const char* clipboard;
+} pasteRows[] = {
+    {"back to its window", true, editor, editor, 0, true, pasted,
+     setText + activate + pasteKey + restore, "<restored>"},
+    // An empty clipboard is only cleared again.
+    {"no source, empty clipboard", false, none, none, 0, true, pasted,
+     setText + pasteKey + QStringList("pasteboard clear"), "<empty>"},
+    {"paste key cannot be posted: the text stays", true, none, none, 0, false, Outcome::pasteFailed,
+     setText, "New text"},
+    {"another application in front", true, browser, editor, 0, true, Outcome::applicationSwitched,
+     setText + restore, "<restored>"},
+    {"no process ids, another window", true, windowA, windowB, 0, true,
+     Outcome::applicationSwitched, setText + restore, "<restored>"},
+    {"no process ids, same window", true, windowB, windowB, 0, true, pasted,
+     setText + QStringList{"activate 0", "sleep 80"} + pasteKey + restore, "<restored>"},
+    {"source has quit: no activation", true, none, quit, 4242, true, pasted,
+     setText + pasteKey + restore, "<restored>"},
+};
+
 } // namespace
 
 class SelectionServiceTest : public QObject
@@ -117,56 +155,62 @@ private slots:
         QCOMPARE(rig.pasteboard.items, std::optional(older));
     }
 
-    void pasteBackOrderAndWaits()
+    // Where the text goes and what the clipboard holds afterwards, by the source application
+    // (pid 0: none; window 0: no source at all) and what is in front.
+    void pasteText_data()
     {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(pasteRows)); ++i)
+            QTest::newRow(pasteRows[i].name) << i;
+    }
+    void pasteText()
+    {
+        QFETCH(int, row);
+        const PasteRow& r = pasteRows[row];
         Rig rig;
-        const RunningApplication editor{4242, 0x1200001, "editor"};
-        rig.workspace.frontmost = editor;
-        rig.pasteboard.items = richClipboard();
-        QString pastedText;
+        if (r.rich)
+            rig.pasteboard.items = richClipboard();
+        if (r.front.handle)
+            rig.workspace.frontmost = r.front;
+        if (r.terminatedPid)
+            rig.workspace.terminatedPids.insert(r.terminatedPid);
+        rig.keys.postable = r.postable;
+        QString pastedText = QStringLiteral("<no paste key>");
         rig.keys.onPost = [&](const PostedKey& key) {
             if (key.keyDown && key.keyCode == SelectionService::pasteKeyCode)
                 pastedText = QCoro::waitFor(rig.pasteboard.readString()).value_or(QString());
         };
+        const auto source = r.source.handle ? std::optional(r.source) : std::nullopt;
 
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", editor)),
-                 SelectionService::PasteOutcome::pasted);
-        QCOMPARE(pastedText, QString("New text"));
-        QCOMPARE(
-            rig.log.entries(),
-            (QStringList{"pasteboard clear", "pasteboard setString", "activate 4242", "sleep 80",
-                         "key down 9 flags=100000", "sleep 25", "key up 9 flags=100000", "sleep 80",
-                         "pasteboard clear", "pasteboard writeItems 3"}));
-        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
-    }
-
-    void pasteBackLeavesAnEmptyClipboardEmpty()
-    {
-        Rig rig;
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", std::nullopt)),
-                 SelectionService::PasteOutcome::pasted);
-        QCOMPARE(rig.pasteboard.items, std::optional(PasteboardSnapshot{}));
-        // No source application: no activation and no first wait; an empty clipboard is only
-        // cleared again.
-        QCOMPARE(
-            rig.log.entries(),
-            (QStringList{"pasteboard clear", "pasteboard setString", "key down 9 flags=100000",
-                         "sleep 25", "key up 9 flags=100000", "sleep 80", "pasteboard clear"}));
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", source)), r.outcome);
+        QCOMPARE(pastedText, r.outcome == pasted ? QStringLiteral("New text")
+                                                 : QStringLiteral("<no paste key>"));
+        QCOMPARE(rig.log.entries(), r.log);
+        const QString clipboard = rig.pasteboard.items == richClipboard() ? QString("<restored>")
+                                  : rig.pasteboard.items->isEmpty()
+                                      ? QString("<empty>")
+                                      : QCoro::waitFor(rig.pasteboard.readString()).value_or("?");
+        QCOMPARE(clipboard, QString(r.clipboard));
     }
 
     // Some targets take the clipboard with the pasted text once the restore has happened.
     void aTargetThatTakesThePastedTextAfterTheRestoreIsUndone_data()
     {
         QTest::addColumn<QByteArray>("takenWith");
+        QTest::addColumn<bool>("cancelled");
         QTest::addColumn<bool>("restoredAgain");
-        QTest::newRow("the pasted text") << QByteArray("New text") << true;
-        QTest::newRow("the pasted text with CRLF") << QByteArray("New\r\ntext") << true;
-        QTest::newRow("something the user copied") << QByteArray("fresh copy") << false;
+        QTest::newRow("the pasted text") << QByteArray("New text") << false << true;
+        QTest::newRow("the pasted text with CRLF") << QByteArray("New\r\ntext") << false << true;
+        QTest::newRow("something the user copied") << QByteArray("fresh copy") << false << false;
+        // A new rewrite started meanwhile: its clipboard is not touched.
+        QTest::newRow("the pasted text, guard cancelled")
+            << QByteArray("New text") << true << false;
     }
 
     void aTargetThatTakesThePastedTextAfterTheRestoreIsUndone()
     {
         QFETCH(QByteArray, takenWith);
+        QFETCH(bool, cancelled);
         QFETCH(bool, restoredAgain);
         Rig rig;
         rig.pasteboard.items = richClipboard();
@@ -177,74 +221,19 @@ private slots:
                  SelectionService::PasteOutcome::pasted);
         QCOMPARE(restored, richClipboard());
 
+        auto token = std::make_shared<CancellationToken>();
         rig.sleeper.onSleep = [&] {
             rig.pasteboard.externalWrite({PasteboardItem{{text, takenWith}}});
+            if (cancelled)
+                token->cancel();
         };
-        QCoro::waitFor(rig.service.guardRestoredClipboard(restored, pasted));
+        QCoro::waitFor(rig.service.guardRestoredClipboard(restored, pasted, token));
         QCOMPARE(rig.sleeper.sleeps.last(), SelectionService::clipboardGuardDelay);
         if (restoredAgain)
             QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
         else
             QCOMPARE(rig.pasteboard.items,
                      std::optional(PasteboardSnapshot{PasteboardItem{{text, takenWith}}}));
-    }
-
-    void aCancelledGuardLeavesTheClipboardAlone()
-    {
-        Rig rig;
-        auto token = std::make_shared<CancellationToken>();
-        rig.sleeper.onSleep = [&] {
-            rig.pasteboard.externalWrite({PasteboardItem{{text, QByteArray("New")}}});
-            token->cancel(); // a new rewrite started meanwhile
-        };
-        QCoro::waitFor(rig.service.guardRestoredClipboard(richClipboard(), "New", token));
-        QCOMPARE(rig.pasteboard.items,
-                 std::optional(PasteboardSnapshot{PasteboardItem{{text, QByteArray("New")}}}));
-    }
-
-    void withoutAPasteKeyTheTextStaysOnTheClipboard()
-    {
-        Rig rig;
-        rig.pasteboard.items = richClipboard();
-        rig.keys.postable = false;
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", std::nullopt)),
-                 SelectionService::PasteOutcome::pasteFailed);
-        QVERIFY(rig.keys.posted.isEmpty());
-        QCOMPARE(QCoro::waitFor(rig.pasteboard.readString()), std::optional<QString>("New text"));
-    }
-
-    void switchedApplicationRestoresWithoutPasting()
-    {
-        Rig rig;
-        rig.pasteboard.items = richClipboard();
-        rig.workspace.frontmost = RunningApplication{77, 0x400001, "browser"};
-        QCOMPARE(
-            QCoro::waitFor(rig.service.pasteText("New", RunningApplication{4242, 0x1200001, {}})),
-            SelectionService::PasteOutcome::applicationSwitched);
-        QVERIFY(rig.keys.posted.isEmpty());
-        QVERIFY(rig.workspace.activated.isEmpty());
-        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
-    }
-
-    void applicationsWithoutProcessIdsCompareByHandle()
-    {
-        Rig rig;
-        rig.workspace.frontmost = RunningApplication{0, 0x400001, {}};
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New", RunningApplication{0, 0x1200001, {}})),
-                 SelectionService::PasteOutcome::applicationSwitched);
-        rig.workspace.frontmost = RunningApplication{0, 0x1200001, {}};
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New", RunningApplication{0, 0x1200001, {}})),
-                 SelectionService::PasteOutcome::pasted);
-    }
-
-    void terminatedSourcePastesWithoutActivation()
-    {
-        Rig rig;
-        rig.workspace.terminatedPids.insert(4242);
-        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New", RunningApplication{4242, 1, {}})),
-                 SelectionService::PasteOutcome::pasted);
-        QVERIFY(rig.workspace.activated.isEmpty());
-        QCOMPARE(rig.keys.posted.size(), 2);
     }
 };
 
