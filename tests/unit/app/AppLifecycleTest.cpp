@@ -59,12 +59,8 @@ private slots:
         ControllerRig rig;
         rig.configError = AppBuildConfigError::missingKey("API_BASE_URL");
         rig.delegate->applicationDidFinishLaunching();
-        QCOMPARE(rig.alerts.shown.size(), 1);
-        const Alert& alert = rig.alerts.shown.first();
-        QCOMPARE(alert.style, AlertStyle::warning);
-        QCOMPARE(alert.messageText, "Configuration error");
-        QCOMPARE(alert.informativeText, "Missing required build configuration: API_BASE_URL");
-        QVERIFY(alert.buttons.isEmpty());
+        QCOMPARE(rig.alertsShown(), QStringList{"warning: Configuration error | Missing required "
+                                                "build configuration: API_BASE_URL []"});
         QCOMPARE(rig.activations, 1);
         QCOMPARE(rig.terminations, 1);
         QVERIFY(!rig.delegate->model());
@@ -112,17 +108,14 @@ private slots:
             QSignalSpy settings(rig.delegate.get(), &AppDelegate::settingsRequested);
             rig.alerts.chosenTitle = "Open Setup";
             rig.launch(false);
-            QCOMPARE(rig.alerts.shown.size(), 1);
-            const Alert& guide = rig.alerts.shown.first();
-            QCOMPARE(guide.style, AlertStyle::informational);
-            QCOMPARE(guide.messageText, "Finish Velto setup");
-            QCOMPARE(guide.buttons, (QStringList{"Open Setup", "Later"}));
-            QCOMPARE(guide.informativeText,
-                     "Velto works best once these three steps are complete:\n\n"
-                     "1. Enable Input Monitoring for the global shortcut.\n"
-                     "2. Enable Accessibility so Velto can replace selected text.\n"
-                     "3. Sign in, then test one rewrite with Super+L.\n\n"
-                     "Open Setup to finish everything in one place.");
+            QCOMPARE(rig.alertsShown(),
+                     QStringList{"info: Finish Velto setup | Velto works best once these three "
+                                 "steps are complete:\n\n"
+                                 "1. Enable Input Monitoring for the global shortcut.\n"
+                                 "2. Enable Accessibility so Velto can replace selected text.\n"
+                                 "3. Sign in, then test one rewrite with Super+L.\n\n"
+                                 "Open Setup to finish everything in one place. [Open Setup, "
+                                 "Later]"});
             QCOMPARE(settings.count(), 1);
         }
         ControllerRig again(false, defaults);
@@ -267,14 +260,9 @@ private slots:
         QTEST(rig.model().launchAtLogin(), "switchAfter");
         QCOMPARE(rig.loginItems.currentStatus == LoginItemStatus::enabled, enable && !fails);
         QCOMPARE(rig.activations, fails ? 1 : 0);
-        QCOMPARE(rig.alerts.shown.size(), fails ? 1 : 0);
-        if (fails) {
-            const Alert& alert = rig.alerts.shown.first();
-            QCOMPARE(alert.messageText, "Launch at login");
-            QCOMPARE(alert.style, AlertStyle::warning);
-            QVERIFY2(alert.informativeText.contains("Permission denied"),
-                     qPrintable(alert.informativeText));
-        }
+        QCOMPARE(rig.alertsShown(),
+                 fails ? QStringList{"warning: Launch at login | Permission denied []"}
+                       : QStringList{});
     }
 
     void menuActionsReachTheirServices()

@@ -241,11 +241,8 @@ private slots:
         rig.alerts.chosenTitle = button;
         rig.delegate->triggerRewriteFromSelection();
         rig.waitIdle();
-        QCOMPARE(rig.alerts.shown.size(), 1);
-        QCOMPARE(rig.alerts.shown.first().messageText, "Sign in required");
-        QCOMPARE(rig.alerts.shown.first().informativeText,
-                 "You need to sign in before rewriting text.");
-        QCOMPARE(rig.alerts.shown.first().buttons, (QStringList{"Log in", "Cancel"}));
+        QCOMPARE(rig.alertsShown(), QStringList{"warning: Sign in required | You need to sign in "
+                                                "before rewriting text. [Log in, Cancel]"});
         QTEST(int(rig.sent("POST", "/auth/handoff/start")), "signInStarts");
         QCOMPARE(rig.selection.reads, 0);
     }
