@@ -109,6 +109,18 @@ struct ControllerRig
         return notice ? notice->title + " | " + notice->message : QStringLiteral("<none>");
     }
 
+    // Each alert shown as "style: title | text [buttons]".
+    QStringList alertsShown() const
+    {
+        const char* styles[] = {"info", "warning", "critical"};
+        QStringList result;
+        for (const Alert& a : alerts.shown)
+            result << QStringLiteral("%1: %2 | %3 [%4]")
+                          .arg(styles[int(a.style)], a.messageText, a.informativeText,
+                               a.buttons.join(", "));
+        return result;
+    }
+
     qsizetype sent(const QByteArray& method, const QString& path) const
     {
         return backend.requests(method, path).size();

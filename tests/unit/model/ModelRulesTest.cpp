@@ -1,12 +1,16 @@
+#include "fakes/model/MemoryDefaults.h"
 #include "fakes/model/RecordingLogSink.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppBuildConfigError.h"
+#include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "model/PresentableError.h"
 #include "model/ShortcutKeys.h"
+#include "model/UserPreferencesStore.h"
 #include "support/TestRegistry.h"
 
 #include <QMetaEnum>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace velto;
@@ -39,9 +43,33 @@ QStringList allKeys()
     return ids;
 }
 
+struct Fixture
+{
+    explicit Fixture(QVariantMap stored = {})
+        : defaults(std::make_shared<MemoryDefaults>(std::move(stored))), store(defaults),
+          model(store, AppBuildConfig{AppRuntimeMode::release, QUrl("https://api.example.test/"),
+                                      "https://auth.example.test", "anon", "email"})
+    {
+    }
+    QString stored(const char* key) const { return defaults->values().value(key).toString(); }
+
+    std::shared_ptr<MemoryDefaults> defaults;
+    UserPreferencesStore store;
+    AppModel model;
+};
+
+QList<Option> options(std::initializer_list<const char*> ids)
+{
+    QList<Option> result;
+    for (const char* id : ids)
+        result.append(Option{id, QString(id).toUpper()});
+    return result;
+}
+
 } // namespace
 
-// The model's pure rules: build configuration, shortcut parsing, failure wording, log lines.
+// The model's rules: build configuration, shortcut parsing, failure wording, log lines, and
+// how AppModel repairs, ranks and notifies its state.
 class ModelRulesTest : public QObject
 {
     Q_OBJECT
@@ -133,39 +161,21 @@ private slots:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("parsed");
-        const std::pair<const char*, const char*> rows[] = {{"⌘L", "l"},
-                                                            {"⌘⇧L", "+l"},
-                                                            {"⇧⌘L", "+l"},
-                                                            {"Cmd+L", "l"},
-                                                            {"cmd-l", "l"},
-                                                            {"CMD_L", "l"},
-                                                            {"Command L", "l"},
-                                                            {"Cmd+Shift+L", "+l"},
-                                                            {"command shift l", "+l"},
-                                                            {"shift+cmd+a", "+a"},
-                                                            {"  \t⌘R \n", "r"},
-                                                            {"⌥⌘L", "l"},
-                                                            {"Cmd+F5", "f"},
-                                                            {"Super+L", "l"},
-                                                            {"Super+Shift+L", "+l"},
-                                                            {"Meta+L", "l"},
-                                                            {"Win+L", "l"},
-                                                            {"super shift w", "+w"},
-                                                            {"Meta+M", "m"},
-                                                            {"Super", ""},
-                                                            {"Super+Alt+L", ""},
-                                                            {"L", ""},
-                                                            {"Cmd", ""},
-                                                            {"Cmd+Shift", ""},
-                                                            {"Cmd+LL", ""},
-                                                            {"Cmd+Option+L", ""},
-                                                            {"Ctrl+Cmd+L", ""},
-                                                            {"Cmd+1", ""},
-                                                            {"Cmd+", ""},
-                                                            {"Cmd+é", ""},
-                                                            {"", ""}};
-        for (const auto& [input, parsed] : rows)
-            QTest::addRow("[%s]", input) << QString(input) << QString(parsed);
+        // Each input, grouped by what it reads as.
+        const std::pair<const char*, QStringList> groups[] = {
+            {"l", {"⌘L", "Cmd+L", "cmd-l", "CMD_L", "Command L", "⌥⌘L"}},
+            {"l", {"Super+L", "Meta+L", "Win+L"}},
+            {"+l", {"⌘⇧L", "⇧⌘L", "Cmd+Shift+L", "command shift l", "Super+Shift+L"}},
+            {"r", {"  \t⌘R \n"}},
+            {"+a", {"shift+cmd+a"}},
+            {"+w", {"super shift w"}},
+            {"m", {"Meta+M"}},
+            {"f", {"Cmd+F5"}},
+            {"", {"Super", "Super+Alt+L", "L", "Cmd", "Cmd+Shift", "Cmd+LL", "Cmd+Option+L"}},
+            {"", {"Ctrl+Cmd+L", "Cmd+1", "Cmd+", "Cmd+é", ""}}};
+        for (const auto& [parsed, inputs] : groups)
+            for (const QString& input : inputs)
+                QTest::addRow("[%s]", qPrintable(input)) << input << QString(parsed);
     }
 
     void shortcutsTypedByTheUserAreParsed()
@@ -254,6 +264,146 @@ private slots:
         ClientLogger::error(u"auth polling failed: ", u"y");
         QCOMPARE(sink->lines.size(), 1);
         ClientLogger::setSink(previous);
+    }
+    // tone, language, key as stored -> as repaired, read and written back
+    void storedChoicesAreRepairedAndWrittenBack_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("repaired");
+        QTest::newRow("padded capitals")
+            << QStringList{" Concise ", "GERMAN", " R"} << QStringList{"concise", "german", "r"};
+        QTest::newRow("unknown") << QStringList{"shouty", "klingon", "F5"}
+                                 << QStringList{"grammar_fix", "auto", "l"};
+    }
+
+    void storedChoicesAreRepairedAndWrittenBack()
+    {
+        QFETCH(QStringList, stored);
+        Fixture f({{"settings_schema_version", 5},
+                   {"tone", stored[0]},
+                   {"language", stored[1]},
+                   {"shortcutKey", stored[2]}});
+        QTEST((QStringList{f.model.toneID(), f.model.languageID(), f.model.shortcutKeyID()}),
+              "repaired");
+        QTEST((QStringList{f.stored("tone"), f.stored("language"), f.stored("shortcutKey")}),
+              "repaired");
+    }
+
+    void statusRulesTakeTheFirstThatHolds()
+    {
+        Fixture f;
+        AppModel& m = f.model;
+        QCOMPARE(m.uiStatus(), UIStatus::signInRequired());
+        QCOMPARE(m.setupCompletedSteps(), 0);
+        m.setAuthState(AuthState::signedIn("a@b.c"));
+        QCOMPARE(m.uiStatus(), UIStatus::ready());
+
+        m.setRewriteState(RewriteState::failed("  "));
+        QCOMPARE(m.uiStatus(), UIStatus::error("Rewrite failed."));
+        m.setAuthState(AuthState::signedOut());
+        QCOMPARE(m.uiStatus(), UIStatus::error("Rewrite failed.")); // a failure outranks sign-in
+        m.setRewriteState(RewriteState::failed("\n Timed out \t"));
+        QCOMPARE(m.uiStatus(), UIStatus::error("Timed out"));
+
+        m.setStatusError("  Server down \n");
+        QCOMPARE(m.uiStatus(), UIStatus::error("Server down")); // status error outranks failure
+        m.setStatusError("   ");
+        QCOMPARE(m.uiStatus(), UIStatus::error("Timed out"));
+
+        m.setStatusError("again");
+        m.setPermissionState(true, false);
+        QCOMPARE(m.uiStatus(), UIStatus::permissionRequired());
+
+        m.setRewriteState(RewriteState::running());
+        QCOMPARE(m.uiStatus(), UIStatus::rewriting()); // running outranks everything
+        m.setRewriteState(RewriteState::succeeded());
+        QCOMPARE(m.uiStatus(), UIStatus::permissionRequired());
+
+        m.setPermissionState(true, true);
+        QCOMPARE(m.uiStatus(), UIStatus::signInRequired()); // running cleared the status error
+        m.setAuthState(AuthState::signingIn());
+        QCOMPARE(m.uiStatus(), UIStatus::signInRequired());
+        m.setAuthState(AuthState::signedIn(std::nullopt));
+        QCOMPARE(m.uiStatus(), UIStatus::ready());
+        QCOMPARE(m.setupCompletedSteps(), 3);
+    }
+
+    void serverCatalogueKeepsTheChoiceOrFallsBack()
+    {
+        Fixture f;
+        // The user's choice is kept case-insensitively, and stays as the user wrote it.
+        f.model.setToneID("casual");
+        f.model.applyServerConfig(options({"Casual", "formal"}), options({"auto"}), "formal",
+                                  "auto");
+        QCOMPARE(f.model.toneID(), "casual");
+        // The catalogue id has capitals, so the exact-match title lookup falls back.
+        QCOMPARE(f.model.currentToneTitle(), "Default");
+        QCOMPARE(f.stored("tone"), "casual");
+
+        // Otherwise the server's default, then its first entry, unchanged in case.
+        f.model.setToneID("persuasive");
+        f.model.applyServerConfig(options({"Brief", "warm"}), {}, "warm", "auto");
+        QCOMPARE(f.model.toneID(), "warm");
+        f.model.setToneID("persuasive");
+        f.model.applyServerConfig(options({"Brief", "warm"}), {}, "missing", "auto");
+        QCOMPARE(f.model.toneID(), "Brief");
+        QCOMPARE(f.model.selectedToneID(), "brief");
+        QCOMPARE(f.model.availableLanguages(), AppModel::builtInLanguages());
+
+        // An empty catalogue brings the built-in ones back.
+        f.model.applyServerConfig(options({"x"}), options({"y"}), "x", "y");
+        QCOMPARE(f.model.languageID(), "y");
+        f.model.applyServerConfig({}, {}, "grammar_fix", "auto");
+        QCOMPARE(f.model.availableTones(), AppModel::builtInTones());
+        QCOMPARE(f.model.availableLanguages(), AppModel::builtInLanguages());
+        QCOMPARE(f.model.languageID(), "auto");
+        f.model.applyServerConfig(options({"x"}), {}, "x", "auto");
+        f.model.resetToFallbackCatalog();
+        QCOMPARE(f.model.toneID(), "grammar_fix");
+        QCOMPARE(f.model.currentLanguageTitle(), "Auto-detect");
+    }
+
+    void everyAssignmentNotifiesEvenWhenEqual()
+    {
+        Fixture f;
+        const char* watched[] = {
+            SIGNAL(toneIDChanged()),           SIGNAL(selectedToneIDChanged()),
+            SIGNAL(currentToneTitleChanged()), SIGNAL(uiStatusChanged()),
+            SIGNAL(authStateChanged()),        SIGNAL(setupCompletedStepsChanged()),
+            SIGNAL(shortcutDisplayChanged())};
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (const char* signal : watched)
+            spies.push_back(std::make_unique<QSignalSpy>(&f.model, signal));
+        const int writesBefore = f.defaults->writes();
+
+        f.model.setToneID(f.model.toneID());
+        f.model.setAuthState(f.model.authState());
+        f.model.setShortcutRequiresShift(true);
+        QStringList counts;
+        QStringList once;
+        for (std::size_t i = 0; i < spies.size(); ++i) {
+            counts << QString(watched[i] + 1) + "=" + QString::number(spies[i]->count());
+            once << QString(watched[i] + 1) + "=1";
+        }
+        QCOMPARE(counts, once);
+        QCOMPARE(f.defaults->writes(), writesBefore + 2); // tone and shift written through
+
+        // Properties read through the meta-object, as the views will.
+        QCOMPARE(f.model.property("shortcutDisplay").toString(), QStringLiteral("Super+Shift+L"));
+        QVERIFY(!f.model.property("inputMonitoringGranted").isValid());
+        f.model.setPermissionState(false, true);
+        QCOMPARE(f.model.property("inputMonitoringGranted"), QVariant(false));
+        QCOMPARE(f.model.property("hasAllPermissions"), QVariant(false));
+    }
+
+    void repeatedNoticesAreDistinct()
+    {
+        Fixture f;
+        f.model.setNotice(UserNoticeStyle::info, "Title", "Body");
+        const UserNotice first = *f.model.notice();
+        f.model.setNotice(UserNoticeStyle::info, "Title", "Body");
+        QVERIFY(first.id != f.model.notice()->id);
+        QVERIFY(!(first == *f.model.notice()));
     }
 };
 

@@ -1,0 +1,290 @@
+#include "ControllerRig.h"
+#include "app/AppWindows.h"
+#include "model/AppBuildConfigError.h"
+#include "support/TestRegistry.h"
+
+using namespace velto;
+using namespace velto::test;
+
+namespace {
+
+// The panel and window as calls in the shared event log.
+struct RecordingWindows : AppWindows
+{
+    explicit RecordingWindows(FakeEventLog& log) : log(log) {}
+    bool quickPanelShown() override { return panelShown; }
+    void showQuickPanel() override
+    {
+        panelShown = true;
+        log.add(QStringLiteral("panel show"));
+    }
+    void showSettings() override { log.add(QStringLiteral("settings show")); }
+    void closeQuickPanel() override
+    {
+        if (std::exchange(panelShown, false))
+            log.add(QStringLiteral("panel close"));
+    }
+
+    FakeEventLog& log;
+    bool panelShown = false;
+};
+
+// A launched, signed-in controller with the panel and window recorded.
+struct WindowsRig : ControllerRig
+{
+    WindowsRig() : ControllerRig(true)
+    {
+        delegate->setWindows(&windows);
+        delegate->setPermissionPages([](AppDelegate::PermissionPane pane) {
+            return QUrl::fromLocalFile(pane == AppDelegate::PermissionPane::inputMonitoring
+                                           ? "/help/input-monitoring.html"
+                                           : "/help/accessibility.html");
+        });
+        launch();
+        events.clear();
+    }
+    RecordingWindows windows{events};
+};
+
+} // namespace
+
+// Launch, the panel and window, and the menu actions of the controller.
+class AppLifecycleTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aBadConfigurationStopsTheLaunch()
+    {
+        ControllerRig rig;
+        rig.configError = AppBuildConfigError::missingKey("API_BASE_URL");
+        rig.delegate->applicationDidFinishLaunching();
+        QCOMPARE(rig.alertsShown(), QStringList{"warning: Configuration error | Missing required "
+                                                "build configuration: API_BASE_URL []"});
+        QCOMPARE(rig.activations, 1);
+        QCOMPARE(rig.terminations, 1);
+        QVERIFY(!rig.delegate->model());
+        QCOMPARE(rig.tap.startCalls, 0);
+        QVERIFY(rig.backend.requests().isEmpty());
+    }
+
+    void aDiskImageLaunchAlwaysTerminates_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("open applications") << "/Volumes/Velto/Velto.app" << 0 << true;
+        QTest::newRow("quit") << "/Volumes/Velto/Velto.app" << 1 << true;
+        QTest::newRow("no slash after Volumes") << "/VolumesX/Velto" << 0 << false;
+    }
+
+    void aDiskImageLaunchAlwaysTerminates()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, button);
+        QFETCH(bool, refused);
+        ControllerRig rig;
+        rig.bundlePath = path;
+        rig.delegate = std::make_unique<AppDelegate>(rig.services());
+        rig.alerts.chosenButton = button;
+        rig.launch();
+        QCOMPARE(rig.terminations, refused ? 1 : 0);
+        QCOMPARE(rig.tap.startCalls, refused ? 0 : 1);
+        if (!refused)
+            return;
+        const Alert& alert = rig.alerts.shown.first();
+        QCOMPARE(alert.messageText, "Install Velto to Applications");
+        QCOMPARE(alert.buttons, (QStringList{"Open Applications", "Quit"}));
+        QCOMPARE(rig.workspace.openedDirectories,
+                 button == 0 ? QStringList{"/Applications"} : QStringList{});
+        QCOMPARE(rig.workspace.revealed, button == 0 ? QStringList{path} : QStringList{});
+    }
+
+    void theSetupGuideIsShownOnceEvenWhenCutShort()
+    {
+        auto defaults = std::make_shared<MemoryDefaults>();
+        {
+            ControllerRig rig(false, defaults);
+            QSignalSpy settings(rig.delegate.get(), &AppDelegate::settingsRequested);
+            rig.alerts.chosenTitle = "Open Setup";
+            rig.launch(false);
+            QCOMPARE(rig.alertsShown(),
+                     QStringList{"info: Finish Velto setup | Velto works best once these three "
+                                 "steps are complete:\n\n"
+                                 "1. Enable Input Monitoring for the global shortcut.\n"
+                                 "2. Enable Accessibility so Velto can replace selected text.\n"
+                                 "3. Sign in, then test one rewrite with Super+L.\n\n"
+                                 "Open Setup to finish everything in one place. [Open Setup, "
+                                 "Later]"});
+            QCOMPARE(settings.count(), 1);
+        }
+        ControllerRig again(false, defaults);
+        again.launch(false);
+        QVERIFY(again.alerts.shown.isEmpty());
+    }
+
+    void aHotkeyThatCannotStartIsRetriedAndLogged()
+    {
+        ControllerRig rig;
+        rig.permissions.inputMonitoring = false;
+        rig.monitor.installSucceeds = false;
+        rig.launch();
+        QCOMPARE(rig.log->lines.size(), 2);
+        for (const auto& line : rig.log->lines) {
+            QCOMPARE(line.level, LogLevel::warning);
+            QVERIFY2(line.message.startsWith("hotkey unavailable: "), qPrintable(line.message));
+        }
+        QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(false));
+        QCOMPARE(rig.model().uiStatus(), UIStatus::permissionRequired());
+
+        rig.permissions.inputMonitoring = true;
+        rig.delegate->applicationDidBecomeActive();
+        QCOMPARE(rig.log->lines.size(), 2);
+        QVERIFY(rig.tap.running);
+        QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(true));
+    }
+
+    void launchReadsLoginItemAndBringsStateUpToDate()
+    {
+        ControllerRig rig(true);
+        rig.loginItems.currentStatus = LoginItemStatus::enabled;
+        rig.launch();
+        QVERIFY(rig.model().launchAtLogin());
+        QCOMPARE(rig.model().authState(), AuthState::signedIn("ada@example.test"));
+        QCOMPARE(rig.model().availableTones().size(), 2);
+        QCOMPARE(rig.tap.targets.first(), (QPair<std::int64_t, bool>{37, false}));
+
+        ControllerRig other;
+        other.loginItems.currentStatus = LoginItemStatus::requiresApproval;
+        other.launch();
+        QVERIFY(!other.model().launchAtLogin());
+        QCOMPARE(other.model().authState(), AuthState::signedOut());
+        QVERIFY(other.backend.requests().isEmpty()); // signed out: no catalogue request
+    }
+
+    void terminationAbandonsThePendingSignInAndStopsTheListener()
+    {
+        ControllerRig rig;
+        rig.launch();
+        rig.serveSignIn();
+        rig.sleeper.onSleep = [&] {
+            if (rig.delegate->pendingWebLogin())
+                rig.delegate->applicationWillTerminate();
+        };
+        rig.delegate->startSignIn();
+        rig.waitIdle();
+        QVERIFY(rig.waitForRequest("POST", "/auth/handoff/cancel"));
+        QVERIFY(!rig.tap.running);
+        QVERIFY(!rig.delegate->pendingWebLogin());
+    }
+
+    void thePanelAndSettingsRefreshPermissions()
+    {
+        WindowsRig rig;
+        rig.permissions.accessibility = false;
+        rig.delegate->toggleQuickPanel();
+        QVERIFY(rig.windows.panelShown);
+        QCOMPARE(rig.model().accessibilityGranted(), std::optional<bool>(false));
+        QVERIFY(rig.log->contains(LogLevel::info, "quick panel opened"));
+        rig.permissions.accessibility = true;
+        rig.delegate->toggleQuickPanel();
+        QVERIFY(!rig.windows.panelShown);
+        QCOMPARE(rig.model().accessibilityGranted(), std::optional<bool>(true));
+        // Settings close the panel, open one window and refresh the permissions too.
+        rig.delegate->toggleQuickPanel();
+        rig.permissions.inputMonitoring = false;
+        rig.delegate->openSettings();
+        rig.delegate->openSettings();
+        QCOMPARE(rig.events.entries(),
+                 (QStringList{"panel show", "panel close", "panel show", "panel close",
+                              "settings show", "settings show"}));
+        QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(false));
+    }
+
+    // The copy goes to whatever is in front: the panel's rewrite waits for the editor to be in
+    // front again, and asks for it after eight waits.
+    void panelRewriteWaitsForTheEditor_data()
+    {
+        QTest::addColumn<int>("focusBackAfter"); // waits; 0: once asked for
+        QTest::addColumn<QStringList>("beforeTheCopy");
+        const QString wait = "sleep 25";
+        QTest::newRow("focus comes back") << 3 << QStringList{"panel close", wait, wait, wait};
+        QStringList asked{"panel close"};
+        for (int i = 0; i < 8; ++i)
+            asked << wait;
+        QTest::newRow("focus asked for") << 0 << (asked << "activate 4242" << wait);
+    }
+
+    void panelRewriteWaitsForTheEditor()
+    {
+        QFETCH(int, focusBackAfter);
+        WindowsRig rig;
+        rig.selection.text = QStringLiteral("hello");
+        rig.backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello."));
+        rig.delegate->toggleQuickPanel(); // the editor is in front
+        rig.events.clear();
+        rig.workspace.frontmost = RunningApplication{999, 1, QStringLiteral("velto")};
+        int waits = 0;
+        rig.sleeper.onSleep = [&] {
+            if (++waits == focusBackAfter || !rig.workspace.activated.isEmpty())
+                rig.workspace.frontmost = rig.sourceApp;
+        };
+        rig.delegate->rewriteFromQuickPanel();
+        rig.waitIdle();
+        const QStringList events = rig.events.entries();
+        QTEST(events.mid(0, events.indexOf("pasteboard clear")), "beforeTheCopy");
+        // Pasted into the editor, not into the panel.
+        QCOMPARE(events.count("activate 4242"), focusBackAfter ? 1 : 2);
+        QCOMPARE(rig.pasteboard.stringsWritten, QStringList{"Hello."});
+    }
+
+    void launchAtLoginFailureAlertsAndResyncs_data()
+    {
+        QTest::addColumn<bool>("enable");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<bool>("switchAfter");
+        QTest::newRow("on") << true << false << true;
+        QTest::newRow("on refused") << true << true << false;
+        QTest::newRow("off") << false << false << false;
+    }
+
+    void launchAtLoginFailureAlertsAndResyncs()
+    {
+        QFETCH(bool, enable);
+        QFETCH(bool, fails);
+        WindowsRig rig;
+        if (fails)
+            rig.loginItems.failure = QStringLiteral("Permission denied");
+        rig.model().setLaunchAtLogin(enable);
+        rig.delegate->updateLaunchAtLogin(enable);
+        QTEST(rig.model().launchAtLogin(), "switchAfter");
+        QCOMPARE(rig.loginItems.currentStatus == LoginItemStatus::enabled, enable && !fails);
+        QCOMPARE(rig.activations, fails ? 1 : 0);
+        QCOMPARE(rig.alertsShown(),
+                 fails ? QStringList{"warning: Launch at login | Permission denied []"}
+                       : QStringList{});
+    }
+
+    void menuActionsReachTheirServices()
+    {
+        WindowsRig rig;
+        // The help pages open even when the permission is already granted.
+        rig.delegate->openInputMonitoringSettings();
+        rig.delegate->openAccessibilitySettings();
+        QCOMPARE(rig.permissions.inputMonitoringRequests, 1);
+        QCOMPARE(rig.permissions.accessibilityPrompts, 1);
+        QCOMPARE(rig.workspace.openedURLs,
+                 (QList<QUrl>{QUrl::fromLocalFile("/help/input-monitoring.html"),
+                              QUrl::fromLocalFile("/help/accessibility.html")}));
+        rig.model().setShortcutKeyID("k");
+        rig.model().setShortcutRequiresShift(true);
+        rig.delegate->applyShortcutChange();
+        QCOMPARE(rig.tap.targets.last(),
+                 (QPair<std::int64_t, bool>{ShortcutKeys::keyCode("k"), true}));
+        rig.delegate->quit();
+        QCOMPARE(rig.terminations, 1);
+    }
+};
+
+VELTO_REGISTER_TEST(AppLifecycleTest);
+#include "AppLifecycleTest.moc"
