@@ -7,27 +7,19 @@
 
 #include <QtTest>
 
-#include <functional>
-#include <memory>
 #include <vector>
 
 namespace velto::server::testing {
 
-inline std::vector<std::function<std::unique_ptr<QObject>()>>& httpSuites()
+inline std::vector<QObject* (*)()>& httpSuites()
 {
-    static std::vector<std::function<std::unique_ptr<QObject>()>> suites;
+    static std::vector<QObject* (*)()> suites;
     return suites;
 }
-
-template <class Suite> struct HttpSuiteRegistration
-{
-    HttpSuiteRegistration()
-    {
-        httpSuites().push_back([] { return std::make_unique<Suite>(); });
-    }
-};
 
 } // namespace velto::server::testing
 
 #define VELTO_HTTP_SUITE(Suite)                                                                    \
-    static const velto::server::testing::HttpSuiteRegistration<Suite> registration##Suite;
+    static const bool registered##Suite =                                                          \
+        (velto::server::testing::httpSuites().push_back([]() -> QObject* { return new Suite; }),   \
+         true);

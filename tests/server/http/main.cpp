@@ -14,8 +14,8 @@ int main(int argc, char** argv)
     crypto::initialize();
     std::unique_ptr<ScratchPostgres> postgres;
     if (qgetenv("VELTO_TEST_STORE") == "postgresql") {
-        if (!ScratchPostgres::available()) {
-            qInfo("SKIP: %s", ScratchPostgres::missingReason().c_str());
+        if (std::string missing = ScratchPostgres::missing(); !missing.empty()) {
+            qInfo("SKIP: %s", missing.c_str());
             return 0;
         }
         postgres = std::make_unique<ScratchPostgres>();
@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     qInfo("store: %s", ServerFixture::onPostgres() ? "postgresql" : "sqlite");
     int failed = 0;
     for (const auto& make : httpSuites()) {
-        failed += QTest::qExec(make().get(), argc, argv);
+        std::unique_ptr<QObject> suite(make());
+        failed += QTest::qExec(suite.get(), argc, argv);
     }
     ServerFixture::freshDatabase() = nullptr;
     return failed;

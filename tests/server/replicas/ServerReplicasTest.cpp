@@ -26,8 +26,8 @@ private slots:
     void initTestCase()
     {
         crypto::initialize();
-        if (!ScratchPostgres::available()) {
-            QSKIP(ScratchPostgres::missingReason().c_str());
+        if (std::string missing = ScratchPostgres::missing(); !missing.empty()) {
+            QSKIP(missing.c_str());
         }
         postgres_ = std::make_unique<ScratchPostgres>();
     }

@@ -34,38 +34,33 @@ public:
         return dir && *dir ? dir : "/usr/lib/postgresql/15/bin";
     }
 
-    // Whether the server binaries are installed; else the reason, for QSKIP.
-    static bool available() { return ::access((binDir() + "/postgres").c_str(), X_OK) == 0; }
-    static std::string missingReason()
+    // Why the tests cannot run here, for QSKIP; empty when the server binaries are installed.
+    static std::string missing()
     {
-        return "PostgreSQL 15 server binaries not found in " + binDir() +
-               " (install postgresql-15, or set VELTO_PG_BINDIR): PostgreSQL tests skipped";
+        return ::access((binDir() + "/postgres").c_str(), X_OK) == 0
+                   ? ""
+                   : "PostgreSQL 15 server binaries not found in " + binDir() +
+                         " (install postgresql-15, or set VELTO_PG_BINDIR): PostgreSQL tests "
+                         "skipped";
     }
 
     ScratchPostgres()
     {
         char pattern[] = "/tmp/velto-pg.XXXXXX";
-        if (!::mkdtemp(pattern)) {
-            throw std::runtime_error("cannot make a scratch folder for PostgreSQL");
-        }
+        need(::mkdtemp(pattern), "cannot make a scratch folder for PostgreSQL");
         dir_ = pattern;
         if (::geteuid() == 0) {
             passwd* nobody = ::getpwnam("nobody");
-            if (!nobody) {
-                throw std::runtime_error("no user \"nobody\" to run PostgreSQL as");
-            }
+            need(nobody, "no user \"nobody\" to run PostgreSQL as");
             uid_ = nobody->pw_uid;
             gid_ = nobody->pw_gid;
-            if (::chown(dir_.c_str(), uid_, gid_) != 0) {
-                throw std::runtime_error("cannot hand the scratch folder to nobody");
-            }
+            need(::chown(dir_.c_str(), uid_, gid_) == 0,
+                 "cannot hand the scratch folder to nobody");
         }
-        int status = waitFor(spawn({binDir() + "/initdb", "-D", dir_ + "/data", "-U", "velto",
-                                    "--auth=trust", "-E", "UTF8", "--no-sync"},
-                                   dir_ + "/initdb.log"));
-        if (status != 0) {
-            throw std::runtime_error("initdb failed; see " + dir_ + "/initdb.log");
-        }
+        need(waitFor(spawn({binDir() + "/initdb", "-D", dir_ + "/data", "-U", "velto",
+                            "--auth=trust", "-E", "UTF8", "--no-sync"},
+                           dir_ + "/initdb.log")) == 0,
+             "initdb failed; see " + dir_ + "/initdb.log");
         start();
     }
 
@@ -89,17 +84,14 @@ public:
                       "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
                       "full_page_writes=off", "-c", "max_connections=200"},
                      dir_ + "/postgres.log");
-        std::string conninfo = uri("postgres");
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (PQping(conninfo.c_str()) != PQPING_OK) {
+        while (PQping(uri("postgres").c_str()) != PQPING_OK) {
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
-                throw std::runtime_error("postgres exited at start; see " + dir_ + "/postgres.log");
             }
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw std::runtime_error("postgres did not start; see " + dir_ + "/postgres.log");
-            }
+            need(pid_ > 0 && std::chrono::steady_clock::now() < deadline,
+                 "postgres did not start; see " + dir_ + "/postgres.log");
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
@@ -130,9 +122,7 @@ public:
         std::string error = PQerrorMessage(c);
         PQclear(r);
         PQfinish(c);
-        if (!ok) {
-            throw std::runtime_error("CREATE DATABASE failed: " + error);
-        }
+        need(ok, "CREATE DATABASE failed: " + error);
         return uri(name);
     }
 
@@ -147,9 +137,7 @@ private:
         argv.push_back(nullptr);
         pid_t parent = ::getpid();
         pid_t pid = ::fork();
-        if (pid < 0) {
-            throw std::runtime_error("fork failed");
-        }
+        need(pid >= 0, "fork failed");
         if (pid == 0) {
             // Only async-signal-safe calls between fork and exec.
             int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
@@ -170,6 +158,13 @@ private:
             ::_exit(127);
         }
         return pid;
+    }
+
+    static void need(bool ok, const std::string& failure)
+    {
+        if (!ok) {
+            throw std::runtime_error(failure);
+        }
     }
 
     static int waitFor(pid_t pid)
