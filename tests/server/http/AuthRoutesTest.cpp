@@ -5,7 +5,8 @@
 // every refusal (none of which spends the token), the anon key; the access token's lifetime.
 
 #include "AccountStore.h"
-#include "HttpSuite.h"
+#include "support/ServerFixture.h"
+#include "support/TestRegistry.h"
 
 using namespace velto::server;
 using namespace velto::server::testing;
@@ -350,5 +351,5 @@ private slots:
     }
 };
 
-VELTO_HTTP_SUITE(AuthRoutesTest)
+VELTO_REGISTER_TEST(AuthRoutesTest);
 #include "AuthRoutesTest.moc"

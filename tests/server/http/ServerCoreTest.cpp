@@ -3,7 +3,8 @@
 // restart, and velto-server's command line.
 
 #include "Crypto.h"
-#include "HttpSuite.h"
+#include "support/ServerFixture.h"
+#include "support/TestRegistry.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -270,5 +271,5 @@ private slots:
     }
 };
 
-VELTO_HTTP_SUITE(ServerCoreTest)
+VELTO_REGISTER_TEST(ServerCoreTest);
 #include "ServerCoreTest.moc"

@@ -1,9 +1,10 @@
-// Runs every class of the HTTP suite on one store: SQLite by default, PostgreSQL (a scratch
+// Runs every test class of the HTTP suite on one store: SQLite by default, PostgreSQL (a scratch
 // server of its own, a fresh database per fixture) with VELTO_TEST_STORE=postgresql.
 
 #include "Crypto.h"
-#include "HttpSuite.h"
 #include "support/ScratchPostgres.h"
+#include "support/ServerFixture.h"
+#include "support/TestRegistry.h"
 
 using namespace velto::server;
 using namespace velto::server::testing;
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     }
     qInfo("store: %s", ServerFixture::onPostgres() ? "postgresql" : "sqlite");
     int failed = 0;
-    for (const auto& make : httpSuites()) {
+    for (const auto& make : velto::test::registry()) {
         std::unique_ptr<QObject> suite(make());
         failed += QTest::qExec(suite.get(), argc, argv);
     }
