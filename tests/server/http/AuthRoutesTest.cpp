@@ -284,8 +284,7 @@ private slots:
         QCOMPARE(q(fresh["user"]["email"]), q(session.answer["user"]["email"]));
         QCOMPARE(fresh["user"]["id"], session.answer["user"]["id"]);
         QVERIFY(fresh["refresh_token"] != session.refreshToken);
-        QCOMPARE(s.client().Get("/config", ServerFixture::bearer(fresh["access_token"]))->status,
-                 200);
+        QCOMPARE(s.config(fresh["access_token"])->status, 200);
         verifyError(s.refresh(session.refreshToken), 400, "invalid_grant");
         QCOMPARE(s.refresh(fresh["refresh_token"])->status, 200);
     }
@@ -343,11 +342,9 @@ private slots:
         Session session = s.signIn();
         QCOMPARE(session.answer["expires_in"].get<int>(), 60);
         s.advance(59);
-        QCOMPARE(s.client().Get("/config", ServerFixture::bearer(session.accessToken))->status,
-                 200);
+        QCOMPARE(s.config(session.accessToken)->status, 200);
         s.advance(1);
-        verifyError(s.client().Get("/config", ServerFixture::bearer(session.accessToken)), 401,
-                    "unauthorized");
+        verifyError(s.config(session.accessToken), 401, "unauthorized");
     }
 };
 

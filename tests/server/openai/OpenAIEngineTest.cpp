@@ -113,8 +113,7 @@ private slots:
         QCOMPARE(q(r["messages"][1]["role"]), QString("user"));
         QCOMPARE(q(r["messages"][1]["content"]), QString("make this better"));
         QCOMPARE(q(r["authorization"]), QString("Bearer sk-test"));
-        json c = json::parse(
-            s.client().Get("/config", ServerFixture::bearer(session.accessToken))->body);
+        json c = json::parse(s.config(session.accessToken)->body);
         QCOMPARE(c["languages"].size(), std::size_t(7));
         QCOMPARE(q(c["languages"][0]["id"]), QString("auto"));
     }

@@ -209,11 +209,7 @@ private slots:
         }
         auto refreshed = b.refresh(session.refreshToken);
         QCOMPARE(refreshed->status, 200);
-        QCOMPARE(
-            a.client()
-                .Get("/config", ServerFixture::bearer(json::parse(refreshed->body)["access_token"]))
-                ->status,
-            200);
+        QCOMPARE(a.config(json::parse(refreshed->body)["access_token"])->status, 200);
         QVERIFY(!b.signIn(nonce('F')).accessToken.empty());
     }
 

@@ -219,6 +219,11 @@ public:
         return postJson(path, rewriteBody(text), bearer(session.accessToken));
     }
 
+    httplib::Result config(const std::string& token) const
+    {
+        return client().Get("/config", bearer(token));
+    }
+
     httplib::Result refresh(const std::string& refreshToken) const
     {
         return postJson(kRefreshPath, {{"refresh_token", refreshToken}}, kApiKey);
