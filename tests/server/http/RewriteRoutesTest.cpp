@@ -1,7 +1,8 @@
 // POST /rewrite and /rewrite/stream over HTTP: the answer, every refusal (on both paths), the
 // text limit, the per-user rate limit and the event stream.
 
-#include "HttpSuite.h"
+#include "support/ServerFixture.h"
+#include "support/TestRegistry.h"
 
 using namespace velto::server;
 using namespace velto::server::testing;
@@ -126,5 +127,5 @@ private slots:
     }
 };
 
-VELTO_HTTP_SUITE(RewriteRoutesTest)
+VELTO_REGISTER_TEST(RewriteRoutesTest);
 #include "RewriteRoutesTest.moc"

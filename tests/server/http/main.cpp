@@ -1,9 +1,10 @@
-// Runs every class of the HTTP suite on one store: SQLite by default, PostgreSQL (a scratch
+// Runs every test class of the HTTP suite on one store: SQLite by default, PostgreSQL (a scratch
 // server of its own, a fresh database per fixture) with VELTO_TEST_STORE=postgresql.
 
 #include "Crypto.h"
-#include "HttpSuite.h"
 #include "support/ScratchPostgres.h"
+#include "support/ServerFixture.h"
+#include "support/TestRegistry.h"
 
 using namespace velto::server;
 using namespace velto::server::testing;
@@ -14,8 +15,8 @@ int main(int argc, char** argv)
     crypto::initialize();
     std::unique_ptr<ScratchPostgres> postgres;
     if (qgetenv("VELTO_TEST_STORE") == "postgresql") {
-        if (!ScratchPostgres::available()) {
-            qInfo("SKIP: %s", ScratchPostgres::missingReason().c_str());
+        if (std::string missing = ScratchPostgres::missing(); !missing.empty()) {
+            qInfo("SKIP: %s", missing.c_str());
             return 0;
         }
         postgres = std::make_unique<ScratchPostgres>();
@@ -23,8 +24,9 @@ int main(int argc, char** argv)
     }
     qInfo("store: %s", ServerFixture::onPostgres() ? "postgresql" : "sqlite");
     int failed = 0;
-    for (const auto& make : httpSuites()) {
-        failed += QTest::qExec(make().get(), argc, argv);
+    for (const auto& make : velto::test::registry()) {
+        std::unique_ptr<QObject> suite(make());
+        failed += QTest::qExec(suite.get(), argc, argv);
     }
     ServerFixture::freshDatabase() = nullptr;
     return failed;

@@ -13,11 +13,8 @@ namespace {
 
 std::string chunk(const json& delta, const json& finish = nullptr)
 {
-    json c = {
-        {"id", "c1"},
-        {"object", "chat.completion.chunk"},
-        {"choices", json::array({{{"index", 0}, {"delta", delta}, {"finish_reason", finish}}})}};
-    return "data: " + c.dump() + "\n\n";
+    json choice = {{"index", 0}, {"delta", delta}, {"finish_reason", finish}};
+    return "data: " + json{{"choices", {choice}}}.dump() + "\n\n";
 }
 
 // Answers /v1/chat/completions by the user message: "fail" gives a 500, "break" streams two
@@ -27,45 +24,34 @@ class FakeOpenAI
 public:
     FakeOpenAI()
     {
-        server_.Post("/v1/chat/completions", [this](const httplib::Request& req,
-                                                    httplib::Response& res) {
+        server_.Post("/v1/chat/completions", [this](const auto& req, httplib::Response& res) {
             json body = json::parse(req.body);
             body["authorization"] = req.get_header_value("Authorization");
-            {
-                std::lock_guard lock(mutex_);
-                requests_.push_back(body);
-            }
+            requests_.push_back(body); // one request at a time in these tests
             std::string text = body["messages"][1]["content"];
             if (text == "fail") {
                 res.status = 500;
                 res.set_content("{\"error\":{\"message\":\"boom\"}}", "application/json");
-                return;
+            } else if (!body.value("stream", false)) {
+                json message = {{"role", "assistant"}, {"content", "  Hello world\n"}};
+                res.set_content(json{{"choices", {{{"message", message}}}}}.dump(),
+                                "application/json");
+            } else {
+                std::string events = chunk({{"role", "assistant"}}) + chunk({{"content", "Hel"}}) +
+                                     chunk({{"content", "lo"}});
+                if (text != "break") {
+                    events += chunk({{"content", " world"}}) + chunk(json::object(), "stop") +
+                              "data: [DONE]\n\n";
+                }
+                res.set_chunked_content_provider(
+                    "text/event-stream", [events, broken = text == "break"](size_t, auto& sink) {
+                        sink.write(events.data(), events.size());
+                        if (!broken) {
+                            sink.done();
+                        }
+                        return !broken;
+                    });
             }
-            if (!body.value("stream", false)) {
-                json answer = {
-                    {"choices",
-                     json::array(
-                         {{{"index", 0},
-                           {"message", {{"role", "assistant"}, {"content", "  Hello world\n"}}},
-                           {"finish_reason", "stop"}}})}};
-                res.set_content(answer.dump(), "application/json");
-                return;
-            }
-            bool broken = text == "break";
-            res.set_chunked_content_provider(
-                "text/event-stream", [broken](size_t, httplib::DataSink& sink) {
-                    std::string events = chunk({{"role", "assistant"}}) +
-                                         chunk({{"content", "Hel"}}) + chunk({{"content", "lo"}});
-                    sink.write(events.data(), events.size());
-                    if (broken) {
-                        return false;
-                    }
-                    std::string rest = chunk({{"content", " world"}}) +
-                                       chunk(json::object(), "stop") + "data: [DONE]\n\n";
-                    sink.write(rest.data(), rest.size());
-                    sink.done();
-                    return true;
-                });
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -82,17 +68,9 @@ public:
 
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/v1"; }
 
-    std::vector<json> requests()
-    {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-
-private:
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
-    std::mutex mutex_;
     std::vector<json> requests_; // with the Authorization header as "authorization"
 };
 
@@ -123,7 +101,7 @@ private slots:
                               ServerFixture::bearer(session.accessToken));
         QCOMPARE(res->status, 200);
         QCOMPARE(q(res->body), QString("Hello world"));
-        auto requests = fake.requests();
+        auto requests = fake.requests_;
         QCOMPARE(requests.size(), std::size_t(1));
         const json& r = requests[0];
         QCOMPARE(q(r["model"]), QString("test-model"));
@@ -135,8 +113,7 @@ private slots:
         QCOMPARE(q(r["messages"][1]["role"]), QString("user"));
         QCOMPARE(q(r["messages"][1]["content"]), QString("make this better"));
         QCOMPARE(q(r["authorization"]), QString("Bearer sk-test"));
-        json c = json::parse(
-            s.client().Get("/config", ServerFixture::bearer(session.accessToken))->body);
+        json c = json::parse(s.config(session.accessToken)->body);
         QCOMPARE(c["languages"].size(), std::size_t(7));
         QCOMPARE(q(c["languages"][0]["id"]), QString("auto"));
     }
@@ -155,7 +132,7 @@ private slots:
         }
         QCOMPARE(events,
                  (QStringList{"message:Hel", "message:lo", "message: world", "message:[DONE]"}));
-        QCOMPARE(fake.requests()[0]["stream"], json(true));
+        QCOMPARE(fake.requests_[0]["stream"], json(true));
     }
 
     // Before any text: a failing upstream, and one that is not there (a port that was just

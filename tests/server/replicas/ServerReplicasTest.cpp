@@ -1,5 +1,5 @@
 // Several velto-server replicas on one PostgreSQL: any replica answers any step of a user's
-// sign-in, rewrites and refreshes; a refresh token raced on two replicas has one winner; rate
+// sign-in and takes its token; a refresh token raced on two replicas has one winner; rate
 // limits hold across replicas; replicas starting together migrate once; a database that stops
 // and comes back turns requests into retryable 503s, then works again without a restart.
 
@@ -26,8 +26,8 @@ private slots:
     void initTestCase()
     {
         crypto::initialize();
-        if (!ScratchPostgres::available()) {
-            QSKIP(ScratchPostgres::missingReason().c_str());
+        if (std::string missing = ScratchPostgres::missing(); !missing.empty()) {
+            QSKIP(missing.c_str());
         }
         postgres_ = std::make_unique<ScratchPostgres>();
     }
@@ -56,14 +56,14 @@ private slots:
         QCOMPARE(countRows(db, "SELECT count(*) FROM velto_schema_version"), 1);
     }
 
-    void anyReplicaAnswersAnyStepOfSignInRewriteAndRefresh()
+    void anyReplicaAnswersAnyStepOfSignIn()
     {
         std::string db = postgres_->createDatabase();
         ServerFixture a({}, nullptr, db);
         ServerFixture b({}, nullptr, db);
         ServerFixture c({}, nullptr, db);
 
-        // Start on A, the browser on B, polls on A and C, the exchange on C.
+        // Start on A, the browser on B, polls on A and C, the exchange on C, the token on all.
         std::string id = a.start(nonce('R'))["handoff_id"];
         QCOMPARE(q(c.poll(id, nonce('R'))["status"]), QString("pending"));
         QCOMPARE(b.signInPage(id)->status, 200);
@@ -74,20 +74,10 @@ private slots:
         auto exchanged = c.exchange(id, nonce('R'), polled["exchange_code"]);
         QCOMPARE(exchanged->status, 200);
         QCOMPARE(b.exchange(id, nonce('R'), polled["exchange_code"])->status, 409);
-        json answer = json::parse(exchanged->body);
-        Session session{answer["access_token"], answer["refresh_token"], answer};
-
-        // Rewrites on every replica with that token, then a refresh on B and the new token on C.
+        Session session{json::parse(exchanged->body)["access_token"], "", {}};
         for (ServerFixture* s : {&a, &b, &c}) {
             QCOMPARE(q(s->rewrite(session, "hello  world .")->body), QString("Hello world."));
         }
-        auto refreshed = b.refresh(session.refreshToken);
-        QCOMPARE(refreshed->status, 200);
-        json fresh = json::parse(refreshed->body);
-        QCOMPARE(c.client().Get("/config", ServerFixture::bearer(fresh["access_token"]))->status,
-                 200);
-        QCOMPARE(a.refresh(session.refreshToken)->status, 400);
-        QCOMPARE(a.refresh(fresh["refresh_token"])->status, 200);
     }
 
     void aRefreshTokenRacedOnTwoReplicasHasExactlyOneWinner()
@@ -219,11 +209,7 @@ private slots:
         }
         auto refreshed = b.refresh(session.refreshToken);
         QCOMPARE(refreshed->status, 200);
-        QCOMPARE(
-            a.client()
-                .Get("/config", ServerFixture::bearer(json::parse(refreshed->body)["access_token"]))
-                ->status,
-            200);
+        QCOMPARE(a.config(json::parse(refreshed->body)["access_token"])->status, 200);
         QVERIFY(!b.signIn(nonce('F')).accessToken.empty());
     }
 

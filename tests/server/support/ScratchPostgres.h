@@ -7,117 +7,92 @@
 
 #include <libpq-fe.h>
 
-#include <cerrno>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
 #include <stdexcept>
 #include <string>
 #include <sys/prctl.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace velto::server::testing {
 
 class ScratchPostgres
 {
 public:
-    static std::string binDir()
+    static QString binDir()
     {
         const char* dir = std::getenv("VELTO_PG_BINDIR");
         return dir && *dir ? dir : "/usr/lib/postgresql/15/bin";
     }
 
-    // Whether the server binaries are installed; else the reason, for QSKIP.
-    static bool available() { return ::access((binDir() + "/postgres").c_str(), X_OK) == 0; }
-    static std::string missingReason()
+    // Why the tests cannot run here, for QSKIP; empty when the server binaries are installed.
+    static std::string missing()
     {
-        return "PostgreSQL 15 server binaries not found in " + binDir() +
-               " (install postgresql-15, or set VELTO_PG_BINDIR): PostgreSQL tests skipped";
+        return ::access(qPrintable(binDir() + "/postgres"), X_OK) == 0
+                   ? ""
+                   : "PostgreSQL 15 server binaries not found in " + binDir().toStdString() +
+                         " (install postgresql-15, or set VELTO_PG_BINDIR): PostgreSQL tests "
+                         "skipped";
     }
 
     ScratchPostgres()
     {
-        char pattern[] = "/tmp/velto-pg.XXXXXX";
-        if (!::mkdtemp(pattern)) {
-            throw std::runtime_error("cannot make a scratch folder for PostgreSQL");
-        }
-        dir_ = pattern;
+        need(dir_.isValid(), "cannot make a scratch folder for PostgreSQL");
         if (::geteuid() == 0) {
             passwd* nobody = ::getpwnam("nobody");
-            if (!nobody) {
-                throw std::runtime_error("no user \"nobody\" to run PostgreSQL as");
-            }
+            need(nobody, "no user \"nobody\" to run PostgreSQL as");
             uid_ = nobody->pw_uid;
             gid_ = nobody->pw_gid;
-            if (::chown(dir_.c_str(), uid_, gid_) != 0) {
-                throw std::runtime_error("cannot hand the scratch folder to nobody");
-            }
+            need(::chown(qPrintable(dir_.path()), uid_, gid_) == 0,
+                 "cannot hand the scratch folder to nobody");
         }
-        int status = waitFor(spawn({binDir() + "/initdb", "-D", dir_ + "/data", "-U", "velto",
-                                    "--auth=trust", "-E", "UTF8", "--no-sync"},
-                                   dir_ + "/initdb.log"));
-        if (status != 0) {
-            throw std::runtime_error("initdb failed; see " + dir_ + "/initdb.log");
-        }
+        QProcess initdb;
+        run(initdb, "initdb",
+            {"-D", dir_.filePath("data"), "-U", "velto", "--auth=trust", "-E", "UTF8",
+             "--no-sync"});
+        need(initdb.waitForFinished(-1) && initdb.exitCode() == 0, "initdb failed; see " + log());
         start();
     }
 
-    ~ScratchPostgres()
-    {
-        stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-    ScratchPostgres(const ScratchPostgres&) = delete;
-    ScratchPostgres& operator=(const ScratchPostgres&) = delete;
+    ~ScratchPostgres() { stop(); }
 
     // Starts the server and returns once it accepts connections.
     void start()
     {
-        if (pid_ > 0) {
+        if (postgres_.state() != QProcess::NotRunning) {
             return;
         }
-        pid_ = spawn({binDir() + "/postgres", "-D", dir_ + "/data", "-k", dir_, "-c",
-                      "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
-                      "full_page_writes=off", "-c", "max_connections=200"},
-                     dir_ + "/postgres.log");
-        std::string conninfo = uri("postgres");
+        run(postgres_, "postgres",
+            {"-D", dir_.filePath("data"), "-k", dir_.path(), "-c", "listen_addresses=", "-c",
+             "fsync=off", "-c", "synchronous_commit=off", "-c", "full_page_writes=off", "-c",
+             "max_connections=200"});
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (PQping(conninfo.c_str()) != PQPING_OK) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                throw std::runtime_error("postgres exited at start; see " + dir_ + "/postgres.log");
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw std::runtime_error("postgres did not start; see " + dir_ + "/postgres.log");
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (PQping(uri("postgres").c_str()) != PQPING_OK) {
+            postgres_.waitForFinished(20);
+            need(postgres_.state() == QProcess::Running &&
+                     std::chrono::steady_clock::now() < deadline,
+                 "postgres did not start; see " + log());
         }
     }
 
     // Fast shutdown: open connections are cut, as when a database host goes away.
     void stop()
     {
-        if (pid_ <= 0) {
-            return;
+        if (postgres_.state() != QProcess::NotRunning) {
+            ::kill(postgres_.processId(), SIGINT);
+            postgres_.waitForFinished(-1);
         }
-        ::kill(pid_, SIGINT);
-        waitFor(pid_);
-        pid_ = -1;
     }
 
     std::string uri(const std::string& database) const
     {
-        return "postgresql://velto@/" + database + "?host=" + dir_;
+        return "postgresql://velto@/" + database + "?host=" + dir_.path().toStdString();
     }
 
     // A new empty database; its URI.
@@ -130,33 +105,18 @@ public:
         std::string error = PQerrorMessage(c);
         PQclear(r);
         PQfinish(c);
-        if (!ok) {
-            throw std::runtime_error("CREATE DATABASE failed: " + error);
-        }
+        need(ok, "CREATE DATABASE failed: " + error);
         return uri(name);
     }
 
 private:
-    // Runs a program as the database user with its output in `log`; its pid.
-    pid_t spawn(const std::vector<std::string>& args, const std::string& log)
+    // Runs a program of the server as the database user, its output added to log().
+    void run(QProcess& process, const QString& program, const QStringList& args)
     {
-        std::vector<char*> argv;
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        pid_t parent = ::getpid();
-        pid_t pid = ::fork();
-        if (pid < 0) {
-            throw std::runtime_error("fork failed");
-        }
-        if (pid == 0) {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setStandardOutputFile(QString::fromStdString(log()), QIODevice::Append);
+        process.setChildProcessModifier([this, parent = ::getpid()] {
             // Only async-signal-safe calls between fork and exec.
-            int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            if (fd >= 0) {
-                ::dup2(fd, 1);
-                ::dup2(fd, 2);
-            }
             if (::geteuid() == 0 &&
                 (::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 || ::setuid(uid_) != 0)) {
                 ::_exit(126);
@@ -166,24 +126,24 @@ private:
             if (::getppid() != parent) {
                 ::_exit(1);
             }
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return pid;
+        });
+        process.start(binDir() + "/" + program, args);
+        need(process.waitForStarted(-1), "cannot run " + program.toStdString());
     }
 
-    static int waitFor(pid_t pid)
+    std::string log() const { return dir_.filePath("postgres.log").toStdString(); }
+
+    static void need(bool ok, const std::string& failure)
     {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        if (!ok) {
+            throw std::runtime_error(failure);
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    std::string dir_;
+    QTemporaryDir dir_{"/tmp/velto-pg.XXXXXX"};
     uid_t uid_ = 0;
     gid_t gid_ = 0;
-    pid_t pid_ = -1;
+    QProcess postgres_;
     int databases_ = 0;
 };
 

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <atomic>
 #include <chrono>
@@ -58,17 +58,13 @@ inline QString q(const std::string& s)
     return QString::fromStdString(s);
 }
 
-inline QString cell(const char* text)
+template <class T> auto cell(const T& value)
 {
-    return QString(text);
-}
-inline QString cell(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-template <class T> const T& cell(const T& value)
-{
-    return value;
+    if constexpr (std::is_convertible_v<T, std::string>) {
+        return QString::fromStdString(value);
+    } else {
+        return value;
+    }
 }
 
 // A data row on one line; text columns are QString.
@@ -174,9 +170,8 @@ public:
         });
         server_->bind();
         thread_ = std::thread([this] { server_->listen(); });
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!server_->isRunning() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (!QTest::qWaitFor([this] { return server_->isRunning(); }, 5000)) {
+            throw std::runtime_error("the server did not start");
         }
     }
 
@@ -222,6 +217,11 @@ public:
                             const char* path = "/rewrite") const
     {
         return postJson(path, rewriteBody(text), bearer(session.accessToken));
+    }
+
+    httplib::Result config(const std::string& token) const
+    {
+        return client().Get("/config", bearer(token));
     }
 
     httplib::Result refresh(const std::string& refreshToken) const
