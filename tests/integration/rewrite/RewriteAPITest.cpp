@@ -1,21 +1,12 @@
 #include "rewrite/RewriteAPI.h"
-#include "auth/AuthService.h"
-#include "auth/HttpClient.h"
-#include "fakes/auth/FakeClock.h"
-#include "fakes/auth/MemoryKeychainStore.h"
-#include "fakes/auth/RunTask.h"
-#include "fakes/http/FakeBackend.h"
-#include "fakes/model/MemoryDefaults.h"
 #include "fakes/model/RecordingLogSink.h"
-#include "model/AppModel.h"
+#include "integration/auth/AuthFixture.h"
 #include "model/ClientLogger.h"
-#include "model/UserPreferencesStore.h"
 #include "rewrite/RewriteClientError.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
-#include <nlohmann/json.hpp>
 
 using namespace velto;
 using namespace std::chrono_literals;
@@ -24,46 +15,24 @@ namespace {
 
 const QByteArray accessToken = "access-token-1";
 
-struct Fixture
+// The rewrite client over a loaded AuthService, signed in or not, with the log recorded.
+struct Fixture : AuthFixture
 {
-    explicit Fixture(const QString& basePath = QStringLiteral("/"), bool signedIn = true)
-        : keychain(std::make_shared<MemoryKeychainStore>()), clock(std::make_shared<FakeClock>()),
-          http(std::make_shared<HttpClient>()), store(std::make_shared<MemoryDefaults>()),
-          model(store, AppBuildConfig{AppRuntimeMode::release, backend.url(basePath),
-                                      backend.baseURL().toString(), "anon", "email"}),
-          api(http)
+    explicit Fixture(const QString& basePath = "/", bool signedIn = true)
+        : AuthFixture(basePath), api(http)
     {
-        if (signedIn) {
-            StoredAuthSession session{QString::fromLatin1(accessToken), "refresh-1",
-                                      clock->now() + 3600, "user-1", "ada@example.test"};
-            keychain->items.insert({AuthService::keychainService, AuthService::keychainAccount},
-                                   session.encoded());
-        }
-        auth = std::make_unique<AuthService>(keychain, http, clock);
+        if (signedIn)
+            storeSession({QString::fromLatin1(accessToken), "refresh-1", clock->now() + 3600,
+                          "user-1", "ada@example.test"});
+        auth = &start();
     }
     ~Fixture() { ClientLogger::setSink(previousSink); }
 
-    FakeBackend backend;
-    std::shared_ptr<MemoryKeychainStore> keychain;
-    std::shared_ptr<FakeClock> clock;
-    std::shared_ptr<HttpClient> http;
-    UserPreferencesStore store;
-    AppModel model;
     RewriteAPI api;
-    std::unique_ptr<AuthService> auth;
+    AuthService* auth = nullptr;
     std::shared_ptr<RecordingLogSink> log = std::make_shared<RecordingLogSink>();
     std::shared_ptr<LogSink> previousSink = ClientLogger::setSink(log);
 };
-
-AppError errorOf(auto task)
-{
-    try {
-        runTask(std::move(task));
-    } catch (const AppError& error) {
-        return error;
-    }
-    return AppError("none", 0, "no error");
-}
 
 struct StreamResult
 {
@@ -184,7 +153,7 @@ private slots:
         QFETCH(QString, description);
         Fixture f;
         f.backend.on("POST", "/rewrite", FakeResponse::text(status, body));
-        const AppError error = errorOf(f.api.rewrite("text", f.model, *f.auth));
+        const AppError error = thrownBy(f.api.rewrite("text", f.model, *f.auth));
         QCOMPARE(error.domain(), domain);
         QCOMPARE(error.code(), code);
         QCOMPARE(error.description(), description);
@@ -214,7 +183,7 @@ private slots:
         Fixture f("/", signedIn);
         if (!reachable)
             f.backend.stop();
-        const QString oneShot = errorOf(f.api.rewrite(text, f.model, *f.auth)).description();
+        const QString oneShot = thrownBy(f.api.rewrite(text, f.model, *f.auth)).description();
         QVERIFY2(oneShot.contains(description, Qt::CaseInsensitive), qPrintable(oneShot));
         const StreamResult streamed = runStream(f, text);
         QVERIFY(streamed.error);
