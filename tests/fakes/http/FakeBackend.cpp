@@ -23,12 +23,12 @@ RecordedRequest record(const httplib::Request& request)
 {
     RecordedRequest recorded;
     recorded.method = QByteArray::fromStdString(request.method);
-    recorded.target =
+    const QByteArray target =
         QByteArray::fromStdString(request.target.empty() ? request.path : request.target);
-    const qsizetype question = recorded.target.indexOf('?');
-    recorded.path = decoded(recorded.target.left(question < 0 ? recorded.target.size() : question));
+    const qsizetype question = target.indexOf('?');
+    recorded.path = decoded(target.left(question < 0 ? target.size() : question));
     if (question >= 0) {
-        for (const QByteArray& item : recorded.target.mid(question + 1).split('&')) {
+        for (const QByteArray& item : target.mid(question + 1).split('&')) {
             if (item.isEmpty())
                 continue;
             const qsizetype equals = item.indexOf('=');
@@ -133,8 +133,6 @@ FakeBackend::FakeBackend() : m_state(std::make_unique<State>())
     const char* anyPath = R"(.*)";
     state->server.Get(anyPath, handler);
     state->server.Post(anyPath, handler);
-    state->server.Put(anyPath, handler);
-    state->server.Delete(anyPath, handler);
     // One request per connection: stop() then never waits on an idle keep-alive connection.
     state->server.set_keep_alive_max_count(1);
     state->port = state->server.bind_to_any_port("127.0.0.1");
