@@ -10,6 +10,7 @@
 
 using namespace velto;
 using namespace std::chrono_literals;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -82,12 +83,9 @@ private slots:
     {
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("path"); // the endpoint joins the base URL's path
-        QTest::newRow("root") << "/"
-                              << "/rewrite";
-        QTest::newRow("path without slash") << "/api"
-                                            << "/api/rewrite";
-        QTest::newRow("path with slash") << "/api/"
-                                         << "/api/rewrite";
+        QTest::newRow("root") << u"/"_s << u"/rewrite"_s;
+        QTest::newRow("path without slash") << u"/api"_s << u"/api/rewrite"_s;
+        QTest::newRow("path with slash") << u"/api/"_s << u"/api/rewrite"_s;
     }
 
     void rewritePostsTheTrimmedTextWithToneLanguageAndHeaders()
@@ -115,11 +113,8 @@ private slots:
             uuid.match(QString::fromLatin1(first.header("X-Request-Id").value_or(""))).hasMatch());
         QVERIFY(first.header("X-Request-Id") != sent[1].header("X-Request-Id"));
 
-        const nlohmann::json body = nlohmann::json::parse(first.body.toStdString());
-        QCOMPARE(body.size(), 3u);
-        QVERIFY(body["text"] == "word");
-        QVERIFY(body["tone"] == "concise");
-        QVERIFY(body["language"] == "auto");
+        const nlohmann::json body{{"text", "word"}, {"tone", "concise"}, {"language", "auto"}};
+        QCOMPARE(jsonBody(first), jsonText(body));
     }
 
     void answersBecomeTextOrErrors_data()
@@ -165,12 +160,9 @@ private slots:
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("description");
-        QTest::newRow("blank text") << true << true << " \n\t "
-                                    << "No text to rewrite.";
-        QTest::newRow("signed out") << false << true << "text"
-                                    << "sign in";
-        QTest::newRow("unreachable") << true << false << "text"
-                                     << "network";
+        QTest::newRow("blank text") << true << true << u" \n\t "_s << u"No text to rewrite."_s;
+        QTest::newRow("signed out") << false << true << u"text"_s << u"sign in"_s;
+        QTest::newRow("unreachable") << true << false << u"text"_s << u"network"_s;
     }
 
     // Both calls fail the same way, and nothing reaches the backend.
