@@ -73,10 +73,7 @@ private slots:
         QVERIFY2(serverStarted.isEmpty(), qPrintable(serverStarted));
         m_editor = std::make_unique<EditorWindow>(fileWith(-1));
         QVERIFY(m_editor->start());
-        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
-                                                  QStringLiteral(VELTO_RECORDING_BIN));
-        const QString appStarted = m_app->start();
-        QVERIFY2(appStarted.isEmpty(), qPrintable(appStarted));
+        startApp();
     }
 
     void signsInThroughTheBrowserFromTheShortcut()
@@ -129,10 +126,9 @@ private slots:
         QByteArray logs = m_app->log();
         REQUIRE_SIGN_IN();
         const int handoffs = m_server.count(u"POST /auth/handoff/start 200"_s);
-        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
-                                                  QStringLiteral(VELTO_RECORDING_BIN));
-        const QString started = m_app->start();
-        QVERIFY2(started.isEmpty(), qPrintable(started));
+        startApp();
+        if (QTest::currentTestFailed())
+            return;
 
         // The session comes back from the keyring: no alert, no browser, the rewrite happens.
         rewriteLine(3, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
@@ -157,6 +153,14 @@ private slots:
     }
 
 private:
+    void startApp()
+    {
+        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
+                                                  QStringLiteral(VELTO_RECORDING_BIN));
+        const QString started = m_app->start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+    }
+
     QString title() const
     {
         return QString::fromUtf8(

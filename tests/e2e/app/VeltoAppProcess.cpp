@@ -1,6 +1,6 @@
 #include "e2e/app/VeltoAppProcess.h"
 
-#include "e2e/app/ShortcutProbe.h"
+#include "e2e/app/SelectionPeer.h"
 #include "e2e/support/ServerProcess.h"
 #include "e2e/support/SignInBrowser.h"
 #include "x11/support/EditorWindow.h"
@@ -54,8 +54,8 @@ QString VeltoAppProcess::start()
 {
     if (!m_dir.isValid())
         return u"no temporary directory"_s;
-    ShortcutProbe shortcut;
-    if (shortcut.isGrabbed())
+    SelectionPeer shortcut;
+    if (shortcut.shortcutGrabbed())
         return u"Super+L is already grabbed by another client on this display"_s;
     seedPreferences();
 
@@ -77,7 +77,8 @@ QString VeltoAppProcess::start()
         return u"velto did not start: "_s + m_process.errorString();
     // The shortcut is grabbed at the end of the launch sequence: from then on a press is ours.
     const bool ready = QTest::qWaitFor(
-        [&] { return shortcut.isGrabbed() || m_process.state() == QProcess::NotRunning; }, 15000);
+        [&] { return shortcut.shortcutGrabbed() || m_process.state() == QProcess::NotRunning; },
+        15000);
     if (!ready || m_process.state() == QProcess::NotRunning)
         return report(u"velto did not take the shortcut"_s);
     return {};

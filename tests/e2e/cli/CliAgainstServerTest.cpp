@@ -46,12 +46,19 @@ private:
     int m_port = 0;
     std::unique_ptr<ServerProcess> m_server;
 
+    static CliProcess::Result cli(const QStringList& arguments, const QByteArray& input = {})
+    {
+        CliProcess process(cliBinary);
+        process.start(arguments, input);
+        return process.finish(CliProcess::defaultTimeoutMs);
+    }
+
     // Runs velto-cli and checks its exit status, its whole standard output and that its standard
     // error holds err.
     CliProcess::Result expectCli(const QStringList& arguments, const QByteArray& input,
                                  int exitCode, const QString& out, const QString& err = {})
     {
-        const CliProcess::Result result = CliProcess::run(cliBinary, arguments, input);
+        const CliProcess::Result result = cli(arguments, input);
         [&] {
             QVERIFY2(result.exitCode == exitCode, qPrintable(result.describe()));
             QCOMPARE(result.out, out);
@@ -60,10 +67,14 @@ private:
         return result;
     }
 
-    QString firstStatusLine()
+    // velto-cli status, which always succeeds, line by line.
+    static QStringList statusLines()
     {
-        return CliProcess::run(cliBinary, {u"status"_s}).out.section(u'\n', 0, 0);
+        const CliProcess::Result status = cli({u"status"_s});
+        [&] { QVERIFY2(status.exitCode == 0, qPrintable(status.describe())); }();
+        return status.out.split(u'\n');
     }
+    static QString firstStatusLine() { return statusLines().value(0); }
 
     // Replaces the running server; same data directory, same sessions.
     void restartServer(const QString& data, int accessTokenLifetime)
@@ -136,13 +147,11 @@ private slots:
 
     void signedOut()
     {
-        const CliProcess::Result status = CliProcess::run(cliBinary, {u"status"_s});
-        QVERIFY2(status.exitCode == 0, qPrintable(status.describe()));
-        const QStringList lines = status.out.split(u'\n');
+        const QStringList lines = statusLines();
         QCOMPARE(lines.value(0), u"Not signed in"_s);
         QCOMPARE(lines.value(1), QStringLiteral("Backend: " VELTO_CLI_API_BASE_URL));
-        QVERIFY2(status.out.contains(u"\nTones (built in): grammar_fix (Default)"),
-                 qPrintable(status.out));
+        const QString text = lines.join(u'\n');
+        QVERIFY2(text.contains(u"\nTones (built in): grammar_fix (Default)"), qPrintable(text));
 
         expectCli({u"rewrite"_s}, "hello\n", 3, {},
                   u"Sign in required: run \"velto-cli signin\" first."_s);
@@ -183,19 +192,17 @@ private slots:
         signIn();
         QCOMPARE(m_server->count(u"POST /auth/handoff/exchange 200"_s), 1);
 
-        const CliProcess::Result result = CliProcess::run(cliBinary, {u"status"_s});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-        const QStringList lines = result.out.split(u'\n');
+        const QStringList lines = statusLines();
         QCOMPARE(lines.value(0), u"Signed in as "_s + email);
-        QVERIFY2(lines.contains(u"Tone: Default (grammar_fix)"_s), qPrintable(result.out));
+        QVERIFY2(lines.contains(u"Tone: Default (grammar_fix)"_s), qPrintable(lines.join(u'\n')));
         QVERIFY2(lines.contains(QStringLiteral(
                      "Tones offered: grammar_fix (Default), professional (Professional), "
                      "concise (Concise), creative (Creative), casual (Casual), "
                      "persuasive (Persuasive)")),
-                 qPrintable(result.out));
+                 qPrintable(lines.join(u'\n')));
         // The local engine cannot translate: its catalogue, not the built-in one, has one entry.
         QVERIFY2(lines.contains(u"Languages offered: auto (Auto-detect)"_s),
-                 qPrintable(result.out));
+                 qPrintable(lines.join(u'\n')));
         QVERIFY(m_server->waitForRequests(u"GET /config 200"_s, 1));
     }
 

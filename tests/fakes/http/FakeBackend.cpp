@@ -47,11 +47,6 @@ RecordedRequest record(const httplib::Request& request)
     return recorded;
 }
 
-std::string toStd(const QByteArray& bytes)
-{
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 } // namespace
 
 struct FakeBackend::State
@@ -103,14 +98,14 @@ struct FakeBackend::State
 
         response.status = answer->status;
         for (const auto& [name, value] : answer->headers)
-            response.set_header(toStd(name), toStd(value));
+            response.set_header(name.toStdString(), value.toStdString());
         if (answer->chunks.isEmpty()) {
-            response.set_content(toStd(answer->body), toStd(answer->contentType));
+            response.set_content(answer->body.toStdString(), answer->contentType.toStdString());
             return;
         }
         const QList<FakeResponse::Chunk> chunks = answer->chunks;
         response.set_chunked_content_provider(
-            toStd(answer->contentType), [this, chunks](size_t, httplib::DataSink& sink) {
+            answer->contentType.toStdString(), [this, chunks](size_t, httplib::DataSink& sink) {
                 for (const FakeResponse::Chunk& chunk : chunks) {
                     if (chunk.delayBefore.count() > 0 && !wait(chunk.delayBefore))
                         return false;
