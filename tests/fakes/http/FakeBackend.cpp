@@ -1,6 +1,7 @@
 #include "fakes/http/FakeBackend.h"
 
 #include <QHash>
+#include <QUrlQuery>
 #include <httplib.h>
 
 #include <condition_variable>
@@ -14,11 +15,6 @@ namespace {
 
 const QList<QByteArray> pseudoHeaders{"remote_addr", "remote_port", "local_addr", "local_port"};
 
-QString decoded(const QByteArray& part)
-{
-    return QUrl::fromPercentEncoding(part);
-}
-
 RecordedRequest record(const httplib::Request& request)
 {
     RecordedRequest recorded;
@@ -26,18 +22,11 @@ RecordedRequest record(const httplib::Request& request)
     const QByteArray target =
         QByteArray::fromStdString(request.target.empty() ? request.path : request.target);
     const qsizetype question = target.indexOf('?');
-    recorded.path = decoded(target.left(question < 0 ? target.size() : question));
-    if (question >= 0) {
-        for (const QByteArray& item : target.mid(question + 1).split('&')) {
-            if (item.isEmpty())
-                continue;
-            const qsizetype equals = item.indexOf('=');
-            if (equals < 0)
-                recorded.query.append({decoded(item), QString()});
-            else
-                recorded.query.append({decoded(item.left(equals)), decoded(item.mid(equals + 1))});
-        }
-    }
+    recorded.path = QUrl::fromPercentEncoding(target.left(question < 0 ? target.size() : question));
+    // QUrlQuery leaves "+" as it is, as the clients mean it.
+    if (question >= 0)
+        recorded.query =
+            QUrlQuery(QString::fromUtf8(target.mid(question + 1))).queryItems(QUrl::FullyDecoded);
     for (const auto& [name, value] : request.headers) {
         const QByteArray key = QByteArray::fromStdString(name).toLower();
         if (!pseudoHeaders.contains(key))
