@@ -8,7 +8,6 @@
 // Usage (inside scripts/with-env e2e, as bench/app-latency does): velto_app_latency [RUNS]
 #include "WindowTitleWatcher.h"
 #include "e2e/app/SelectionPeer.h"
-#include "e2e/app/ShortcutSignIn.h"
 #include "e2e/app/VeltoAppProcess.h"
 #include "e2e/support/ServerProcess.h"
 #include "x11/support/EditorWindow.h"
@@ -105,7 +104,7 @@ int main(int argc, char** argv)
         return fail(failed);
     XTestKeyboard keyboard;
     SelectionPeer peer;
-    if (const QString failed = shortcutSignIn(app, server, keyboard); !failed.isEmpty())
+    if (const QString failed = app.signInFromShortcut(server, keyboard); !failed.isEmpty())
         return fail(QStringLiteral("sign-in: ") + failed);
     WindowTitleWatcher titles(editor.window());
 

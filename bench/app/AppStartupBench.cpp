@@ -8,7 +8,7 @@
 //   - idle memory: the app's resident and proportional set size a few seconds after it armed,
 //     beside a QApplication that does nothing (this program with --idle-qt).
 // Usage: velto_app_startup [RUNS]   (default 10)
-#include "e2e/app/ShortcutProbe.h"
+#include "e2e/app/SelectionPeer.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Keymap.h"
 
@@ -105,13 +105,13 @@ void stop(QProcess& process)
 // Starts `program` and returns the milliseconds until Super+L can no longer be grabbed, or -1.
 double startToArmed(QProcess& process, const QString& program, const QStringList& arguments)
 {
-    ShortcutProbe probe;
-    if (probe.isGrabbed())
+    SelectionPeer probe;
+    if (probe.shortcutGrabbed())
         return -1;
     QElapsedTimer elapsed;
     elapsed.start();
     process.start(program, arguments);
-    while (!probe.isGrabbed()) {
+    while (!probe.shortcutGrabbed()) {
         if (elapsed.elapsed() > 20000 || process.state() == QProcess::NotRunning)
             return -1;
         // Each probe grabs and lets go in one batch; a short pause keeps it from crowding the

@@ -2,12 +2,14 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cstdlib>
 #include <qcoro/qcorotask.h>
 
 namespace velto::test {
 
 SelectionPeer::SelectionPeer()
-    : m_owner(m_connection, m_connection.atom("CLIPBOARD")), m_reader(m_connection)
+    : m_owner(m_connection, m_connection.atom("CLIPBOARD")), m_reader(m_connection),
+      m_keymap(m_connection)
 {
 }
 
@@ -65,6 +67,24 @@ std::optional<QString> SelectionPeer::primaryText()
     if (!answer)
         return std::nullopt;
     return QString::fromUtf8(answer->data);
+}
+
+bool SelectionPeer::shortcutGrabbed(char letter)
+{
+    const auto key = m_keymap.keycodeForKeysym(std::uint32_t(letter));
+    if (!m_connection.isConnected() || !key)
+        return false;
+    xcb_connection_t* c = m_connection.xcb();
+    const std::uint16_t modifiers = m_keymap.superMask();
+    // Grab and ungrab go out in one batch, so the server handles them back to back and the
+    // app's own grab cannot fall between them.
+    const xcb_void_cookie_t grab = xcb_grab_key_checked(c, 0, m_connection.root(), modifiers, *key,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_ungrab_key(c, *key, m_connection.root(), modifiers);
+    xcb_generic_error_t* error = xcb_request_check(c, grab);
+    const bool grabbed = error && error->error_code == XCB_ACCESS;
+    free(error);
+    return grabbed;
 }
 
 } // namespace velto::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Keymap.h"
 #include "platform/x11/X11SelectionOwner.h"
 #include "platform/x11/X11SelectionReader.h"
 
@@ -10,8 +11,8 @@
 
 namespace velto::test {
 
-// Another client on the display: the application whose data is on the user's clipboard, and a
-// reader of what the selections serve.
+// Another client on the display: the application whose data is on the user's clipboard, a
+// reader of what the selections serve, and a prober of the shortcut's grab.
 class SelectionPeer
 {
 public:
@@ -28,11 +29,15 @@ public:
     QString clipboardDifference();
     // The text of the PRIMARY selection (what is selected now), if any client owns it.
     std::optional<QString> primaryText();
+    // Whether some client holds the passive grab of Super+letter on the root window: X has no
+    // query for grabs, so it tries the grab itself and lets go at once.
+    bool shortcutGrabbed(char letter = 'l');
 
 private:
     X11Connection m_connection;
     X11SelectionOwner m_owner;
     X11SelectionReader m_reader;
+    X11Keymap m_keymap;
     QList<std::uint32_t> m_targets;
 };
 

@@ -1,6 +1,10 @@
 #include "e2e/app/VeltoAppProcess.h"
 
-#include "e2e/app/ShortcutProbe.h"
+#include "e2e/app/SelectionPeer.h"
+#include "e2e/support/ServerProcess.h"
+#include "e2e/support/SignInBrowser.h"
+#include "x11/support/EditorWindow.h"
+#include "x11/support/XTestKeyboard.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +13,13 @@
 #include <QTest>
 #include <cstdio>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace velto::test {
+
+namespace {
+constexpr std::uint32_t returnKey = 0xff0d;
+} // namespace
 
 VeltoAppProcess::VeltoAppProcess(QString program, QString recordingBin)
     : m_program(std::move(program)), m_recordingBin(std::move(recordingBin))
@@ -43,35 +53,34 @@ void VeltoAppProcess::seedPreferences()
 QString VeltoAppProcess::start()
 {
     if (!m_dir.isValid())
-        return QStringLiteral("no temporary directory");
-    ShortcutProbe shortcut;
-    if (shortcut.isGrabbed())
-        return QStringLiteral("Super+L is already grabbed by another client on this display");
+        return u"no temporary directory"_s;
+    SelectionPeer shortcut;
+    if (shortcut.shortcutGrabbed())
+        return u"Super+L is already grabbed by another client on this display"_s;
     seedPreferences();
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PATH"),
-                       m_recordingBin + ':' + environment.value(QStringLiteral("PATH")));
-    environment.insert(QStringLiteral("VELTO_TEST_OPENED_URLS"), m_dir.filePath("opened"));
+    environment.insert(u"PATH"_s, m_recordingBin + ':' + environment.value(u"PATH"_s));
+    environment.insert(u"VELTO_TEST_OPENED_URLS"_s, m_dir.filePath("opened"));
     // In a sanitizer build, LeakSanitizer's check at exit stops every thread of the process to
     // scan it, and in the app (with the threads of GLib, GDBus, QtDBus and the xcb queue) it
     // now and then dies doing so ("Tracer caught signal 11", a known fault of the checker).
     // Memory errors are still caught here; leaks of the app's own code are checked by the
     // controller and platform tests.
-    if (environment.contains(QStringLiteral("ASAN_OPTIONS")))
-        environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
-                               QStringLiteral(":detect_leaks=0"));
+    if (environment.contains(u"ASAN_OPTIONS"_s))
+        environment.insert(u"ASAN_OPTIONS"_s,
+                           environment.value(u"ASAN_OPTIONS"_s) + u":detect_leaks=0"_s);
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(m_program, {});
     if (!m_process.waitForStarted(5000))
-        return QStringLiteral("velto did not start: ") + m_process.errorString();
+        return u"velto did not start: "_s + m_process.errorString();
     // The shortcut is grabbed at the end of the launch sequence: from then on a press is ours.
     const bool ready = QTest::qWaitFor(
-        [&] { return shortcut.isGrabbed() || m_process.state() == QProcess::NotRunning; }, 15000);
+        [&] { return shortcut.shortcutGrabbed() || m_process.state() == QProcess::NotRunning; },
+        15000);
     if (!ready || m_process.state() == QProcess::NotRunning)
-        return report(QStringLiteral("velto did not take the shortcut"));
+        return report(u"velto did not take the shortcut"_s);
     return {};
 }
 
@@ -83,11 +92,10 @@ QString VeltoAppProcess::command(const QString& option)
     if (!process.waitForFinished(10000)) {
         process.kill();
         process.waitForFinished(5000);
-        return QStringLiteral("velto %1 did not finish").arg(option);
+        return u"velto %1 did not finish"_s.arg(option);
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QStringLiteral("velto %1 exited with %2: %3")
-            .arg(option)
+        return u"velto %1 exited with %2: %3"_s.arg(option)
             .arg(process.exitCode())
             .arg(QString::fromUtf8(process.readAll()));
     return {};
@@ -95,14 +103,14 @@ QString VeltoAppProcess::command(const QString& option)
 
 QString VeltoAppProcess::quit()
 {
-    if (const QString failed = command(QStringLiteral("--quit")); !failed.isEmpty())
+    if (const QString failed = command(u"--quit"_s); !failed.isEmpty())
         return failed;
     if (!m_process.waitForFinished(10000))
-        return QStringLiteral("velto still runs 10 s after --quit");
+        return u"velto still runs 10 s after --quit"_s;
     if (m_process.exitStatus() != QProcess::NormalExit)
-        return report(QStringLiteral("velto crashed on quit"));
+        return report(u"velto crashed on quit"_s);
     if (m_process.exitCode() != 0)
-        return report(QStringLiteral("velto exited with %1").arg(m_process.exitCode()));
+        return report(u"velto exited with %1"_s.arg(m_process.exitCode()));
     return {};
 }
 
@@ -113,19 +121,18 @@ QString VeltoAppProcess::report(const QString& failure)
     std::fprintf(stderr, "---- velto's output ----\n%s\n---- end of velto's output ----\n",
                  output.constData());
     // An app that still runs but did not do its part is waiting somewhere: show where.
-    const QString gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
+    const QString gdb = QStandardPaths::findExecutable(u"gdb"_s);
     if (m_process.state() == QProcess::Running && !gdb.isEmpty()) {
         QProcess stacks;
         stacks.setProcessChannelMode(QProcess::MergedChannels);
-        stacks.start(gdb, {QStringLiteral("-p"), QString::number(m_process.processId()),
-                           QStringLiteral("-batch"), QStringLiteral("-ex"),
-                           QStringLiteral("thread apply all bt 40")});
+        stacks.start(gdb, {u"-p"_s, QString::number(m_process.processId()), u"-batch"_s, u"-ex"_s,
+                           u"thread apply all bt 40"_s});
         if (!stacks.waitForFinished(60000))
             stacks.kill();
         std::fprintf(stderr, "---- velto's threads ----\n%s\n---- end of velto's threads ----\n",
                      stacks.readAll().constData());
     }
-    return failure + QStringLiteral(" (velto's output is printed above)");
+    return failure + u" (velto's output is printed above)"_s;
 }
 
 QStringList VeltoAppProcess::openedUrls() const
@@ -142,6 +149,57 @@ QByteArray VeltoAppProcess::log()
         m_process.waitForReadyRead(0);
     m_log += m_process.readAll();
     return m_log;
+}
+
+QString VeltoAppProcess::acceptAlert(XTestKeyboard& keyboard)
+{
+    const QString process = QString::number(pid());
+    QByteArray alert;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            alert =
+                xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, process}).split('\n').first();
+            return !alert.isEmpty();
+        },
+        10000);
+    if (!shown)
+        return u"no alert appeared after the shortcut"_s;
+    const QByteArray title = xdotool({u"getwindowname"_s, QString::fromLatin1(alert)});
+    if (title != "Velto")
+        return u"the alert's window is titled \"%1\""_s.arg(QString::fromUtf8(title));
+    // It asks for the focus itself; make sure the key goes to it whatever the window manager
+    // decided.
+    if (!activateWindow(alert.toUInt()))
+        return u"the alert did not get the focus"_s;
+    // Return presses the default button, "Log in".
+    keyboard.chord({}, returnKey);
+    const bool closed = QTest::qWaitFor(
+        [&] {
+            return xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, process}).isEmpty();
+        },
+        5000);
+    return closed ? QString() : u"the alert did not close on Return"_s;
+}
+
+QString VeltoAppProcess::signInFromShortcut(ServerProcess& server, XTestKeyboard& keyboard)
+{
+    const QString exchanged = u"POST /auth/handoff/exchange 200"_s;
+    const int exchangedBefore = server.count(exchanged);
+    const qsizetype openedBefore = openedUrls().size();
+    keyboard.chord({XTestKeyboard::superL}, 'l');
+    if (const QString failed = acceptAlert(keyboard); !failed.isEmpty())
+        return failed;
+
+    if (!QTest::qWaitFor([&] { return openedUrls().size() > openedBefore; }, 10000))
+        return u"\"Log in\" did not open the browser"_s;
+    SignInBrowser browser;
+    const SignInBrowser::Page answer = browser.press(
+        browser.open(QUrl(openedUrls().at(openedBefore), QUrl::StrictMode)), u"Continue"_s);
+    if (answer.status != 200)
+        return u"the browser step failed: %1 %2"_s.arg(answer.status).arg(answer.error);
+    if (!server.waitForRequests(exchanged, exchangedBefore + 1, 15000))
+        return u"the app did not pick up the session"_s;
+    return {};
 }
 
 } // namespace velto::test

@@ -8,6 +8,12 @@
 
 namespace velto::test {
 
+class ServerProcess;
+class XTestKeyboard;
+
+// The port of the backend address the app is built for.
+constexpr int appServerPort = 8787;
+
 // The real `velto` binary, started the way a user's session starts it, with a recording
 // xdg-open first on PATH in place of the browser. Runs in the caller's (isolated) HOME and XDG
 // folders.
@@ -31,6 +37,11 @@ public:
     QString command(const QString& option);
     // `velto --quit`, then waits for this process to end; the reason when it did not end cleanly.
     QString quit();
+    // Signs in the way a user does the first time: presses the shortcut, chooses "Log in" on the
+    // "Sign in required" alert, lets the browser (the recording xdg-open) receive the sign-in
+    // page, presses Continue there, and waits until the app has exchanged the handoff for a
+    // session. The reason when a step did not happen.
+    QString signInFromShortcut(ServerProcess& server, XTestKeyboard& keyboard);
 
     // What the app asked the desktop to open, one call per entry (arguments tab-separated).
     QStringList openedUrls() const;
@@ -44,6 +55,7 @@ public:
 
 private:
     void seedPreferences();
+    QString acceptAlert(XTestKeyboard& keyboard);
 
     QString m_program;
     QString m_recordingBin;

@@ -19,19 +19,21 @@
 #include <memory>
 
 using velto::test::ServerProcess;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString email = QStringLiteral("e2e-tester@localhost");
+const QString cliBinary = QStringLiteral(VELTO_CLI_BINARY);
+const QString email = u"e2e-tester@localhost"_s;
 // Small, so that a short text is over the limit.
-const QString maxTextBytes = QStringLiteral("64");
+const QString maxTextBytes = u"64"_s;
 // Shorter than the client's refresh margin, so every use refreshes; long enough that a token
 // just refreshed is still valid when the request it was refreshed for arrives.
 constexpr int shortTokenLifetime = 3;
 
-const QString refreshCall = QStringLiteral("POST /auth/v1/token ");
-const QString anyRewrite = QStringLiteral("POST /rewrite");
-const QRegularExpression signInAddress(QStringLiteral("^\\s+(http\\S+)$"));
+const QString refreshCall = u"POST /auth/v1/token "_s;
+const QString anyRewrite = u"POST /rewrite"_s;
+const QRegularExpression signInAddress(u"^\\s+(http\\S+)$"_s);
 
 } // namespace
 
@@ -44,13 +46,19 @@ private:
     int m_port = 0;
     std::unique_ptr<ServerProcess> m_server;
 
+    static CliProcess::Result cli(const QStringList& arguments, const QByteArray& input = {})
+    {
+        CliProcess process(cliBinary);
+        process.start(arguments, input);
+        return process.finish(CliProcess::defaultTimeoutMs);
+    }
+
     // Runs velto-cli and checks its exit status, its whole standard output and that its standard
     // error holds err.
     CliProcess::Result expectCli(const QStringList& arguments, const QByteArray& input,
                                  int exitCode, const QString& out, const QString& err = {})
     {
-        const CliProcess::Result result =
-            CliProcess::run(QStringLiteral(VELTO_CLI_BINARY), arguments, input);
+        const CliProcess::Result result = cli(arguments, input);
         [&] {
             QVERIFY2(result.exitCode == exitCode, qPrintable(result.describe()));
             QCOMPARE(result.out, out);
@@ -59,11 +67,14 @@ private:
         return result;
     }
 
-    QString firstStatusLine()
+    // velto-cli status, which always succeeds, line by line.
+    static QStringList statusLines()
     {
-        return CliProcess::run(QStringLiteral(VELTO_CLI_BINARY), {QStringLiteral("status")})
-            .out.section(u'\n', 0, 0);
+        const CliProcess::Result status = cli({u"status"_s});
+        [&] { QVERIFY2(status.exitCode == 0, qPrintable(status.describe())); }();
+        return status.out.split(u'\n');
     }
+    static QString firstStatusLine() { return statusLines().value(0); }
 
     // Replaces the running server; same data directory, same sessions.
     void restartServer(const QString& data, int accessTokenLifetime)
@@ -71,28 +82,19 @@ private:
         if (m_server)
             QVERIFY2(m_server->stop(), qPrintable(m_server->log()));
         m_server = std::make_unique<ServerProcess>(QStringLiteral(VELTO_SERVER_BINARY), m_port);
-        const QString failure = m_server->start({
-            QStringLiteral("--data"),
-            m_dir.filePath(data),
-            QStringLiteral("--local-email"),
-            email,
-            QStringLiteral("--anon-key"),
-            QStringLiteral(VELTO_CLI_ANON_KEY),
-            QStringLiteral("--access-token-lifetime"),
-            QString::number(accessTokenLifetime),
-            QStringLiteral("--max-text-bytes"),
-            maxTextBytes,
-            QStringLiteral("--poll-interval-ms"),
-            QStringLiteral("100"),
-        });
+        const QString failure = m_server->start(
+            {u"--data"_s, m_dir.filePath(data), u"--local-email"_s, email, u"--anon-key"_s,
+             QStringLiteral(VELTO_CLI_ANON_KEY), u"--access-token-lifetime"_s,
+             QString::number(accessTokenLifetime), u"--max-text-bytes"_s, maxTextBytes,
+             u"--poll-interval-ms"_s, u"100"_s});
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
     // velto-cli signin --no-browser, with the test pressing label on the page it names.
     CliProcess::Result signInPressing(const QString& label)
     {
-        CliProcess signin(QStringLiteral(VELTO_CLI_BINARY));
-        signin.start({QStringLiteral("signin"), QStringLiteral("--no-browser")});
+        CliProcess signin(cliBinary);
+        signin.start({u"signin"_s, u"--no-browser"_s});
         const QRegularExpressionMatch line = signin.waitForErrorLine(signInAddress, 20'000);
         const QUrl url(line.captured(1), QUrl::StrictMode);
         SignInBrowser browser;
@@ -105,20 +107,20 @@ private:
         CliProcess::Result result = signin.finish(browsed ? CliProcess::defaultTimeoutMs : 1'000);
         // The pages go with the result so that a failure shows what the browser saw.
         if (!browsed)
-            result.err += QStringLiteral("\n--- browser: page %1 %2 (%3), answer %4 %5 (%6)\n%7")
-                              .arg(page.status)
-                              .arg(url.toString(), page.error)
-                              .arg(answer.status)
-                              .arg(answer.url.toString(), answer.error, answer.html);
+            result.err +=
+                u"\n--- browser: page %1 %2 (%3), answer %4 %5 (%6)\n%7"_s.arg(page.status)
+                    .arg(url.toString(), page.error)
+                    .arg(answer.status)
+                    .arg(answer.url.toString(), answer.error, answer.html);
         return result;
     }
 
     void signIn()
     {
-        const CliProcess::Result result = signInPressing(QStringLiteral("Continue"));
+        const CliProcess::Result result = signInPressing(u"Continue"_s);
         QVERIFY2(result.exitCode == 0 && !result.err.contains(u"--- browser"),
                  qPrintable(result.describe()));
-        QCOMPARE(result.out, QStringLiteral("Signed in as %1\n").arg(email));
+        QCOMPARE(result.out, u"Signed in as %1\n"_s.arg(email));
     }
 
 private slots:
@@ -134,7 +136,7 @@ private slots:
             QSKIP("velto-cli is built for a backend that is not one loopback velto-server");
         m_port = api.port(80);
         QVERIFY(m_dir.isValid());
-        restartServer(QStringLiteral("first"), 3600);
+        restartServer(u"first"_s, 3600);
     }
 
     void cleanupTestCase()
@@ -145,40 +147,36 @@ private slots:
 
     void signedOut()
     {
-        const CliProcess::Result status =
-            CliProcess::run(QStringLiteral(VELTO_CLI_BINARY), {QStringLiteral("status")});
-        QVERIFY2(status.exitCode == 0, qPrintable(status.describe()));
-        const QStringList lines = status.out.split(u'\n');
-        QCOMPARE(lines.value(0), QStringLiteral("Not signed in"));
+        const QStringList lines = statusLines();
+        QCOMPARE(lines.value(0), u"Not signed in"_s);
         QCOMPARE(lines.value(1), QStringLiteral("Backend: " VELTO_CLI_API_BASE_URL));
-        QVERIFY2(status.out.contains(u"\nTones (built in): grammar_fix (Default)"),
-                 qPrintable(status.out));
+        const QString text = lines.join(u'\n');
+        QVERIFY2(text.contains(u"\nTones (built in): grammar_fix (Default)"), qPrintable(text));
 
-        expectCli({QStringLiteral("rewrite")}, "hello\n", 3, {},
-                  QStringLiteral("Sign in required: run \"velto-cli signin\" first."));
+        expectCli({u"rewrite"_s}, "hello\n", 3, {},
+                  u"Sign in required: run \"velto-cli signin\" first."_s);
         QCOMPARE(m_server->requests(anyRewrite).size(), 0);
     }
 
     void cancelOnTheSignInPageFailsTheSignIn()
     {
-        const CliProcess::Result result = signInPressing(QStringLiteral("Cancel"));
+        const CliProcess::Result result = signInPressing(u"Cancel"_s);
         QVERIFY2(result.exitCode == 1 && !result.err.contains(u"--- browser"),
                  qPrintable(result.describe()));
         // Said once: the handoff's failure already starts with "Sign-in failed".
         QVERIFY2(result.err.contains(u"\nSign-in failed: Sign-in was canceled.\n"),
                  qPrintable(result.err));
-        QCOMPARE(firstStatusLine(), QStringLiteral("Not signed in"));
+        QCOMPARE(firstStatusLine(), u"Not signed in"_s);
     }
 
     void ctrlCDuringTheSignInAbandonsTheHandoff()
     {
-        const QString cancelled = QStringLiteral("POST /auth/handoff/cancel 200");
+        const QString cancelled = u"POST /auth/handoff/cancel 200"_s;
         const int cancelsBefore = m_server->count(cancelled);
-        CliProcess signin(QStringLiteral(VELTO_CLI_BINARY));
-        signin.start({QStringLiteral("signin"), QStringLiteral("--no-browser")});
+        CliProcess signin(cliBinary);
+        signin.start({u"signin"_s, u"--no-browser"_s});
         QVERIFY(signin.waitForErrorLine(signInAddress, 20'000).hasMatch());
-        QVERIFY(signin.waitForErrorLine(QRegularExpression(QStringLiteral("^Waiting")), 5'000)
-                    .hasMatch());
+        QVERIFY(signin.waitForErrorLine(QRegularExpression(u"^Waiting"_s), 5'000).hasMatch());
         signin.interrupt();
         const CliProcess::Result result = signin.finish(10'000);
         QVERIFY2(result.finished && !result.crashed && result.exitCode == 130,
@@ -186,30 +184,26 @@ private slots:
         QVERIFY2(result.err.endsWith(u"Sign-in cancelled.\n"), qPrintable(result.err));
         // The backend was told, so the page the user may still have open signs no one in.
         QCOMPARE(m_server->count(cancelled), cancelsBefore + 1);
-        QCOMPARE(firstStatusLine(), QStringLiteral("Not signed in"));
+        QCOMPARE(firstStatusLine(), u"Not signed in"_s);
     }
 
     void signInShowsTheAccountAndTheServersCatalogue()
     {
         signIn();
-        QCOMPARE(m_server->count(QStringLiteral("POST /auth/handoff/exchange 200")), 1);
+        QCOMPARE(m_server->count(u"POST /auth/handoff/exchange 200"_s), 1);
 
-        const CliProcess::Result result =
-            CliProcess::run(QStringLiteral(VELTO_CLI_BINARY), {QStringLiteral("status")});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.describe()));
-        const QStringList lines = result.out.split(u'\n');
-        QCOMPARE(lines.value(0), QStringLiteral("Signed in as ") + email);
-        QVERIFY2(lines.contains(QStringLiteral("Tone: Default (grammar_fix)")),
-                 qPrintable(result.out));
+        const QStringList lines = statusLines();
+        QCOMPARE(lines.value(0), u"Signed in as "_s + email);
+        QVERIFY2(lines.contains(u"Tone: Default (grammar_fix)"_s), qPrintable(lines.join(u'\n')));
         QVERIFY2(lines.contains(QStringLiteral(
                      "Tones offered: grammar_fix (Default), professional (Professional), "
                      "concise (Concise), creative (Creative), casual (Casual), "
                      "persuasive (Persuasive)")),
-                 qPrintable(result.out));
+                 qPrintable(lines.join(u'\n')));
         // The local engine cannot translate: its catalogue, not the built-in one, has one entry.
-        QVERIFY2(lines.contains(QStringLiteral("Languages offered: auto (Auto-detect)")),
-                 qPrintable(result.out));
-        QVERIFY(m_server->waitForRequests(QStringLiteral("GET /config 200"), 1));
+        QVERIFY2(lines.contains(u"Languages offered: auto (Auto-detect)"_s),
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(m_server->waitForRequests(u"GET /config 200"_s, 1));
     }
 
     // What the user asks and sees: the exit status, standard output, a line of standard error,
@@ -223,35 +217,31 @@ private slots:
         QTest::addColumn<QString>("err");
         QTest::addColumn<QString>("call");
 
-        const QString oneShot = QStringLiteral("POST /rewrite 200");
-        const QString streamed = QStringLiteral("POST /rewrite/stream 200");
-        const QStringList rewrite{QStringLiteral("rewrite")};
-        const QStringList stream{QStringLiteral("rewrite"), QStringLiteral("--stream")};
+        const QString oneShot = u"POST /rewrite 200"_s;
+        const QString streamed = u"POST /rewrite/stream 200"_s;
+        const QStringList rewrite{u"rewrite"_s};
+        const QStringList stream{u"rewrite"_s, u"--stream"_s};
         QTest::newRow("standard input") << rewrite << QByteArray("hello  world\n") << 0
-                                        << QStringLiteral("Hello world\n") << QString() << oneShot;
+                                        << u"Hello world\n"_s << QString() << oneShot;
         // "@" reads the file named by input instead.
         QTest::newRow("file, non-ASCII")
             << rewrite << QByteArray("@caf\xc3\xa9  au lait , i said .") << 0
-            << QStringLiteral("Caf\u00e9 au lait, I said.\n") << QString() << oneShot;
-        QTest::newRow("streamed lines")
-            << stream << QByteArray("first  line\nsecond line") << 0
-            << QStringLiteral("First line\nSecond line\n") << QString() << streamed;
-        QTest::newRow("concise tone")
-            << QStringList{QStringLiteral("rewrite"), QStringLiteral("--tone"),
-                           QStringLiteral("concise")}
-            << QByteArray("this is really very simple") << 0 << QStringLiteral("This is simple\n")
-            << QString() << oneShot;
+            << u"Caf\u00e9 au lait, I said.\n"_s << QString() << oneShot;
+        QTest::newRow("streamed lines") << stream << QByteArray("first  line\nsecond line") << 0
+                                        << u"First line\nSecond line\n"_s << QString() << streamed;
+        QTest::newRow("concise tone") << QStringList{u"rewrite"_s, u"--tone"_s, u"concise"_s}
+                                      << QByteArray("this is really very simple") << 0
+                                      << u"This is simple\n"_s << QString() << oneShot;
         // Judged against the catalogue just fetched.
         QTest::newRow("unknown tone")
-            << rewrite + QStringList{QStringLiteral("--tone"), QStringLiteral("shouty")}
-            << QByteArray("hello\n") << 2 << QString()
+            << rewrite + QStringList{u"--tone"_s, u"shouty"_s} << QByteArray("hello\n") << 2
+            << QString()
             << QStringLiteral("Unknown tone \"shouty\". Available: grammar_fix, professional, "
                               "concise, creative, casual, persuasive")
             << QString();
         QTest::newRow("unknown language")
-            << rewrite + QStringList{QStringLiteral("--language"), QStringLiteral("french")}
-            << QByteArray("hello\n") << 2 << QString()
-            << QStringLiteral("Unknown language \"french\". Available: auto") << QString();
+            << rewrite + QStringList{u"--language"_s, u"french"_s} << QByteArray("hello\n") << 2
+            << QString() << u"Unknown language \"french\". Available: auto"_s << QString();
     }
 
     void rewriteCommands()
@@ -264,17 +254,17 @@ private slots:
         QFETCH(QString, call);
 
         if (input.startsWith('@')) {
-            QFile file(m_dir.filePath(QStringLiteral("input.txt")));
+            QFile file(m_dir.filePath(u"input.txt"_s));
             QVERIFY(file.open(QIODevice::WriteOnly) &&
                     file.write(input.mid(1)) == input.size() - 1);
             arguments << file.fileName();
             input.clear();
         }
-        const int configs = m_server->count(QStringLiteral("GET /config 200"));
+        const int configs = m_server->count(u"GET /config 200"_s);
         const int calls = m_server->count(call);
         const qsizetype rewrites = m_server->requests(anyRewrite).size();
         expectCli(arguments, input, exitCode, out, err);
-        QVERIFY(m_server->waitForRequests(QStringLiteral("GET /config 200"), configs + 1));
+        QVERIFY(m_server->waitForRequests(u"GET /config 200"_s, configs + 1));
         if (!call.isEmpty())
             QVERIFY(m_server->waitForRequests(call, calls + 1));
         QCOMPARE(m_server->requests(anyRewrite).size(), rewrites + (call.isEmpty() ? 0 : 1));
@@ -283,17 +273,15 @@ private slots:
     // A one-shot error answer reaches the user in serverThatLostTheSessionAsksToSignInAgain.
     void serverErrorAnswersReachTheUser()
     {
-        const QString call = QStringLiteral("POST /rewrite/stream 413");
+        const QString call = u"POST /rewrite/stream 413"_s;
         const QByteArray tooLong =
             "this sentence goes on and on and on for more than sixty-four bytes.";
         QVERIFY(tooLong.size() > maxTextBytes.toInt());
 
-        const CliProcess::Result result =
-            expectCli({QStringLiteral("rewrite"), QStringLiteral("--stream")}, tooLong, 1, {});
+        const CliProcess::Result result = expectCli({u"rewrite"_s, u"--stream"_s}, tooLong, 1, {});
         // Debug builds log to standard error too; the user's message is its own line.
         const QRegularExpressionMatch shown =
-            QRegularExpression(QStringLiteral("^Rewrite failed: (.*)$"),
-                               QRegularExpression::MultilineOption)
+            QRegularExpression(u"^Rewrite failed: (.*)$"_s, QRegularExpression::MultilineOption)
                 .match(result.err);
         QVERIFY2(shown.hasMatch(), qPrintable(result.err));
         const QString message = shown.captured(1);
@@ -303,25 +291,23 @@ private slots:
         QVERIFY(m_server->waitForRequests(call, 1));
         const QString requestId = m_server->requests(call).constLast().requestId;
         QVERIFY(!requestId.isEmpty());
-        QVERIFY2(message.contains(QStringLiteral("\"request_id\":\"%1\"").arg(requestId)),
-                 qPrintable(message));
+        QVERIFY2(message.contains(u"\"request_id\":\"%1\""_s.arg(requestId)), qPrintable(message));
     }
 
     void serverThatLostTheSessionAsksToSignInAgain()
     {
         // Every command so far ran within the first token's lifetime.
         QCOMPARE(m_server->requests(refreshCall).size(), 0);
-        restartServer(QStringLiteral("empty"), 3600);
-        expectCli({QStringLiteral("rewrite")}, "hello\n", 3, {},
-                  QStringLiteral("Account required: "));
-        QVERIFY(m_server->waitForRequests(QStringLiteral("POST /rewrite 401"), 1));
+        restartServer(u"empty"_s, 3600);
+        expectCli({u"rewrite"_s}, "hello\n", 3, {}, u"Account required: "_s);
+        QVERIFY(m_server->waitForRequests(u"POST /rewrite 401"_s, 1));
     }
 
     void sessionSurvivesAServerRestart()
     {
-        restartServer(QStringLiteral("first"), shortTokenLifetime);
-        expectCli({QStringLiteral("rewrite")}, "still  here\n", 0, QStringLiteral("Still here\n"));
-        QVERIFY(m_server->waitForRequests(QStringLiteral("POST /rewrite 200"), 1));
+        restartServer(u"first"_s, shortTokenLifetime);
+        expectCli({u"rewrite"_s}, "still  here\n", 0, u"Still here\n"_s);
+        QVERIFY(m_server->waitForRequests(u"POST /rewrite 200"_s, 1));
         QCOMPARE(m_server->requests(refreshCall).size(), 0);
     }
 
@@ -338,27 +324,25 @@ private slots:
 
         // Each run is a new process: the second can only refresh with the refresh token the
         // first one received and stored, since a used one is refused.
-        const QString rewritten = QStringLiteral("POST /rewrite 200");
+        const QString rewritten = u"POST /rewrite 200"_s;
         const int before = m_server->count(rewritten);
         for (int run = 1; run <= 2; ++run) {
-            expectCli({QStringLiteral("rewrite")}, "run  again\n", 0,
-                      QStringLiteral("Run again\n"));
+            expectCli({u"rewrite"_s}, "run  again\n", 0, u"Run again\n"_s);
             QVERIFY(m_server->waitForRequests(rewritten, before + run));
         }
         const QList<ServerProcess::Request> refreshes = m_server->requests(refreshCall);
         QVERIFY2(refreshes.size() >= 2, qPrintable(m_server->log()));
         for (const ServerProcess::Request& refresh : refreshes)
-            QCOMPARE(refresh.call, refreshCall + QStringLiteral("200"));
-        QCOMPARE(firstStatusLine(), QStringLiteral("Signed in as ") + email);
+            QCOMPARE(refresh.call, refreshCall + u"200"_s);
+        QCOMPARE(firstStatusLine(), u"Signed in as "_s + email);
     }
 
     void signOutForgetsTheSession()
     {
-        expectCli({QStringLiteral("signout")}, {}, 0, QStringLiteral("Signed out.\n"));
+        expectCli({u"signout"_s}, {}, 0, u"Signed out.\n"_s);
         const qsizetype rewrites = m_server->requests(anyRewrite).size();
-        expectCli({QStringLiteral("rewrite")}, "hello\n", 3, {},
-                  QStringLiteral("Sign in required"));
-        QCOMPARE(firstStatusLine(), QStringLiteral("Not signed in"));
+        expectCli({u"rewrite"_s}, "hello\n", 3, {}, u"Sign in required"_s);
+        QCOMPARE(firstStatusLine(), u"Not signed in"_s);
         QCOMPARE(m_server->requests(anyRewrite).size(), rewrites);
     }
 };

@@ -67,14 +67,6 @@ CliProcess::Result CliProcess::finish(int timeoutMs)
     return result;
 }
 
-CliProcess::Result CliProcess::run(const QString& program, const QStringList& arguments,
-                                   const QByteArray& input, int timeoutMs)
-{
-    CliProcess process(program);
-    process.start(arguments, input);
-    return process.finish(timeoutMs);
-}
-
 void CliProcess::interrupt()
 {
     if (m_process.state() == QProcess::Running)

@@ -31,10 +31,6 @@ public:
     // Sends SIGINT, as Ctrl+C in a terminal does.
     void interrupt();
 
-    // start() then finish().
-    static Result run(const QString& program, const QStringList& arguments,
-                      const QByteArray& input = {}, int timeoutMs = defaultTimeoutMs);
-
     static constexpr int defaultTimeoutMs = 30'000;
 
 private:

@@ -4,6 +4,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace velto::test {
 
 ServerProcess::ServerProcess(QString program, int port)
@@ -22,7 +24,7 @@ QString ServerProcess::start(const QStringList& options)
     // The server's sockets take SO_REUSEPORT, so a second server on a taken port would bind too
     // and share the connections; a listener already there has to be found beforehand.
     QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), quint16(m_port));
+    probe.connectToHost(u"127.0.0.1"_s, quint16(m_port));
     if (probe.waitForConnected(2'000))
         return QStringLiteral("127.0.0.1:%1 already accepts connections; the clients are built "
                               "for this port (stop the other server there)")
@@ -31,11 +33,9 @@ QString ServerProcess::start(const QStringList& options)
     m_pending.clear();
     m_log.clear();
     m_requests.clear();
-    m_process.start(m_program, QStringList{QStringLiteral("--listen"),
-                                           QStringLiteral("127.0.0.1:%1").arg(m_port)} +
-                                   options);
+    m_process.start(m_program, QStringList{u"--listen"_s, u"127.0.0.1:%1"_s.arg(m_port)} + options);
     if (!m_process.waitForStarted(10'000))
-        return QStringLiteral("velto-server did not start: ") + m_process.errorString();
+        return u"velto-server did not start: "_s + m_process.errorString();
     const bool listening = QTest::qWaitFor(
         [&] {
             readLog();
@@ -44,7 +44,7 @@ QString ServerProcess::start(const QStringList& options)
         },
         20'000);
     if (!listening || m_process.state() == QProcess::NotRunning)
-        return QStringLiteral("velto-server is not listening; its log:\n") + m_log;
+        return u"velto-server is not listening; its log:\n"_s + m_log;
     return {};
 }
 
@@ -70,7 +70,7 @@ void ServerProcess::readLog()
     m_pending += m_process.readAllStandardError();
     // "<time> POST /rewrite 200 0.4ms rid=<id>"
     static const QRegularExpression request(
-        QStringLiteral("^\\S+ ([A-Z]+ \\S+ \\d{3}) (?:([0-9.]+)ms|-) rid=(\\S*)$"));
+        u"^\\S+ ([A-Z]+ \\S+ \\d{3}) (?:([0-9.]+)ms|-) rid=(\\S*)$"_s);
     qsizetype end;
     while ((end = m_pending.indexOf('\n')) >= 0) {
         const QString line = QString::fromUtf8(m_pending.left(end));
@@ -91,13 +91,6 @@ QList<ServerProcess::Request> ServerProcess::requests(const QString& prefix)
             found.append(request);
     }
     return found;
-}
-
-int ServerProcess::count(const QString& call)
-{
-    readLog();
-    return int(std::count_if(m_requests.cbegin(), m_requests.cend(),
-                             [&](const Request& request) { return request.call == call; }));
 }
 
 bool ServerProcess::waitForRequests(const QString& call, int count, int timeoutMs)

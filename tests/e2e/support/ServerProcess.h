@@ -33,8 +33,8 @@ public:
 
     // The requests so far whose call starts with prefix ("POST /auth/v1/token ").
     QList<Request> requests(const QString& prefix);
-    // How many requests had exactly this call.
-    int count(const QString& call);
+    // How many requests had exactly this call ("POST /rewrite 200": the status ends it).
+    int count(const QString& call) { return int(requests(call).size()); }
     bool waitForRequests(const QString& call, int count, int timeoutMs = 10'000);
     QString log();
 

@@ -5,33 +5,30 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int timeoutMs = 15'000;
 
 QString unescaped(QString text)
 {
-    text.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    text.replace(QStringLiteral("&#39;"), QStringLiteral("'"));
-    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    text.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    for (const auto& [entity, character] : {std::pair{u"&quot;"_s, u"\""_s},
+                                            {u"&#39;"_s, u"'"_s},
+                                            {u"&lt;"_s, u"<"_s},
+                                            {u"&gt;"_s, u">"_s},
+                                            {u"&amp;"_s, u"&"_s}})
+        text.replace(entity, character);
     return text;
 }
 
 QHash<QString, QString> attributes(const QString& tag)
 {
-    static const QRegularExpression attribute(
-        QStringLiteral("([A-Za-z][\\w-]*)\\s*=\\s*\"([^\"]*)\""));
+    static const QRegularExpression attribute(u"([A-Za-z][\\w-]*)\\s*=\\s*\"([^\"]*)\""_s);
     QHash<QString, QString> found;
     for (const QRegularExpressionMatch& match : attribute.globalMatch(tag))
         found.insert(match.captured(1).toLower(), unescaped(match.captured(2)));
     return found;
-}
-
-QByteArray field(const QString& name, const QString& value)
-{
-    return QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
 }
 
 } // namespace
@@ -43,8 +40,7 @@ SignInBrowser::Page SignInBrowser::await(QNetworkReply* reply, const QUrl& url)
     QSignalSpy finished(reply, &QNetworkReply::finished);
     if (!reply->isFinished() && !finished.wait(timeoutMs)) {
         reply->abort();
-        page.error =
-            QStringLiteral("no answer from %1 within %2 ms").arg(url.toString()).arg(timeoutMs);
+        page.error = u"no answer from %1 within %2 ms"_s.arg(url.toString()).arg(timeoutMs);
     } else {
         page.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         page.html = QString::fromUtf8(reply->readAll());
@@ -62,50 +58,41 @@ SignInBrowser::Page SignInBrowser::open(const QUrl& url)
 
 SignInBrowser::Page SignInBrowser::press(const Page& page, const QString& label)
 {
-    static const QRegularExpression formPattern(QStringLiteral("<form\\b([^>]*)>(.*?)</form>"),
-                                                QRegularExpression::DotMatchesEverythingOption |
-                                                    QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression inputPattern(QStringLiteral("<input\\b([^>]*)>"),
-                                                 QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression buttonPattern(
-        QStringLiteral("<button\\b([^>]*)>(.*?)</button>"),
-        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
+    constexpr auto options =
+        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption;
+    static const QRegularExpression formPattern(u"<form\\b([^>]*)>(.*?)</form>"_s, options);
+    // An input's attributes, or a button's attributes and label.
+    static const QRegularExpression fieldPattern(
+        u"<(?:input\\b([^>]*)|button\\b([^>]*)>(.*?)</button)>"_s, options);
 
     Page failure;
     failure.url = page.url;
     for (const QRegularExpressionMatch& form : formPattern.globalMatch(page.html)) {
-        const QString body = form.captured(2);
-        QHash<QString, QString> pressed;
-        for (const QRegularExpressionMatch& button : buttonPattern.globalMatch(body)) {
-            if (unescaped(button.captured(2)).trimmed() == label)
-                pressed = attributes(button.captured(1));
+        // The hidden fields plus the pressed button's name=value; the other buttons send nothing.
+        QByteArrayList fields;
+        bool pressed = false;
+        for (const QRegularExpressionMatch& field : fieldPattern.globalMatch(form.captured(2))) {
+            const bool button = field.hasCaptured(2);
+            if (button && unescaped(field.captured(3)).trimmed() != label)
+                continue;
+            pressed = pressed || button;
+            const QHash<QString, QString> attrs = attributes(field.captured(button ? 2 : 1));
+            if (attrs.contains(u"name"_s))
+                fields << QUrl::toPercentEncoding(attrs.value(u"name"_s)) + '=' +
+                              QUrl::toPercentEncoding(attrs.value(u"value"_s));
         }
-        if (pressed.isEmpty())
+        if (!pressed)
             continue;
-
         const QHash<QString, QString> formAttributes = attributes(form.captured(1));
-        if (formAttributes.value(QStringLiteral("method")).toLower() != u"post") {
-            failure.error = QStringLiteral("the form does not post");
+        if (formAttributes.value(u"method"_s).toLower() != u"post") {
+            failure.error = u"the form does not post"_s;
             return failure;
         }
-        QByteArrayList fields;
-        for (const QRegularExpressionMatch& input : inputPattern.globalMatch(body)) {
-            const QHash<QString, QString> attrs = attributes(input.captured(1));
-            if (attrs.contains(QStringLiteral("name")))
-                fields << field(attrs.value(QStringLiteral("name")),
-                                attrs.value(QStringLiteral("value")));
-        }
-        if (pressed.contains(QStringLiteral("name")))
-            fields << field(pressed.value(QStringLiteral("name")),
-                            pressed.value(QStringLiteral("value")));
-
-        const QUrl target = page.url.resolved(QUrl(formAttributes.value(QStringLiteral("action"))));
+        const QUrl target = page.url.resolved(QUrl(formAttributes.value(u"action"_s)));
         QNetworkRequest request(target);
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
         return await(m_network.post(request, fields.join('&')), target);
     }
-    failure.error =
-        QStringLiteral("no form with a \"%1\" button on the page:\n%2").arg(label, page.html);
+    failure.error = u"no form with a \"%1\" button on the page:\n%2"_s.arg(label, page.html);
     return failure;
 }

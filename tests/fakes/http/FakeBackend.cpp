@@ -1,6 +1,7 @@
 #include "fakes/http/FakeBackend.h"
 
 #include <QHash>
+#include <QUrlQuery>
 #include <httplib.h>
 
 #include <condition_variable>
@@ -14,30 +15,18 @@ namespace {
 
 const QList<QByteArray> pseudoHeaders{"remote_addr", "remote_port", "local_addr", "local_port"};
 
-QString decoded(const QByteArray& part)
-{
-    return QUrl::fromPercentEncoding(part);
-}
-
 RecordedRequest record(const httplib::Request& request)
 {
     RecordedRequest recorded;
     recorded.method = QByteArray::fromStdString(request.method);
-    recorded.target =
+    const QByteArray target =
         QByteArray::fromStdString(request.target.empty() ? request.path : request.target);
-    const qsizetype question = recorded.target.indexOf('?');
-    recorded.path = decoded(recorded.target.left(question < 0 ? recorded.target.size() : question));
-    if (question >= 0) {
-        for (const QByteArray& item : recorded.target.mid(question + 1).split('&')) {
-            if (item.isEmpty())
-                continue;
-            const qsizetype equals = item.indexOf('=');
-            if (equals < 0)
-                recorded.query.append({decoded(item), QString()});
-            else
-                recorded.query.append({decoded(item.left(equals)), decoded(item.mid(equals + 1))});
-        }
-    }
+    const qsizetype question = target.indexOf('?');
+    recorded.path = QUrl::fromPercentEncoding(target.left(question < 0 ? target.size() : question));
+    // QUrlQuery leaves "+" as it is, as the clients mean it.
+    if (question >= 0)
+        recorded.query =
+            QUrlQuery(QString::fromUtf8(target.mid(question + 1))).queryItems(QUrl::FullyDecoded);
     for (const auto& [name, value] : request.headers) {
         const QByteArray key = QByteArray::fromStdString(name).toLower();
         if (!pseudoHeaders.contains(key))
@@ -45,11 +34,6 @@ RecordedRequest record(const httplib::Request& request)
     }
     recorded.body = QByteArray::fromStdString(request.body);
     return recorded;
-}
-
-std::string toStd(const QByteArray& bytes)
-{
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 
 } // namespace
@@ -103,14 +87,14 @@ struct FakeBackend::State
 
         response.status = answer->status;
         for (const auto& [name, value] : answer->headers)
-            response.set_header(toStd(name), toStd(value));
+            response.set_header(name.toStdString(), value.toStdString());
         if (answer->chunks.isEmpty()) {
-            response.set_content(toStd(answer->body), toStd(answer->contentType));
+            response.set_content(answer->body.toStdString(), answer->contentType.toStdString());
             return;
         }
         const QList<FakeResponse::Chunk> chunks = answer->chunks;
         response.set_chunked_content_provider(
-            toStd(answer->contentType), [this, chunks](size_t, httplib::DataSink& sink) {
+            answer->contentType.toStdString(), [this, chunks](size_t, httplib::DataSink& sink) {
                 for (const FakeResponse::Chunk& chunk : chunks) {
                     if (chunk.delayBefore.count() > 0 && !wait(chunk.delayBefore))
                         return false;
@@ -133,8 +117,6 @@ FakeBackend::FakeBackend() : m_state(std::make_unique<State>())
     const char* anyPath = R"(.*)";
     state->server.Get(anyPath, handler);
     state->server.Post(anyPath, handler);
-    state->server.Put(anyPath, handler);
-    state->server.Delete(anyPath, handler);
     // One request per connection: stop() then never waits on an idle keep-alive connection.
     state->server.set_keep_alive_max_count(1);
     state->port = state->server.bind_to_any_port("127.0.0.1");

@@ -14,8 +14,6 @@ struct RecordedRequest
     QByteArray method;
     // Percent-decoded path, without the query.
     QString path;
-    // The request target exactly as sent ("/auth/handoff/poll?handoff_id=...").
-    QByteArray target;
     // Percent-decoded query items in the order sent; "+" is left as it is.
     QList<QPair<QString, QString>> query;
     // Header names lower-cased, in the order the server parsed them.

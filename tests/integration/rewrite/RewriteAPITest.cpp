@@ -1,69 +1,39 @@
 #include "rewrite/RewriteAPI.h"
-#include "auth/AuthService.h"
-#include "auth/HttpClient.h"
-#include "fakes/auth/FakeClock.h"
-#include "fakes/auth/MemoryKeychainStore.h"
-#include "fakes/auth/RunTask.h"
-#include "fakes/http/FakeBackend.h"
-#include "fakes/model/MemoryDefaults.h"
 #include "fakes/model/RecordingLogSink.h"
-#include "model/AppModel.h"
+#include "integration/auth/AuthFixture.h"
 #include "model/ClientLogger.h"
-#include "model/UserPreferencesStore.h"
 #include "rewrite/RewriteClientError.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
-#include <nlohmann/json.hpp>
 
 using namespace velto;
 using namespace std::chrono_literals;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QByteArray accessToken = "access-token-1";
 
-struct Fixture
+// The rewrite client over a loaded AuthService, signed in or not, with the log recorded.
+struct Fixture : AuthFixture
 {
-    explicit Fixture(const QString& basePath = QStringLiteral("/"), bool signedIn = true)
-        : keychain(std::make_shared<MemoryKeychainStore>()), clock(std::make_shared<FakeClock>()),
-          http(std::make_shared<HttpClient>()), store(std::make_shared<MemoryDefaults>()),
-          model(store, AppBuildConfig{AppRuntimeMode::release, backend.url(basePath),
-                                      backend.baseURL().toString(), "anon", "email"}),
-          api(http)
+    explicit Fixture(const QString& basePath = "/", bool signedIn = true)
+        : AuthFixture(basePath), api(http)
     {
-        if (signedIn) {
-            StoredAuthSession session{QString::fromLatin1(accessToken), "refresh-1",
-                                      clock->now() + 3600, "user-1", "ada@example.test"};
-            keychain->items.insert({AuthService::keychainService, AuthService::keychainAccount},
-                                   session.encoded());
-        }
-        auth = std::make_unique<AuthService>(keychain, http, clock);
+        if (signedIn)
+            storeSession({QString::fromLatin1(accessToken), "refresh-1", clock->now() + 3600,
+                          "user-1", "ada@example.test"});
+        auth = &start();
     }
     ~Fixture() { ClientLogger::setSink(previousSink); }
 
-    FakeBackend backend;
-    std::shared_ptr<MemoryKeychainStore> keychain;
-    std::shared_ptr<FakeClock> clock;
-    std::shared_ptr<HttpClient> http;
-    UserPreferencesStore store;
-    AppModel model;
     RewriteAPI api;
-    std::unique_ptr<AuthService> auth;
+    AuthService* auth = nullptr;
     std::shared_ptr<RecordingLogSink> log = std::make_shared<RecordingLogSink>();
     std::shared_ptr<LogSink> previousSink = ClientLogger::setSink(log);
 };
-
-AppError errorOf(auto task)
-{
-    try {
-        runTask(std::move(task));
-    } catch (const AppError& error) {
-        return error;
-    }
-    return AppError("none", 0, "no error");
-}
 
 struct StreamResult
 {
@@ -113,12 +83,9 @@ private slots:
     {
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("path"); // the endpoint joins the base URL's path
-        QTest::newRow("root") << "/"
-                              << "/rewrite";
-        QTest::newRow("path without slash") << "/api"
-                                            << "/api/rewrite";
-        QTest::newRow("path with slash") << "/api/"
-                                         << "/api/rewrite";
+        QTest::newRow("root") << u"/"_s << u"/rewrite"_s;
+        QTest::newRow("path without slash") << u"/api"_s << u"/api/rewrite"_s;
+        QTest::newRow("path with slash") << u"/api/"_s << u"/api/rewrite"_s;
     }
 
     void rewritePostsTheTrimmedTextWithToneLanguageAndHeaders()
@@ -146,11 +113,8 @@ private slots:
             uuid.match(QString::fromLatin1(first.header("X-Request-Id").value_or(""))).hasMatch());
         QVERIFY(first.header("X-Request-Id") != sent[1].header("X-Request-Id"));
 
-        const nlohmann::json body = nlohmann::json::parse(first.body.toStdString());
-        QCOMPARE(body.size(), 3u);
-        QVERIFY(body["text"] == "word");
-        QVERIFY(body["tone"] == "concise");
-        QVERIFY(body["language"] == "auto");
+        const nlohmann::json body{{"text", "word"}, {"tone", "concise"}, {"language", "auto"}};
+        QCOMPARE(jsonBody(first), jsonText(body));
     }
 
     void answersBecomeTextOrErrors_data()
@@ -184,7 +148,7 @@ private slots:
         QFETCH(QString, description);
         Fixture f;
         f.backend.on("POST", "/rewrite", FakeResponse::text(status, body));
-        const AppError error = errorOf(f.api.rewrite("text", f.model, *f.auth));
+        const AppError error = thrownBy(f.api.rewrite("text", f.model, *f.auth));
         QCOMPARE(error.domain(), domain);
         QCOMPARE(error.code(), code);
         QCOMPARE(error.description(), description);
@@ -196,12 +160,9 @@ private slots:
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("description");
-        QTest::newRow("blank text") << true << true << " \n\t "
-                                    << "No text to rewrite.";
-        QTest::newRow("signed out") << false << true << "text"
-                                    << "sign in";
-        QTest::newRow("unreachable") << true << false << "text"
-                                     << "network";
+        QTest::newRow("blank text") << true << true << u" \n\t "_s << u"No text to rewrite."_s;
+        QTest::newRow("signed out") << false << true << u"text"_s << u"sign in"_s;
+        QTest::newRow("unreachable") << true << false << u"text"_s << u"network"_s;
     }
 
     // Both calls fail the same way, and nothing reaches the backend.
@@ -214,7 +175,7 @@ private slots:
         Fixture f("/", signedIn);
         if (!reachable)
             f.backend.stop();
-        const QString oneShot = errorOf(f.api.rewrite(text, f.model, *f.auth)).description();
+        const QString oneShot = thrownBy(f.api.rewrite(text, f.model, *f.auth)).description();
         QVERIFY2(oneShot.contains(description, Qt::CaseInsensitive), qPrintable(oneShot));
         const StreamResult streamed = runStream(f, text);
         QVERIFY(streamed.error);
