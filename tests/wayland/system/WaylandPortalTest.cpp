@@ -3,7 +3,7 @@
 #include "system/HotkeyManagerError.h"
 #include "wayland/support/PortalKeyboard.h"
 #include "wayland/support/WaylandRig.h"
-#include "x11/support/EditorProcess.h"
+#include "x11/support/EditorWindow.h"
 
 #include <QDBusConnection>
 #include <QProcess>
@@ -85,8 +85,8 @@ private slots:
 
     void shortcutReachesTheHandlerAndNotTheEditor()
     {
-        EditorProcess editor(QStringLiteral("hello"));
-        QVERIFY2(editor.start(), qPrintable(editor.output()));
+        EditorWindow editor(QStringLiteral("hello"));
+        QVERIFY2(editor.startSelectingAll(), qPrintable(editor.output()));
         PortalKeyboard keyboard;
         QVERIFY(keyboard.start());
 
