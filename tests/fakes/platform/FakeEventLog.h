@@ -11,6 +11,7 @@ class FakeEventLog
 public:
     void add(const QString& entry) { m_entries.append(entry); }
     const QStringList& entries() const { return m_entries; }
+    void clear() { m_entries.clear(); }
 
 private:
     QStringList m_entries;
