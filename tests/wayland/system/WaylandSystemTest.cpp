@@ -40,10 +40,13 @@ public:
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly))
             return std::nullopt;
-        // No service directories: nothing can be started on demand either.
-        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                   "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                   "<allow own=\"*\"/></policy></busconfig>\n");
+        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/"
+                   "busconfig.dtd\">\n<busconfig><type>session</type>"
+                   "<listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                   "<policy context=\"default\"><allow send_destination=\"*\" "
+                   "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                   "</policy></busconfig>\n");
         file.close();
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
