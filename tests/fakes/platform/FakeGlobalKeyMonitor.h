@@ -19,13 +19,8 @@ public:
         m_handler = std::move(handler);
         return true;
     }
-    void remove() override
-    {
-        ++removeCalls;
-        // Like a real monitor, a handler already handed out may still be called once.
-        m_removed = true;
-    }
-    bool installed() const { return m_handler && !m_removed; }
+    // Keeps the handler: like a real monitor's, one already handed out may still be called.
+    void remove() override { ++removeCalls; }
 
     // Delivers a key-down to the installed handler, even after remove() (to test weak holding).
     void press(std::int64_t keyCode, std::uint64_t flags)
@@ -36,7 +31,6 @@ public:
 
 private:
     Handler m_handler;
-    bool m_removed = false;
 };
 
 } // namespace velto::fakes

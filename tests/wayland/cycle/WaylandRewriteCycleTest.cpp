@@ -1,7 +1,7 @@
 #include "support/TestRegistry.h"
 #include "wayland/support/PortalKeyboard.h"
 #include "wayland/support/WaylandRig.h"
-#include "x11/support/EditorProcess.h"
+#include "x11/support/EditorWindow.h"
 #include "x11/support/RewriteCycle.h"
 
 #include <QTest>
@@ -37,8 +37,8 @@ private slots:
         WaylandRig velto;
         PortalKeyboard keyboard;
         QVERIFY(keyboard.start());
-        EditorProcess editor(QStringLiteral("first words"));
-        QVERIFY2(editor.start(), qPrintable(editor.output()));
+        EditorWindow editor(QStringLiteral("first words"));
+        QVERIFY2(editor.startSelectingAll(), qPrintable(editor.output()));
         QVERIFY(velto.startPortals());
 
         RewriteCycle cycle{keyboard,

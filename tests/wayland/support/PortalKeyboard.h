@@ -5,6 +5,7 @@
 #include "x11/support/TestKeyboard.h"
 
 #include <QDBusConnection>
+#include <QTest>
 #include <memory>
 
 namespace velto::test {
@@ -15,14 +16,36 @@ namespace velto::test {
 class PortalKeyboard : public TestKeyboard
 {
 public:
-    PortalKeyboard();
-    ~PortalKeyboard() override;
-    bool start();
+    PortalKeyboard()
+        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, busName())),
+          m_keys(std::make_unique<PortalSyntheticKeys>(m_bus, m_preferences))
+    {
+    }
+    ~PortalKeyboard() override
+    {
+        m_keys.reset();
+        QDBusConnection::disconnectFromBus(busName());
+    }
+
+    bool start()
+    {
+        m_keys->startSession();
+        return QTest::qWaitFor(
+                   [&] { return m_keys->state() != PortalSyntheticKeys::State::starting; },
+                   15000) &&
+               m_keys->state() == PortalSyntheticKeys::State::started;
+    }
+    // Paced like a person's fingers: the compositor sees each key as its own event.
     void press(std::uint32_t keysym) override { send(keysym, true); }
     void release(std::uint32_t keysym) override { send(keysym, false); }
 
 private:
-    void send(std::uint32_t keysym, bool pressed);
+    static QString busName() { return QStringLiteral("velto-test-keyboard"); }
+    void send(std::uint32_t keysym, bool pressed)
+    {
+        m_keys->sendKeysym(keysym, pressed);
+        QTest::qWait(25);
+    }
 
     QDBusConnection m_bus;
     InMemoryDefaults m_preferences;

@@ -27,14 +27,10 @@ private slots:
         EditorWindow editor("first words\n");
         QVERIFY(editor.start());
 
-        RewriteCycle cycle{
-            keyboard,
-            velto.hotkeys,
-            velto.service,
-            velto.workspace,
-            [&](const QString& text) { return editor.saveAndWaitFor(keyboard, text); },
-            [&] { return user.clipboardDifference(); }};
-        cycle.run(QStringLiteral("first words"));
+        auto saved = [&](const QString& text) { return editor.saveAndWaitFor(keyboard, text); };
+        auto difference = [&] { return user.clipboardDifference(); };
+        RewriteCycle{keyboard, velto.hotkeys, velto.service, velto.workspace, saved, difference}
+            .run(QStringLiteral("first words"));
         if (QTest::currentTestFailed())
             return;
         // l3afpad exposes its selection through AT-SPI: no run needed a copy.

@@ -4,25 +4,17 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
-
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace velto::test {
 
-QByteArray run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(5000))
-        return {};
-    return process.readAllStandardOutput().trimmed();
-}
-
 QByteArray xdotool(const QStringList& arguments)
 {
-    return run(QStringLiteral("xdotool"), arguments);
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(5000) ? process.readAllStandardOutput().trimmed() : QByteArray();
 }
 
 bool activateWindow(std::uint32_t window)
@@ -42,15 +34,36 @@ bool activateWindow(std::uint32_t window)
 }
 
 EditorWindow::EditorWindow(const QString& text, Toolkit toolkit)
-    : EditorProcess(text), m_toolkit(toolkit)
+    : m_path(m_dir.filePath(QStringLiteral("note.txt"))), m_toolkit(toolkit)
 {
+    QFile file(m_path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text.toUtf8());
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+EditorWindow::~EditorWindow()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool EditorWindow::startSelectingAll()
+{
+    m_process.start(QStringLiteral(VELTO_TEST_EDITOR), {m_path, QStringLiteral("--select-all")});
+    return m_process.waitForStarted(5000) &&
+           QTest::qWaitFor([&] { return QFile::exists(m_path + QStringLiteral(".focused")); },
+                           15000);
 }
 
 bool EditorWindow::start()
 {
     const QString program =
         m_toolkit == Toolkit::gtk ? QStringLiteral("l3afpad") : QStringLiteral(VELTO_TEST_EDITOR);
-    if (!launch(program, {m_path}))
+    m_process.start(program, {m_path});
+    if (!m_process.waitForStarted(5000))
         return false;
     const QString pid = QString::number(m_process.processId());
     // Only the visible window: GTK's hidden leader window comes first otherwise.
@@ -65,24 +78,23 @@ bool EditorWindow::start()
         20000);
     if (found && m_window && activate())
         return true;
-    // Say why: the editor's own words, whether it runs, what the display shows of it.
-    std::fprintf(stderr,
-                 "---- %s did not come up (%s, window %u) ----\n%s\n"
-                 "windows of pid %s: %s\nall visible windows: %s\nactive window: %s\n"
-                 "window manager: %s\n",
+    // Say why: the editor's own words, whether it runs, which window has the focus instead.
+    std::fprintf(stderr, "---- %s did not come up (%s, window %u, active window %s) ----\n%s\n",
                  qPrintable(program),
                  m_process.state() == QProcess::Running ? "running" : "not running", m_window,
-                 qPrintable(output()), qPrintable(pid),
-                 xdotool({QStringLiteral("search"), QStringLiteral("--pid"), pid}).constData(),
-                 xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--name"), QStringLiteral(".")})
-                     .constData(),
-                 xdotool({QStringLiteral("getactivewindow")}).constData(),
-                 run(QStringLiteral("xprop"),
-                     {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK"),
-                      QStringLiteral("_NET_ACTIVE_WINDOW")})
-                     .constData());
+                 xdotool({QStringLiteral("getactivewindow")}).constData(), qPrintable(output()));
     return false;
+}
+
+QString EditorWindow::text() const
+{
+    QFile file(m_path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool EditorWindow::waitForText(const QString& text) const
+{
+    return QTest::qWaitFor([&] { return this->text() == text; }, 5000);
 }
 
 bool EditorWindow::activate()
@@ -94,15 +106,8 @@ bool EditorWindow::saveAndWaitFor(TestKeyboard& keyboard, const QString& expecte
 {
     // Wait for this save, not just for the content: a file that already held the text would
     // otherwise be read back while the editor is still rewriting it.
-    auto modified = [this] {
-        struct stat info
-        {
-        };
-        if (::stat(QFile::encodeName(m_path).constData(), &info) != 0)
-            return std::pair<qint64, qint64>{-1, -1};
-        return std::pair<qint64, qint64>{info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
-    };
-    const auto before = modified();
+    const auto modified = [this] { return QFileInfo(m_path).lastModified(); };
+    const QDateTime before = modified();
     keyboard.chord({TestKeyboard::controlL}, 's');
     return QTest::qWaitFor([&] { return modified() != before && text() == expected; }, 5000);
 }

@@ -12,19 +12,6 @@
 #include <QSaveFile>
 #include <QShortcut>
 
-namespace {
-
-void writeText(const QString& path, const QString& text)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
-        file.commit();
-    }
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -40,7 +27,11 @@ int main(int argc, char** argv)
         editor.setPlainText(QString::fromUtf8(file.readAll()));
     if (arguments.contains(QStringLiteral("--select-all")))
         editor.selectAll();
-    const auto save = [&] { writeText(path, editor.toPlainText()); };
+    const auto save = [&] {
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly) && file.write(editor.toPlainText().toUtf8()) >= 0)
+            file.commit();
+    };
     QObject::connect(&editor, &QPlainTextEdit::textChanged, &editor, save);
     QShortcut saveKey(QKeySequence::Save, &editor);
     QObject::connect(&saveKey, &QShortcut::activated, &editor, save);
@@ -48,7 +39,7 @@ int main(int argc, char** argv)
                      [&](Qt::ApplicationState state) {
                          if (state == Qt::ApplicationActive) {
                              save();
-                             writeText(focusPath, QString());
+                             QFile(focusPath).open(QIODevice::WriteOnly);
                          } else {
                              QFile::remove(focusPath);
                          }

@@ -14,11 +14,27 @@
 #include "platform/x11/X11Workspace.h"
 #include "system/HotkeyManager.h"
 #include "system/SelectionService.h"
-#include "x11/support/CountingKeys.h"
 
 #include <cstdlib>
 
 namespace velto::test {
+
+// Forwards to the real keys and counts the copies, so a test can tell which route read the
+// selection.
+struct CountingKeys : SyntheticKeys
+{
+    explicit CountingKeys(SyntheticKeys& keys) : keys(keys) {}
+    SyntheticKeys& keys;
+    int copies = 0;
+
+    bool isAvailable() override { return keys.isAvailable(); }
+    bool canPost(std::uint16_t keyCode) override { return keys.canPost(keyCode); }
+    void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) override
+    {
+        keys.post(keyCode, flags, keyDown);
+        copies += keyDown && keyCode == SelectionService::copyKeyCode;
+    }
+};
 
 // Velto's side on the real X11 adapters, as the app builds it at launch: shortcut, selection,
 // paste-back. Counts the shortcut's presses until a test sets its own handler.
