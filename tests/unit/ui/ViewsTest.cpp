@@ -178,25 +178,18 @@ private slots:
         QCOMPARE(rig.called, QStringList{"signIn"});
     }
 
-    void escapeClosesThePanel()
-    {
-        PanelRig rig("in both idle");
-        rig.click("mainButton");
-        QTest::keyClick(rig.view, Qt::Key_Escape);
-        QVERIFY(!rig.controller.isShown());
-        QCOMPARE(rig.called, QStringList{"rewrite"});
-    }
-
-    void theMainButtonActsOnTheStateAtThePress()
+    void theMainButtonActsOnTheStateAtThePressAndEscapeCloses()
     {
         PanelRig rig("out both idle");
         rig.expect({"mainTitle=Sign In to Continue"});
         rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
         rig.click("mainButton");
         QCOMPARE(rig.called, QStringList{"rewrite"});
+        QTest::keyClick(rig.view, Qt::Key_Escape);
+        QVERIFY(!rig.controller.isShown());
     }
 
-    void settingsOpenOnSetupFollowPermissionsAndKeepTheirSection()
+    void settingsFollowPermissionsAccountAndServerToneAndKeepTheirSection()
     {
         SettingsRig rig;
         rig.expect({"sectionTitle=Setup", "readinessLine=0 of 3 core steps complete",
@@ -207,8 +200,19 @@ private slots:
         rig.expect({"inputMonitoringGranted", "accessibilityEnable"});
         rig.states.model.setPermissionState(true, true);
         rig.expect({"accessibilityGranted", "headerChip=Account required"});
+        rig.states.model.setAuthState(AuthState::signingIn());
+        rig.expect({"accountAction.enabled=false", "accountCaption=Browser handoff in progress"});
+        rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
+        rig.expect({"accountStatus=Connected", "accountAction=Sign out"});
+        rig.click("accountAction");
+        QCOMPARE(rig.called, (QStringList{"openAccessibility", "signOut"}));
+        // A server tone without a description gets the minimal one's.
+        rig.states.model.applyServerConfig({{"pirate", "Pirate"}}, {{"auto", "Auto-detect"}},
+                                           "pirate", "auto");
         rig.click("section_writing");
-        rig.expect({"sectionTitle=Writing"});
+        rig.expect({"sectionTitle=Writing",
+                    "toneDescription=Makes the minimum necessary corrections.",
+                    "currentDefault=Current default: Pirate in Auto-detect"});
         rig.view->close();
         rig.controller.show();
         rig.expect({"sectionTitle=Writing"});
@@ -216,18 +220,7 @@ private slots:
         QCOMPARE(rig.view->minimumSize(), rig.view->maximumSize());
     }
 
-    void signingInDisablesTheAccountButton()
-    {
-        SettingsRig rig;
-        rig.states.model.setAuthState(AuthState::signingIn());
-        rig.expect({"accountAction.enabled=false", "accountCaption=Browser handoff in progress"});
-        rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
-        rig.expect({"accountStatus=Connected", "accountAction=Sign out"});
-        rig.click("accountAction");
-        QCOMPARE(rig.called, QStringList{"signOut"});
-    }
-
-    void typingAShortcutAppliesItOnce()
+    void typingAShortcutAppliesItOnceAndLaunchAtLogin()
     {
         // keyClicks has no window overload.
         const auto type = [](QWindow* window, const QString& text) {
@@ -255,25 +248,10 @@ private slots:
         rig.expect({"shortcutField=Super+Shift+K",
                     "workflowSentence=Select text in any app, then press Super+Shift+K to rewrite "
                     "it in place."});
-    }
-
-    void launchAtLoginSwitchWritesThenCalls()
-    {
-        SettingsRig rig;
-        rig.click("section_app");
+        // The launch-at-login switch writes the model, then calls its handler.
         rig.click("launchAtLogin");
         QVERIFY(rig.states.model.launchAtLogin());
         QCOMPARE(rig.launchAtLogin, QList<bool>{true});
-    }
-
-    void aServerToneWithoutDescription()
-    {
-        SettingsRig rig;
-        rig.states.model.applyServerConfig({{"pirate", "Pirate"}}, {{"auto", "Auto-detect"}},
-                                           "pirate", "auto");
-        rig.click("section_writing");
-        rig.expect({"toneDescription=Makes the minimum necessary corrections.",
-                    "currentDefault=Current default: Pirate in Auto-detect"});
     }
 };
 
