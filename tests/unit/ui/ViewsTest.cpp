@@ -153,19 +153,9 @@ private slots:
         QTEST(rig.called, "calls");
     }
 
-    void whileRewritingTheButtonIsDisabled()
-    {
-        PanelRig rig("in both running");
-        rig.expect({"mainTitle=Rewriting...", "mainButton.enabled=false", "statusDot.active=true"});
-        rig.click("mainButton");
-        QCOMPARE(rig.called, QStringList());
-        // Stopped mid-fade, the dot comes back to full opacity.
-        QTRY_VERIFY(rig.item("statusDot")->opacity() < 1.0);
-        rig.states.model.setRewriteState(RewriteState::succeeded());
-        rig.expect({"statusDot.active=false", "statusDot.opacity=1"});
-    }
-
-    void closingTheNoticeBringsBackTheSetupCard()
+    // One session: a notice over the setup card, the main button acting on the state at the
+    // press, a rewrite in progress, then Escape with a control focused.
+    void panelFollowsTheModel()
     {
         PanelRig rig("out both idle");
         rig.states.model.setNotice(UserNoticeStyle::warning, "No text selected",
@@ -173,20 +163,23 @@ private slots:
         rig.expect({"noticeBanner", "!setupCard", "noticeTitle=No text selected"});
         rig.click("noticeClose");
         QVERIFY(!rig.states.model.notice());
-        rig.expect({"setupCard", "setupPrimary=Sign In"});
+        rig.expect({"setupCard", "setupPrimary=Sign In", "mainTitle=Sign In to Continue"});
         rig.click("setupPrimary");
-        QCOMPARE(rig.called, QStringList{"signIn"});
-    }
-
-    void theMainButtonActsOnTheStateAtThePressAndEscapeCloses()
-    {
-        PanelRig rig("out both idle");
-        rig.expect({"mainTitle=Sign In to Continue"});
         rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
         rig.click("mainButton");
-        QCOMPARE(rig.called, QStringList{"rewrite"});
+        QCOMPARE(rig.called, (QStringList{"signIn", "rewrite"}));
+        rig.states.model.setRewriteState(RewriteState::running());
+        rig.expect({"mainTitle=Rewriting...", "mainButton.enabled=false", "statusDot.active=true"});
+        rig.click("mainButton");
+        QCOMPARE(rig.called, (QStringList{"signIn", "rewrite"}));
+        // Stopped mid-fade, the dot comes back to full opacity.
+        QTRY_VERIFY(rig.item("statusDot")->opacity() < 1.0);
+        rig.states.model.setRewriteState(RewriteState::succeeded());
+        rig.expect({"statusDot.active=false", "statusDot.opacity=1"});
+        rig.click("mainButton");
         QTest::keyClick(rig.view, Qt::Key_Escape);
         QVERIFY(!rig.controller.isShown());
+        QCOMPARE(rig.called, (QStringList{"signIn", "rewrite", "rewrite"}));
     }
 
     void settingsFollowPermissionsAccountAndServerToneAndKeepTheirSection()
