@@ -67,8 +67,7 @@ private slots:
         QFETCH(QString, state);
         const test::ModelStates m(state);
         const QString part = QString(QTest::currentDataTag()).section(':', 0, 0);
-        QStringList titles;
-        QStringList shown;
+        QStringList titles, shown;
         if (part == "sections") {
             for (const S::Section& s : S::sections())
                 shown << s.id << s.title << s.subtitle << s.symbol;

@@ -17,8 +17,7 @@ namespace {
 // A view over a model, its items found by objectName and its handlers counting their calls.
 struct ViewRig
 {
-    ViewRig() = default;
-    explicit ViewRig(const QString& state) : states(state) {}
+    explicit ViewRig(const QString& state = "out unchecked idle") : states(state) {}
 
     // Shows the view, unless its controller did.
     void open(QQuickView* made)
