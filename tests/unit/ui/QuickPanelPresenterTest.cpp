@@ -17,11 +17,8 @@ class QuickPanelPresenterTest : public QObject
 {
     Q_OBJECT
 
-    static QString name(PanelAction action)
-    {
-        return QStringList{"none", "rewrite", "openSettings", "signIn", "signOut"}.value(
-            int(action));
-    }
+    // PanelAction's values by name, in its order.
+    const QStringList action{"none", "rewrite", "openSettings", "signIn", "signOut"};
 
 private slots:
     void parts_data()
@@ -115,7 +112,7 @@ private slots:
         } else if (part == "main") {
             const P::MainButton b = P::mainButton(m.model);
             shown = {b.symbol, b.title, b.subtitle, b.enabled ? "enabled" : "disabled",
-                     name(b.action)};
+                     action.value(int(b.action))};
         } else if (part == "explanation") {
             shown = {P::explanationLine(m.model)};
         } else if (part.startsWith("middle")) {
@@ -130,14 +127,15 @@ private slots:
             }
             QCOMPARE(titles, (QStringList{"Permissions", "Account", "First rewrite"}));
             const P::SetupPrimary button = P::setupPrimaryButton(m.model);
-            shown << P::setupProgressLine(m.model) << button.title << name(button.action);
+            shown << P::setupProgressLine(m.model) << button.title
+                  << action.value(int(button.action));
         } else if (part == "notice") {
             for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
                                      UserNoticeStyle::warning, UserNoticeStyle::error})
                 shown << P::noticeLook(style).symbol + ' ' + colorName(P::noticeLook(style).color);
         } else if (part == "account") {
             const P::AccountControl c = P::accountControl(m.model);
-            shown = {P(m.model).accountKind(), c.label, c.tooltip, name(c.action)};
+            shown = {P(m.model).accountKind(), c.label, c.tooltip, action.value(int(c.action))};
         }
         QTEST(shown, "shown");
     }

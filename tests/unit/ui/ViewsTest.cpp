@@ -34,10 +34,9 @@ struct ViewRig
         at = at ? at : view->rootObject();
         if (at->objectName() == name)
             return at;
-        for (QQuickItem* child : at->childItems()) {
+        for (QQuickItem* child : at->childItems())
             if (QQuickItem* found = item(name, child))
                 return found;
-        }
         return nullptr;
     }
 
@@ -62,8 +61,7 @@ struct ViewRig
     void click(const QString& name)
     {
         QQuickItem* found = item(name);
-        QVERIFY(found);
-        QVERIFY2(found->isVisible(), qPrintable(name));
+        QVERIFY2(found && found->isVisible(), qPrintable(name));
         const QPointF centre(found->width() / 2, found->height() / 2);
         QTest::mouseClick(view, Qt::LeftButton, {}, found->mapToScene(centre).toPoint());
     }
@@ -214,23 +212,22 @@ private slots:
 
     void typingAShortcutAppliesItOnceAndLaunchAtLogin()
     {
-        // keyClicks has no window overload.
-        const auto type = [](QWindow* window, const QString& text) {
-            for (const QChar c : text)
-                QTest::keyClick(window, c.toLatin1());
-        };
         SettingsRig rig;
+        // Replaces the field's text key by key: keyClicks has no window overload.
+        const auto type = [&rig](const QString& text) {
+            QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
+            for (const QChar c : text)
+                QTest::keyClick(rig.view, c.toLatin1());
+        };
         rig.click("section_app");
         rig.expect(
             {"shortcutField=Super+L", "shortcutField.placeholderText=Super+L or Super+Shift+L"});
         rig.view->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(rig.view));
         rig.item("shortcutField")->forceActiveFocus();
-        QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
-        type(rig.view, "K");
+        type("K");
         rig.expect({"shortcutHint", "shortcutHint=Use format like Super+L or Super+Shift+L."});
-        QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
-        type(rig.view, "Super+K");
+        type("Super+K");
         QCOMPARE(rig.states.model.shortcutKeyID(), "k");
         rig.expect({"shortcutField=Super+K", "!shortcutHint"});
         QCOMPARE(rig.called, QStringList{"shortcutChanged"});
