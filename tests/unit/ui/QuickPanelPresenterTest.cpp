@@ -12,16 +12,13 @@ using P = QuickPanelPresenter;
 
 // One table of the panel's parts: a row, named "part: case", gives a model state (see
 // test::ModelStates) and what the part shows in it, ending in the action its button takes.
-// Then the notice looks and where the panel opens.
+// Then where the panel opens.
 class QuickPanelPresenterTest : public QObject
 {
     Q_OBJECT
 
-    static QString name(PanelAction action)
-    {
-        return QStringList{"none", "rewrite", "openSettings", "signIn", "signOut"}.value(
-            int(action));
-    }
+    // PanelAction's values by name, in its order.
+    const QStringList action{"none", "rewrite", "openSettings", "signIn", "signOut"};
 
 private slots:
     void parts_data()
@@ -90,6 +87,10 @@ private slots:
                  "service|✓ You're ready to go|Complete 2 of 3 steps to make Velto feel "
                  "instant.|Sign In|signIn"));
 
+        // The symbol and colour of an info, success, warning and error notice, whatever the state.
+        row("notice: looks", "in both idle",
+            list("info.circle.fill blue|checkmark.circle.fill green|exclamationmark.triangle.fill "
+                 "orange|xmark.octagon.fill red"));
         // The control's kind, its label and its tooltip.
         row("account: signed out", "out both idle", list("signIn|Sign In||signIn"));
         row("account: signing in", "signing both idle", list("activity|||none"));
@@ -111,7 +112,7 @@ private slots:
         } else if (part == "main") {
             const P::MainButton b = P::mainButton(m.model);
             shown = {b.symbol, b.title, b.subtitle, b.enabled ? "enabled" : "disabled",
-                     name(b.action)};
+                     action.value(int(b.action))};
         } else if (part == "explanation") {
             shown = {P::explanationLine(m.model)};
         } else if (part.startsWith("middle")) {
@@ -126,23 +127,17 @@ private slots:
             }
             QCOMPARE(titles, (QStringList{"Permissions", "Account", "First rewrite"}));
             const P::SetupPrimary button = P::setupPrimaryButton(m.model);
-            shown << P::setupProgressLine(m.model) << button.title << name(button.action);
+            shown << P::setupProgressLine(m.model) << button.title
+                  << action.value(int(button.action));
+        } else if (part == "notice") {
+            for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
+                                     UserNoticeStyle::warning, UserNoticeStyle::error})
+                shown << P::noticeLook(style).symbol + ' ' + colorName(P::noticeLook(style).color);
         } else if (part == "account") {
             const P::AccountControl c = P::accountControl(m.model);
-            shown = {P(m.model).accountKind(), c.label, c.tooltip, name(c.action)};
+            shown = {P(m.model).accountKind(), c.label, c.tooltip, action.value(int(c.action))};
         }
         QTEST(shown, "shown");
-    }
-
-    void noticeLooks()
-    {
-        QStringList shown;
-        for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
-                                 UserNoticeStyle::warning, UserNoticeStyle::error})
-            shown << P::noticeLook(style).symbol + ' ' + colorName(P::noticeLook(style).color);
-        QCOMPARE(shown,
-                 (QStringList{"info.circle.fill blue", "checkmark.circle.fill green",
-                              "exclamationmark.triangle.fill orange", "xmark.octagon.fill red"}));
     }
 
     void popupPlacement_data()

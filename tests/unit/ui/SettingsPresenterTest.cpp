@@ -12,26 +12,29 @@ using S = SettingsPresenter;
 
 // One table of the settings' parts: a row, named "part: case", gives a model state (see
 // test::ModelStates) and what the part shows in it; a complete checklist line is ticked "✓ ".
-// Then the tone descriptions and the shortcut editor.
+// Then the shortcut editor.
 class SettingsPresenterTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void sectionsInOrder()
-    {
-        QStringList rows;
-        for (const S::Section& s : S::sections())
-            rows << QStringList{s.id, s.title, s.subtitle, s.symbol}.join('|');
-        QCOMPARE(rows, (QStringList{"setup|Setup|Account and permissions|checklist",
-                                    "app|App|Behavior and shortcut|slider.horizontal.3",
-                                    "writing|Writing|Tone and language defaults|text.quote"}));
-    }
-
     void parts_data()
     {
         QTest::addColumn<QString>("state");
         QTest::addColumn<QStringList>("shown");
+        // Id, title, subtitle and symbol of each section, in order, whatever the state.
+        row("sections: in order", "out both idle",
+            list("setup|Setup|Account and permissions|checklist|app|App|Behavior and "
+                 "shortcut|slider.horizontal.3|writing|Writing|Tone and language "
+                 "defaults|text.quote"));
+        // The descriptions of professional, concise, creative, casual, persuasive and grammar_fix,
+        // then "Concise": a known tone in another case falls back to the minimal one.
+        row("tones: descriptions", "out both idle",
+            list("Clearer and more polished for clients and formal communication.|Removes filler "
+                 "and gets to the point faster.|Adds energy, vocabulary, and rhythm.|Looser, "
+                 "warmer, "
+                 "and more conversational.|More action-oriented and convincing.|Makes the minimum "
+                 "necessary corrections.|Makes the minimum necessary corrections."));
         // The header chip, the readiness line, then the value of each readiness row.
         row("summary: fresh install", "out unchecked idle",
             list("Needs setup|0 of 3 core steps complete|Needs setup|Sign in "
@@ -72,9 +75,15 @@ private slots:
         QFETCH(QString, state);
         const test::ModelStates m(state);
         const QString part = QString(QTest::currentDataTag()).section(':', 0, 0);
-        QStringList titles;
-        QStringList shown;
-        if (part == "summary") {
+        QStringList titles, shown;
+        if (part == "sections") {
+            for (const S::Section& s : S::sections())
+                shown << s.id << s.title << s.subtitle << s.symbol;
+        } else if (part == "tones") {
+            for (const char* tone : {"professional", "concise", "creative", "casual", "persuasive",
+                                     "grammar_fix", "Concise"})
+                shown << S::toneDescription(tone);
+        } else if (part == "summary") {
             shown << S::headerChip(m.model) << S::readinessLine(m.model);
             for (const S::ReadinessLine& line : S::readinessLines(m.model)) {
                 titles << line.label;
@@ -86,8 +95,7 @@ private slots:
                 titles << line.title;
                 shown << (line.complete ? "✓ " : "") + line.subtitle;
             }
-            QCOMPARE(titles, (QStringList{"Enable permissions", "Connect your account",
-                                          "Test one rewrite"}));
+            QCOMPARE(titles, list("Enable permissions|Connect your account|Test one rewrite"));
         } else if (part == "account") {
             const S::AccountCard card = S::accountCard(m.model);
             shown = {card.status, card.caption, card.button,
@@ -98,30 +106,11 @@ private slots:
                 titles << r.title << r.subtitle << r.buttonTitle;
                 shown << (r.granted ? "granted" : "no");
             }
-            QCOMPARE(titles,
-                     (QStringList{"Input Monitoring",
-                                  "Required so Velto can listen for the global shortcut", "Enable",
-                                  "Accessibility",
-                                  "Required so Velto can replace the selected text in other apps",
-                                  "Enable"}));
+            QCOMPARE(titles, list("Input Monitoring|Required so Velto can listen for the global "
+                                  "shortcut|Enable|Accessibility|Required so Velto can replace the "
+                                  "selected text in other apps|Enable"));
         }
         QTEST(shown, "shown");
-    }
-
-    // Unknown tones, and known ones in another case, fall back to the minimal one.
-    void toneDescriptions()
-    {
-        QStringList shown;
-        for (const char* tone : {"professional", "concise", "creative", "casual", "persuasive",
-                                 "grammar_fix", "Concise"})
-            shown << S::toneDescription(tone);
-        const char* fallback = "Makes the minimum necessary corrections.";
-        QCOMPARE(shown,
-                 (QStringList{"Clearer and more polished for clients and formal communication.",
-                              "Removes filler and gets to the point faster.",
-                              "Adds energy, vocabulary, and rhythm.",
-                              "Looser, warmer, and more conversational.",
-                              "More action-oriented and convincing.", fallback, fallback}));
     }
 
     // The shortcut field, badge and key menu. Steps, space-separated: "type:TEXT" is the field's

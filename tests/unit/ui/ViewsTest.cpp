@@ -17,8 +17,7 @@ namespace {
 // A view over a model, its items found by objectName and its handlers counting their calls.
 struct ViewRig
 {
-    ViewRig() = default;
-    explicit ViewRig(const QString& state) : states(state) {}
+    explicit ViewRig(const QString& state = "out unchecked idle") : states(state) {}
 
     // Shows the view, unless its controller did.
     void open(QQuickView* made)
@@ -35,10 +34,9 @@ struct ViewRig
         at = at ? at : view->rootObject();
         if (at->objectName() == name)
             return at;
-        for (QQuickItem* child : at->childItems()) {
+        for (QQuickItem* child : at->childItems())
             if (QQuickItem* found = item(name, child))
                 return found;
-        }
         return nullptr;
     }
 
@@ -63,8 +61,7 @@ struct ViewRig
     void click(const QString& name)
     {
         QQuickItem* found = item(name);
-        QVERIFY(found);
-        QVERIFY2(found->isVisible(), qPrintable(name));
+        QVERIFY2(found && found->isVisible(), qPrintable(name));
         const QPointF centre(found->width() / 2, found->height() / 2);
         QTest::mouseClick(view, Qt::LeftButton, {}, found->mapToScene(centre).toPoint());
     }
@@ -153,19 +150,9 @@ private slots:
         QTEST(rig.called, "calls");
     }
 
-    void whileRewritingTheButtonIsDisabled()
-    {
-        PanelRig rig("in both running");
-        rig.expect({"mainTitle=Rewriting...", "mainButton.enabled=false", "statusDot.active=true"});
-        rig.click("mainButton");
-        QCOMPARE(rig.called, QStringList());
-        // Stopped mid-fade, the dot comes back to full opacity.
-        QTRY_VERIFY(rig.item("statusDot")->opacity() < 1.0);
-        rig.states.model.setRewriteState(RewriteState::succeeded());
-        rig.expect({"statusDot.active=false", "statusDot.opacity=1"});
-    }
-
-    void closingTheNoticeBringsBackTheSetupCard()
+    // One session: a notice over the setup card, the main button acting on the state at the
+    // press, a rewrite in progress, then Escape with a control focused.
+    void panelFollowsTheModel()
     {
         PanelRig rig("out both idle");
         rig.states.model.setNotice(UserNoticeStyle::warning, "No text selected",
@@ -173,30 +160,26 @@ private slots:
         rig.expect({"noticeBanner", "!setupCard", "noticeTitle=No text selected"});
         rig.click("noticeClose");
         QVERIFY(!rig.states.model.notice());
-        rig.expect({"setupCard", "setupPrimary=Sign In"});
+        rig.expect({"setupCard", "setupPrimary=Sign In", "mainTitle=Sign In to Continue"});
         rig.click("setupPrimary");
-        QCOMPARE(rig.called, QStringList{"signIn"});
-    }
-
-    void escapeClosesThePanel()
-    {
-        PanelRig rig("in both idle");
+        rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
+        rig.click("mainButton");
+        QCOMPARE(rig.called, (QStringList{"signIn", "rewrite"}));
+        rig.states.model.setRewriteState(RewriteState::running());
+        rig.expect({"mainTitle=Rewriting...", "mainButton.enabled=false", "statusDot.active=true"});
+        rig.click("mainButton");
+        QCOMPARE(rig.called, (QStringList{"signIn", "rewrite"}));
+        // Stopped mid-fade, the dot comes back to full opacity.
+        QTRY_VERIFY(rig.item("statusDot")->opacity() < 1.0);
+        rig.states.model.setRewriteState(RewriteState::succeeded());
+        rig.expect({"statusDot.active=false", "statusDot.opacity=1"});
         rig.click("mainButton");
         QTest::keyClick(rig.view, Qt::Key_Escape);
         QVERIFY(!rig.controller.isShown());
-        QCOMPARE(rig.called, QStringList{"rewrite"});
+        QCOMPARE(rig.called, (QStringList{"signIn", "rewrite", "rewrite"}));
     }
 
-    void theMainButtonActsOnTheStateAtThePress()
-    {
-        PanelRig rig("out both idle");
-        rig.expect({"mainTitle=Sign In to Continue"});
-        rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
-        rig.click("mainButton");
-        QCOMPARE(rig.called, QStringList{"rewrite"});
-    }
-
-    void settingsOpenOnSetupFollowPermissionsAndKeepTheirSection()
+    void settingsFollowPermissionsAccountAndServerToneAndKeepTheirSection()
     {
         SettingsRig rig;
         rig.expect({"sectionTitle=Setup", "readinessLine=0 of 3 core steps complete",
@@ -207,8 +190,19 @@ private slots:
         rig.expect({"inputMonitoringGranted", "accessibilityEnable"});
         rig.states.model.setPermissionState(true, true);
         rig.expect({"accessibilityGranted", "headerChip=Account required"});
+        rig.states.model.setAuthState(AuthState::signingIn());
+        rig.expect({"accountAction.enabled=false", "accountCaption=Browser handoff in progress"});
+        rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
+        rig.expect({"accountStatus=Connected", "accountAction=Sign out"});
+        rig.click("accountAction");
+        QCOMPARE(rig.called, (QStringList{"openAccessibility", "signOut"}));
+        // A server tone without a description gets the minimal one's.
+        rig.states.model.applyServerConfig({{"pirate", "Pirate"}}, {{"auto", "Auto-detect"}},
+                                           "pirate", "auto");
         rig.click("section_writing");
-        rig.expect({"sectionTitle=Writing"});
+        rig.expect({"sectionTitle=Writing",
+                    "toneDescription=Makes the minimum necessary corrections.",
+                    "currentDefault=Current default: Pirate in Auto-detect"});
         rig.view->close();
         rig.controller.show();
         rig.expect({"sectionTitle=Writing"});
@@ -216,36 +210,24 @@ private slots:
         QCOMPARE(rig.view->minimumSize(), rig.view->maximumSize());
     }
 
-    void signingInDisablesTheAccountButton()
+    void typingAShortcutAppliesItOnceAndLaunchAtLogin()
     {
         SettingsRig rig;
-        rig.states.model.setAuthState(AuthState::signingIn());
-        rig.expect({"accountAction.enabled=false", "accountCaption=Browser handoff in progress"});
-        rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
-        rig.expect({"accountStatus=Connected", "accountAction=Sign out"});
-        rig.click("accountAction");
-        QCOMPARE(rig.called, QStringList{"signOut"});
-    }
-
-    void typingAShortcutAppliesItOnce()
-    {
-        // keyClicks has no window overload.
-        const auto type = [](QWindow* window, const QString& text) {
+        // Replaces the field's text key by key: keyClicks has no window overload.
+        const auto type = [&rig](const QString& text) {
+            QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
             for (const QChar c : text)
-                QTest::keyClick(window, c.toLatin1());
+                QTest::keyClick(rig.view, c.toLatin1());
         };
-        SettingsRig rig;
         rig.click("section_app");
         rig.expect(
             {"shortcutField=Super+L", "shortcutField.placeholderText=Super+L or Super+Shift+L"});
         rig.view->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(rig.view));
         rig.item("shortcutField")->forceActiveFocus();
-        QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
-        type(rig.view, "K");
+        type("K");
         rig.expect({"shortcutHint", "shortcutHint=Use format like Super+L or Super+Shift+L."});
-        QTest::keyClick(rig.view, Qt::Key_A, Qt::ControlModifier);
-        type(rig.view, "Super+K");
+        type("Super+K");
         QCOMPARE(rig.states.model.shortcutKeyID(), "k");
         rig.expect({"shortcutField=Super+K", "!shortcutHint"});
         QCOMPARE(rig.called, QStringList{"shortcutChanged"});
@@ -255,25 +237,10 @@ private slots:
         rig.expect({"shortcutField=Super+Shift+K",
                     "workflowSentence=Select text in any app, then press Super+Shift+K to rewrite "
                     "it in place."});
-    }
-
-    void launchAtLoginSwitchWritesThenCalls()
-    {
-        SettingsRig rig;
-        rig.click("section_app");
+        // The launch-at-login switch writes the model, then calls its handler.
         rig.click("launchAtLogin");
         QVERIFY(rig.states.model.launchAtLogin());
         QCOMPARE(rig.launchAtLogin, QList<bool>{true});
-    }
-
-    void aServerToneWithoutDescription()
-    {
-        SettingsRig rig;
-        rig.states.model.applyServerConfig({{"pirate", "Pirate"}}, {{"auto", "Auto-detect"}},
-                                           "pirate", "auto");
-        rig.click("section_writing");
-        rig.expect({"toneDescription=Makes the minimum necessary corrections.",
-                    "currentDefault=Current default: Pirate in Auto-detect"});
     }
 };
 
