@@ -107,30 +107,23 @@ private slots:
         QCOMPARE(s.poll(id, nonce()), json({{"status", "pending"}}));
     }
 
-    void expiredHandoffPollsAsExpiredAndCannotBeUsed()
+    // A wrong nonce or code, or the code of another handoff, spends nothing; a handoff whose
+    // time is up, even a ready one, polls as expired and cannot be used.
+    void exchangeChecksNonceCodeAndExpiry()
     {
         ServerFixture s([](ServerOptions& o) { o.handoffLifetime = 60; });
-        std::string id = s.start(nonce())["handoff_id"];
+        std::string id = s.start(nonce())["handoff_id"], other = s.start(nonce('D'))["handoff_id"];
         s.approve(id);
+        s.approve(other);
         std::string code = s.poll(id, nonce())["exchange_code"];
-        s.advance(60);
-        QCOMPARE(s.poll(id, nonce()), failed("expired"));
-        verifyError(s.exchange(id, nonce(), code), 410, "expired");
-    }
-
-    void exchangeChecksNonceAndCodeWithoutSpendingThem()
-    {
-        ServerFixture s;
-        std::string id = s.start(nonce())["handoff_id"];
-        s.approve(id);
-        std::string code = s.poll(id, nonce())["exchange_code"];
+        std::string otherCode = s.poll(other, nonce('D'))["exchange_code"];
         verifyError(s.exchange(id, nonce('B'), code), 403, "unauthorized_handoff");
         verifyError(s.exchange(id, nonce(), code + "x"), 400, "invalid_exchange_code");
-        // A code belongs to its own handoff only.
-        std::string other = s.start(nonce('D'))["handoff_id"];
-        s.approve(other);
         verifyError(s.exchange(other, nonce('D'), code), 400, "invalid_exchange_code");
         QCOMPARE(s.exchange(id, nonce(), code)->status, 200);
+        s.advance(60);
+        QCOMPARE(s.poll(other, nonce('D')), failed("expired"));
+        verifyError(s.exchange(other, nonce('D'), otherCode), 410, "expired");
     }
 
     void handoffCallsAreRateLimitedPerAddress()
@@ -209,9 +202,8 @@ private slots:
         if (handoff == "expired") {
             s.advance(60);
         } else if (handoff == "cancelled") {
-            QCOMPARE(s.post("/auth/handoff/cancel", {{"handoff_id", id}, {"device_nonce", nonce()}})
-                         ->status,
-                     200);
+            json cancel = {{"handoff_id", id}, {"device_nonce", nonce()}};
+            QCOMPARE(s.post("/auth/handoff/cancel", cancel)->status, 200);
         }
         auto verifyPage = [&](const httplib::Result& res) {
             QCOMPARE(res->status, status);
@@ -275,27 +267,25 @@ private slots:
         QCOMPARE(s.refresh(fresh["refresh_token"])->status, 200);
     }
 
-    // "apikey /path body" ("-": no apikey); $R stands for the session's refresh token.
+    // "apikey /path body" ("-": no apikey); $T stands for a body with the session's refresh token.
     void refusalsLeaveTheTokenUnspent_data()
     {
         QTest::addColumn<QString>("anonKey"); // the server's; empty: the default
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("expected");
         const QString key = "local-dev-anon-key /auth/v1/token";
-        const QString refresh = "?grant_type=refresh_token {\"refresh_token\":";
-        row("no api key", "", "- /auth/v1/token" + refresh + "\"$R\"}", "401 missing_api_key");
-        row("wrong api key", "", "wrong /auth/v1/token" + refresh + "\"$R\"}",
-            "401 invalid_api_key");
-        row("default key where another is set", "k2", key + refresh + "\"$R\"}",
-            "401 invalid_api_key");
-        row("password grant", "", key + "?grant_type=password {\"refresh_token\":\"$R\"}",
-            "400 unsupported_grant_type");
-        row("no grant", "", key + " {\"refresh_token\":\"$R\"}", "400 unsupported_grant_type");
+        const QString refresh = "?grant_type=refresh_token ";
+        row("no api key", "", "- /auth/v1/token" + refresh + "$T", "401 missing_api_key");
+        row("wrong api key", "", "wrong /auth/v1/token" + refresh + "$T", "401 invalid_api_key");
+        row("default key where another is set", "k2", key + refresh + "$T", "401 invalid_api_key");
+        row("password grant", "", key + "?grant_type=password $T", "400 unsupported_grant_type");
+        row("no grant", "", key + " $T", "400 unsupported_grant_type");
         row("not json", "", key + "?grant_type=refresh_token nope", "400 invalid_json");
-        row("token a number", "", key + refresh + "12}", "400 invalid_request");
+        row("token a number", "", key + refresh + "{\"refresh_token\":12}", "400 invalid_request");
         row("token missing", "", key + "?grant_type=refresh_token {}", "400 invalid_request");
-        row("token empty", "", key + refresh + "\"\"}", "400 invalid_request");
-        row("unknown token", "", key + refresh + "\"unknown\"}", "400 invalid_grant");
+        row("token empty", "", key + refresh + "{\"refresh_token\":\"\"}", "400 invalid_request");
+        row("unknown token", "", key + refresh + "{\"refresh_token\":\"unknown\"}",
+            "400 invalid_grant");
     }
 
     void refusalsLeaveTheTokenUnspent()
@@ -307,16 +297,15 @@ private slots:
             o.anonKey = anonKey.isEmpty() ? o.anonKey : anonKey.toStdString();
         });
         Session session = s.signIn();
-        request.replace("$R", q(session.refreshToken));
+        request.replace("$T", q(json{{"refresh_token", session.refreshToken}}.dump()));
         httplib::Headers headers;
         if (request.section(' ', 0, 0) != "-") {
             headers.emplace("apikey", request.section(' ', 0, 0).toStdString());
         }
         verifyError(s.send("POST " + request.section(' ', 1).toStdString(), headers), expected);
-        httplib::Headers rightKey = {
-            {"apikey", anonKey.isEmpty() ? "local-dev-anon-key" : anonKey.toStdString()}};
-        QCOMPARE(s.post(kRefreshPath, {{"refresh_token", session.refreshToken}}, rightKey)->status,
-                 200);
+        auto key =
+            anonKey.isEmpty() ? kApiKey : httplib::Headers{{"apikey", anonKey.toStdString()}};
+        QCOMPARE(s.post(kRefreshPath, {{"refresh_token", session.refreshToken}}, key)->status, 200);
     }
 
     void expiredAccessTokenIsRefused()
