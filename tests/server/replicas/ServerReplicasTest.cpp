@@ -60,9 +60,7 @@ private slots:
     void anyReplicaAnswersAnyStepOfSignIn()
     {
         std::string db = postgres_->createDatabase();
-        ServerFixture a({}, nullptr, db);
-        ServerFixture b({}, nullptr, db);
-        ServerFixture c({}, nullptr, db);
+        ServerFixture a({}, nullptr, db), b({}, nullptr, db), c({}, nullptr, db);
 
         // Start on A, the browser on B, polls on A and C, the exchange on C, the token on all.
         std::string id = a.start(nonce('R'))["handoff_id"];
@@ -144,8 +142,7 @@ private slots:
             o.rewriteRatePerMinute = 4;
             o.authRatePerMinute = 6;
         };
-        ServerFixture a(limits, nullptr, db);
-        ServerFixture b(limits, nullptr, db);
+        ServerFixture a(limits, nullptr, db), b(limits, nullptr, db);
         // Four auth calls: start, the form, a poll, the exchange.
         Session session = a.signIn(nonce('L'));
         for (int i = 0; i < 4; ++i) {
@@ -166,8 +163,7 @@ private slots:
     void aStoppedDatabaseAnswers503AndReplicasRecoverWhenItReturns()
     {
         std::string db = postgres_->createDatabase();
-        ServerFixture a({}, nullptr, db);
-        ServerFixture b({}, nullptr, db);
+        ServerFixture a({}, nullptr, db), b({}, nullptr, db);
         Session session = a.signIn(nonce('D'));
         QCOMPARE(b.rewrite(session, "back  again .")->status, 200);
 
