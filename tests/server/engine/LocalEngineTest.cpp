@@ -7,6 +7,7 @@
 #include <QtTest>
 
 using namespace velto::server;
+using velto::server::testing::q;
 using velto::server::testing::row;
 
 class LocalEngineTest : public QObject
@@ -60,9 +61,7 @@ private slots:
         QFETCH(QString, input);
         QFETCH(QString, tone);
         QFETCH(QString, expected);
-        QCOMPARE(
-            QString::fromStdString(LocalEngine::cleanUp(input.toStdString(), tone.toStdString())),
-            expected);
+        QCOMPARE(q(LocalEngine::cleanUp(input.toStdString(), tone.toStdString())), expected);
     }
 
     void piecesAreWordsWithTheirTrailingSpace()
@@ -75,20 +74,20 @@ private slots:
             QVERIFY(p != "[DONE]" && p != "[DONE] ");
             joined += p;
         }
-        QCOMPARE(QString::fromStdString(joined), QString("[DONE] said [DONE]"));
+        QCOMPARE(q(joined), QString("[DONE] said [DONE]"));
     }
 
     void offersOnlyAutoAndRefusesOtherLanguages()
     {
         LocalEngine engine;
         QCOMPARE(engine.languages().size(), std::size_t(1));
-        QCOMPARE(QString::fromStdString(engine.languages()[0].id), QString("auto"));
+        QCOMPARE(q(engine.languages()[0].id), QString("auto"));
         try {
             engine.rewrite({"hello", "grammar_fix", "german"});
             QFAIL("no error");
         } catch (const ApiError& e) {
             QCOMPARE(e.status(), 400);
-            QCOMPARE(QString::fromStdString(e.code()), QString("unsupported_language"));
+            QCOMPARE(q(e.code()), QString("unsupported_language"));
         }
     }
 };

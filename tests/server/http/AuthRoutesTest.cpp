@@ -11,14 +11,9 @@
 using namespace velto::server;
 using namespace velto::server::testing;
 
-namespace {
-
-json failed(const std::string& reason)
-{
-    return {{"status", "failed"}, {"reason", reason}};
-}
-
-} // namespace
+const auto failed = [](const std::string& reason) {
+    return json{{"status", "failed"}, {"reason", reason}};
+};
 
 class AuthRoutesTest : public QObject
 {
@@ -56,22 +51,20 @@ private slots:
     }
 
     // "METHOD /path body" (single quotes for double) and "status code". $ID stands for a
-    // pending handoff started with nonce() (43 "A"s), $N for that nonce.
+    // pending handoff started with nonce() (43 "A"s), $N for that nonce, $B for nonce('B').
     void refusals_data()
     {
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("expected");
         const QString start = "POST /auth/handoff/start {'client':'x','device_nonce':";
+        const QString a42 = "'" + QString(42, 'A');
         row("start: nonce missing", "POST /auth/handoff/start {'client':'x'}",
             "400 invalid_request");
         row("start: nonce a number", start + "7}", "400 invalid_request");
-        row("start: 42 characters", start + "'" + QString(42, 'A') + "'}",
-            "400 invalid_device_nonce");
-        row("start: 44 characters", start + "'" + QString(44, 'A') + "'}",
-            "400 invalid_device_nonce");
-        row("start: standard base64", start + "'" + QString(42, 'A') + "+'}",
-            "400 invalid_device_nonce");
-        row("start: padded", start + "'" + QString(42, 'A') + "='}", "400 invalid_device_nonce");
+        row("start: 42 characters", start + a42 + "'}", "400 invalid_device_nonce");
+        row("start: 44 characters", start + a42 + "AA'}", "400 invalid_device_nonce");
+        row("start: standard base64", start + a42 + "+'}", "400 invalid_device_nonce");
+        row("start: padded", start + a42 + "='}", "400 invalid_device_nonce");
         row("start: client a number", "POST /auth/handoff/start {'client':1,'device_nonce':'$N'}",
             "400 invalid_request");
         row("start: not json", "POST /auth/handoff/start {", "400 invalid_json");
@@ -86,15 +79,13 @@ private slots:
             "POST /auth/handoff/exchange {'handoff_id':'$ID','device_nonce':'$N'";
         row("exchange: not ready", exchange + ",'exchange_code':'c'}", "409 handoff_not_ready");
         row("exchange: unknown handoff",
-            "POST /auth/handoff/exchange "
-            "{'handoff_id':'x','device_nonce':'$N','exchange_code':'c'}",
+            QString(exchange).replace("$ID", "x") + ",'exchange_code':'c'}",
             "404 invalid_or_expired_handoff");
         row("exchange: not an object", "POST /auth/handoff/exchange []", "400 invalid_json");
         row("exchange: code missing", exchange + "}", "400 invalid_request");
         row("exchange: code a number", exchange + ",'exchange_code':5}", "400 invalid_request");
         row("cancel: another nonce",
-            "POST /auth/handoff/cancel {'handoff_id':'$ID','device_nonce':'" + QString(43, 'B') +
-                "'}",
+            "POST /auth/handoff/cancel {'handoff_id':'$ID','device_nonce':'$B'}",
             "403 unauthorized_handoff");
         row("cancel: unknown handoff",
             "POST /auth/handoff/cancel {'handoff_id':'x','device_nonce':'$N'}",
@@ -109,39 +100,30 @@ private slots:
         QFETCH(QString, expected);
         ServerFixture s;
         std::string id = s.start(nonce())["handoff_id"];
-        request.replace("$ID", q(id)).replace("$N", q(nonce())).replace('\'', '"');
-        verifyError(s.send(request.section(' ', 0, 0).toStdString(),
-                           request.section(' ', 1, 1).toStdString(),
-                           request.section(' ', 2).toStdString()),
-                    expected.section(' ', 0, 0).toInt(), expected.section(' ', 1).toStdString());
+        request.replace("$ID", q(id)).replace("$N", q(nonce())).replace("$B", q(nonce('B')));
+        request.replace('\'', '"');
+        verifyError(s.send(request.toStdString()), expected);
         // A refusal leaves the handoff as it was.
         QCOMPARE(s.poll(id, nonce()), json({{"status", "pending"}}));
     }
 
-    void expiredHandoffPollsAsExpiredAndCannotBeUsed()
+    // A wrong nonce or code, or the code of another handoff, spends nothing; a handoff whose
+    // time is up, even a ready one, polls as expired and cannot be used.
+    void exchangeChecksNonceCodeAndExpiry()
     {
         ServerFixture s([](ServerOptions& o) { o.handoffLifetime = 60; });
-        std::string id = s.start(nonce())["handoff_id"];
+        std::string id = s.start(nonce())["handoff_id"], other = s.start(nonce('D'))["handoff_id"];
         s.approve(id);
+        s.approve(other);
         std::string code = s.poll(id, nonce())["exchange_code"];
-        s.advance(60);
-        QCOMPARE(s.poll(id, nonce()), failed("expired"));
-        verifyError(s.exchange(id, nonce(), code), 410, "expired");
-    }
-
-    void exchangeChecksNonceAndCodeWithoutSpendingThem()
-    {
-        ServerFixture s;
-        std::string id = s.start(nonce())["handoff_id"];
-        s.approve(id);
-        std::string code = s.poll(id, nonce())["exchange_code"];
+        std::string otherCode = s.poll(other, nonce('D'))["exchange_code"];
         verifyError(s.exchange(id, nonce('B'), code), 403, "unauthorized_handoff");
         verifyError(s.exchange(id, nonce(), code + "x"), 400, "invalid_exchange_code");
-        // A code belongs to its own handoff only.
-        std::string other = s.start(nonce('D'))["handoff_id"];
-        s.approve(other);
         verifyError(s.exchange(other, nonce('D'), code), 400, "invalid_exchange_code");
         QCOMPARE(s.exchange(id, nonce(), code)->status, 200);
+        s.advance(60);
+        QCOMPARE(s.poll(other, nonce('D')), failed("expired"));
+        verifyError(s.exchange(other, nonce('D'), otherCode), 410, "expired");
     }
 
     void handoffCallsAreRateLimitedPerAddress()
@@ -151,8 +133,8 @@ private slots:
         s.poll(id, nonce());
         s.poll(id, nonce());
         verifyError(s.pollResult(id, nonce()), 429, "rate_limited", true);
-        verifyError(s.postJson("/auth/handoff/start", {{"device_nonce", nonce()}}), 429,
-                    "rate_limited", true);
+        verifyError(s.post("/auth/handoff/start", {{"device_nonce", nonce()}}), 429, "rate_limited",
+                    true);
         auto form = s.submitForm("handoff_id=" + id + "&action=continue");
         QCOMPARE(form->status, 429);
         QVERIFY(form->body.find("Too many") != std::string::npos);
@@ -181,11 +163,10 @@ private slots:
         auto shown = s.signInPage(id);
         QCOMPARE(shown->status, 200);
         QVERIFY(shown->get_header_value("Content-Type").find("text/html") == 0);
-        for (const std::string& part :
-             {std::string("tester@localhost"), std::string("value=\"continue\""),
-              std::string("value=\"cancel\""), id}) {
-            QVERIFY2(shown->body.find(part) != std::string::npos, part.c_str());
+        for (const QString& part : {"tester@localhost", "value=\"continue\"", "value=\"cancel\""}) {
+            QVERIFY2(q(shown->body).contains(part), qPrintable(part));
         }
+        QVERIFY(q(shown->body).contains(q(id)));
         auto res = s.submitForm("handoff_id=" + id + "&action=" + action.toStdString());
         QCOMPARE(res->status, status);
         QVERIFY(q(res->body).contains(page));
@@ -221,10 +202,8 @@ private slots:
         if (handoff == "expired") {
             s.advance(60);
         } else if (handoff == "cancelled") {
-            QCOMPARE(
-                s.postJson("/auth/handoff/cancel", {{"handoff_id", id}, {"device_nonce", nonce()}})
-                    ->status,
-                200);
+            json cancel = {{"handoff_id", id}, {"device_nonce", nonce()}};
+            QCOMPARE(s.post("/auth/handoff/cancel", cancel)->status, 200);
         }
         auto verifyPage = [&](const httplib::Result& res) {
             QCOMPARE(res->status, status);
@@ -236,8 +215,7 @@ private slots:
         verifyPage(s.client().Get(id.empty() ? "/signin" : ("/signin?handoff_id=" + id).c_str()));
         verifyPage(s.submitForm("handoff_id=" + id + "&action=continue"));
         if (!poll.isEmpty()) {
-            QCOMPARE(s.poll(id, nonce()),
-                     json({{"status", "failed"}, {"reason", poll.toStdString()}}));
+            QCOMPARE(s.poll(id, nonce()), failed(poll.toStdString()));
         }
     }
 
@@ -289,27 +267,25 @@ private slots:
         QCOMPARE(s.refresh(fresh["refresh_token"])->status, 200);
     }
 
-    // "apikey /path body" ("-": no apikey); $R stands for the session's refresh token.
+    // "apikey /path body" ("-": no apikey); $T stands for a body with the session's refresh token.
     void refusalsLeaveTheTokenUnspent_data()
     {
         QTest::addColumn<QString>("anonKey"); // the server's; empty: the default
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("expected");
         const QString key = "local-dev-anon-key /auth/v1/token";
-        const QString refresh = "?grant_type=refresh_token {\"refresh_token\":";
-        row("no api key", "", "- /auth/v1/token" + refresh + "\"$R\"}", "401 missing_api_key");
-        row("wrong api key", "", "wrong /auth/v1/token" + refresh + "\"$R\"}",
-            "401 invalid_api_key");
-        row("default key where another is set", "k2", key + refresh + "\"$R\"}",
-            "401 invalid_api_key");
-        row("password grant", "", key + "?grant_type=password {\"refresh_token\":\"$R\"}",
-            "400 unsupported_grant_type");
-        row("no grant", "", key + " {\"refresh_token\":\"$R\"}", "400 unsupported_grant_type");
+        const QString refresh = "?grant_type=refresh_token ";
+        row("no api key", "", "- /auth/v1/token" + refresh + "$T", "401 missing_api_key");
+        row("wrong api key", "", "wrong /auth/v1/token" + refresh + "$T", "401 invalid_api_key");
+        row("default key where another is set", "k2", key + refresh + "$T", "401 invalid_api_key");
+        row("password grant", "", key + "?grant_type=password $T", "400 unsupported_grant_type");
+        row("no grant", "", key + " $T", "400 unsupported_grant_type");
         row("not json", "", key + "?grant_type=refresh_token nope", "400 invalid_json");
-        row("token a number", "", key + refresh + "12}", "400 invalid_request");
+        row("token a number", "", key + refresh + "{\"refresh_token\":12}", "400 invalid_request");
         row("token missing", "", key + "?grant_type=refresh_token {}", "400 invalid_request");
-        row("token empty", "", key + refresh + "\"\"}", "400 invalid_request");
-        row("unknown token", "", key + refresh + "\"unknown\"}", "400 invalid_grant");
+        row("token empty", "", key + refresh + "{\"refresh_token\":\"\"}", "400 invalid_request");
+        row("unknown token", "", key + refresh + "{\"refresh_token\":\"unknown\"}",
+            "400 invalid_grant");
     }
 
     void refusalsLeaveTheTokenUnspent()
@@ -321,19 +297,15 @@ private slots:
             o.anonKey = anonKey.isEmpty() ? o.anonKey : anonKey.toStdString();
         });
         Session session = s.signIn();
-        request.replace("$R", q(session.refreshToken));
+        request.replace("$T", q(json{{"refresh_token", session.refreshToken}}.dump()));
         httplib::Headers headers;
         if (request.section(' ', 0, 0) != "-") {
             headers.emplace("apikey", request.section(' ', 0, 0).toStdString());
         }
-        verifyError(s.send("POST", request.section(' ', 1, 1).toStdString(),
-                           request.section(' ', 2).toStdString(), headers),
-                    expected.section(' ', 0, 0).toInt(), expected.section(' ', 1).toStdString());
-        httplib::Headers rightKey = {
-            {"apikey", anonKey.isEmpty() ? "local-dev-anon-key" : anonKey.toStdString()}};
-        QCOMPARE(
-            s.postJson(kRefreshPath, {{"refresh_token", session.refreshToken}}, rightKey)->status,
-            200);
+        verifyError(s.send("POST " + request.section(' ', 1).toStdString(), headers), expected);
+        auto key =
+            anonKey.isEmpty() ? kApiKey : httplib::Headers{{"apikey", anonKey.toStdString()}};
+        QCOMPARE(s.post(kRefreshPath, {{"refresh_token", session.refreshToken}}, key)->status, 200);
     }
 
     void expiredAccessTokenIsRefused()

@@ -16,18 +16,13 @@
 using namespace velto::server;
 using namespace velto::server::testing;
 
-namespace {
-
 // velto-server run to its end with `args`, `input` on its standard input.
-QProcess* runServer(QProcess& p, const QStringList& args, const QByteArray& input = {})
-{
+const auto runServer = [](QProcess& p, const QStringList& args, const QByteArray& input = {}) {
     p.start(VELTO_SERVER_BINARY, args);
     p.write(input);
     p.closeWriteChannel();
     return p.waitForFinished(20000) ? &p : nullptr;
-}
-
-} // namespace
+};
 
 class ServerCoreTest : public QObject
 {

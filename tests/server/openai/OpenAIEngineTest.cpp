@@ -11,11 +11,10 @@ using namespace velto::server::testing;
 
 namespace {
 
-std::string chunk(const json& delta, const json& finish = nullptr)
-{
+const auto chunk = [](const json& delta, const json& finish = nullptr) {
     json choice = {{"index", 0}, {"delta", delta}, {"finish_reason", finish}};
     return "data: " + json{{"choices", {choice}}}.dump() + "\n\n";
-}
+};
 
 // Answers /v1/chat/completions by the user message: "fail" gives a 500, "break" streams two
 // deltas and drops the connection, anything else gives "Hello world" (whole or in deltas).
@@ -97,19 +96,17 @@ private slots:
         // The URL may name the endpoint itself.
         ServerFixture s({}, engineFor(fake.url() + "/chat/completions"));
         Session session = s.signIn();
-        auto res = s.postJson("/rewrite", rewriteBody("make this better", "professional", "french"),
-                              ServerFixture::bearer(session.accessToken));
+        auto res = s.post("/rewrite", rewriteBody("make this better", "professional", "french"),
+                          ServerFixture::bearer(session.accessToken));
         QCOMPARE(res->status, 200);
         QCOMPARE(q(res->body), QString("Hello world"));
-        auto requests = fake.requests_;
-        QCOMPARE(requests.size(), std::size_t(1));
-        const json& r = requests[0];
+        QCOMPARE(fake.requests_.size(), std::size_t(1));
+        const json& r = fake.requests_[0];
         QCOMPARE(q(r["model"]), QString("test-model"));
         QCOMPARE(r["stream"], json(false));
         QCOMPARE(q(r["messages"][0]["role"]), QString("system"));
-        QVERIFY(r["messages"][0]["content"].get<std::string>().find("professional") !=
-                std::string::npos);
-        QVERIFY(r["messages"][0]["content"].get<std::string>().find("French") != std::string::npos);
+        QVERIFY(q(r["messages"][0]["content"]).contains("professional"));
+        QVERIFY(q(r["messages"][0]["content"]).contains("French"));
         QCOMPARE(q(r["messages"][1]["role"]), QString("user"));
         QCOMPARE(q(r["messages"][1]["content"]), QString("make this better"));
         QCOMPARE(q(r["authorization"]), QString("Bearer sk-test"));

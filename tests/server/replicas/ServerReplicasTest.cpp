@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <barrier>
+#include <deque>
 #include <latch>
 #include <set>
 
@@ -59,9 +60,7 @@ private slots:
     void anyReplicaAnswersAnyStepOfSignIn()
     {
         std::string db = postgres_->createDatabase();
-        ServerFixture a({}, nullptr, db);
-        ServerFixture b({}, nullptr, db);
-        ServerFixture c({}, nullptr, db);
+        ServerFixture a({}, nullptr, db), b({}, nullptr, db), c({}, nullptr, db);
 
         // Start on A, the browser on B, polls on A and C, the exchange on C, the token on all.
         std::string id = a.start(nonce('R'))["handoff_id"];
@@ -87,17 +86,13 @@ private slots:
             o.authRatePerMinute = 0;
             o.threads = 16;
         };
-        ServerFixture a(noLimits, nullptr, db);
-        ServerFixture b(noLimits, nullptr, db);
+        ServerFixture a(noLimits, nullptr, db), b(noLimits, nullptr, db);
         constexpr std::size_t kPairs = 100;
         std::vector<std::string> refreshTokens;
-        {
-            std::string user = a.signIn().answer["user"]["id"];
-            auto store = Database::open(db, {}, 1);
-            TokenStore tokens(*store, systemClock(), 3600);
-            for (std::size_t i = 0; i < kPairs; ++i) {
-                refreshTokens.push_back(tokens.issue(user).refreshToken);
-            }
+        std::string user = a.signIn().answer["user"]["id"];
+        auto store = Database::open(db, {}, 1);
+        for (TokenStore tokens(*store, systemClock(), 3600); refreshTokens.size() < kPairs;) {
+            refreshTokens.push_back(tokens.issue(user).refreshToken);
         }
 
         // Both requests of a pair leave together, one to each replica, from kLanes lanes per
@@ -105,16 +100,13 @@ private slots:
         // new connections would overrun the listen backlog, which is not what this tests.
         constexpr std::size_t kLanes = 12;
         std::vector<std::pair<int, std::string>> answers(2 * kPairs); // status, body
-        std::vector<std::unique_ptr<std::barrier<>>> together;
-        std::vector<std::unique_ptr<httplib::Client>> connections;
+        std::deque<std::barrier<>> together;                          // one per pair of lanes
+        std::deque<httplib::Client> connections;
         for (std::size_t i = 0; i < 2 * kLanes; ++i) {
-            if (i % 2 == 0) {
-                together.push_back(std::make_unique<std::barrier<>>(2));
-            }
-            connections.push_back(std::make_unique<httplib::Client>((i % 2 ? b : a).url()));
-            connections.back()->set_keep_alive(true);
-            connections.back()->set_read_timeout(60);
-            QCOMPARE(connections.back()->Get("/health")->status, 200);
+            together.emplace_back(2);
+            connections.emplace_back((i % 2 ? b : a).url()).set_keep_alive(true);
+            connections.back().set_read_timeout(60);
+            QCOMPARE(connections.back().Get("/health")->status, 200);
         }
         {
             std::vector<std::jthread> clients;
@@ -122,9 +114,9 @@ private slots:
                 clients.emplace_back([&, i] {
                     for (std::size_t pair = i / 2; pair < kPairs; pair += kLanes) {
                         json body = {{"refresh_token", refreshTokens[pair]}};
-                        together[i / 2]->arrive_and_wait();
-                        auto res = connections[i]->Post(kRefreshPath, kApiKey, body.dump(),
-                                                        "application/json");
+                        together[i / 2].arrive_and_wait();
+                        auto res = connections[i].Post(kRefreshPath, kApiKey, body.dump(),
+                                                       "application/json");
                         answers[2 * pair + i % 2] = {res ? res->status : -1,
                                                      res ? res->body : to_string(res.error())};
                     }
@@ -150,8 +142,7 @@ private slots:
             o.rewriteRatePerMinute = 4;
             o.authRatePerMinute = 6;
         };
-        ServerFixture a(limits, nullptr, db);
-        ServerFixture b(limits, nullptr, db);
+        ServerFixture a(limits, nullptr, db), b(limits, nullptr, db);
         // Four auth calls: start, the form, a poll, the exchange.
         Session session = a.signIn(nonce('L'));
         for (int i = 0; i < 4; ++i) {
@@ -172,8 +163,7 @@ private slots:
     void aStoppedDatabaseAnswers503AndReplicasRecoverWhenItReturns()
     {
         std::string db = postgres_->createDatabase();
-        ServerFixture a({}, nullptr, db);
-        ServerFixture b({}, nullptr, db);
+        ServerFixture a({}, nullptr, db), b({}, nullptr, db);
         Session session = a.signIn(nonce('D'));
         QCOMPARE(b.rewrite(session, "back  again .")->status, 200);
 
@@ -181,7 +171,7 @@ private slots:
         for (ServerFixture* s : {&a, &b}) {
             for (const auto& res :
                  {s->rewrite(session, "back  again ."), s->refresh(session.refreshToken),
-                  s->postJson("/auth/handoff/start", {{"device_nonce", nonce('E')}})}) {
+                  s->post("/auth/handoff/start", {{"device_nonce", nonce('E')}})}) {
                 verifyError(res, 503, "database_unavailable", true);
                 QCOMPARE(q(res->get_header_value("Retry-After")), QString("1"));
             }

@@ -53,10 +53,7 @@ inline std::string sseText(const std::vector<SseEvent>& events)
     return out;
 }
 
-inline QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
+inline const auto q = [](const std::string& s) { return QString::fromStdString(s); };
 
 template <class T> auto cell(const T& value)
 {
@@ -101,6 +98,13 @@ inline void verifyError(const httplib::Result& res, int status, const std::strin
     QCOMPARE(q(e["request_id"]), q(res->get_header_value("X-Request-Id")));
 }
 
+// The same with status and code as one "status code" text, as data rows write it.
+inline void verifyError(const httplib::Result& res, const QString& expected, bool retryable = false)
+{
+    verifyError(res, expected.section(' ', 0, 0).toInt(), expected.section(' ', 1).toStdString(),
+                retryable);
+}
+
 // One value of a query on a store, or -1 when it gives no row.
 inline std::int64_t countRows(const std::string& database, const std::string& sql,
                               const std::string& arg = {})
@@ -115,10 +119,7 @@ inline std::int64_t countRows(const std::string& database, const std::string& sq
     });
 }
 
-inline std::string nonce(char fill = 'A')
-{
-    return std::string(43, fill);
-}
+inline const auto nonce = [](char fill = 'A') { return std::string(43, fill); };
 
 class ServerFixture
 {
@@ -199,47 +200,50 @@ public:
         return log_;
     }
 
-    httplib::Result postJson(const std::string& path, const json& body,
-                             httplib::Headers headers = {}) const
+    // "GET /path" or "POST /path body", the body raw JSON text.
+    httplib::Result send(const std::string& request, const httplib::Headers& headers = {}) const
     {
-        return client().Post(path.c_str(), headers, body.dump(), "application/json");
+        auto pathAt = request.find(' ') + 1, bodyAt = request.find(' ', pathAt);
+        auto path = request.substr(pathAt, bodyAt - pathAt);
+        auto body = bodyAt == std::string::npos ? std::string() : request.substr(bodyAt + 1);
+        return request.starts_with("GET ")
+                   ? client().Get(path.c_str(), headers)
+                   : client().Post(path.c_str(), headers, body, "application/json");
     }
 
-    // "GET /path" or "POST /path" with a raw JSON body.
-    httplib::Result send(const std::string& method, const std::string& path,
-                         const std::string& body = {}, const httplib::Headers& headers = {}) const
+    httplib::Result post(const std::string& path, const json& body,
+                         const httplib::Headers& headers = {}) const
     {
-        return method == "GET" ? client().Get(path.c_str(), headers)
-                               : client().Post(path.c_str(), headers, body, "application/json");
+        return send("POST " + path + " " + body.dump(), headers);
     }
 
     httplib::Result rewrite(const Session& session, const std::string& text,
                             const char* path = "/rewrite") const
     {
-        return postJson(path, rewriteBody(text), bearer(session.accessToken));
+        return post(path, rewriteBody(text), bearer(session.accessToken));
     }
 
-    httplib::Result config(const std::string& token) const
+    httplib::Result config(const std::string& t) const
     {
-        return client().Get("/config", bearer(token));
+        return client().Get("/config", bearer(t));
     }
 
     httplib::Result refresh(const std::string& refreshToken) const
     {
-        return postJson(kRefreshPath, {{"refresh_token", refreshToken}}, kApiKey);
+        return post(kRefreshPath, {{"refresh_token", refreshToken}}, kApiKey);
     }
 
     httplib::Result signInPage(const std::string& id) const
     {
-        return client().Get(("/signin?handoff_id=" + id).c_str());
+        return send("GET /signin?handoff_id=" + id);
     }
 
     json start(const std::string& deviceNonce, const std::string& provider = "email") const
     {
-        auto res = postJson("/auth/handoff/start", {{"client", "macos-velto"},
-                                                    {"client_version", "0.1.0"},
-                                                    {"device_nonce", deviceNonce},
-                                                    {"provider", provider}});
+        auto res = post("/auth/handoff/start", {{"client", "macos-velto"},
+                                                {"client_version", "0.1.0"},
+                                                {"device_nonce", deviceNonce},
+                                                {"provider", provider}});
         if (!res || res->status != 200) {
             throw std::runtime_error("handoff start failed");
         }
@@ -248,8 +252,7 @@ public:
 
     httplib::Result pollResult(const std::string& id, const std::string& deviceNonce) const
     {
-        return client().Get(
-            ("/auth/handoff/poll?handoff_id=" + id + "&device_nonce=" + deviceNonce).c_str());
+        return send("GET /auth/handoff/poll?handoff_id=" + id + "&device_nonce=" + deviceNonce);
     }
 
     json poll(const std::string& id, const std::string& deviceNonce) const
@@ -273,9 +276,8 @@ public:
     httplib::Result exchange(const std::string& id, const std::string& deviceNonce,
                              const json& code) const
     {
-        return postJson(
-            "/auth/handoff/exchange",
-            {{"handoff_id", id}, {"device_nonce", deviceNonce}, {"exchange_code", code}});
+        return post("/auth/handoff/exchange",
+                    {{"handoff_id", id}, {"device_nonce", deviceNonce}, {"exchange_code", code}});
     }
 
     // The whole handoff as the app and the browser do it; the session the exchange returns.
@@ -293,9 +295,9 @@ public:
         return {answer["access_token"], answer["refresh_token"], answer};
     }
 
-    static httplib::Headers bearer(const std::string& token)
+    static httplib::Headers bearer(const std::string& t)
     {
-        return {{"Authorization", "Bearer " + token}};
+        return {{"Authorization", "Bearer " + t}};
     }
 
 private:
