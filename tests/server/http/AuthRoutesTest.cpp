@@ -163,8 +163,8 @@ private slots:
         auto shown = s.signInPage(id);
         QCOMPARE(shown->status, 200);
         QVERIFY(shown->get_header_value("Content-Type").find("text/html") == 0);
-        for (const QString& part : {"tester@localhost", "value=\"continue\"", "value=\"cancel\""}) {
-            QVERIFY2(q(shown->body).contains(part), qPrintable(part));
+        for (const char* part : {"tester@localhost", "value=\"continue\"", "value=\"cancel\""}) {
+            QVERIFY2(q(shown->body).contains(QLatin1String(part)), part);
         }
         QVERIFY(q(shown->body).contains(q(id)));
         auto res = s.submitForm("handoff_id=" + id + "&action=" + action.toStdString());
