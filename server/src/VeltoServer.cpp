@@ -80,9 +80,9 @@ int VeltoServer::bind()
     return port_;
 }
 
-void VeltoServer::listen()
+bool VeltoServer::listen()
 {
-    http_.listen_after_bind();
+    return http_.listen_after_bind();
 }
 
 void VeltoServer::stop()

@@ -36,8 +36,8 @@ public:
 
     // Binds the listening socket; returns the port (useful with port 0). Throws on failure.
     int bind();
-    // Serves until stop(). Call bind() first.
-    void listen();
+    // Serves until stop(). Call bind() first. False when serving failed rather than stopped.
+    bool listen();
     void stop();
     bool isRunning() const { return http_.is_running(); }
     // Connections accepted and waiting for a free worker.

@@ -5,6 +5,7 @@
 #include "ServerOptions.h"
 #include "VeltoServer.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -93,15 +94,23 @@ int serve(const ServerOptions& options)
                   << " (net.core.somaxconn), below --listen-backlog " << options.listenBacklog
                   << std::endl;
     }
+    std::atomic<bool> stopRequested = false;
     std::thread waiter([&] {
         int received = 0;
         sigwait(&signals, &received);
+        stopRequested = true;
         server.stop();
     });
-    server.listen();
+    const bool served = server.listen();
+    const bool failed = !served && !stopRequested;
     // listen() also returns when the server fails; make sure the waiter can end.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
+    if (failed) {
+        // A non-zero status lets the user unit's Restart=on-failure start it again.
+        std::cerr << "velto-server: stopped serving: the listening socket failed" << std::endl;
+        return 1;
+    }
     std::cerr << "velto-server: stopped" << std::endl;
     return 0;
 }
