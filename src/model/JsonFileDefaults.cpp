@@ -139,7 +139,8 @@ bool writeAll(int fd, const std::string& data)
 
 } // namespace
 
-JsonFileDefaults::JsonFileDefaults(QString path) : m_path(std::move(path))
+JsonFileDefaults::JsonFileDefaults(QString path, Access access)
+    : m_path(std::move(path)), m_access(access)
 {
     load();
 }
@@ -187,6 +188,10 @@ void JsonFileDefaults::load()
 
 void JsonFileDefaults::moveAside(const QString& reason)
 {
+    if (m_access == Access::readOnly) {
+        ClientLogger::warning(u"preferences file unreadable, defaults used: ", reason);
+        return;
+    }
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = m_path + QStringLiteral(".corrupt-") + stamp;
     for (int n = 1; QFile::exists(target); ++n)
@@ -223,6 +228,8 @@ void JsonFileDefaults::removeObject(const QString& key)
 
 void JsonFileDefaults::save()
 {
+    if (m_access == Access::readOnly)
+        return;
     const QFileInfo info(m_path);
     const QString dir = info.absolutePath();
     if (!QDir().mkpath(dir)) {

@@ -10,10 +10,18 @@ namespace velto {
 // Preferences as one JSON object in a file of their own. Every change rewrites the file
 // atomically (temporary file, fsync, rename), readable by the user only. A file that cannot be
 // read or parsed is moved aside as "<name>.corrupt-<time>" and the table starts empty.
+// Read only, the file is never written nor moved: changes stay in memory (velto-cli, whose
+// options apply to one run and whose status changes no file).
 class JsonFileDefaults : public DefaultsDomain
 {
 public:
-    explicit JsonFileDefaults(QString path);
+    enum class Access
+    {
+        readWrite,
+        readOnly
+    };
+
+    explicit JsonFileDefaults(QString path, Access access = Access::readWrite);
 
     // $XDG_CONFIG_HOME/velto/preferences.json
     static QString defaultPath();
@@ -36,6 +44,7 @@ private:
     void save();
 
     QString m_path;
+    Access m_access;
     QString m_movedAsidePath;
     nlohmann::json m_root = nlohmann::json::object();
 };

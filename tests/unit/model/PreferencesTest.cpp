@@ -239,6 +239,35 @@ private slots:
         QVERIFY(fileText(prefsPath()).contains("\"settings_schema_version\":5"));
     }
 
+    // velto-cli reads the preferences this way: it migrates and overrides in memory only.
+    void readOnlyAccessNeverWritesNorMovesTheFile()
+    {
+        const QByteArray old = R"({"tone":"casual","settings_schema_version":2,"serverURL":"x"})";
+        writeFile(prefsPath(), old);
+        UserPreferencesStore store(
+            std::make_shared<JsonFileDefaults>(prefsPath(), JsonFileDefaults::Access::readOnly));
+        QCOMPARE(store.toneID(), QStringLiteral("casual"));
+        QCOMPARE(store.shortcutKey(), QStringLiteral("l")); // migrated, in memory
+        store.setToneID("concise");
+        QCOMPARE(store.toneID(), QStringLiteral("concise"));
+        QFile file(prefsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old); // byte for byte: never rewritten
+        QCOMPARE(entries(), QStringList{"preferences.json"});
+
+        const QByteArray corrupt = "{\"tone\": \"cas";
+        writeFile(prefsPath(), corrupt);
+        JsonFileDefaults readOnly(prefsPath(), JsonFileDefaults::Access::readOnly);
+        QVERIFY(!readOnly.object("tone"));
+        QVERIFY(readOnly.movedAsidePath().isEmpty());
+        QCOMPARE(entries(), QStringList{"preferences.json"});
+
+        QFile::remove(prefsPath());
+        UserPreferencesStore fresh(
+            std::make_shared<JsonFileDefaults>(prefsPath(), JsonFileDefaults::Access::readOnly));
+        QVERIFY(!QFile::exists(prefsPath()));
+    }
+
     void aWriteReplacesTheFileInOneStepAndLeavesNoTemporaryFile()
     {
         // The old content stays intact until the rename: a reader never sees a mix.
