@@ -584,10 +584,22 @@ void AppDelegate::signOut()
 QCoro::Task<> AppDelegate::runSignOut()
 {
     TaskScope scope(*this);
-    co_await m_services.auth.signOut();
+    std::optional<AppError> keyringFailure;
+    try {
+        co_await m_services.auth.signOut();
+    } catch (const AppError& error) {
+        keyringFailure = error;
+    }
     m_model->setStatusError(std::nullopt);
-    m_model->setNotice(UserNoticeStyle::info, QStringLiteral("Signed out"),
-                       QStringLiteral("Velto is disconnected until you sign in again."));
+    if (keyringFailure)
+        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Sign-out incomplete"),
+                           QStringLiteral("Velto is signed out for now, but the session is still "
+                                          "in the system keyring and will sign you in again at "
+                                          "the next start. %1")
+                               .arg(keyringFailure->description()));
+    else
+        m_model->setNotice(UserNoticeStyle::info, QStringLiteral("Signed out"),
+                           QStringLiteral("Velto is disconnected until you sign in again."));
     {
         const AuthState synced = co_await m_services.auth.syncAuthState(*m_model);
         m_model->setAuthState(synced);

@@ -112,6 +112,8 @@ QCoro::Task<void> AuthService::loadStoredSession()
         data = co_await keychain->read(keychainService, keychainAccount);
     } catch (const AppError& error) {
         ClientLogger::warning(u"auth session read failed: ", error.description());
+        if (self)
+            m_keyringFailure = error;
     }
     if (!self)
         co_return;
@@ -126,7 +128,11 @@ QCoro::Task<void> AuthService::loadStoredSession()
         }
     }
     if (unreadable) {
-        co_await keychain->remove(keychainService, keychainAccount);
+        try {
+            co_await keychain->remove(keychainService, keychainAccount);
+        } catch (const AppError&) {
+            // Logged by the store; the unreadable item is ignored either way.
+        }
         if (!self)
             co_return;
     }

@@ -48,6 +48,8 @@ public:
     static AuthService& shared();
 
     virtual QCoro::Task<AuthState> syncAuthState(AppModel& model);
+    // Forgets the session at once, then removes it from the keyring; throws KeychainError when
+    // the keyring keeps it (it would sign the user in again at the next start).
     virtual QCoro::Task<void> signOut();
     virtual QCoro::Task<bool> canAuthorize(AppModel& model);
     // "Bearer " and a valid access token. Throws what validAccessToken throws.
@@ -80,6 +82,9 @@ public:
     // Resolves once the stored session has been read (at once when it already has).
     QCoro::Task<void> waitUntilLoaded();
     bool isLoaded() const { return m_loaded; }
+    // Why the stored session could not be read at start (no Secret Service, say); nothing when
+    // the keyring answered, whether or not it held a session.
+    const std::optional<AppError>& keyringFailure() const { return m_keyringFailure; }
     const std::optional<StoredAuthSession>& currentSession() const { return m_currentSession; }
 
 signals:
@@ -105,6 +110,7 @@ private:
     // changed (sign-out, a new sign-in) can tell that its answer is stale.
     quint64 m_generation = 0;
     bool m_loaded = false;
+    std::optional<AppError> m_keyringFailure;
     // Keyring writes and deletes go out one at a time, in the order they were asked for.
     AsyncLock m_keychainLock;
 };

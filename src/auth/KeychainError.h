@@ -13,7 +13,9 @@ public:
     {
         unavailableCode = 1,
         accessDeniedCode,
-        noAnswerCode
+        noAnswerCode,
+        unreadableCode,
+        notRemovedCode
     };
     static inline const QString domain = QStringLiteral("Velto.Keychain");
 
@@ -37,6 +39,21 @@ public:
         return AppError(domain, noAnswerCode,
                         QStringLiteral("Could not save the session: the system keyring is "
                                        "unavailable (it did not answer)."));
+    }
+
+    // The keyring could not be asked at all (no Secret Service on the bus, a locked or broken
+    // keyring): not the same as "no session stored".
+    static AppError unreadable(const QString& detail)
+    {
+        return AppError(domain, unreadableCode,
+                        withDetail(QStringLiteral("The system keyring is unavailable"), detail));
+    }
+    static AppError notRemoved(const QString& detail)
+    {
+        return AppError(domain, notRemovedCode,
+                        withDetail(QStringLiteral("Could not remove the session from the system "
+                                                  "keyring"),
+                                   detail));
     }
 
 private:

@@ -41,19 +41,24 @@ QCoro::Task<std::optional<QByteArray>> SecretServiceKeychainStore::read(QString 
     job->setKey(account);
     if (!co_await finishes(job, m_answerTimeout)) {
         ClientLogger::warning(u"keychain read failed: ", u"the system keyring did not answer");
-        co_return std::nullopt;
+        throw KeychainError::unreadable(QStringLiteral("it did not answer"));
     }
     if (job->error() == QKeychain::NoError)
         co_return job->binaryData();
-    if (job->error() != QKeychain::EntryNotFound)
-        ClientLogger::warning(u"keychain read failed: ", job->errorString());
-    co_return std::nullopt;
+    if (job->error() == QKeychain::EntryNotFound)
+        co_return std::nullopt;
+    ClientLogger::warning(u"keychain read failed: ", job->errorString());
+    throw KeychainError::unreadable(job->errorString());
 }
 
 QCoro::Task<void> SecretServiceKeychainStore::save(QString service, QString account,
                                                    QByteArray value)
 {
-    co_await remove(service, account);
+    try {
+        co_await remove(service, account);
+    } catch (const AppError&) {
+        // The write below replaces the item anyway, and says so when the keyring fails.
+    }
 
     auto* job = new QKeychain::WritePasswordJob(service);
     job->setKey(account);
@@ -81,10 +86,12 @@ QCoro::Task<void> SecretServiceKeychainStore::remove(QString service, QString ac
     job->setKey(account);
     if (!co_await finishes(job, m_answerTimeout)) {
         ClientLogger::warning(u"keychain delete failed: ", u"the system keyring did not answer");
-        co_return;
+        throw KeychainError::notRemoved(QStringLiteral("the keyring did not answer"));
     }
-    if (job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound)
+    if (job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound) {
         ClientLogger::warning(u"keychain delete failed: ", job->errorString());
+        throw KeychainError::notRemoved(job->errorString());
+    }
 }
 
 } // namespace velto

@@ -12,7 +12,8 @@
 namespace velto {
 
 // A keychain in memory. Records each call ("read", "save", "remove") in order; can be told to
-// fail saves, and to answer after a delay so that calls interleave as they do on a real bus.
+// fail reads, saves and removes, and to answer after a delay so that calls interleave as they do on
+// a real bus.
 class MemoryKeychainStore : public KeychainStore
 {
 public:
@@ -22,6 +23,8 @@ public:
     {
         calls.append(QStringLiteral("read"));
         co_await pause();
+        if (readError)
+            throw *readError;
         const auto it = items.constFind({service, account});
         if (it == items.cend())
             co_return std::nullopt;
@@ -41,12 +44,16 @@ public:
     {
         calls.append(QStringLiteral("remove"));
         co_await pause();
+        if (removeError)
+            throw *removeError;
         items.remove({service, account});
     }
 
     QHash<Key, QByteArray> items;
     QStringList calls;
+    std::optional<AppError> readError;
     std::optional<AppError> saveError;
+    std::optional<AppError> removeError;
     std::chrono::milliseconds latency{0};
 
 private:

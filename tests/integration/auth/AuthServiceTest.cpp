@@ -282,6 +282,38 @@ private slots:
         QCOMPARE(f.header(), QStringLiteral("Bearer a2"));
     }
 
+    // A keyring that cannot be read is not an empty one: the service keeps why, for the CLI
+    // and the app to name it instead of asking for a sign-in that could not be kept.
+    void anUnreadableKeyringIsToldApartFromNoSession()
+    {
+        AuthFixture f;
+        f.keychain->readError = KeychainError::unreadable("no bus");
+        AuthService& service = f.start();
+        QTRY_VERIFY(service.isLoaded());
+        QVERIFY(!service.currentSession());
+        QVERIFY(service.keyringFailure());
+        QVERIFY(service.keyringFailure()->is(KeychainError::domain, KeychainError::unreadableCode));
+
+        AuthFixture empty;
+        AuthService& emptyService = empty.start();
+        QTRY_VERIFY(emptyService.isLoaded());
+        QVERIFY(!emptyService.keyringFailure());
+    }
+
+    // The session is forgotten at once; a keyring that keeps it is reported, not hidden.
+    void aSignOutTheKeyringRefusesIsReportedAndStillForgetsTheSession()
+    {
+        AuthFixture f;
+        f.storeSessionExpiringIn(3600);
+        AuthService& service = f.start();
+        QTRY_VERIFY(service.currentSession());
+        f.keychain->removeError = KeychainError::notRemoved("locked");
+        const AppError error = thrownBy(service.signOut());
+        QVERIFY(error.is(KeychainError::domain, KeychainError::notRemovedCode));
+        QVERIFY(!service.currentSession());
+        QVERIFY(f.storedItem()); // still there: hence the report
+    }
+
     void signOutDuringARefreshStaysSignedOut()
     {
         AuthFixture f;
@@ -425,20 +457,24 @@ private slots:
         QVERIFY(service.currentSession());
     }
 
-    // The real store with no session bus at all: nothing is found, nothing is written anywhere.
-    void keyringStoreWithoutABusFindsNothingAndSavesNothing()
+    // The real store with no session bus at all: every call says the keyring is missing (not
+    // "no session"), and nothing is written anywhere.
+    void keyringStoreWithoutABusSaysSoAndSavesNothing()
     {
         if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
             QSKIP("needs an environment without a session bus (scripts/with-env unit)");
         SecretServiceKeychainStore store(std::chrono::seconds(20));
-        QCOMPARE(runTask(store.read(AuthService::keychainService, AuthService::keychainAccount)),
-                 std::nullopt);
+        const AppError readError =
+            thrownBy(store.read(AuthService::keychainService, AuthService::keychainAccount));
+        QVERIFY(readError.is(KeychainError::domain, KeychainError::unreadableCode));
         const AppError error =
             thrownBy(store.save(AuthService::keychainService, AuthService::keychainAccount, "{}"));
         QCOMPARE(error.domain(), KeychainError::domain);
         QVERIFY2(error.description().contains("the system keyring is unavailable"),
                  qPrintable(error.description()));
-        runTask(store.remove(AuthService::keychainService, AuthService::keychainAccount));
+        const AppError removeError =
+            thrownBy(store.remove(AuthService::keychainService, AuthService::keychainAccount));
+        QVERIFY(removeError.is(KeychainError::domain, KeychainError::notRemovedCode));
 
         // No plain-file fallback: nothing appeared under the scratch home.
         const QString home = qEnvironmentVariable("HOME");

@@ -1,4 +1,5 @@
 #include "ControllerRig.h"
+#include "auth/KeychainError.h"
 #include "support/TestRegistry.h"
 
 #include <QTimer>
@@ -413,6 +414,22 @@ private slots:
         QVERIFY(rig.log->contains(LogLevel::info, "auth signed out"));
         QVERIFY(!rig.log->contains(LogLevel::error, "auth polling failed: "));
         QCOMPARE(rig.sent("GET", "/auth/handoff/poll"), 1);
+    }
+
+    // A session the keyring keeps would sign the user in again at the next start: say so.
+    void aSignOutTheKeyringRefusesIsReported()
+    {
+        ControllerRig rig(true);
+        rig.launch();
+        QCOMPARE(rig.model().authState(), AuthState::signedIn("ada@example.test"));
+        rig.keychain->removeError = KeychainError::notRemoved("locked");
+        rig.delegate->signOut();
+        rig.waitIdle();
+        QCOMPARE(rig.model().authState(), AuthState::signedOut());
+        QCOMPARE(rig.model().notice()->title, "Sign-out incomplete");
+        QCOMPARE(rig.model().notice()->style, UserNoticeStyle::warning);
+        QVERIFY(rig.model().notice()->message.contains(
+            "Could not remove the session from the system keyring (locked)."));
     }
 };
 
