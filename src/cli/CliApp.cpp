@@ -2,6 +2,7 @@
 
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
+#include "auth/HttpClientError.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
 #include "model/StrictUtf8.h"
@@ -9,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Sleeper.h"
 #include "rewrite/RewriteAPI.h"
+#include "rewrite/RewriteClientError.h"
 
 #include <QFile>
 #include <QProcess>
@@ -22,15 +24,30 @@ CliApp::CliApp(AppModel& model, AuthService& auth, RewriteAPI& api, Clock& clock
 {
 }
 
+int CliApp::exitStatusFor(const AppError& error)
+{
+    if (error.domain() == HttpClientError::domain)
+        return error.code() == HttpClientError::invalidURLCode ? failed : network;
+    if (error.is(AuthServiceError::domain, AuthServiceError::notSignedInCode))
+        return signInNeeded;
+    if (error.is(RewriteClientError::serverDomain, 401))
+        return signInNeeded;
+    return failed;
+}
+
 int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
 {
     const PresentableError presented = PresentableError::from(error.description(), fallbackTitle);
     m_err << presented.title << ": " << presented.message << Qt::endl;
-    if (presented.title == u"Network issue")
-        return network;
-    if (presented.title == u"Account required")
-        return signInNeeded;
-    return failed;
+    return exitStatusFor(error);
+}
+
+void CliApp::reportMissingKeyring(const AppError& error)
+{
+    m_err << error.description() << Qt::endl
+          << "Velto keeps its sign-in in the Secret Service: start GNOME Keyring or KWallet in "
+             "your desktop session, then run \"velto-cli signin\"."
+          << Qt::endl;
 }
 
 std::optional<QString> CliApp::readInput(const QString& file)
@@ -88,6 +105,10 @@ QCoro::Task<int> CliApp::rewrite(RewriteOptions options)
     if (!text)
         co_return usage;
     if (!co_await m_auth.canAuthorize(m_model)) {
+        if (const std::optional<AppError>& keyring = m_auth.keyringFailure()) {
+            reportMissingKeyring(*keyring);
+            co_return failed;
+        }
         m_err << "Sign in required: run \"velto-cli signin\" first." << Qt::endl;
         co_return signInNeeded;
     }
@@ -156,10 +177,7 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
                 m_err << error.description() << Qt::endl;
             else
                 m_err << "Sign in failed: " << error.description() << Qt::endl;
-            co_return error.description().contains(u"network") ||
-                    error.description().contains(u"timed out")
-                ? network
-                : failed;
+            co_return exitStatusFor(error);
         }
     }
     if (!exchanged && stopRequested()) {
@@ -176,7 +194,14 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
 
 QCoro::Task<int> CliApp::signOut()
 {
-    co_await m_auth.signOut();
+    try {
+        co_await m_auth.signOut();
+    } catch (const AppError& error) {
+        m_err << "Sign-out failed: " << error.description() << Qt::endl
+              << "The session is still in the keyring; velto and velto-cli will use it again."
+              << Qt::endl;
+        co_return failed;
+    }
     m_out << "Signed out." << Qt::endl;
     co_return ok;
 }
@@ -188,10 +213,23 @@ QCoro::Task<int> CliApp::status()
     if (state.isSignedIn())
         m_out << "Signed in as " << state.email().value_or(QStringLiteral("(no e-mail)"))
               << Qt::endl;
+    else if (const std::optional<AppError>& keyring = m_auth.keyringFailure())
+        m_out << "Not signed in: " << keyring->description() << Qt::endl;
     else
         m_out << "Not signed in" << Qt::endl;
-    m_out << "Backend: " << m_model.resolveRuntimeServer().baseURL.toString() << Qt::endl;
-    co_await m_api.refreshServerConfig(m_model, m_auth);
+
+    const QString backend = m_model.resolveRuntimeServer().baseURL.toString();
+    std::optional<AppError> unreachable;
+    try {
+        const std::chrono::milliseconds took = co_await m_api.probeService(m_model);
+        m_out << "Backend: " << backend << " (answers in " << took.count() << " ms)" << Qt::endl;
+    } catch (const AppError& error) {
+        unreachable = error;
+        m_out << "Backend: " << backend << " (not answering: " << error.description() << ")"
+              << Qt::endl;
+    }
+    if (!unreachable)
+        co_await m_api.refreshServerConfig(m_model, m_auth);
     m_out << "Tone: " << m_model.currentToneTitle() << " (" << m_model.selectedToneID() << ")"
           << Qt::endl;
     m_out << "Language: " << m_model.currentLanguageTitle() << " (" << m_model.selectedLanguageID()
@@ -202,9 +240,14 @@ QCoro::Task<int> CliApp::status()
             items << option.id + QStringLiteral(" (") + option.title + QLatin1Char(')');
         m_out << label << items.join(QStringLiteral(", ")) << Qt::endl;
     };
-    list(state.isSignedIn() ? "Tones offered: " : "Tones (built in): ", m_model.availableTones());
-    list(state.isSignedIn() ? "Languages offered: " : "Languages (built in): ",
+    list(state.isSignedIn() && !unreachable ? "Tones offered: " : "Tones (built in): ",
+         m_model.availableTones());
+    list(state.isSignedIn() && !unreachable ? "Languages offered: " : "Languages (built in): ",
          m_model.availableLanguages());
+    if (unreachable)
+        co_return exitStatusFor(*unreachable);
+    if (m_auth.keyringFailure())
+        co_return failed;
     co_return ok;
 }
 

@@ -56,8 +56,13 @@ public:
     std::optional<QString> readInput(const QString& file);
     static constexpr qint64 maxInputBytes = 4 * 1024 * 1024;
 
+    // The exit status a failure stands for, from its kind (domain and code), never its words.
+    static int exitStatusFor(const AppError& error);
+
 private:
     int reportFailure(const AppError& error, const QString& fallbackTitle);
+    // Says that no session can be kept and what to start; for a keyring that could not be read.
+    void reportMissingKeyring(const AppError& error);
     bool chooseOption(const QString& kind, const std::optional<QString>& requested);
 
     AppModel& m_model;

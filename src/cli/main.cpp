@@ -4,11 +4,13 @@
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
-#include "model/InMemoryDefaults.h"
+#include "model/JsonFileDefaults.h"
+#include "model/StderrLogSink.h"
 #include "model/UserPreferencesStore.h"
 #include "platform/CancellationToken.h"
 #include "platform/SystemClock.h"
 #include "platform/TimerSleeper.h"
+#include "platform/linux/JournalLogSink.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "rewrite/RewriteAPI.h"
 
@@ -44,39 +46,43 @@ const char* const overview =
     "  signout          sign out and forget the session\n"
     "  status           who is signed in, the backend, tone, language and catalogue\n"
     "\n"
+    "Options of every command: -h, --help; -v, --verbose (print the diagnostic log lines,\n"
+    "which otherwise go only to the journal, identifier velto-cli).\n"
+    "\n"
     "Run \"velto-cli <command> --help\" for a command's options.\n\n";
 
-// The user's saved choices, copied so that --tone and --language never change them.
-std::shared_ptr<InMemoryDefaults> preferencesSnapshot()
+const QCommandLineOption
+    verboseOption({"v", "verbose"}, "Also print the diagnostic log lines (always in the journal).");
+
+// The help text with the usage line a reader types, whatever path the program was started from
+// (Qt's names the program by its path).
+QString commandHelp(const QCommandLineParser& parser, const QString& command)
 {
-    UserPreferencesStore& saved = UserPreferencesStore::shared();
-    using Keys = UserPreferencesStore::Keys;
-    return std::make_shared<InMemoryDefaults>(QVariantMap{
-        {Keys::schemaVersion,
-         QVariant::fromValue<qint64>(UserPreferencesStore::currentSchemaVersion)},
-        {Keys::tone, saved.toneID()},
-        {Keys::language, saved.languageID()},
-        {Keys::shortcutKey, saved.shortcutKey()},
-        {Keys::shortcutRequiresShift, saved.shortcutRequiresShift()},
-        {Keys::soundOnCompletion, saved.soundOnCompletion()},
-        {Keys::didShowFirstRunGuide, saved.didShowFirstRunGuide()},
-    });
+    QString help = parser.helpText();
+    const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
+    const QString firstLine = help.left(lineEnd);
+    const QString programPath = QCoreApplication::arguments().constFirst();
+    QString usage = firstLine;
+    usage.replace(firstLine.indexOf(programPath), programPath.size(),
+                  QStringLiteral("velto-cli ") + command);
+    return usage + help.mid(lineEnd);
 }
 
 // Parses a command's arguments; prints help or the error itself. Returns -1 to go on.
-int parseCommand(QCommandLineParser& parser, const QStringList& arguments,
+int parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
                  const QString& description)
 {
     parser.setApplicationDescription(description);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({"h", "help"}, "Show this help.");
     parser.addOption(help);
+    parser.addOption(verboseOption);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "velto-cli: %s\n", qPrintable(parser.errorText()));
         return CliApp::usage;
     }
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(qPrintable(commandHelp(parser, command)), stdout);
         std::fputs("\n", stdout);
         std::fputs(exitStatusHelp, stdout);
         return CliApp::ok;
@@ -94,6 +100,9 @@ int main(int argc, char** argv)
         AppBuildConfig::buildTimeTable().value(AppBuildConfig::versionKey).toString());
 
     QStringList arguments = QCoreApplication::arguments();
+    // "velto-cli -v status" as well as "velto-cli status -v".
+    if (arguments.size() > 2 && (arguments[1] == u"-v" || arguments[1] == u"--verbose"))
+        arguments.move(1, 2);
     if (arguments.size() < 2 || arguments[1] == u"-h" || arguments[1] == u"--help" ||
         arguments[1] == u"help") {
         std::fputs(overview, arguments.size() < 2 ? stderr : stdout);
@@ -119,7 +128,8 @@ int main(int argc, char** argv)
         parser.addOptions({tone, language, stream});
         parser.addPositionalArgument(
             "FILE", "Text to rewrite; standard input when absent or \"-\".", "[FILE]");
-        parsed = parseCommand(parser, arguments, "Rewrites the text and prints the result.");
+        parsed =
+            parseCommand(parser, command, arguments, "Rewrites the text and prints the result.");
         if (parsed < 0) {
             if (parser.positionalArguments().size() > 1) {
                 std::fputs("velto-cli: rewrite takes at most one FILE\n", stderr);
@@ -135,13 +145,13 @@ int main(int argc, char** argv)
     } else if (command == u"signin") {
         const QCommandLineOption noBrowser("no-browser", "Only print the sign-in page's address.");
         parser.addOption(noBrowser);
-        parsed = parseCommand(parser, arguments, "Signs in through the browser.");
+        parsed = parseCommand(parser, command, arguments, "Signs in through the browser.");
         openBrowser = !parser.isSet(noBrowser);
     } else if (command == u"signout") {
-        parsed =
-            parseCommand(parser, arguments, "Signs out and removes the session from the keyring.");
+        parsed = parseCommand(parser, command, arguments,
+                              "Signs out and removes the session from the keyring.");
     } else if (command == u"status") {
-        parsed = parseCommand(parser, arguments,
+        parsed = parseCommand(parser, command, arguments,
                               "Shows the sign-in, the backend, tone, language and catalogue.");
     } else {
         std::fprintf(stderr, "velto-cli: unknown command \"%s\"\n\n%s", qPrintable(command),
@@ -150,6 +160,14 @@ int main(int argc, char** argv)
     }
     if (parsed >= 0)
         return parsed;
+    // The terminal is for what the user asked for; the log goes to the journal unless -v.
+    if (parser.isSet(verboseOption))
+        ClientLogger::setSink(std::make_shared<StderrLogSink>(QByteArrayLiteral("velto-cli")));
+    else
+        ClientLogger::setSink(std::make_shared<JournalLogSink>(
+            JournalLogSink::defaultSocket, QByteArrayLiteral("velto-cli"),
+            JournalLogSink::WithoutJournal::drop));
+
     if ((command == u"signout" || command == u"status") &&
         !parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "velto-cli: %s takes no arguments\n", qPrintable(command));
@@ -164,7 +182,9 @@ int main(int argc, char** argv)
         return CliApp::failed;
     }
 
-    UserPreferencesStore store(preferencesSnapshot());
+    // Read only: --tone and --language apply to this run, and no command changes a file.
+    UserPreferencesStore store(std::make_shared<JsonFileDefaults>(
+        JsonFileDefaults::defaultPath(), JsonFileDefaults::Access::readOnly));
     AppModel model(store, config);
     RewriteAPI api(std::make_shared<HttpClient>());
     SystemClock clock;

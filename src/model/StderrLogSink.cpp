@@ -1,8 +1,11 @@
 #include "model/StderrLogSink.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace velto {
+
+StderrLogSink::StderrLogSink(QByteArray identifier) : m_identifier(std::move(identifier)) {}
 
 bool StderrLogSink::isEnabled(LogLevel) const
 {
@@ -14,7 +17,8 @@ void StderrLogSink::write(LogLevel level, const QString& message)
     const char* tag = level == LogLevel::info      ? "info"
                       : level == LogLevel::warning ? "warning"
                                                    : "error";
-    std::fprintf(stderr, "velto[%s]: %s\n", tag, message.toUtf8().constData());
+    std::fprintf(stderr, "%s[%s]: %s\n", m_identifier.constData(), tag,
+                 message.toUtf8().constData());
 }
 
 } // namespace velto

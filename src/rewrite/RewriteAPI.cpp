@@ -9,6 +9,7 @@
 #include "rewrite/SSEParser.h"
 #include "rewrite/StreamingReply.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QUuid>
 #include <nlohmann/json.hpp>
@@ -108,6 +109,20 @@ QCoro::Task<RewriteConfigResponse> RewriteAPI::fetchConfig(AppModel& model,
     if (response.bodyTruncated())
         throw RewriteClientError::invalidResponse();
     co_return RewriteConfigResponse::decode(response.body());
+}
+
+QCoro::Task<std::chrono::milliseconds> RewriteAPI::probeService(const AppModel& model)
+{
+    QNetworkRequest request(
+        AuthService::endpointURL(model.resolveRuntimeServer().baseURL, QStringLiteral("config")));
+    request.setRawHeader("X-Request-Id", newRequestID());
+    QElapsedTimer timer;
+    timer.start();
+    const HttpResponse response =
+        co_await m_http->send(request, "GET", {}, {probeTimeout, maxSmallAnswerBytes});
+    if (!response.isHTTP())
+        throw RewriteClientError::invalidResponse();
+    co_return std::chrono::milliseconds(timer.elapsed());
 }
 
 QCoro::Task<void> RewriteAPI::refreshServerConfig(AppModel& model, AuthService& authService)

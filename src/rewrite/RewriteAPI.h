@@ -29,6 +29,13 @@ public:
 
     explicit RewriteAPI(std::shared_ptr<HttpClient> http);
 
+    static constexpr std::chrono::seconds probeTimeout{5};
+
+    // How long the service took to answer a catalogue request sent without authorization: any
+    // HTTP answer counts, a refusal too, and no token is used or refreshed. Throws the
+    // transport error when nothing answers.
+    QCoro::Task<std::chrono::milliseconds> probeService(const AppModel& model);
+
     // Replaces the model's catalogue with the service's, or with the built-in one when signed
     // out or on any failure (logged as a warning). Never throws.
     QCoro::Task<void> refreshServerConfig(AppModel& model, AuthService& authService);

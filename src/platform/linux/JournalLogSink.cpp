@@ -3,18 +3,21 @@
 #include <QFileInfo>
 #include <sys/uio.h>
 #include <systemd/sd-journal.h>
+#include <utility>
 #include <vector>
 
 namespace velto {
 
-JournalLogSink::JournalLogSink(const QByteArray& journalSocket)
-    : m_journal(QFileInfo(QString::fromLocal8Bit(journalSocket)).exists())
+JournalLogSink::JournalLogSink(const QByteArray& journalSocket, QByteArray identifier,
+                               WithoutJournal withoutJournal)
+    : m_journal(QFileInfo(QString::fromLocal8Bit(journalSocket)).exists()),
+      m_identifier(std::move(identifier)), m_withoutJournal(withoutJournal), m_stderr(m_identifier)
 {
 }
 
 bool JournalLogSink::isEnabled(LogLevel) const
 {
-    return true;
+    return m_journal || m_withoutJournal == WithoutJournal::writeToStderr;
 }
 
 int JournalLogSink::priority(LogLevel level)
@@ -30,12 +33,13 @@ int JournalLogSink::priority(LogLevel level)
     return 6;
 }
 
-QByteArrayList JournalLogSink::fields(LogLevel level, const QString& message)
+QByteArrayList JournalLogSink::fields(LogLevel level, const QString& message,
+                                      const QByteArray& identifier)
 {
     return {
         "MESSAGE=" + message.toUtf8(),
         "PRIORITY=" + QByteArray::number(priority(level)),
-        "SYSLOG_IDENTIFIER=velto",
+        "SYSLOG_IDENTIFIER=" + identifier,
         "SUBSYSTEM=app.velto.Velto",
         "CATEGORY=app",
     };
@@ -43,16 +47,18 @@ QByteArrayList JournalLogSink::fields(LogLevel level, const QString& message)
 
 void JournalLogSink::write(LogLevel level, const QString& message)
 {
+    const bool toStderr = m_withoutJournal == WithoutJournal::writeToStderr;
     if (!m_journal) {
-        m_stderr.write(level, message);
+        if (toStderr)
+            m_stderr.write(level, message);
         return;
     }
-    const QByteArrayList lines = fields(level, message);
+    const QByteArrayList lines = fields(level, message, m_identifier);
     std::vector<iovec> vectors;
     vectors.reserve(lines.size());
     for (const QByteArray& line : lines)
         vectors.push_back({const_cast<char*>(line.constData()), std::size_t(line.size())});
-    if (sd_journal_sendv(vectors.data(), int(vectors.size())) < 0)
+    if (sd_journal_sendv(vectors.data(), int(vectors.size())) < 0 && toStderr)
         m_stderr.write(level, message);
 }
 

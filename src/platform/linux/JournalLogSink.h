@@ -7,14 +7,23 @@
 
 namespace velto {
 
-// Log lines into the systemd journal: SYSLOG_IDENTIFIER=velto with the app's subsystem and
-// category; stderr when no journal listens.
+// Log lines into the systemd journal: SYSLOG_IDENTIFIER=velto (or the program's own name) with
+// the app's subsystem and category; stderr when no journal listens, unless the program keeps
+// its terminal for what its user asked for (velto-cli).
 class JournalLogSink : public LogSink
 {
 public:
     static inline const QByteArray defaultSocket = QByteArrayLiteral("/run/systemd/journal/socket");
 
-    explicit JournalLogSink(const QByteArray& journalSocket = defaultSocket);
+    enum class WithoutJournal
+    {
+        writeToStderr,
+        drop
+    };
+
+    explicit JournalLogSink(const QByteArray& journalSocket = defaultSocket,
+                            QByteArray identifier = QByteArrayLiteral("velto"),
+                            WithoutJournal withoutJournal = WithoutJournal::writeToStderr);
 
     bool isEnabled(LogLevel level) const override;
     void write(LogLevel level, const QString& message) override;
@@ -23,10 +32,13 @@ public:
     // info 6, warning 3, error 2.
     static int priority(LogLevel level);
     // The journal fields of one line, as KEY=value.
-    static QByteArrayList fields(LogLevel level, const QString& message);
+    static QByteArrayList fields(LogLevel level, const QString& message,
+                                 const QByteArray& identifier = QByteArrayLiteral("velto"));
 
 private:
     bool m_journal = false;
+    QByteArray m_identifier;
+    WithoutJournal m_withoutJournal;
     StderrLogSink m_stderr;
 };
 

@@ -15,8 +15,11 @@
 #include <QTest>
 #include <QUrl>
 
+#include <QProcessEnvironment>
+
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using velto::test::ServerProcess;
 using namespace Qt::Literals::StringLiterals;
@@ -46,9 +49,12 @@ private:
     int m_port = 0;
     std::unique_ptr<ServerProcess> m_server;
 
-    static CliProcess::Result cli(const QStringList& arguments, const QByteArray& input = {})
+    static CliProcess::Result cli(const QStringList& arguments, const QByteArray& input = {},
+                                  const std::optional<QProcessEnvironment>& environment = {})
     {
         CliProcess process(cliBinary);
+        if (environment)
+            process.setEnvironment(*environment);
         process.start(arguments, input);
         return process.finish(CliProcess::defaultTimeoutMs);
     }
@@ -149,13 +155,44 @@ private slots:
     {
         const QStringList lines = statusLines();
         QCOMPARE(lines.value(0), u"Not signed in"_s);
-        QCOMPARE(lines.value(1), QStringLiteral("Backend: " VELTO_CLI_API_BASE_URL));
+        static const QRegularExpression answers(u"^Backend: \\Q"_s +
+                                                QStringLiteral(VELTO_CLI_API_BASE_URL) +
+                                                u"\\E \\(answers in \\d+ ms\\)$"_s);
+        QVERIFY2(answers.match(lines.value(1)).hasMatch(), qPrintable(lines.value(1)));
         const QString text = lines.join(u'\n');
         QVERIFY2(text.contains(u"\nTones (built in): grammar_fix (Default)"), qPrintable(text));
 
         expectCli({u"rewrite"_s}, "hello\n", 3, {},
                   u"Sign in required: run \"velto-cli signin\" first."_s);
         QCOMPARE(m_server->requests(anyRewrite).size(), 0);
+    }
+
+    // The usage line names the command as the user types it, not the path it was started from.
+    void commandHelpShowsTheUsageLine()
+    {
+        const CliProcess::Result help = cli({u"rewrite"_s, u"--help"_s});
+        QVERIFY2(help.exitCode == 0, qPrintable(help.describe()));
+        QCOMPARE(help.out.section(u'\n', 0, 0), u"Usage: velto-cli rewrite [options] [FILE]"_s);
+        QVERIFY2(!help.out.contains(cliBinary), qPrintable(help.out));
+    }
+
+    // Without a Secret Service the keyring is named, with what to start, and a sign-out that
+    // cannot remove the session is a failure, not "Signed out.".
+    void withoutASecretServiceTheKeyringIsNamed()
+    {
+        QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
+        noBus.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/velto-test-bus"_s);
+        const CliProcess::Result rewrite = cli({u"rewrite"_s}, "hello\n", noBus);
+        QVERIFY2(rewrite.exitCode == 1, qPrintable(rewrite.describe()));
+        QVERIFY2(rewrite.err.contains(u"The system keyring is unavailable"),
+                 qPrintable(rewrite.err));
+        QVERIFY2(rewrite.err.contains(u"start GNOME Keyring or KWallet"), qPrintable(rewrite.err));
+        QVERIFY2(!rewrite.err.contains(u"Sign in required"), qPrintable(rewrite.err));
+
+        const CliProcess::Result signout = cli({u"signout"_s}, {}, noBus);
+        QVERIFY2(signout.exitCode == 1, qPrintable(signout.describe()));
+        QVERIFY2(signout.err.contains(u"Sign-out failed"), qPrintable(signout.err));
+        QVERIFY2(!signout.out.contains(u"Signed out."), qPrintable(signout.out));
     }
 
     void cancelOnTheSignInPageFailsTheSignIn()
@@ -337,6 +374,22 @@ private slots:
         QCOMPARE(firstStatusLine(), u"Signed in as "_s + email);
     }
 
+    // The terminal shows what the user asked for; the log lines only with -v, tagged velto-cli.
+    void logLinesOnlyWithVerbose()
+    {
+        const CliProcess::Result quiet = cli({u"status"_s});
+        QVERIFY2(quiet.exitCode == 0, qPrintable(quiet.describe()));
+        QCOMPARE(quiet.err, QString());
+        for (const QStringList& arguments :
+             {QStringList{u"status"_s, u"-v"_s}, QStringList{u"--verbose"_s, u"status"_s}}) {
+            const CliProcess::Result verbose = cli(arguments);
+            QVERIFY2(verbose.exitCode == 0, qPrintable(verbose.describe()));
+            QVERIFY2(verbose.err.contains(u"velto-cli[info]: auth session loaded"),
+                     qPrintable(verbose.describe()));
+            QVERIFY2(!verbose.err.contains(u"velto["), qPrintable(verbose.err));
+        }
+    }
+
     void signOutForgetsTheSession()
     {
         expectCli({u"signout"_s}, {}, 0, u"Signed out.\n"_s);
@@ -344,6 +397,25 @@ private slots:
         expectCli({u"rewrite"_s}, "hello\n", 3, {}, u"Sign in required"_s);
         QCOMPARE(firstStatusLine(), u"Not signed in"_s);
         QCOMPARE(m_server->requests(anyRewrite).size(), rewrites);
+    }
+
+    // velto-cli's man page promises that no command changes a file: not even the preferences
+    // a first run of the app would create.
+    void noCommandWroteThePreferences()
+    {
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QVERIFY(!config.isEmpty());
+        QVERIFY(!QFile::exists(config + u"/velto/preferences.json"_s));
+    }
+
+    void statusSaysWhenTheBackendDoesNotAnswer()
+    {
+        QVERIFY2(m_server->stop(), qPrintable(m_server->log()));
+        m_server.reset();
+        const CliProcess::Result status = cli({u"status"_s});
+        QCOMPARE(status.exitCode, 4);
+        QVERIFY2(status.out.contains(u"(not answering: "), qPrintable(status.describe()));
+        QVERIFY2(status.out.contains(u"Tones (built in): "), qPrintable(status.describe()));
     }
 };
 

@@ -17,6 +17,11 @@ QString CliProcess::Result::describe() const
         .arg(how, out, err);
 }
 
+void CliProcess::setEnvironment(const QProcessEnvironment& environment)
+{
+    m_process.setProcessEnvironment(environment);
+}
+
 void CliProcess::start(const QStringList& arguments, const QByteArray& input)
 {
     m_process.setProgram(m_program);

@@ -24,6 +24,8 @@ public:
     explicit CliProcess(QString program);
 
     void start(const QStringList& arguments, const QByteArray& input = {});
+    // The environment of the next start (the test's own when never set).
+    void setEnvironment(const QProcessEnvironment& environment);
     // Waits until standard error has a line matching pattern; an empty match on time-out or
     // when the process ends first.
     QRegularExpressionMatch waitForErrorLine(const QRegularExpression& pattern, int timeoutMs);
