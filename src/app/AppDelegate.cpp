@@ -461,6 +461,10 @@ QCoro::Task<> AppDelegate::runSignInStart(std::shared_ptr<CancellationToken> tok
     }
     if (failure.isEmpty()) {
         m_pendingWebLogin = PendingWebLogin{start.handoffID, start.deviceNonce};
+        if (start.userCode)
+            m_model->setNotice(
+                UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
+                QStringLiteral("Confirm the code %1 in your browser.").arg(*start.userCode));
         if (!m_services.workspace.openURL(start.loginURL)) {
             m_pendingWebLogin.reset();
             failure = AuthServiceError::webLoginBrowserOpenFailed().description();
@@ -584,7 +588,7 @@ void AppDelegate::signOut()
 QCoro::Task<> AppDelegate::runSignOut()
 {
     TaskScope scope(*this);
-    co_await m_services.auth.signOut();
+    co_await m_services.auth.signOut(*m_model);
     m_model->setStatusError(std::nullopt);
     m_model->setNotice(UserNoticeStyle::info, QStringLiteral("Signed out"),
                        QStringLiteral("Velto is disconnected until you sign in again."));

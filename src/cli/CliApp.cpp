@@ -2,6 +2,7 @@
 
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
+#include "auth/ServerErrorInterpreter.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
 #include "model/StrictUtf8.h"
@@ -25,7 +26,9 @@ CliApp::CliApp(AppModel& model, AuthService& auth, RewriteAPI& api, Clock& clock
 int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
 {
     const PresentableError presented = PresentableError::from(error.description(), fallbackTitle);
-    m_err << presented.title << ": " << presented.message << Qt::endl;
+    // The message may be a server's answer: cut, and without escape sequences for the terminal.
+    m_err << presented.title << ": " << ServerErrorInterpreter::compactMessage(presented.message)
+          << Qt::endl;
     if (presented.title == u"Network issue")
         return network;
     if (presented.title == u"Account required")
@@ -131,6 +134,8 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
         if (openBrowser && !QProcess::startDetached(QStringLiteral("xdg-open"),
                                                     {start.loginURL.toString(QUrl::FullyEncoded)}))
             m_err << "(Could not open a browser; open the page yourself.)" << Qt::endl;
+        if (start.userCode)
+            m_err << "Confirm the code " << *start.userCode << " in your browser." << Qt::endl;
         m_err << "Waiting for the sign-in to finish in the browser…" << Qt::endl;
 
         while (!stopRequested()) {
@@ -176,7 +181,7 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
 
 QCoro::Task<int> CliApp::signOut()
 {
-    co_await m_auth.signOut();
+    co_await m_auth.signOut(m_model);
     m_out << "Signed out." << Qt::endl;
     co_return ok;
 }
