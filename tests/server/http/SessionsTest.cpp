@@ -3,8 +3,11 @@
 // password ending the user's sessions.
 
 #include "AccountStore.h"
+#include "Crypto.h"
 #include "support/ServerFixture.h"
 #include "support/TestRegistry.h"
+
+#include <sqlite3.h>
 
 using namespace velto::server;
 using namespace velto::server::testing;
@@ -134,6 +137,47 @@ private slots:
         QCOMPARE(s.refresh(session.refreshToken)->status, 200);
         QCOMPARE(logout(s, session.accessToken)->status, 204);
         verifyError(logout(s, session.accessToken), 401, "unauthorized");
+    }
+
+    // A store from before refresh-token families: its sessions keep working after the upgrade,
+    // each as a family of its own, and now expire.
+    void sessionsFromBeforeFamiliesSurviveTheUpgrade()
+    {
+        if (ServerFixture::onPostgres()) {
+            QSKIP("the old schema is written for SQLite here");
+        }
+        QTemporaryDir dir;
+        const std::string path = dir.path().toStdString() + "/old.sqlite3";
+        sqlite3* old = nullptr;
+        QCOMPARE(sqlite3_open(path.c_str(), &old), SQLITE_OK);
+        const std::string refresh = "old-refresh-token", access = "old-access-token";
+        const std::string schema =
+            "CREATE TABLE users (id TEXT PRIMARY KEY, email TEXT NOT NULL UNIQUE COLLATE NOCASE, "
+            "password_hash TEXT, created_at INTEGER NOT NULL);"
+            "CREATE TABLE access_tokens (token_hash TEXT PRIMARY KEY, user_id TEXT NOT NULL, "
+            "expires_at INTEGER NOT NULL);"
+            "CREATE TABLE refresh_tokens (token_hash TEXT PRIMARY KEY, user_id TEXT NOT NULL, "
+            "created_at INTEGER NOT NULL, used_at INTEGER);"
+            "CREATE TABLE handoffs (id TEXT PRIMARY KEY, device_nonce TEXT NOT NULL, client TEXT "
+            "NOT NULL, client_version TEXT NOT NULL, provider TEXT NOT NULL, status TEXT NOT NULL, "
+            "reason TEXT, user_id TEXT, exchange_code_hash TEXT, exchange_code TEXT, created_at "
+            "INTEGER NOT NULL, expires_at INTEGER NOT NULL);"
+            "CREATE INDEX users_email_lower ON users(lower(email));"
+            "INSERT INTO users VALUES ('u1', 'tester@localhost', NULL, 0);"
+            "INSERT INTO access_tokens VALUES ('" +
+            crypto::sha256Hex(access) + "', 'u1', " + std::to_string(systemClock()() + 3600) +
+            ");INSERT INTO refresh_tokens VALUES ('" + crypto::sha256Hex(refresh) + "', 'u1', " +
+            std::to_string(systemClock()()) + ", NULL);PRAGMA user_version = 2;";
+        QCOMPARE(sqlite3_exec(old, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(old);
+
+        ServerFixture s({}, nullptr, "sqlite:" + path);
+        QCOMPARE(s.config(access)->status, 200);
+        QCOMPARE(logout(s, access)->status, 204);
+        Session next = rotated(s, Session{access, refresh, {}});
+        QCOMPARE(s.config(next.accessToken)->status, 200);
+        verifyError(s.refresh(refresh), 400, "invalid_grant");
+        verifyError(s.refresh(next.refreshToken), 400, "invalid_grant");
     }
 
     // A new password (adduser again) ends every session of that user, and only of that user.
