@@ -5,6 +5,7 @@
 // each figure stands the ceiling: the same HTTP library, with velto-server's connection
 // settings, answering a constant body (`--serve-constant`), measured in the same run. Loopback
 // only.
+#include "GuardedHttpServer.h"
 #include "HttpConnections.h"
 #include "ServerOptions.h"
 
@@ -200,7 +201,7 @@ int serveConstant()
     velto::server::ServerOptions defaults;
     velto::server::HttpConnections connections(defaults.threads, defaults.listenBacklog,
                                                defaults.clientTimeoutSeconds);
-    httplib::Server http;
+    velto::server::GuardedHttpServer http(connections);
     connections.configure(http);
     http.set_pre_routing_handler([&](const httplib::Request&, httplib::Response& res) {
         connections.yieldWhenBusy(res);

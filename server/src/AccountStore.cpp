@@ -1,14 +1,24 @@
 #include "AccountStore.h"
 
+#include "ApiError.h"
 #include "Crypto.h"
+#include "TokenStore.h"
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace velto::server {
 
-AccountStore::AccountStore(Database& db, Clock now) : db_(db), now_(std::move(now)) {}
+AccountStore::AccountStore(Database& db, Clock now, int passwordChecks)
+    : db_(db), now_(std::move(now)),
+      passwordChecks_(passwordChecks > 0
+                          ? passwordChecks
+                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency())))
+{
+}
 
 namespace {
 
@@ -69,13 +79,29 @@ Account AccountStore::addUser(const std::string& email, const std::string& passw
         if (!find->step()) {
             throw std::runtime_error("the new account vanished");
         }
-        return Account{find->text(0), find->text(1)};
+        Account account{find->text(0), find->text(1)};
+        find.reset();
+        // A new password is often set because the old one leaked: whoever signed in with it
+        // is signed out.
+        TokenStore::revokeUserIn(s, account.id, now_());
+        return account;
     });
 }
 
 std::optional<Account> AccountStore::verifyPassword(const std::string& email,
                                                     const std::string& password)
 {
+    // Each check holds 64 MiB for a fraction of a second: beyond a few at once the server
+    // would only grow and slow down, so more are refused at once for the client to retry.
+    int running = runningChecks_.fetch_add(1);
+    struct Release
+    {
+        std::atomic<int>& count;
+        ~Release() { count.fetch_sub(1); }
+    } release{runningChecks_};
+    if (running >= passwordChecks_) {
+        throw ApiError(503, "busy", "Too many sign-ins at once. Please retry in a moment.", true);
+    }
     auto row =
         db_.read([&](Database::Session& s) -> std::optional<std::pair<Account, std::string>> {
             auto find = s.prepare("SELECT id, email, password_hash FROM users WHERE lower(email) = "

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Database.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -19,7 +20,8 @@ struct Account
 class AccountStore
 {
 public:
-    AccountStore(Database& db, Clock now);
+    // At most `passwordChecks` password checks run at once (0: one per core).
+    AccountStore(Database& db, Clock now, int passwordChecks = 0);
 
     // The account the "local" sign-in page signs in as; created on first use.
     Account localAccount(const std::string& email);
@@ -27,7 +29,8 @@ public:
     // Creates the account, or sets a new password on an existing one. Returns the account.
     Account addUser(const std::string& email, const std::string& password);
 
-    // The account when the e-mail exists and the password matches its hash.
+    // The account when the e-mail exists and the password matches its hash. Throws ApiError
+    // 503 "busy" while the most checks already run.
     std::optional<Account> verifyPassword(const std::string& email, const std::string& password);
 
     std::optional<Account> find(const std::string& id);
@@ -37,6 +40,8 @@ public:
 private:
     Database& db_;
     Clock now_;
+    const int passwordChecks_;
+    std::atomic<int> runningChecks_{0};
 };
 
 } // namespace velto::server

@@ -46,6 +46,7 @@ void HandoffRoutes::start(const Request& req, Response& res)
         {"login_url", publicUrl_() + "/signin?handoff_id=" + h.id},
         {"expires_in_seconds", handoffs_.lifetime()},
         {"poll_interval_ms", options_.pollIntervalMs},
+        {"user_code", h.userCode},
     };
     res.set_content(answer.dump(), "application/json");
 }
@@ -76,7 +77,7 @@ void HandoffRoutes::exchange(const Request& req, Response& res)
     std::string code = requireString(body, "exchange_code");
     requireNonce(nonce);
     std::string user = handoffs_.exchange(id, nonce, code);
-    res.set_content(sessionJson(tokens_.issue(user), accounts_).dump(), "application/json");
+    sendSession(res, tokens_.issue(user), accounts_);
 }
 
 void HandoffRoutes::cancel(const Request& req, Response& res)

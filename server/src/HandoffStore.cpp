@@ -3,6 +3,8 @@
 #include "ApiError.h"
 #include "Crypto.h"
 
+#include <sodium.h>
+
 namespace velto::server {
 
 namespace {
@@ -31,6 +33,32 @@ HandoffStore::HandoffStore(Database& db, Clock now, std::int64_t lifetime)
 {
 }
 
+namespace {
+
+// Handoffs started before nonces were hashed hold the nonce itself (43 characters, never the
+// 64 of a hash) until they expire.
+bool nonceMatches(const std::string& stored, const std::string& given)
+{
+    return crypto::equalConstantTime(stored, crypto::sha256Hex(given)) ||
+           (stored.size() == given.size() && crypto::equalConstantTime(stored, given));
+}
+
+} // namespace
+
+std::string HandoffStore::newUserCode()
+{
+    // Nothing to mix up (0/O, 1/I/L, 2/Z, 5/S): 27 symbols, eight of them, about 38 bits.
+    static const char kSymbols[] = "ABCDEFGHJKMNPQRTUVWXY346789";
+    std::string code;
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (i == 4) {
+            code += '-';
+        }
+        code += kSymbols[randombytes_uniform(sizeof kSymbols - 1)];
+    }
+    return code;
+}
+
 Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& client,
                             const std::string& clientVersion, const std::string& provider,
                             const std::optional<std::string>& failReason)
@@ -38,17 +66,21 @@ Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& c
     std::int64_t now = now_();
     Handoff h;
     h.id = crypto::randomToken(24);
-    h.deviceNonce = deviceNonce;
+    // Only the nonce's hash is kept: a copy of the database cannot poll or exchange.
+    h.deviceNonce = crypto::sha256Hex(deviceNonce);
+    h.userCode = newUserCode();
+    h.client = client;
+    h.createdAt = now;
     h.provider = provider;
     h.status = failReason ? "failed" : "pending";
     h.reason = failReason;
     h.expiresAt = now + lifetime_;
     db_.write([&](Database::Session& s) {
         s.prepare("INSERT INTO handoffs (id, device_nonce, client, client_version, provider, "
-                  "status, reason, created_at, expires_at) VALUES ($1, $2, $3, $4, $5, $6, $7, "
-                  "$8, $9)")
+                  "status, reason, created_at, expires_at, user_code) VALUES ($1, $2, $3, $4, $5, "
+                  "$6, $7, $8, $9, $10)")
             ->bind(1, h.id)
-            .bind(2, deviceNonce)
+            .bind(2, h.deviceNonce)
             .bind(3, client)
             .bind(4, clientVersion)
             .bind(5, provider)
@@ -56,6 +88,7 @@ Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& c
             .bind(7, h.reason)
             .bind(8, now)
             .bind(9, h.expiresAt)
+            .bind(10, h.userCode)
             .run();
         // Keep a day of history for the log reader, then forget.
         s.prepare("DELETE FROM handoffs WHERE expires_at < $1")->bind(1, now - 86400).run();
@@ -67,8 +100,9 @@ std::optional<Handoff> HandoffStore::findIn(Database::Session& s, const std::str
                                             std::int64_t now)
 {
     auto st =
-        s.prepare("SELECT id, device_nonce, provider, status, reason, user_id, "
-                  "exchange_code, expires_at, exchange_code_hash FROM handoffs WHERE id = $1");
+        s.prepare("SELECT id, device_nonce, provider, status, reason, user_id, exchange_code, "
+                  "expires_at, exchange_code_hash, user_code, client, created_at FROM handoffs "
+                  "WHERE id = $1");
     st->bind(1, id);
     if (!st->step()) {
         return std::nullopt;
@@ -83,6 +117,9 @@ std::optional<Handoff> HandoffStore::findIn(Database::Session& s, const std::str
     h.exchangeCode = st->optionalText(6);
     h.expiresAt = st->integer(7);
     h.exchangeCodeHash = st->optionalText(8);
+    h.userCode = st->optionalText(9).value_or("");
+    h.client = st->text(10);
+    h.createdAt = st->integer(11);
     if ((h.status == "pending" || h.status == "ready") && now >= h.expiresAt) {
         h.status = "failed";
         h.reason = "expired";
@@ -103,7 +140,7 @@ PollAnswer HandoffStore::poll(const std::string& id, const std::string& deviceNo
     if (!h) {
         throw unknownHandoff();
     }
-    if (!crypto::equalConstantTime(h->deviceNonce, deviceNonce)) {
+    if (!nonceMatches(h->deviceNonce, deviceNonce)) {
         return {"failed", "unauthorized_handoff", std::nullopt};
     }
     if (h->status == "pending") {
@@ -161,7 +198,7 @@ std::string HandoffStore::exchange(const std::string& id, const std::string& dev
         if (!h) {
             throw unknownHandoff();
         }
-        if (!crypto::equalConstantTime(h->deviceNonce, deviceNonce)) {
+        if (!nonceMatches(h->deviceNonce, deviceNonce)) {
             throw wrongDevice();
         }
         if (h->status == "exchanged") {
@@ -199,7 +236,7 @@ std::string HandoffStore::cancel(const std::string& id, const std::string& devic
         if (!h) {
             throw unknownHandoff();
         }
-        if (!crypto::equalConstantTime(h->deviceNonce, deviceNonce)) {
+        if (!nonceMatches(h->deviceNonce, deviceNonce)) {
             throw wrongDevice();
         }
         if (h->status != "pending" && h->status != "ready") {

@@ -21,6 +21,11 @@ struct Handoff
     std::optional<std::string> exchangeCode;
     std::optional<std::string> exchangeCodeHash;
     std::int64_t expiresAt = 0;
+    // Shown by the app and by the sign-in page, so that the user can tell that the page signs
+    // in their own app and not one that sent them the link ("ABCD-7K3M").
+    std::string userCode;
+    std::string client;
+    std::int64_t createdAt = 0;
 };
 
 struct PollAnswer
@@ -62,6 +67,8 @@ public:
 
     // Ends a pending or ready handoff as failed/cancelled; returns the status afterwards.
     std::string cancel(const std::string& id, const std::string& deviceNonce);
+
+    static std::string newUserCode();
 
 private:
     std::optional<Handoff> findIn(Database::Session& s, const std::string& id, std::int64_t now);

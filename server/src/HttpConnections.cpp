@@ -2,6 +2,7 @@
 
 #include "WorkerPool.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -10,8 +11,12 @@
 
 namespace velto::server {
 
-HttpConnections::HttpConnections(int threads, int listenBacklog, int clientTimeoutSeconds)
+HttpConnections::HttpConnections(int threads, int listenBacklog, int clientTimeoutSeconds,
+                                 int requestTimeoutSeconds, int connectionsPerAddress)
     : threads_(threads), listenBacklog_(listenBacklog), clientTimeoutSeconds_(clientTimeoutSeconds),
+      requestTimeoutSeconds_(requestTimeoutSeconds),
+      connectionsPerAddress_(static_cast<std::size_t>(
+          connectionsPerAddress >= 0 ? connectionsPerAddress : std::max(1, threads - threads / 4))),
       waiting_(std::make_shared<std::atomic<std::size_t>>(0)),
       listenSocket_(std::make_shared<std::atomic<int>>(-1))
 {

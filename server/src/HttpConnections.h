@@ -18,8 +18,14 @@ class HttpConnections
 public:
     static constexpr int keepAliveSeconds = 5;
     static constexpr int keepAliveMaxRequests = 1000;
+    // The request line and headers together; more is 431.
+    static constexpr std::size_t maxHeaderBytes() { return 16 * 1024; }
 
-    HttpConnections(int threads, int listenBacklog, int clientTimeoutSeconds);
+    // `requestTimeoutSeconds` bounds the reading of a whole request (line, headers, body).
+    // `connectionsPerAddress` is the most workers one client address holds at once: 0 for no
+    // limit, below 0 for three quarters of `threads`.
+    HttpConnections(int threads, int listenBacklog, int clientTimeoutSeconds,
+                    int requestTimeoutSeconds = 10, int connectionsPerAddress = -1);
 
     // Installs the worker pool, time-outs and keep-alive on `http`; call before bind().
     void configure(httplib::Server& http);
@@ -28,8 +34,17 @@ public:
     // or retried seconds later. Returns the port; throws std::runtime_error.
     int bind(httplib::Server& http, const std::string& host, int port);
 
-    // Connections accepted and waiting for a worker.
-    std::size_t waiting() const { return waiting_->load(std::memory_order_relaxed); }
+    // Connections accepted and waiting for a worker, or for their address's turn.
+    std::size_t waiting() const
+    {
+        return waiting_->load(std::memory_order_relaxed) +
+               deferred_.load(std::memory_order_relaxed);
+    }
+    int requestTimeoutSeconds() const { return requestTimeoutSeconds_; }
+    std::size_t connectionsPerAddress() const { return connectionsPerAddress_; }
+    // Beyond this many connections waiting for one address's turn, more are closed at once.
+    std::size_t waitingPerAddress() const { return static_cast<std::size_t>(listenBacklog_); }
+    void deferredChanged(int change) { deferred_.fetch_add(static_cast<std::size_t>(change)); }
     // While connections wait, the answer asks the client to close its keep-alive connection,
     // so this worker turns to them instead of idling on a client that may not come back soon.
     void yieldWhenBusy(httplib::Response& res) const;
@@ -41,6 +56,9 @@ private:
     int threads_;
     int listenBacklog_;
     int clientTimeoutSeconds_;
+    int requestTimeoutSeconds_;
+    std::size_t connectionsPerAddress_;
+    std::atomic<std::size_t> deferred_{0};
     std::shared_ptr<std::atomic<std::size_t>> waiting_;
     std::shared_ptr<std::atomic<int>> listenSocket_;
 };

@@ -6,9 +6,12 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -28,12 +31,19 @@ std::string trimmed(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
+// A rewrite is about as long as its text; room for a translation into a wordier script.
+std::int64_t maxTokensFor(const RewriteRequest& request)
+{
+    return static_cast<std::int64_t>(std::min<std::size_t>(request.text.size() / 2 + 256, 32768));
+}
+
 std::string requestBody(const std::string& model, const RewriteRequest& request, bool stream)
 {
     json body = {
         {"model", model},
         {"stream", stream},
         {"temperature", 0.3},
+        {"max_tokens", maxTokensFor(request)},
         {"messages",
          json::array({{{"role", "system"},
                        {"content", OpenAIEngine::systemPrompt(request.tone, request.language)}},
@@ -45,9 +55,10 @@ std::string requestBody(const std::string& model, const RewriteRequest& request,
 std::unique_ptr<httplib::Client> makeClient(const std::string& origin, const UpstreamConfig& cfg)
 {
     auto client = std::make_unique<httplib::Client>(origin);
+    int timeout = std::min(cfg.timeoutSeconds, cfg.maxSeconds);
     client->set_connection_timeout(10);
-    client->set_read_timeout(cfg.timeoutSeconds);
-    client->set_write_timeout(cfg.timeoutSeconds);
+    client->set_read_timeout(timeout);
+    client->set_write_timeout(timeout);
     client->set_decompress(true);
     return client;
 }
@@ -69,6 +80,28 @@ ApiError transportError(httplib::Error error)
     }
     return ApiError::upstream("The rewrite model could not be reached (" +
                               httplib::to_string(error) + ").");
+}
+
+ApiError tooLongError()
+{
+    return ApiError::upstream("The rewrite model's answer was far longer than the text; it was "
+                              "cut off. Please retry.");
+}
+
+ApiError tooSlowError()
+{
+    return ApiError::upstream("The rewrite model did not finish in time. Please retry.");
+}
+
+// Bytes on the wire for `text` bytes of answer: JSON escapes and, in a stream, a few hundred
+// bytes of framing per delta of a few characters.
+std::size_t wholeAnswerLimit(const UpstreamConfig& cfg)
+{
+    return cfg.maxAnswerText * 6 + 64 * 1024;
+}
+std::size_t streamLimit(const UpstreamConfig& cfg)
+{
+    return cfg.maxAnswerText * 64 + 64 * 1024;
 }
 
 ApiError statusError(int status)
@@ -165,6 +198,10 @@ private:
             int status = 0;
             bool sawDone = false;
             bool sawFinish = false;
+            std::size_t received = 0;
+            std::size_t relayed = 0;
+            const auto deadline =
+                std::chrono::steady_clock::now() + std::chrono::seconds(cfg.maxSeconds);
             SseDecoder decoder;
             req.response_handler = [&](const httplib::Response& r) {
                 status = r.status;
@@ -192,6 +229,11 @@ private:
                     if (choice.contains("delta") && choice["delta"].is_object()) {
                         const json& content = choice["delta"].value("content", json());
                         if (content.is_string() && !content.get<std::string>().empty()) {
+                            relayed += content.get_ref<const std::string&>().size();
+                            if (relayed > cfg.maxAnswerText) {
+                                push({Item::Failure, tooLongError().message()});
+                                return false;
+                            }
                             push({Item::Piece, content.get<std::string>()});
                         }
                     }
@@ -203,6 +245,15 @@ private:
             };
             req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
                 if (cancelled_) {
+                    return false;
+                }
+                received += length;
+                if (received > streamLimit(cfg)) {
+                    push({Item::Failure, tooLongError().message()});
+                    return false;
+                }
+                if (std::chrono::steady_clock::now() > deadline) {
+                    push({Item::Failure, tooSlowError().message()});
                     return false;
                 }
                 return handle(decoder.feed(std::string_view(data, length)));
@@ -285,20 +336,45 @@ std::string OpenAIEngine::rewrite(const RewriteRequest& request)
 {
     validate(request);
     auto client = makeClient(origin_, config_);
-    auto result = client->Post(path_, makeHeaders(config_),
-                               requestBody(config_.model, request, false), "application/json");
+    httplib::Request req;
+    req.method = "POST";
+    req.path = path_;
+    req.headers = makeHeaders(config_);
+    req.headers.emplace("Content-Type", "application/json");
+    req.body = requestBody(config_.model, request, false);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(config_.maxSeconds);
+    std::string body;
+    std::optional<ApiError> cutOff;
+    req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
+        if (body.size() + length > wholeAnswerLimit(config_)) {
+            cutOff = tooLongError();
+        } else if (std::chrono::steady_clock::now() > deadline) {
+            cutOff = tooSlowError();
+        } else {
+            body.append(data, length);
+        }
+        return !cutOff;
+    };
+    auto result = client->send(req);
+    if (cutOff) {
+        throw *cutOff;
+    }
     if (!result) {
         throw transportError(result.error());
     }
     if (result->status < 200 || result->status >= 300) {
         throw statusError(result->status);
     }
-    json answer = json::parse(result->body, nullptr, false);
+    json answer = json::parse(body, nullptr, false);
     try {
         std::string text =
             answer.at("choices").at(0).at("message").at("content").get<std::string>();
         if (trimmed(text).empty()) {
             throw ApiError::upstream("The rewrite model returned no text.");
+        }
+        if (text.size() > config_.maxAnswerText) {
+            throw tooLongError();
         }
         return trimmed(text);
     } catch (const json::exception&) {

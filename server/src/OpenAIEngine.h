@@ -13,6 +13,11 @@ struct UpstreamConfig
     // Sent as "Authorization: Bearer ..." when not empty. Comes from the environment only.
     std::string apiKey;
     int timeoutSeconds = 60;
+    // The most text one answer may bring; an upstream that goes on beyond it is cut off with a
+    // retryable error, so it can neither fill the server's memory nor the client's.
+    std::size_t maxAnswerText = 256 * 1024;
+    // The longest one rewrite may take from the request to the last byte of the answer.
+    int maxSeconds = 120;
 };
 
 // Rewrites through any OpenAI-compatible chat-completions endpoint: one system prompt per tone

@@ -57,6 +57,22 @@ CREATE UNLOGGED TABLE rate_limits (
     count INTEGER NOT NULL
 );
 )sql",
+    // Refresh tokens expire and belong to the family of one sign-in; a reuse revokes the
+    // family, access tokens included. Tokens from before get a family of their own. Handoffs
+    // get the code the user compares.
+    R"sql(
+ALTER TABLE refresh_tokens ADD COLUMN family_id TEXT;
+ALTER TABLE refresh_tokens ADD COLUMN expires_at BIGINT;
+ALTER TABLE refresh_tokens ADD COLUMN revoked_at BIGINT;
+ALTER TABLE access_tokens ADD COLUMN family_id TEXT;
+ALTER TABLE handoffs ADD COLUMN user_code TEXT;
+UPDATE refresh_tokens SET family_id = token_hash, expires_at = created_at + 2592000;
+CREATE INDEX refresh_tokens_family ON refresh_tokens (family_id);
+CREATE INDEX refresh_tokens_user ON refresh_tokens (user_id);
+CREATE INDEX refresh_tokens_expiry ON refresh_tokens (expires_at);
+CREATE INDEX access_tokens_family ON access_tokens (family_id);
+CREATE INDEX access_tokens_user ON access_tokens (user_id);
+)sql",
 };
 constexpr int kSchemaVersion = sizeof kMigrations / sizeof kMigrations[0];
 

@@ -47,10 +47,10 @@ void RewriteRoutes::install(httplib::Server& http, const routes::Guard& guard)
               guard([this](const Request& req, Response& res) { rewriteStream(req, res); }));
 }
 
-RewriteRequest RewriteRoutes::parse(const Request& req)
+RewriteRequest RewriteRoutes::parse(const Request& req, std::string& user)
 {
     using namespace routes;
-    std::string user = requireUser(req, tokens_);
+    user = requireUser(req, tokens_);
     if (!limiter_.allow(user)) {
         throw ApiError::rateLimited();
     }
@@ -75,15 +75,39 @@ RewriteRequest RewriteRoutes::parse(const Request& req)
     return r;
 }
 
+std::shared_ptr<void> RewriteRoutes::claimStream(const std::string& user)
+{
+    if (options_.streamsPerUser <= 0) {
+        return nullptr;
+    }
+    std::lock_guard lock(*streamsMutex_);
+    int& open = (*streams_)[user];
+    if (open >= options_.streamsPerUser) {
+        throw ApiError(429, "too_many_streams",
+                       "Too many rewrites at once. Please wait for one to finish.", true);
+    }
+    ++open;
+    // Released when the response lets go of its content provider, however the stream ended.
+    return std::shared_ptr<void>(nullptr, [mutex = streamsMutex_, streams = streams_, user](void*) {
+        std::lock_guard lock(*mutex);
+        if (--(*streams)[user] == 0) {
+            streams->erase(user);
+        }
+    });
+}
+
 void RewriteRoutes::rewrite(const Request& req, Response& res)
 {
-    RewriteRequest r = parse(req);
+    std::string user;
+    RewriteRequest r = parse(req, user);
     res.set_content(engine_.rewrite(r), "text/plain; charset=utf-8");
 }
 
 void RewriteRoutes::rewriteStream(const Request& req, Response& res)
 {
-    RewriteRequest r = parse(req);
+    std::string user;
+    RewriteRequest r = parse(req, user);
+    std::shared_ptr<void> slot = claimStream(user);
     std::shared_ptr<RewriteStream> stream = engine_.rewriteStream(r);
     std::string id = routes::requestIdFor(req, res);
     res.set_header("Cache-Control", "no-cache");
@@ -91,7 +115,7 @@ void RewriteRoutes::rewriteStream(const Request& req, Response& res)
     // Exactly "text/event-stream": cpp-httplib never compresses that type, so every event leaves
     // as its own chunk the moment it is written.
     res.set_chunked_content_provider(
-        "text/event-stream", [stream, id](size_t, httplib::DataSink& sink) {
+        "text/event-stream", [stream, id, slot](size_t, httplib::DataSink& sink) {
             auto send = [&](const std::string& event) {
                 return sink.write(event.data(), event.size());
             };

@@ -6,6 +6,10 @@
 #include "ServerOptions.h"
 #include "TokenStore.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
+
 namespace velto::server {
 
 // POST /rewrite (the whole text back as plain text) and POST /rewrite/stream (server-sent
@@ -21,13 +25,20 @@ public:
 private:
     void rewrite(const httplib::Request& req, httplib::Response& res);
     void rewriteStream(const httplib::Request& req, httplib::Response& res);
-    // The signed-in user's request within its limits; throws ApiError.
-    RewriteRequest parse(const httplib::Request& req);
+    // The signed-in user's request within its limits; throws ApiError. `user` is set to the
+    // user's id.
+    RewriteRequest parse(const httplib::Request& req, std::string& user);
+    // One of the user's streams until the result is released; throws ApiError 429 when the
+    // user has as many open as allowed.
+    std::shared_ptr<void> claimStream(const std::string& user);
 
     const ServerOptions& options_;
     RewriteEngine& engine_;
     TokenStore& tokens_;
     RateLimiter& limiter_;
+    std::shared_ptr<std::mutex> streamsMutex_ = std::make_shared<std::mutex>();
+    std::shared_ptr<std::map<std::string, int>> streams_ =
+        std::make_shared<std::map<std::string, int>>();
 };
 
 } // namespace velto::server

@@ -130,7 +130,7 @@ std::string lowerTrimmed(std::string s)
     return s;
 }
 
-std::string requireUser(const Request& req, TokenStore& tokens)
+std::string requireBearer(const Request& req)
 {
     std::string header = req.get_header_value("Authorization");
     const std::size_t schemeLength = 7; // "Bearer "
@@ -138,7 +138,12 @@ std::string requireUser(const Request& req, TokenStore& tokens)
         header[6] != ' ') {
         throw ApiError::unauthorized("A bearer access token is required.");
     }
-    auto user = tokens.userForAccessToken(header.substr(schemeLength));
+    return header.substr(schemeLength);
+}
+
+std::string requireUser(const Request& req, TokenStore& tokens)
+{
+    auto user = tokens.userForAccessToken(requireBearer(req));
     if (!user) {
         throw ApiError::unauthorized("The access token is invalid or has expired.");
     }
@@ -150,6 +155,14 @@ void limitByAddress(const Request& req, RateLimiter& limiter)
     if (!limiter.allow(req.remote_addr)) {
         throw ApiError::rateLimited();
     }
+}
+
+void sendSession(Response& res, const IssuedTokens& tokens, AccountStore& accounts)
+{
+    // Tokens must not stay in a cache along the way.
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("Pragma", "no-cache");
+    res.set_content(sessionJson(tokens, accounts).dump(), "application/json");
 }
 
 json sessionJson(const IssuedTokens& tokens, AccountStore& accounts)

@@ -37,11 +37,15 @@ std::string requireParam(const httplib::Request& req, const char* name);
 void requireNonce(const std::string& nonce);
 std::string lowerTrimmed(std::string s);
 
+// The request's bearer token; throws ApiError 401 when there is none.
+std::string requireBearer(const httplib::Request& req);
 // The user of the request's bearer token; throws ApiError 401.
 std::string requireUser(const httplib::Request& req, TokenStore& tokens);
 // Counts the request against the client address's limit; throws ApiError 429.
 void limitByAddress(const httplib::Request& req, RateLimiter& limiter);
 // The session answer of the handoff exchange and the refresh.
 nlohmann::json sessionJson(const IssuedTokens& tokens, AccountStore& accounts);
+// Answers with the session, never to be cached.
+void sendSession(httplib::Response& res, const IssuedTokens& tokens, AccountStore& accounts);
 
 } // namespace velto::server::routes

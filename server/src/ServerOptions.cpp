@@ -1,5 +1,6 @@
 #include "ServerOptions.h"
 
+#include <cctype>
 #include <stdexcept>
 
 namespace velto::server {
@@ -76,6 +77,31 @@ std::string ServerOptions::defaultDataDir(const std::function<std::string(const 
 bool ServerOptions::isLoopback(const std::string& host)
 {
     return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
+std::string ServerOptions::urlHost(const std::string& url)
+{
+    auto scheme = url.find("://");
+    if (scheme == std::string::npos) {
+        return {};
+    }
+    auto begin = scheme + 3;
+    auto end = url.find_first_of("/?#", begin);
+    std::string authority = url.substr(begin, end == std::string::npos ? end : end - begin);
+    if (auto at = authority.rfind('@'); at != std::string::npos) {
+        authority.erase(0, at + 1);
+    }
+    std::string host;
+    if (!authority.empty() && authority.front() == '[') {
+        auto close = authority.find(']');
+        host = close == std::string::npos ? std::string() : authority.substr(1, close - 1);
+    } else {
+        host = authority.substr(0, authority.find(':'));
+    }
+    for (auto& c : host) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return host;
 }
 
 ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
@@ -182,6 +208,10 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
             o.upstream.model = next();
         } else if (arg == "--upstream-timeout") {
             o.upstream.timeoutSeconds = static_cast<int>(toInteger(arg, next(), 1, 3600));
+        } else if (arg == "--rewrite-timeout") {
+            o.upstream.maxSeconds = static_cast<int>(toInteger(arg, next(), 1, 3600));
+        } else if (arg == "--streams-per-user") {
+            o.streamsPerUser = static_cast<int>(toInteger(arg, next(), 0, 1000));
         } else if (arg == "--upstream-api-key" || arg == "--upstream-key" || arg == "--api-key") {
             throw std::invalid_argument("The upstream API key is read only from the environment "
                                         "variable VELTO_UPSTREAM_API_KEY, never from the "
@@ -198,6 +228,14 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
             o.anonKey = next();
         } else if (arg == "--access-token-lifetime") {
             o.accessTokenLifetime = toInteger(arg, next(), 1, 365LL * 86400);
+        } else if (arg == "--refresh-token-lifetime") {
+            o.refreshTokenLifetime = toInteger(arg, next(), 60, 3650LL * 86400);
+        } else if (arg == "--request-timeout") {
+            o.requestTimeoutSeconds = static_cast<int>(toInteger(arg, next(), 1, 3600));
+        } else if (arg == "--connections-per-address") {
+            o.connectionsPerAddress = static_cast<int>(toInteger(arg, next(), 0, 4096));
+        } else if (arg == "--password-checks") {
+            o.passwordChecks = static_cast<int>(toInteger(arg, next(), 1, 1024));
         } else if (arg == "--handoff-lifetime") {
             o.handoffLifetime = toInteger(arg, next(), 10, 86400);
         } else if (arg == "--poll-interval-ms") {
@@ -222,6 +260,8 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
     if (!portGiven) {
         o.port = listenPort;
     }
+    // A rewrite may be longer than its text (a translation, a wordier tone), never by far.
+    o.upstream.maxAnswerText = 4 * o.maxTextBytes;
     // A replica on PostgreSQL keeps nothing on its own disk.
     if (o.dataDir.empty() && o.command != Command::Help && o.command != Command::Version &&
         !isPostgresUri(o.database)) {
@@ -243,6 +283,13 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& args,
                                     "only works on a loopback address; use --signin password "
                                     "to listen on " +
                                     o.host + ".");
+    }
+    // The sign-in page link must lead to this machine too, or anyone it reaches signs in.
+    if (o.command == Command::Serve && o.signin == "local" && !o.publicUrl.empty() &&
+        !isLoopback(urlHost(o.publicUrl))) {
+        throw std::invalid_argument("--signin local signs anyone in without a password, so "
+                                    "--public-url must be a loopback address, not \"" +
+                                    o.publicUrl + "\"; use --signin password behind a proxy.");
     }
     return o;
 }
@@ -272,12 +319,16 @@ Options:
                               (default $VELTO_UPSTREAM_URL, else http://127.0.0.1:11434/v1)
   --upstream-model NAME       openai engine: model name (default $VELTO_UPSTREAM_MODEL)
   --upstream-timeout SECONDS  openai engine: time-out per upstream read (default 60)
+  --rewrite-timeout SECONDS   openai engine: longest time for one whole rewrite (default 120)
+  --streams-per-user N        streamed rewrites one user may run at once, 0 = no limit
+                              (default 4)
                               The upstream API key is read from VELTO_UPSTREAM_API_KEY only.
   --signin local|password     sign-in page: local (one button, loopback only; default)
                               or password (accounts made with adduser)
   --local-email EMAIL         e-mail of the local account (default $USER@localhost)
   --anon-key KEY              "apikey" the token refresh expects (default local-dev-anon-key)
   --access-token-lifetime S   access-token lifetime in seconds (default 3600)
+  --refresh-token-lifetime S  refresh-token lifetime in seconds (default 2592000, 30 days)
   --handoff-lifetime S        sign-in handoff lifetime in seconds (default 600)
   --poll-interval-ms MS       poll interval handed to clients (default 1000)
   --max-text-bytes N          largest text to rewrite, in bytes (default 65536)
@@ -289,6 +340,10 @@ Options:
   --listen-backlog N          connections the kernel holds before they are accepted
                               (default 1024, capped by net.core.somaxconn)
   --client-timeout S          read/write time-out for slow clients (default 15)
+  --request-timeout S         a whole request must arrive within S seconds (default 10)
+  --connections-per-address N most workers one client address holds, 0 = no limit
+                              (default three quarters of --threads)
+  --password-checks N         password checks at once; more answer 503 (default: cores)
   -h, --help                  this text
   --version                   the version
 

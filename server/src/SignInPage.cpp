@@ -1,5 +1,7 @@
 #include "SignInPage.h"
 
+#include <ctime>
+
 namespace velto::server {
 
 namespace {
@@ -21,6 +23,7 @@ std::string page(const std::string& title, const std::string& body)
            "button{font-size:1rem;padding:.5rem 1.2rem;border-radius:8px;border:1px solid #bbb;"
            "background:#fff;cursor:pointer}button.primary{background:#2563eb;color:#fff;"
            "border-color:#2563eb}.error{color:#b91c1c}"
+           ".code{font:600 1.6rem ui-monospace,monospace;letter-spacing:.15em;margin:.4rem 0}"
            "</style></head><body><main>" +
            body + "</main></body></html>\n";
 }
@@ -29,6 +32,24 @@ std::string hiddenHandoff(const std::string& handoffId)
 {
     return "<input type=\"hidden\" name=\"handoff_id\" value=\"" + SignInPage::escape(handoffId) +
            "\">";
+}
+
+std::string confirmation(const Handoff& handoff)
+{
+    if (handoff.userCode.empty()) {
+        return {};
+    }
+    std::time_t started = static_cast<std::time_t>(handoff.createdAt);
+    std::tm tm{};
+    gmtime_r(&started, &tm);
+    char time[32];
+    std::strftime(time, sizeof time, "%H:%M UTC", &tm);
+    std::string client = handoff.client.empty() ? "an app" : "\"" + handoff.client + "\"";
+    return "<p>Confirm that Velto shows this code:</p><p class=\"code\">" +
+           SignInPage::escape(handoff.userCode) + "</p><p>Sign-in started by " +
+           SignInPage::escape(client) + " at " + time +
+           ". If Velto shows another code, or you did not start a sign-in, press Cancel: "
+           "someone else may have sent you this link.</p>";
 }
 
 const char* const kButtons =
@@ -65,18 +86,20 @@ std::string SignInPage::escape(const std::string& text)
     return out;
 }
 
-std::string SignInPage::localForm(const std::string& handoffId, const std::string& email)
+std::string SignInPage::localForm(const Handoff& handoff, const std::string& email)
 {
-    return page("Sign in", "<h1>Sign in to Velto</h1><p>Continue as <strong>" + escape(email) +
+    return page("Sign in", "<h1>Sign in to Velto</h1>" + confirmation(handoff) +
+                               "<p>Continue as <strong>" + escape(email) +
                                "</strong>, the local account of this server.</p>"
                                "<form method=\"post\" action=\"/signin\">" +
-                               hiddenHandoff(handoffId) + kButtons + "</form>");
+                               hiddenHandoff(handoff.id) + kButtons + "</form>");
 }
 
-std::string SignInPage::passwordForm(const std::string& handoffId, const std::string& email,
+std::string SignInPage::passwordForm(const Handoff& handoff, const std::string& email,
                                      const std::string& error)
 {
-    std::string body = "<h1>Sign in to Velto</h1>";
+    const std::string& handoffId = handoff.id;
+    std::string body = "<h1>Sign in to Velto</h1>" + confirmation(handoff);
     if (!error.empty()) {
         body += "<p class=\"error\">" + escape(error) + "</p>";
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HandoffStore.h"
+
 #include <string>
 
 namespace velto::server {
@@ -11,10 +13,12 @@ class SignInPage
 {
 public:
     // "local" mode: the account that will be signed in, Continue and Cancel.
-    static std::string localForm(const std::string& handoffId, const std::string& email);
+    // Both forms show the handoff's confirmation code, client and start time, to compare with
+    // what the app shows: a link someone else sent would show another code.
+    static std::string localForm(const Handoff& handoff, const std::string& email);
 
     // "password" mode: e-mail and password fields; `error` (may be empty) above the form.
-    static std::string passwordForm(const std::string& handoffId, const std::string& email,
+    static std::string passwordForm(const Handoff& handoff, const std::string& email,
                                     const std::string& error);
 
     // A page with a heading and one sentence (signed in, cancelled, expired, ...).

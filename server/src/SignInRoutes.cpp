@@ -60,9 +60,9 @@ void SignInRoutes::page(const Request& req, Response& res)
         return;
     }
     if (options_.signin == "local") {
-        sendPage(res, 200, SignInPage::localForm(id, options_.localEmail));
+        sendPage(res, 200, SignInPage::localForm(*handoff, options_.localEmail));
     } else {
-        sendPage(res, 200, SignInPage::passwordForm(id, "", ""));
+        sendPage(res, 200, SignInPage::passwordForm(*handoff, "", ""));
     }
 }
 
@@ -110,9 +110,19 @@ void SignInRoutes::form(const Request& req, Response& res)
         account = accounts_.localAccount(options_.localEmail);
     } else {
         std::string email = field("email");
-        account = accounts_.verifyPassword(routes::lowerTrimmed(email), field("password"));
+        try {
+            account = accounts_.verifyPassword(routes::lowerTrimmed(email), field("password"));
+        } catch (const ApiError& e) {
+            res.set_header("Retry-After", "1");
+            sendPage(res, e.status(),
+                     SignInPage::message("Sign-in busy", "Too many sign-ins are being checked "
+                                                         "right now. Go back and try again in "
+                                                         "a moment."));
+            return;
+        }
         if (!account) {
-            sendPage(res, 401, SignInPage::passwordForm(id, email, "Wrong e-mail or password."));
+            sendPage(res, 401,
+                     SignInPage::passwordForm(*handoff, email, "Wrong e-mail or password."));
             return;
         }
     }

@@ -4,7 +4,10 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velto::server {
 
@@ -60,6 +63,22 @@ CREATE INDEX handoffs_expiry ON handoffs(expires_at);
 )sql",
     // E-mails are looked up as lower(email) = lower($1), the form PostgreSQL can index too.
     "CREATE INDEX users_email_lower ON users(lower(email));",
+    // Refresh tokens expire and belong to the family of one sign-in; a reuse revokes the
+    // family, access tokens included. Tokens from before get a family of their own. Handoffs
+    // get the code the user compares.
+    R"sql(
+ALTER TABLE refresh_tokens ADD COLUMN family_id TEXT;
+ALTER TABLE refresh_tokens ADD COLUMN expires_at INTEGER;
+ALTER TABLE refresh_tokens ADD COLUMN revoked_at INTEGER;
+ALTER TABLE access_tokens ADD COLUMN family_id TEXT;
+ALTER TABLE handoffs ADD COLUMN user_code TEXT;
+UPDATE refresh_tokens SET family_id = token_hash, expires_at = created_at + 2592000;
+CREATE INDEX refresh_tokens_family ON refresh_tokens(family_id);
+CREATE INDEX refresh_tokens_user ON refresh_tokens(user_id);
+CREATE INDEX refresh_tokens_expiry ON refresh_tokens(expires_at);
+CREATE INDEX access_tokens_family ON access_tokens(family_id);
+CREATE INDEX access_tokens_user ON access_tokens(user_id);
+)sql",
 };
 constexpr int kSchemaVersion = sizeof kMigrations / sizeof kMigrations[0];
 
@@ -159,6 +178,18 @@ private:
 
 SqliteDatabase::SqliteDatabase(const std::string& path)
 {
+    // SQLite creates the write-ahead log and shared-memory files with the mode of the database
+    // file: make that private before SQLite creates it with the umask's mode, and take back
+    // what older versions left readable.
+    if (path != ":memory:") {
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            ::chmod((path + suffix).c_str(), 0600);
+        }
+    }
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";

@@ -8,8 +8,9 @@
 
 namespace velto::server {
 
-// POST /auth/v1/token?grant_type=refresh_token: a refresh token (spent) for a new session,
-// behind the "apikey" header the app sends with it.
+// The Supabase-compatible session calls, behind the "apikey" header clients send with them:
+// POST /auth/v1/token?grant_type=refresh_token (a refresh token, spent, for a new session),
+// GET /auth/v1/user (who the access token belongs to), POST /auth/v1/logout (ends sessions).
 class TokenRoutes
 {
 public:
@@ -19,7 +20,10 @@ public:
     void install(httplib::Server& http, const routes::Guard& guard);
 
 private:
+    void requireApiKey(const httplib::Request& req) const;
     void refresh(const httplib::Request& req, httplib::Response& res);
+    void user(const httplib::Request& req, httplib::Response& res);
+    void logout(const httplib::Request& req, httplib::Response& res);
 
     const ServerOptions& options_;
     TokenStore& tokens_;

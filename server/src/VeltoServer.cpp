@@ -36,14 +36,18 @@ std::string utcNow()
 
 VeltoServer::VeltoServer(ServerOptions options, std::unique_ptr<RewriteEngine> engine, Clock clock)
     : options_(std::move(options)), engine_(std::move(engine)), clock_(std::move(clock)),
-      connections_(options_.threads, options_.listenBacklog, options_.clientTimeoutSeconds)
+      hostCheck_(options_),
+      connections_(options_.threads, options_.listenBacklog, options_.clientTimeoutSeconds,
+                   options_.requestTimeoutSeconds, options_.connectionsPerAddress),
+      http_(connections_)
 {
     crypto::initialize();
     db_ = Database::open(options_.database, options_.dataDir, options_.databasePool);
     rewriteLimiter_ = RateLimiter::create(options_.rewriteRatePerMinute, *db_, "rewrite", clock_);
     authLimiter_ = RateLimiter::create(options_.authRatePerMinute, *db_, "auth", clock_);
-    accounts_ = std::make_unique<AccountStore>(*db_, clock_);
-    tokens_ = std::make_unique<TokenStore>(*db_, clock_, options_.accessTokenLifetime);
+    accounts_ = std::make_unique<AccountStore>(*db_, clock_, options_.passwordChecks);
+    tokens_ = std::make_unique<TokenStore>(*db_, clock_, options_.accessTokenLifetime,
+                                           options_.refreshTokenLifetime);
     handoffs_ = std::make_unique<HandoffStore>(*db_, clock_, options_.handoffLifetime);
     logSink_ = [](const std::string& line) { std::cerr << line << std::endl; };
     serviceRoutes_ = std::make_unique<ServiceRoutes>(options_, *db_, *engine_, *tokens_);
@@ -68,10 +72,29 @@ void VeltoServer::setLogSink(std::function<void(const std::string&)> sink)
 
 void VeltoServer::log(const std::string& line)
 {
+    std::string escaped = escapeForLog(line);
     std::lock_guard lock(logMutex_);
     if (logSink_) {
-        logSink_(line);
+        logSink_(escaped);
     }
+}
+
+std::string VeltoServer::escapeForLog(const std::string& line)
+{
+    // A path is percent-decoded: "%0a" would start a forged line of the log, and other
+    // control bytes could move a terminal's cursor.
+    std::string out;
+    out.reserve(line.size());
+    for (unsigned char c : line) {
+        if (c < 0x20 || c == 0x7f || c == '\\') {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 int VeltoServer::bind()
@@ -142,6 +165,15 @@ void VeltoServer::installRoutes()
         tlsRequestStarted = true;
         requestIdFor(req, res);
         connections_.yieldWhenBusy(res);
+        if (auto refusal = hostCheck_.refusal(req)) {
+            if (req.path == "/signin") {
+                routes::sendPage(res, refusal->status(),
+                                 SignInPage::message("Sign-in refused", refusal->message()));
+            } else {
+                writeError(req, res, *refusal);
+            }
+            return httplib::Server::HandlerResponse::Handled;
+        }
         return httplib::Server::HandlerResponse::Unhandled;
     });
 

@@ -3,8 +3,10 @@
 #include "AccountStore.h"
 #include "Clock.h"
 #include "Database.h"
+#include "GuardedHttpServer.h"
 #include "HandoffRoutes.h"
 #include "HandoffStore.h"
+#include "HostCheck.h"
 #include "HttpConnections.h"
 #include "RateLimiter.h"
 #include "RewriteEngine.h"
@@ -49,6 +51,9 @@ public:
 
     // Where log lines go (standard error by default).
     void setLogSink(std::function<void(const std::string&)> sink);
+    // The line with control bytes and backslashes written as \xNN, so that one line of the
+    // log is one line whatever a request carried.
+    static std::string escapeForLog(const std::string& line);
 
 private:
     void installRoutes();
@@ -70,8 +75,9 @@ private:
     std::unique_ptr<HandoffRoutes> handoffRoutes_;
     std::unique_ptr<SignInRoutes> signInRoutes_;
     std::unique_ptr<TokenRoutes> tokenRoutes_;
+    HostCheck hostCheck_;
     HttpConnections connections_;
-    httplib::Server http_;
+    GuardedHttpServer http_;
     int port_ = 0;
     std::mutex logMutex_;
     std::function<void(const std::string&)> logSink_;

@@ -461,6 +461,10 @@ QCoro::Task<> AppDelegate::runSignInStart(std::shared_ptr<CancellationToken> tok
     }
     if (failure.isEmpty()) {
         m_pendingWebLogin = PendingWebLogin{start.handoffID, start.deviceNonce};
+        if (start.userCode)
+            m_model->setNotice(
+                UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
+                QStringLiteral("Confirm the code %1 in your browser.").arg(*start.userCode));
         if (!m_services.workspace.openURL(start.loginURL)) {
             m_pendingWebLogin.reset();
             failure = AuthServiceError::webLoginBrowserOpenFailed().description();
@@ -586,7 +590,7 @@ QCoro::Task<> AppDelegate::runSignOut()
     TaskScope scope(*this);
     std::optional<AppError> keyringFailure;
     try {
-        co_await m_services.auth.signOut();
+        co_await m_services.auth.signOut(*m_model);
     } catch (const AppError& error) {
         keyringFailure = error;
     }
@@ -594,7 +598,7 @@ QCoro::Task<> AppDelegate::runSignOut()
     if (keyringFailure)
         m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Sign-out incomplete"),
                            QStringLiteral("Velto is signed out for now, but the session is still "
-                                          "in the system keyring and will sign you in again at "
+                                          "in the system keyring and may sign you in again at "
                                           "the next start. %1")
                                .arg(keyringFailure->description()));
     else

@@ -154,13 +154,49 @@ QCoro::Task<AuthState> AuthService::syncAuthState(AppModel&)
     co_return AuthState::signedOut();
 }
 
-QCoro::Task<void> AuthService::signOut()
+QCoro::Task<void> AuthService::signOut(AppModel& model)
 {
     co_await waitUntilLoaded();
+    const std::optional<StoredAuthSession> ended = m_currentSession;
+    const QString supabaseURL = model.effectiveSupabaseURL();
+    const QString anonKey = model.effectiveSupabaseAnonKey();
     setSession(std::nullopt);
     ClientLogger::info(u"signed out");
-    auto guard = co_await m_keychainLock.lock();
-    co_await m_keychain->remove(keychainService, keychainAccount);
+    std::optional<AppError> kept;
+    {
+        auto guard = co_await m_keychainLock.lock();
+        try {
+            co_await m_keychain->remove(keychainService, keychainAccount);
+        } catch (const AppError& error) {
+            kept = error;
+        }
+    }
+    // Ended on the server even when the keyring kept it: the copy left there is then useless.
+    if (ended && !supabaseURL.isEmpty() && !anonKey.isEmpty())
+        co_await endOnServer(*ended, supabaseURL, anonKey);
+    if (kept)
+        throw *kept;
+}
+
+QCoro::Task<void> AuthService::endOnServer(StoredAuthSession session, QString supabaseURL,
+                                           QString anonKey)
+{
+    const QUrl url(supabaseURL + u"/auth/v1/logout"_s, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        co_return;
+    QNetworkRequest request(url);
+    request.setRawHeader("apikey", anonKey.toUtf8());
+    request.setRawHeader("Authorization", "Bearer " + session.accessToken.toUtf8());
+    HttpClient::Options options = requestOptions();
+    options.timeout = logoutTimeout;
+    std::shared_ptr<HttpClient> http = m_http;
+    try {
+        const HttpResponse response = co_await http->send(request, "POST", {}, options);
+        if (!response.isHTTP() || !response.isSuccess())
+            ClientLogger::info(u"session not ended on the server: it ends when it expires");
+    } catch (const AppError& error) {
+        ClientLogger::info(u"session not ended on the server: ", error.description());
+    }
 }
 
 QCoro::Task<bool> AuthService::canAuthorize(AppModel& model)
@@ -182,38 +218,44 @@ QCoro::Task<QString> AuthService::authorizationHeader(AppModel& model)
 QCoro::Task<QString> AuthService::validAccessToken(AppModel& model)
 {
     co_await waitUntilLoaded();
-    if (!m_currentSession)
-        throw AuthServiceError::notSignedIn();
-    if (m_currentSession->expiresAt - refreshMargin > m_clock->now()) {
-        // A copy first: g++ 12 moves from a member named in co_return, which would empty the
-        // stored token after its first use.
-        const QString token = m_currentSession->accessToken;
-        co_return token;
-    }
+    for (;;) {
+        if (!m_currentSession)
+            throw AuthServiceError::notSignedIn();
+        if (m_currentSession->expiresAt - refreshMargin > m_clock->now()) {
+            // A copy first: g++ 12 moves from a member named in co_return, which would empty
+            // the stored token after its first use.
+            const QString token = m_currentSession->accessToken;
+            co_return token;
+        }
 
-    const QString supabaseURL = model.effectiveSupabaseURL();
-    const QString anonKey = model.effectiveSupabaseAnonKey();
-    if (supabaseURL.isEmpty() || anonKey.isEmpty())
-        throw AuthServiceError::missingSupabaseConfig();
+        const QString supabaseURL = model.effectiveSupabaseURL();
+        const QString anonKey = model.effectiveSupabaseAnonKey();
+        if (supabaseURL.isEmpty() || anonKey.isEmpty())
+            throw AuthServiceError::missingSupabaseConfig();
 
-    const quint64 generation = m_generation;
-    StoredAuthSession refreshed;
-    try {
-        refreshed = co_await refreshToken(m_currentSession->refreshToken, supabaseURL, anonKey);
-    } catch (const AppError& error) {
-        ClientLogger::warning(u"auth token refresh failed: ", error.description());
-        throw;
+        auto guard = co_await m_refreshLock.lock();
+        // Another caller may have refreshed (or signed out) while this one waited: look again.
+        if (!m_currentSession || m_currentSession->expiresAt - refreshMargin > m_clock->now())
+            continue;
+        const quint64 generation = m_generation;
+        StoredAuthSession refreshed;
+        try {
+            refreshed = co_await refreshToken(m_currentSession->refreshToken, supabaseURL, anonKey);
+        } catch (const AppError& error) {
+            ClientLogger::warning(u"auth token refresh failed: ", error.description());
+            throw;
+        }
+        if (generation != m_generation) {
+            // Signed out or signed in anew while the refresh was out: its answer belongs to a
+            // session that is gone and must not bring it back. Answer for the current one.
+            ClientLogger::info(u"auth token refresh dropped: session changed");
+            continue;
+        }
+        setSession(refreshed);
+        ClientLogger::info(u"auth token refreshed");
+        co_await persist();
+        co_return refreshed.accessToken;
     }
-    if (generation != m_generation) {
-        // Signed out or signed in anew while the refresh was out: its answer belongs to a
-        // session that is gone and must not bring it back. Answer for the current one.
-        ClientLogger::info(u"auth token refresh dropped: session changed");
-        co_return co_await validAccessToken(model);
-    }
-    setSession(refreshed);
-    ClientLogger::info(u"auth token refreshed");
-    co_await persist();
-    co_return refreshed.accessToken;
 }
 
 QCoro::Task<StoredAuthSession> AuthService::refreshToken(QString refreshToken, QString supabaseURL,
@@ -295,9 +337,12 @@ QCoro::Task<WebLoginStart> AuthService::startWebLogin(AppModel& model, QString d
         (scheme != u"https" && scheme != u"http"))
         throw AuthServiceError::webLoginInvalidResponse();
 
-    co_return WebLoginStart{
-        decoded.handoffID, deviceNonce, loginURL, std::max<qint64>(decoded.pollIntervalMs, 500),
-        m_clock->now() + double(std::max<qint64>(decoded.expiresInSeconds, 60))};
+    co_return WebLoginStart{decoded.handoffID,
+                            deviceNonce,
+                            loginURL,
+                            std::max<qint64>(decoded.pollIntervalMs, 500),
+                            m_clock->now() + double(std::max<qint64>(decoded.expiresInSeconds, 60)),
+                            decoded.userCode};
 }
 
 QCoro::Task<WebLoginPollState> AuthService::pollWebLogin(AppModel& model, QString handoffID,

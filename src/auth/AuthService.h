@@ -33,6 +33,7 @@ public:
     // A token is refreshed when it expires within this many seconds.
     static constexpr double refreshMargin = 60;
     static constexpr std::chrono::seconds requestTimeout{60};
+    static constexpr std::chrono::seconds logoutTimeout{5};
     // Auth answers are a few hundred bytes; anything longer is only read as far as an error
     // message needs.
     static constexpr qint64 maxAnswerBytes = 1024 * 1024;
@@ -48,9 +49,10 @@ public:
     static AuthService& shared();
 
     virtual QCoro::Task<AuthState> syncAuthState(AppModel& model);
-    // Forgets the session at once, then removes it from the keyring; throws KeychainError when
-    // the keyring keeps it (it would sign the user in again at the next start).
-    virtual QCoro::Task<void> signOut();
+    // Forgets the session here, removes it from the keyring, then asks the backend to end it
+    // (best effort, within logoutTimeout: offline, the session is forgotten all the same).
+    // Throws KeychainError when the keyring keeps the session.
+    virtual QCoro::Task<void> signOut(AppModel& model);
     virtual QCoro::Task<bool> canAuthorize(AppModel& model);
     // "Bearer " and a valid access token. Throws what validAccessToken throws.
     virtual QCoro::Task<QString> authorizationHeader(AppModel& model);
@@ -95,6 +97,8 @@ private:
     QCoro::Task<StoredAuthSession> refreshToken(QString refreshToken, QString supabaseURL,
                                                 QString anonKey);
     QCoro::Task<void> persist();
+    // POST /auth/v1/logout with the session's access token; never throws.
+    QCoro::Task<void> endOnServer(StoredAuthSession session, QString supabaseURL, QString anonKey);
     // POSTs a flat JSON object of strings with "Content-Type" "application/json".
     QCoro::Task<HttpResponse> postJSON(QNetworkRequest request,
                                        QList<QPair<QString, QString>> members);
@@ -113,6 +117,9 @@ private:
     std::optional<AppError> m_keyringFailure;
     // Keyring writes and deletes go out one at a time, in the order they were asked for.
     AsyncLock m_keychainLock;
+    // Refreshes go out one at a time: two at once would present one refresh token twice, which
+    // the backend takes for a stolen token and ends the session.
+    AsyncLock m_refreshLock;
 };
 
 } // namespace velto

@@ -45,7 +45,17 @@ std::optional<QString> topLevelText(const json& object)
 
 QString ServerErrorInterpreter::compactMessage(const QString& text)
 {
-    const QString trimmed = text.trimmed();
+    // Server text reaches views and the terminal: apart from line breaks and tabs, no control
+    // character may come along to move the cursor, clear the screen or retitle the window.
+    QString printable;
+    printable.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool control = (u < 0x20 && u != u'\n' && u != u'\t') || (u >= 0x7f && u <= 0x9f);
+        if (!control)
+            printable += c;
+    }
+    const QString trimmed = printable.trimmed();
     if (trimmed.size() <= maxMessageLength)
         return trimmed; // never more clusters than code units
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, trimmed);

@@ -24,7 +24,8 @@ public:
     // AuthServiceError::webLoginFailed with the message and its hints, or the fallback.
     static AppError authError(const QByteArray& body, const HttpResponse& response,
                               const AppError& fallback);
-    // Trimmed, and cut to 240 user-perceived characters followed by "..." when longer.
+    // Without control characters (but line breaks and tabs), trimmed, and cut to 240
+    // user-perceived characters followed by "..." when longer.
     static QString compactMessage(const QString& text);
     // The sentence for a handoff failure word reported by the backend.
     static QString humanReadableHandoffFailure(const QString& reason);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 #include <QUrl>
 
@@ -15,6 +17,8 @@ struct WebLoginStart
     qint64 pollIntervalMs = 500;
     // Deadline, seconds since 1970; at least 60 s after the start answer arrived.
     double expiresAt = 0;
+    // The code the sign-in page shows too ("ABCD-7K3M"), when the backend gives one.
+    std::optional<QString> userCode;
 
     bool operator==(const WebLoginStart&) const = default;
 };

@@ -2,6 +2,8 @@
 
 #include "auth/JsonFields.h"
 
+#include <QRegularExpression>
+
 namespace velto {
 
 WebLoginStartResponse WebLoginStartResponse::decode(const QByteArray& body)
@@ -12,6 +14,11 @@ WebLoginStartResponse WebLoginStartResponse::decode(const QByteArray& body)
     response.loginURL = JsonFields::requiredString(object, "login_url");
     response.expiresInSeconds = JsonFields::requiredInteger(object, "expires_in_seconds");
     response.pollIntervalMs = JsonFields::requiredInteger(object, "poll_interval_ms");
+    // Shown to the user as it is: only a plain code passes.
+    static const QRegularExpression plainCode(QStringLiteral("^[A-Za-z0-9-]{1,16}$"));
+    const std::optional<QString> code = JsonFields::stringIfPresent(object, "user_code");
+    if (code && plainCode.match(*code).hasMatch())
+        response.userCode = code;
     return response;
 }
 

@@ -3,6 +3,7 @@
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
 #include "auth/HttpClientError.h"
+#include "auth/ServerErrorInterpreter.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
 #include "model/StrictUtf8.h"
@@ -38,7 +39,9 @@ int CliApp::exitStatusFor(const AppError& error)
 int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
 {
     const PresentableError presented = PresentableError::from(error.description(), fallbackTitle);
-    m_err << presented.title << ": " << presented.message << Qt::endl;
+    // The message may be a server's answer: cut, and without escape sequences for the terminal.
+    m_err << presented.title << ": " << ServerErrorInterpreter::compactMessage(presented.message)
+          << Qt::endl;
     return exitStatusFor(error);
 }
 
@@ -152,6 +155,8 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
         if (openBrowser && !QProcess::startDetached(QStringLiteral("xdg-open"),
                                                     {start.loginURL.toString(QUrl::FullyEncoded)}))
             m_err << "(Could not open a browser; open the page yourself.)" << Qt::endl;
+        if (start.userCode)
+            m_err << "Confirm the code " << *start.userCode << " in your browser." << Qt::endl;
         m_err << "Waiting for the sign-in to finish in the browser…" << Qt::endl;
 
         while (!stopRequested()) {
@@ -195,10 +200,10 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
 QCoro::Task<int> CliApp::signOut()
 {
     try {
-        co_await m_auth.signOut();
+        co_await m_auth.signOut(m_model);
     } catch (const AppError& error) {
         m_err << "Sign-out failed: " << error.description() << Qt::endl
-              << "The session is still in the keyring; velto and velto-cli will use it again."
+              << "The session is still in the keyring; velto and velto-cli may use it again."
               << Qt::endl;
         co_return failed;
     }

@@ -3,10 +3,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velto {
@@ -19,6 +22,22 @@ QString defaultDirectory()
     if (!runtime.isEmpty())
         return runtime + QStringLiteral("/velto");
     return QDir::tempPath() + QStringLiteral("/velto-%1").arg(::getuid());
+}
+
+// Creates `path` as a folder only this user can enter, or accepts it when it already is one:
+// a real folder (not a link), ours, with no access for others. Under a shared /tmp anyone may
+// have made it first to listen in on our socket or to point it elsewhere.
+bool ensurePrivateDirectory(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st
+    {
+    };
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    return (st.st_mode & 0077) == 0 || ::chmod(native.constData(), 0700) == 0;
 }
 
 } // namespace
@@ -37,9 +56,15 @@ QString LocalSocketSingleInstance::socketPath() const
 
 bool LocalSocketSingleInstance::claim(MessageHandler handler)
 {
-    QDir().mkpath(m_directory);
-    // Only this user may talk to the socket.
-    QFile::setPermissions(m_directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkpath(QFileInfo(m_directory).path());
+    if (!ensurePrivateDirectory(m_directory)) {
+        // Someone else's folder: run, without the single-instance socket, rather than use it.
+        qWarning("velto: %s is not a private folder of this user; running without the "
+                 "single-instance socket",
+                 qPrintable(m_directory));
+        m_handler = std::move(handler);
+        return true;
+    }
     // The lock decides who runs, even when two launches race; a dead holder's lock is stale.
     auto lock = std::make_unique<QLockFile>(m_directory + QStringLiteral("/app.velto.Velto.lock"));
     lock->setStaleLockTime(0);

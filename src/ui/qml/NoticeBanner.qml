@@ -35,6 +35,8 @@ Rectangle {
                 objectName: "noticeTitle"
                 Layout.fillWidth: true
                 text: banner.presenter.noticeTitle
+                // Server text is shown as it is: never markup that could load an image.
+                textFormat: Text.PlainText
                 color: Theme.text
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
@@ -44,6 +46,7 @@ Rectangle {
                 objectName: "noticeMessage"
                 Layout.fillWidth: true
                 text: banner.presenter.noticeMessage
+                textFormat: Text.PlainText
                 color: Theme.secondary
                 font.pixelSize: 11
                 wrapMode: Text.Wrap

@@ -29,12 +29,16 @@ const QString pollPath = QStringLiteral("/auth/handoff/poll");
 const QString exchangePath = QStringLiteral("/auth/handoff/exchange");
 const QString cancelPath = QStringLiteral("/auth/handoff/cancel");
 
-FakeResponse startAnswer(const QByteArray& loginURL, int expiresIn = 600, int pollInterval = 2000)
+FakeResponse startAnswer(const QByteArray& loginURL, int expiresIn = 600, int pollInterval = 2000,
+                         const QByteArray& userCode = {})
 {
+    QByteArray more;
+    if (!userCode.isNull())
+        more = R"(,"user_code":")" + userCode + R"(")";
     return FakeResponse::json(200, R"({"handoff_id":"h-1","login_url":")" + loginURL +
                                        R"(","expires_in_seconds":)" +
                                        QByteArray::number(expiresIn) + R"(,"poll_interval_ms":)" +
-                                       QByteArray::number(pollInterval) + "}");
+                                       QByteArray::number(pollInterval) + more + "}");
 }
 
 const QString jsonHeaders = QStringLiteral("content-length content-type=application/json ");
@@ -52,6 +56,12 @@ const struct Answer
 } answers[] = {
     {"start, below the minimums", "start", startAnswer("http:\\/\\/h\\/", 10, 100),
      "started, polls every 500 ms for 60 s"},
+    {"start, with a confirmation code", "start",
+     startAnswer("http:\\/\\/h\\/", 600, 2000, "ABCD-7K3M"),
+     "started, polls every 2000 ms for 600 s, code ABCD-7K3M"},
+    // The code is shown to the user: markup or a long text is no code.
+    {"start, markup as the code", "start", startAnswer("http:\\/\\/h\\/", 600, 2000, "<img src=x>"),
+     "started, polls every 2000 ms for 600 s"},
     {"start, empty login URL", "start", startAnswer(""), invalid},
     {"start, login URL that is no URL", "start", startAnswer("not a url"), invalid},
     {"start, local file as login page", "start", startAnswer("file:\\/\\/\\/etc\\/passwd"),
@@ -128,14 +138,66 @@ private slots:
             f.keychain->items.insert(AuthFixture::itemKey, item);
         f.start();
         if (signOut)
-            runTask(f.service->signOut());
+            runTask(f.service->signOut(f.model));
         QCOMPARE(f.storedItem(), std::nullopt);
         QCOMPARE(f.keychain->calls, calls);
         QCOMPARE(f.state(), AuthState::signedOut());
         QVERIFY(!f.canAuthorize());
         QVERIFY(
             thrownBy(f.service->authorizationHeader(f.model)).is(AuthServiceError::notSignedIn()));
-        QVERIFY(f.backend.requests().isEmpty());
+        // A sign-out asks the backend to end the session too (see below); nothing else is sent.
+        QCOMPARE(f.backend.requests().size(), signOut ? 1 : 0);
+    }
+
+    // The session ends on the backend: its access token on the Supabase logout, behind the
+    // anon key. The answer does not matter; with no backend at all the session is forgotten
+    // here all the same.
+    void signOutEndsTheSessionOnTheBackend_data()
+    {
+        QTest::addColumn<bool>("backendUp");
+        QTest::newRow("backend answers") << true;
+        QTest::newRow("backend gone") << false;
+    }
+    void signOutEndsTheSessionOnTheBackend()
+    {
+        QFETCH(bool, backendUp);
+        AuthFixture f;
+        f.storeSessionExpiringIn(3600);
+        f.backend.on("POST", QStringLiteral("/auth/v1/logout"), FakeResponse::json(204, ""));
+        AuthService& service = f.start();
+        if (!backendUp)
+            f.backend.stop();
+        runTask(service.signOut(f.model));
+        QVERIFY(!service.currentSession());
+        QCOMPARE(f.storedItem(), std::nullopt);
+        QCOMPARE(f.state(), AuthState::signedOut());
+        if (!backendUp)
+            return;
+        QCOMPARE(f.backend.requests().size(), 1);
+        const RecordedRequest logout = f.request();
+        QCOMPARE(logout.method, QByteArray("POST"));
+        QCOMPARE(logout.path, QStringLiteral("/auth/v1/logout"));
+        QCOMPARE(logout.header("authorization"), std::optional<QByteArray>("Bearer old-access"));
+        QCOMPARE(logout.header("apikey"), std::optional<QByteArray>("anon-key"));
+    }
+
+    // Callers that find the token stale at the same moment share one refresh: a second one
+    // would present the spent refresh token, which the backend takes for theft.
+    void concurrentCallersShareOneRefresh()
+    {
+        AuthFixture f;
+        f.storeSessionExpiringIn(0);
+        f.backend.on("POST", tokenPath,
+                     FakeResponse::json(200, tokenAnswer("new-a", "new-r", 3600))
+                         .withDelay(std::chrono::milliseconds(200)));
+        AuthService& service = f.start();
+        QCoro::Task<QString> first = service.validAccessToken(f.model);
+        QCoro::Task<QString> second = service.validAccessToken(f.model);
+        QCoro::Task<QString> third = service.authorizationHeader(f.model);
+        QCOMPARE(runTask(std::move(first)), QStringLiteral("new-a"));
+        QCOMPARE(runTask(std::move(second)), QStringLiteral("new-a"));
+        QCOMPARE(runTask(std::move(third)), QStringLiteral("Bearer new-a"));
+        QCOMPARE(f.backend.requests(QByteArray("POST"), tokenPath).size(), 1);
     }
 
     void refreshesWhenExpiryIsWithinSixtySeconds()
@@ -307,11 +369,14 @@ private slots:
         f.storeSessionExpiringIn(3600);
         AuthService& service = f.start();
         QTRY_VERIFY(service.currentSession());
+        f.backend.on("POST", QStringLiteral("/auth/v1/logout"), FakeResponse::json(204, ""));
         f.keychain->removeError = KeychainError::notRemoved("locked");
-        const AppError error = thrownBy(service.signOut());
+        const AppError error = thrownBy(service.signOut(f.model));
         QVERIFY(error.is(KeychainError::domain, KeychainError::notRemovedCode));
         QVERIFY(!service.currentSession());
         QVERIFY(f.storedItem()); // still there: hence the report
+        // Ended on the server all the same, so the copy left in the keyring is useless.
+        QCOMPARE(f.request().path, QStringLiteral("/auth/v1/logout"));
     }
 
     void signOutDuringARefreshStaysSignedOut()
@@ -326,7 +391,7 @@ private slots:
 
         QCoro::Task<QString> header = service.authorizationHeader(f.model);
         QTRY_COMPARE(f.backend.requests().size(), 1);
-        runTask(service.signOut());
+        runTask(service.signOut(f.model));
         QVERIFY(thrownBy(std::move(header)).is(AuthServiceError::notSignedIn()));
         QVERIFY(!service.currentSession());
         QVERIFY(!f.storedItem());
@@ -348,7 +413,7 @@ private slots:
         QCOMPARE(described(f.request()),
                  "POST /api" + startPath + " " + jsonHeaders + jsonText(expected));
         QCOMPARE(start, (WebLoginStart{"h-1", nonce, QUrl("https://login.example.test/p?x=1"), 2000,
-                                       f.clock->now() + 600}));
+                                       f.clock->now() + 600, std::nullopt}));
     }
 
     void pollSendsExactlyTwoQueryItems()
@@ -423,6 +488,8 @@ private slots:
                 actual = QStringLiteral("started, polls every %1 ms for %2 s")
                              .arg(start.pollIntervalMs)
                              .arg(start.expiresAt - f.clock->now());
+                if (start.userCode)
+                    actual += ", code " + *start.userCode;
             } else if (call == "exchange") {
                 runTask(service.exchangeWebLogin(f.model, "h", "n", "c"));
             } else {

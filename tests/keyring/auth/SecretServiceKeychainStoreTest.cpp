@@ -123,7 +123,7 @@ private slots:
         QVERIFY(elsewhere);
         QCOMPARE(StoredAuthSession::decode(*elsewhere), session);
 
-        runTask(second.signOut());
+        runTask(second.signOut(f.model));
         QCOMPARE(readInAnotherProcess(), std::nullopt);
         QCOMPARE(itemsOfOurService(), 0);
     }

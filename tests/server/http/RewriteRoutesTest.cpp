@@ -1,11 +1,49 @@
 // POST /rewrite and /rewrite/stream over HTTP: the answer, every refusal (on both paths), the
-// text limit, the per-user rate limit and the event stream.
+// text limit, the per-user rate and stream limits and the event stream.
 
 #include "support/ServerFixture.h"
 #include "support/TestRegistry.h"
 
 using namespace velto::server;
 using namespace velto::server::testing;
+
+// The local engine, but its streams send one piece and then wait until released.
+class HeldStreamEngine : public LocalEngine
+{
+public:
+    std::unique_ptr<RewriteStream> rewriteStream(const RewriteRequest&) override
+    {
+        ++started_;
+        return std::make_unique<Held>(*this);
+    }
+    int started() const { return started_; }
+    void release() { released_ = true; }
+
+private:
+    class Held : public RewriteStream
+    {
+    public:
+        explicit Held(HeldStreamEngine& engine) : engine_(engine) {}
+        std::optional<std::string> next() override
+        {
+            if (sent_) {
+                while (!engine_.released_) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                return std::nullopt;
+            }
+            sent_ = true;
+            return "held";
+        }
+
+    private:
+        HeldStreamEngine& engine_;
+        bool sent_ = false;
+    };
+
+    std::atomic<int> started_{0};
+    std::atomic<bool> released_{false};
+};
 
 class RewriteRoutesTest : public QObject
 {
@@ -125,6 +163,31 @@ private slots:
         QCOMPARE(q(events.back().data), QString("[DONE]"));
         QCOMPARE(q(sseText(events)), q(s.rewrite(session, text)->body));
         QCOMPARE(q(sseText(events)), QString("Hello world, I am here.\n\nNew paragraph"));
+    }
+
+    // Each open stream holds a worker: one user may hold only so many; the slot is free again
+    // once a stream ends.
+    void aUserMayOpenOnlySoManyStreams()
+    {
+        auto engine = std::make_unique<HeldStreamEngine>();
+        HeldStreamEngine& held = *engine;
+        ServerFixture s([](ServerOptions& o) { o.streamsPerUser = 1; }, std::move(engine));
+        Session session = s.signIn();
+        int firstStatus = 0;
+        std::string firstBody;
+        std::jthread firstStream([&] {
+            auto res = s.rewrite(session, "one", "/rewrite/stream");
+            firstStatus = res ? res->status : -1;
+            firstBody = res ? res->body : "";
+        });
+        QVERIFY(QTest::qWaitFor([&] { return held.started() == 1; }, 5000));
+        verifyError(s.rewrite(session, "two", "/rewrite/stream"), 429, "too_many_streams", true);
+        QCOMPARE(s.rewrite(session, "whole")->status, 200);
+        held.release();
+        firstStream.join();
+        QCOMPARE(firstStatus, 200);
+        QCOMPARE(q(sseText(parseSse(firstBody))), QString("held"));
+        QCOMPARE(s.rewrite(session, "three", "/rewrite/stream")->status, 200);
     }
 };
 

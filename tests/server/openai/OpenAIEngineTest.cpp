@@ -17,7 +17,8 @@ const auto chunk = [](const json& delta, const json& finish = nullptr) {
 };
 
 // Answers /v1/chat/completions by the user message: "fail" gives a 500, "break" streams two
-// deltas and drops the connection, anything else gives "Hello world" (whole or in deltas).
+// deltas and drops the connection, "endless" never ends, anything else gives "Hello world"
+// (whole or in deltas).
 class FakeOpenAI
 {
 public:
@@ -28,7 +29,21 @@ public:
             body["authorization"] = req.get_header_value("Authorization");
             requests_.push_back(body); // one request at a time in these tests
             std::string text = body["messages"][1]["content"];
-            if (text == "fail") {
+            if (text == "endless") {
+                // Never stops: the whole answer's text, or deltas, a kilobyte at a time.
+                const std::string more(1000, 'x');
+                bool streamed = body.value("stream", false);
+                res.set_chunked_content_provider(
+                    streamed ? "text/event-stream" : "application/json",
+                    [more, streamed, opened = false](size_t, auto& sink) mutable {
+                        std::string out = streamed ? chunk({{"content", more}}) : more;
+                        if (!streamed && !opened) {
+                            out = R"({"choices":[{"message":{"content":")" + out;
+                            opened = true;
+                        }
+                        return sink.write(out.data(), out.size());
+                    });
+            } else if (text == "fail") {
                 res.status = 500;
                 res.set_content("{\"error\":{\"message\":\"boom\"}}", "application/json");
             } else if (!body.value("stream", false)) {
@@ -73,9 +88,12 @@ public:
     std::vector<json> requests_; // with the Authorization header as "authorization"
 };
 
-std::unique_ptr<RewriteEngine> engineFor(const std::string& url)
+std::unique_ptr<RewriteEngine> engineFor(const std::string& url, std::size_t maxAnswerText = 0)
 {
     UpstreamConfig cfg;
+    if (maxAnswerText > 0) {
+        cfg.maxAnswerText = maxAnswerText;
+    }
     cfg.url = url;
     cfg.model = "test-model";
     cfg.apiKey = "sk-test";
@@ -110,6 +128,8 @@ private slots:
         QCOMPARE(q(r["messages"][1]["role"]), QString("user"));
         QCOMPARE(q(r["messages"][1]["content"]), QString("make this better"));
         QCOMPARE(q(r["authorization"]), QString("Bearer sk-test"));
+        // The answer is bounded by the request too, not only by what we read of it.
+        QVERIFY(r["max_tokens"].is_number_integer() && r["max_tokens"].get<int>() >= 16);
         json c = json::parse(s.config(session.accessToken)->body);
         QCOMPARE(c["languages"].size(), std::size_t(7));
         QCOMPARE(q(c["languages"][0]["id"]), QString("auto"));
@@ -145,6 +165,52 @@ private slots:
                 auto res = s.rewrite(session, text, path);
                 verifyError(res, 502, "upstream_error", true);
                 QVERIFY(res->body.find("boom") == std::string::npos);
+            }
+        }
+    }
+
+    // An upstream that never stops is cut off a little past the cap, whole or streamed, with
+    // a retryable error; the client never receives more than the cap.
+    void anEndlessUpstreamIsCutOffAtTheCap()
+    {
+        FakeOpenAI fake;
+        constexpr std::size_t cap = 64 * 1024;
+        ServerFixture s({}, engineFor(fake.url(), cap));
+        Session session = s.signIn();
+        for (const char* path : {"/rewrite", "/rewrite/stream"}) {
+            // Today's failure would be an answer without end: read at most a few caps of it.
+            std::string body;
+            int status = 0;
+            httplib::Request req;
+            req.method = "POST";
+            req.path = path;
+            req.headers = ServerFixture::bearer(session.accessToken);
+            req.headers.emplace("Content-Type", "application/json");
+            req.body = rewriteBody("endless").dump();
+            req.response_handler = [&](const httplib::Response& r) {
+                status = r.status;
+                return true;
+            };
+            req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
+                body.append(data, length);
+                return body.size() < 8 * cap;
+            };
+            s.client().send(req);
+            QVERIFY2(body.size() < 2 * cap, qPrintable(QString::number(body.size())));
+            if (std::string(path) == "/rewrite") {
+                QCOMPARE(status, 502);
+                json e = json::parse(body)["error"];
+                QCOMPARE(q(e["code"]), QString("upstream_error"));
+                QCOMPARE(e["retryable"], json(true));
+            } else {
+                QCOMPARE(status, 200);
+                auto events = parseSse(body);
+                QVERIFY(!events.empty());
+                QVERIFY(sseText(events).size() <= cap);
+                QCOMPARE(q(events.back().event), QString("error"));
+                json e = json::parse(events.back().data)["error"];
+                QCOMPARE(q(e["code"]), QString("upstream_error"));
+                QCOMPARE(e["retryable"], json(true));
             }
         }
     }

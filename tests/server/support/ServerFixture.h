@@ -183,6 +183,12 @@ public:
     }
 
     void advance(std::int64_t seconds) { offset_ += seconds; }
+    // The store's location, for countRows().
+    std::string database() const
+    {
+        return options_.database.empty() ? "sqlite:" + options_.dataDir + "/velto-server.sqlite3"
+                                         : options_.database;
+    }
 
     std::string url() const { return "http://127.0.0.1:" + std::to_string(server_->port()); }
     std::size_t waitingConnections() const { return server_->connectionsWaiting(); }

@@ -277,6 +277,11 @@ private slots:
     {
         QCOMPARE(ServerErrorInterpreter::compactMessage("\n  short \t"), QStringLiteral("short"));
         QCOMPARE(ServerErrorInterpreter::compactMessage("a  b\n c"), QStringLiteral("a  b\n c"));
+        // A hostile server's escape sequences never reach a terminal: no ESC, CSI, BEL or CR.
+        QCOMPARE(ServerErrorInterpreter::compactMessage(
+                     QString::fromUtf8("ok\x1b[2J\x1b]0;owned\x07\r\xc2\x9b"
+                                       "1mdone")),
+                 QStringLiteral("ok[2J]0;owned1mdone"));
 
         // A family emoji is one character of eight code units; it is kept whole.
         const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9"

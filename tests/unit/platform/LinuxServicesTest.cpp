@@ -5,6 +5,7 @@
 #include "platform/linux/XdgAutostartLoginItems.h"
 #include "support/TestRegistry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -134,6 +135,34 @@ private slots:
         LocalSocketSingleInstance next(runtime.path());
         QVERIFY(next.claim([](const QString&) {}));
         QVERIFY(!LocalSocketSingleInstance(runtime.path()).claim([](const QString&) {}));
+    }
+
+    // Without $XDG_RUNTIME_DIR the folder lives in the shared /tmp: a new one is made private,
+    // one of ours left open is closed, and a link planted there is never followed.
+    void theSocketFolderIsPrivateAndNeverALink()
+    {
+        QTemporaryDir shared;
+        const QString fresh = shared.path() + QStringLiteral("/velto-fresh");
+        QVERIFY(LocalSocketSingleInstance(fresh).claim([](const QString&) {}));
+        QCOMPARE(QFileInfo(fresh).permissions() & 0x0777, QFileDevice::Permissions(0x0700));
+
+        const QString loose = shared.path() + QStringLiteral("/velto-loose");
+        QVERIFY(QDir().mkdir(loose));
+        QFile::setPermissions(loose, QFileDevice::Permissions(0x7755));
+        QVERIFY(LocalSocketSingleInstance(loose).claim([](const QString&) {}));
+        QCOMPARE(QFileInfo(loose).permissions() & 0x0777, QFileDevice::Permissions(0x0700));
+
+        const QString elsewhere = shared.path() + QStringLiteral("/elsewhere");
+        QVERIFY(QDir().mkdir(elsewhere));
+        QFile::setPermissions(elsewhere, QFileDevice::Permissions(0x7755));
+        const QString planted = shared.path() + QStringLiteral("/velto-planted");
+        QVERIFY(QFile::link(elsewhere, planted));
+        LocalSocketSingleInstance instance(planted);
+        QVERIFY(instance.claim([](const QString&) {}));
+        QVERIFY(QDir(elsewhere)
+                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                    .isEmpty());
+        QCOMPARE(QFileInfo(elsewhere).permissions() & 0x0777, QFileDevice::Permissions(0x0755));
     }
 
     void journalFieldsAndPriorities()

@@ -150,6 +150,17 @@ private slots:
         QTEST(rig.called, "calls");
     }
 
+    // A server's error text is shown as it is: markup in it is neither rendered nor fetched.
+    void noticesAreShownAsPlainText()
+    {
+        PanelRig rig("out both idle");
+        const QString hostile = "<img src=\"http://127.0.0.1:9/x.png\"><b>bold</b>";
+        rig.states.model.setNotice(UserNoticeStyle::error, hostile, hostile);
+        rig.expect({"noticeBanner", "noticeMessage=" + hostile});
+        for (const char* name : {"noticeTitle", "noticeMessage"})
+            QCOMPARE(rig.item(name)->property("textFormat").toInt(), int(Qt::PlainText));
+    }
+
     // One session: a notice over the setup card, the main button acting on the state at the
     // press, a rewrite in progress, then Escape with a control focused.
     void panelFollowsTheModel()
