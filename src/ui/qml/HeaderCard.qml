@@ -84,14 +84,18 @@ Rectangle {
                     implicitHeight: shortcut.implicitHeight + 16
                     radius: Theme.chipRadius
                     color: Theme.ink(Theme.shortcutChipOpacity)
+                    border.width: card.model.shortcutTaken ? 1 : 0
+                    border.color: Theme.orange
                     Accessible.role: Accessible.StaticText
-                    Accessible.name: "Shortcut " + shortcut.text
+                    Accessible.name: card.model.shortcutTaken ? "Shortcut " + shortcut.text + ", taken"
+                                                              : "Shortcut " + shortcut.text
                     Text {
                         id: shortcut
                         objectName: "shortcutDisplay"
                         anchors.centerIn: parent
                         text: card.model.shortcutDisplay
-                        color: Theme.text
+                        color: card.model.shortcutTaken ? Theme.orange : Theme.text
+                        font.strikeout: card.model.shortcutTaken
                         font.pixelSize: 13
                         font.bold: true
                     }

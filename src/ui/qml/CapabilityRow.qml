@@ -2,14 +2,15 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
-// A permission: what it is for, and either a check mark or the button that opens its help.
+// A capability: how it works in this session or why it does not, a check mark when it works,
+// and a button only where pressing it does something.
 RowLayout {
     id: row
     property string title
     property string subtitle
-    property bool granted
-    property string buttonTitle: "Enable"
-    signal open()
+    property bool works
+    property string buttonTitle
+    signal pressed()
 
     Layout.fillWidth: true
     spacing: 12
@@ -18,10 +19,12 @@ RowLayout {
         Layout.fillHeight: true
         implicitWidth: 3
         radius: 1.5
-        color: row.granted ? "transparent" : Theme.orange
+        color: row.works ? "transparent" : Theme.orange
     }
     ColumnLayout {
+        // Takes the width left beside the button; long reasons wrap instead of widening the row.
         Layout.fillWidth: true
+        Layout.preferredWidth: 1
         spacing: 2
         Text {
             text: row.title
@@ -30,6 +33,7 @@ RowLayout {
             font.weight: Font.DemiBold
         }
         Text {
+            objectName: row.objectName + "Subtitle"
             Layout.fillWidth: true
             text: row.subtitle
             color: Theme.secondary
@@ -38,35 +42,35 @@ RowLayout {
         }
     }
     Symbol {
-        objectName: row.objectName + "Granted"
-        visible: row.granted
+        objectName: row.objectName + "Works"
+        visible: row.works
         symbol: "checkmark.circle.fill"
         size: 16
         color: Theme.green
         Accessible.ignored: false
         Accessible.role: Accessible.StaticText
-        Accessible.name: row.title + " enabled"
+        Accessible.name: row.title + " works"
     }
     Button {
-        id: enable
-        objectName: row.objectName + "Enable"
-        visible: !row.granted
+        id: rowButton
+        objectName: row.objectName + "Action"
+        visible: row.buttonTitle !== ""
         text: row.buttonTitle
         padding: 6
         leftPadding: 14
         rightPadding: 14
         Accessible.role: Accessible.Button
-        Accessible.name: row.buttonTitle + " " + row.title
-        onClicked: row.open()
+        Accessible.name: row.buttonTitle
+        onClicked: row.pressed()
         contentItem: Text {
-            text: enable.text
+            text: rowButton.text
             color: Theme.textOnAccent
             font.pixelSize: 12
             font.weight: Font.DemiBold
         }
         background: Rectangle {
             radius: 7
-            color: enable.down ? Qt.darker(Theme.accent, 1.2) : Theme.accent
+            color: rowButton.down ? Qt.darker(Theme.accent, 1.2) : Theme.accent
         }
     }
 }
