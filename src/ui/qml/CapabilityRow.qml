@@ -3,7 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
 // A capability: how it works in this session or why it does not, a check mark when it works,
-// and a button only where pressing it does something.
+// and under the text a button only where pressing it does something.
 RowLayout {
     id: row
     property string title
@@ -22,9 +22,7 @@ RowLayout {
         color: row.works ? "transparent" : Theme.orange
     }
     ColumnLayout {
-        // Takes the width left beside the button; long reasons wrap instead of widening the row.
         Layout.fillWidth: true
-        Layout.preferredWidth: 1
         spacing: 2
         Text {
             text: row.title
@@ -40,6 +38,29 @@ RowLayout {
             font.pixelSize: 11
             wrapMode: Text.Wrap
         }
+        Button {
+            id: rowButton
+            objectName: row.objectName + "Action"
+            Layout.topMargin: 6
+            visible: row.buttonTitle !== ""
+            text: row.buttonTitle
+            padding: 6
+            leftPadding: 14
+            rightPadding: 14
+            Accessible.role: Accessible.Button
+            Accessible.name: row.buttonTitle
+            onClicked: row.pressed()
+            contentItem: Text {
+                text: rowButton.text
+                color: Theme.textOnAccent
+                font.pixelSize: 12
+                font.weight: Font.DemiBold
+            }
+            background: Rectangle {
+                radius: 7
+                color: rowButton.down ? Qt.darker(Theme.accent, 1.2) : Theme.accent
+            }
+        }
     }
     Symbol {
         objectName: row.objectName + "Works"
@@ -50,27 +71,5 @@ RowLayout {
         Accessible.ignored: false
         Accessible.role: Accessible.StaticText
         Accessible.name: row.title + " works"
-    }
-    Button {
-        id: rowButton
-        objectName: row.objectName + "Action"
-        visible: row.buttonTitle !== ""
-        text: row.buttonTitle
-        padding: 6
-        leftPadding: 14
-        rightPadding: 14
-        Accessible.role: Accessible.Button
-        Accessible.name: row.buttonTitle
-        onClicked: row.pressed()
-        contentItem: Text {
-            text: rowButton.text
-            color: Theme.textOnAccent
-            font.pixelSize: 12
-            font.weight: Font.DemiBold
-        }
-        background: Rectangle {
-            radius: 7
-            color: rowButton.down ? Qt.darker(Theme.accent, 1.2) : Theme.accent
-        }
     }
 }

@@ -70,6 +70,8 @@ Rectangle {
                 }
             }
             ColumnLayout {
+                // A taken shortcut is named by the headline, which then needs the width.
+                visible: !card.model.shortcutTaken
                 Layout.alignment: Qt.AlignTop
                 spacing: 5
                 Text {
@@ -84,18 +86,14 @@ Rectangle {
                     implicitHeight: shortcut.implicitHeight + 16
                     radius: Theme.chipRadius
                     color: Theme.ink(Theme.shortcutChipOpacity)
-                    border.width: card.model.shortcutTaken ? 1 : 0
-                    border.color: Theme.orange
                     Accessible.role: Accessible.StaticText
-                    Accessible.name: card.model.shortcutTaken ? "Shortcut " + shortcut.text + ", taken"
-                                                              : "Shortcut " + shortcut.text
+                    Accessible.name: "Shortcut " + shortcut.text
                     Text {
                         id: shortcut
                         objectName: "shortcutDisplay"
                         anchors.centerIn: parent
                         text: card.model.shortcutDisplay
-                        color: card.model.shortcutTaken ? Theme.orange : Theme.text
-                        font.strikeout: card.model.shortcutTaken
+                        color: Theme.text
                         font.pixelSize: 13
                         font.bold: true
                     }
