@@ -43,6 +43,13 @@ struct GrabbingControllerRig : ControllerRig
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
     }
 
+    // The controller goes before the key grab it holds.
+    ~GrabbingControllerRig()
+    {
+        waitIdle();
+        delegate.reset();
+    }
+
     X11Rig x11;
 };
 
