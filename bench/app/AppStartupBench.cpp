@@ -127,9 +127,12 @@ void seedPreferences()
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/velto";
     QDir().mkpath(folder);
     QFile file(folder + "/preferences.json");
-    // The first-run guide is a modal alert; a user sees it once, not at every start.
+    // The first-run guide is a modal alert; a user sees it once, not at every start. A user
+    // who chose Super+L, the combination grabbed here.
     if (!file.exists() && file.open(QIODevice::WriteOnly))
-        file.write("{\"settings_schema_version\": 5, \"didShowFirstRunGuide\": true}\n");
+        file.write("{\"settings_schema_version\": 6, \"didShowFirstRunGuide\": true, "
+                   "\"shortcutKey\": \"l\", \"shortcutRequiresShift\": false, "
+                   "\"shortcutChosen\": true}\n");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/Alerts.h"
 #include "platform/CancellationToken.h"
 #include "platform/Clock.h"
+#include "platform/DesktopShortcuts.h"
 #include "platform/LoginItems.h"
 #include "platform/Pasteboard.h"
 #include "platform/Permissions.h"
@@ -137,8 +138,27 @@ void AppDelegate::ensureHotkeyRegistration()
 
 void AppDelegate::recordPermissionState()
 {
-    m_model->setPermissionState(m_services.permissions.inputMonitoringGranted(),
-                                m_services.permissions.accessibilityTrusted(false));
+    SessionCapabilities capabilities = m_services.permissions.capabilities();
+    DesktopShortcuts& desktop = m_services.desktopShortcuts;
+    if (capabilities.shortcutRoute == GlobalShortcutRoute::keyGrab)
+        capabilities.shortcutTaken = capabilities.shortcutTaken || m_hotkeyManager->shortcutTaken();
+    capabilities.unavailableShortcuts = desktop.reservedShortcuts();
+    if (capabilities.shortcutTaken) {
+        const ParsedShortcut current{m_model->shortcutKeyID(), m_model->shortcutRequiresShift()};
+        if (!capabilities.unavailableShortcuts.contains(current))
+            capabilities.unavailableShortcuts.append(current);
+    }
+    if (capabilities.shortcutRoute == GlobalShortcutRoute::unavailable) {
+        // No shortcut of our own: the desktop's settings may run `velto --trigger` instead.
+        if (const std::optional<TriggerShortcut> trigger = desktop.triggerShortcut()) {
+            capabilities.shortcutRoute = GlobalShortcutRoute::desktopCustomShortcut;
+            capabilities.shortcutProblem.clear();
+            capabilities.ownsDesktopShortcut = trigger->ownedByVelto;
+        } else {
+            capabilities.canAddDesktopShortcut = desktop.supportsCustomShortcut();
+        }
+    }
+    m_model->setCapabilities(capabilities);
 }
 
 void AppDelegate::showSetupGuide()
@@ -149,11 +169,13 @@ void AppDelegate::showSetupGuide()
     const int choice = m_services.alerts.runModal(
         {AlertStyle::informational,
          QStringLiteral("Finish Velto setup"),
-         QStringLiteral("Velto works best once these three steps are complete:\n\n1. Enable Input "
-                        "Monitoring for the global shortcut.\n2. Enable Accessibility so Velto can "
-                        "replace selected text.\n3. Sign in, then test one rewrite with ") +
-             m_model->shortcutDisplay() +
-             QStringLiteral(".\n\nOpen Setup to finish everything in one place."),
+         QStringLiteral(
+             "Velto works best once these three steps are complete:\n\n1. Check that the "
+             "global shortcut works in this session.\n2. Check that Velto can replace "
+             "text here, through the accessibility bus or a synthetic paste.\n3. Sign "
+             "in, then test one rewrite with %1.\n\nOpen Setup to finish everything "
+             "in one place.")
+             .arg(m_model->shortcutDisplay()),
          {QStringLiteral("Open Setup"), QStringLiteral("Later")}});
     if (choice == 0)
         openSettings();
@@ -244,6 +266,70 @@ void AppDelegate::openAccessibilitySettings()
     openPermissionPage(PermissionPane::accessibility);
 }
 
+void AppDelegate::useFreeShortcut()
+{
+    if (!m_model)
+        return;
+    const std::optional<ParsedShortcut> free = m_model->freeShortcut();
+    if (!free)
+        return;
+    ClientLogger::info(u"shortcut taken; switching to ", ShortcutKeys::display(*free));
+    m_model->chooseShortcut(free->keyID, free->requiresShift);
+    applyShortcutChange();
+}
+
+void AppDelegate::addDesktopShortcut()
+{
+    if (!m_model)
+        return;
+    const ParsedShortcut combination{m_model->shortcutKeyID(), m_model->shortcutRequiresShift()};
+    try {
+        m_services.desktopShortcuts.setCustomShortcut(combination);
+    } catch (const AppError& error) {
+        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not added"),
+                           error.description());
+        ClientLogger::error(u"desktop shortcut not added: ", error.description());
+        recordPermissionState();
+        return;
+    }
+    m_model->setNotice(UserNoticeStyle::success, QStringLiteral("Shortcut added to GNOME"),
+                       QStringLiteral("Press %1 in any application to rewrite the selected text.")
+                           .arg(m_model->shortcutDisplay()));
+    recordPermissionState();
+}
+
+void AppDelegate::removeDesktopShortcut()
+{
+    if (!m_model)
+        return;
+    try {
+        m_services.desktopShortcuts.removeCustomShortcut();
+    } catch (const AppError& error) {
+        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not removed"),
+                           error.description());
+        ClientLogger::error(u"desktop shortcut not removed: ", error.description());
+    }
+    recordPermissionState();
+}
+
+void AppDelegate::updateDesktopShortcut()
+{
+    // Only Velto's own custom shortcut follows the combination; one the user made is theirs.
+    const std::optional<TriggerShortcut> trigger = m_services.desktopShortcuts.triggerShortcut();
+    if (!trigger || !trigger->ownedByVelto)
+        return;
+    const ParsedShortcut combination{m_model->shortcutKeyID(), m_model->shortcutRequiresShift()};
+    if (trigger->combination == combination)
+        return;
+    try {
+        m_services.desktopShortcuts.setCustomShortcut(combination);
+    } catch (const AppError& error) {
+        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not updated"),
+                           error.description());
+        ClientLogger::error(u"desktop shortcut not updated: ", error.description());
+    }
+}
+
 void AppDelegate::openPermissionPage(PermissionPane pane)
 {
     const QUrl url = m_permissionPages ? m_permissionPages(pane) : QUrl();
@@ -274,6 +360,8 @@ void AppDelegate::applyShortcutChange()
     m_hotkeyManager->configure(m_model->selectedShortcutKeyCode(),
                                m_model->shortcutRequiresShift());
     ensureHotkeyRegistration();
+    updateDesktopShortcut();
+    recordPermissionState();
 }
 
 void AppDelegate::startPulseAnimation()
@@ -327,18 +415,12 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
     model.setStatusError(std::nullopt);
     model.clearNotice();
     recordPermissionState();
-    if (!m_services.permissions.inputMonitoringGranted()) {
-        model.setNotice(
-            UserNoticeStyle::warning, QStringLiteral("Input Monitoring required"),
-            QStringLiteral(
-                "Enable Input Monitoring in Setup before trying to rewrite selected text."));
-        co_return;
-    }
-    if (!m_services.permissions.accessibilityTrusted(false)) {
-        model.setNotice(
-            UserNoticeStyle::warning, QStringLiteral("Accessibility required"),
-            QStringLiteral(
-                "Enable Accessibility in Setup so Velto can replace text in other apps."));
+    // A rewrite needs a way to put the text back, not the shortcut: `velto --trigger` and the
+    // panel's button work whatever the shortcut's state.
+    if (model.accessibilityGranted() != true) {
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Text replacement unavailable"),
+                        QStringLiteral("%1 Open Setup to see what this desktop offers.")
+                            .arg(model.capabilities().replacementProblem));
         co_return;
     }
 
@@ -359,8 +441,8 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         model.setStatusError(message);
         model.setRewriteState(RewriteState::failed(message));
         model.setNotice(UserNoticeStyle::warning, QStringLiteral("No text selected"),
-                        QStringLiteral("Select text in another app, then press ") +
-                            model.shortcutDisplay() + QStringLiteral(" again."));
+                        QStringLiteral("Select text in another app, then press %1 again.")
+                            .arg(model.shortcutDisplay()));
         co_return;
     }
 

@@ -75,6 +75,11 @@ public:
     void rewriteFromQuickPanel();
     void openInputMonitoringSettings();
     void openAccessibilitySettings();
+    // The chosen shortcut is taken: switch to the first free combination.
+    void useFreeShortcut();
+    // Adds the desktop custom shortcut that runs `velto --trigger` (GNOME), or removes it.
+    void addDesktopShortcut();
+    void removeDesktopShortcut();
     void updateLaunchAtLogin(bool enabled);
     // The settings changed the shortcut: the listener takes it from the next key press.
     void applyShortcutChange();
@@ -99,6 +104,7 @@ private:
     class TaskScope;
 
     void recordPermissionState();
+    void updateDesktopShortcut();
     void showSetupGuide();
     void startPulseAnimation();
     void stopPulseAnimation();

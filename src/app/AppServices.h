@@ -10,6 +10,7 @@ namespace velto {
 class Alerts;
 class AuthService;
 class Clock;
+class DesktopShortcuts;
 class FocusedSelection;
 class GlobalKeyMonitor;
 class GlobalKeyTap;
@@ -42,6 +43,7 @@ struct AppServices
     AuthService& auth;
     RewriteAPI& rewriteAPI;
     UserPreferencesStore& preferences;
+    DesktopShortcuts& desktopShortcuts;
 
     // Loads and checks the build-time configuration; throws AppBuildConfigError's errors.
     std::function<AppBuildConfig()> loadBuildConfig;

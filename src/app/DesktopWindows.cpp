@@ -63,7 +63,9 @@ void DesktopWindows::showQuickPanel()
                 [self = QPointer<AppDelegate>(&d)] {
                     if (self)
                         self->quit();
-                }},
+                },
+                weakly(d, [](AppDelegate& c) { c.useFreeShortcut(); }),
+                weakly(d, [](AppDelegate& c) { c.addDesktopShortcut(); })},
             *m_engine);
     }
     m_quickPanel->show(m_statusItem->geometry(), QCursor::pos());
@@ -92,7 +94,10 @@ void DesktopWindows::showSettings()
                 weakly(d, [](AppDelegate& c) { c.startSignIn(); }),
                 weakly(d, [](AppDelegate& c) { c.signOut(); }),
                 weakly(d, [](AppDelegate& c) { c.openInputMonitoringSettings(); }),
-                weakly(d, [](AppDelegate& c) { c.openAccessibilitySettings(); })},
+                weakly(d, [](AppDelegate& c) { c.openAccessibilitySettings(); }),
+                weakly(d, [](AppDelegate& c) { c.useFreeShortcut(); }),
+                weakly(d, [](AppDelegate& c) { c.addDesktopShortcut(); }),
+                weakly(d, [](AppDelegate& c) { c.removeDesktopShortcut(); })},
             *m_engine);
     }
     m_settings->show();

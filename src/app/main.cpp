@@ -14,6 +14,7 @@
 #include "platform/linux/CanberraSoundPlayer.h"
 #include "platform/linux/CrashBacktrace.h"
 #include "platform/linux/DesktopLauncher.h"
+#include "platform/linux/GSettingsDesktopShortcuts.h"
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/MessageBoxAlerts.h"
@@ -39,12 +40,14 @@ const char* const usage =
     "Usage: velto [--trigger | --quit | --help | --version]\n"
     "\n"
     "Velto rewrites the selected text of any application in place: select text,\n"
-    "press Super+L (the letter can be changed), and the rewrite replaces it.\n"
+    "press Super+Shift+L (the combination can be changed), and the rewrite\n"
+    "replaces it.\n"
     "\n"
     "  (no option)  start Velto, or bring the running one to the front\n"
     "  --trigger    ask the running Velto to rewrite the current selection\n"
     "               (bind this to a shortcut in your desktop's settings when\n"
-    "               Super+L is taken or the desktop has no shortcut portal)\n"
+    "               the desktop has no global shortcut portal; it works\n"
+    "               whatever Velto's own shortcut does)\n"
     "  --quit       ask the running Velto to quit\n"
     "  --help       show this help\n"
     "  --version    show the version\n";
@@ -55,13 +58,13 @@ void printInstalledHelpPages()
     const PermissionHelpPages pages;
     QStringList paths;
     for (auto page :
-         {PermissionHelpPages::Page::inputMonitoring, PermissionHelpPages::Page::accessibility}) {
+         {PermissionHelpPages::Page::globalShortcut, PermissionHelpPages::Page::textReplacement}) {
         const QString path = pages.installedPath(page);
         if (!path.isEmpty())
             paths << QStringLiteral("  ") + path + QLatin1Char('\n');
     }
     if (!paths.isEmpty())
-        std::printf("\nSetup help for the shortcut and for pasting:\n%s",
+        std::printf("\nHelp for the global shortcut and for text replacement:\n%s",
                     qPrintable(paths.join(QString())));
 }
 
@@ -133,6 +136,8 @@ int main(int argc, char** argv)
     TimerSleeper sleeper;
     SystemClock clock;
     RewriteAPI rewriteAPI(std::make_shared<HttpClient>());
+    GSettingsDesktopShortcuts desktopShortcuts(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                                               QCoreApplication::applicationFilePath());
 
     AppServices services{platform->permissions(),
                          platform->keyTap(),
@@ -149,6 +154,7 @@ int main(int argc, char** argv)
                          AuthService::shared(),
                          rewriteAPI,
                          UserPreferencesStore::shared(),
+                         desktopShortcuts,
                          [] { return AppBuildConfig::load(); },
                          QCoreApplication::applicationDirPath(),
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
@@ -159,8 +165,8 @@ int main(int argc, char** argv)
     PermissionHelpPages helpPages;
     delegate.setPermissionPages([&helpPages](AppDelegate::PermissionPane pane) {
         return helpPages.url(pane == AppDelegate::PermissionPane::inputMonitoring
-                                 ? PermissionHelpPages::Page::inputMonitoring
-                                 : PermissionHelpPages::Page::accessibility);
+                                 ? PermissionHelpPages::Page::globalShortcut
+                                 : PermissionHelpPages::Page::textReplacement);
     });
     DesktopWindows desktopWindows(delegate);
     delegate.setWindows(&desktopWindows);

@@ -171,6 +171,37 @@ QString AppModel::shortcutDisplay() const
                                  m_shortcutRequiresShift);
 }
 
+bool AppModel::shortcutTaken() const
+{
+    if (m_capabilities.shortcutTaken)
+        return true;
+    const ParsedShortcut current{ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID),
+                                 m_shortcutRequiresShift};
+    return m_capabilities.unavailableShortcuts.contains(current);
+}
+
+std::optional<ParsedShortcut> AppModel::freeShortcut() const
+{
+    const ParsedShortcut current{ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID),
+                                 m_shortcutRequiresShift};
+    const auto isFree = [&](const ParsedShortcut& candidate) {
+        if (m_capabilities.unavailableShortcuts.contains(candidate))
+            return false;
+        // The chosen one is refused even when the desktop did not say by whom.
+        return !(candidate == current && shortcutTaken());
+    };
+    for (const ParsedShortcut& candidate : ShortcutKeys::freeShortcutCandidates()) {
+        if (isFree(candidate))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+bool AppModel::shortcutChosen() const
+{
+    return m_store.shortcutChosen();
+}
+
 bool AppModel::hasAllPermissions() const
 {
     return m_inputMonitoringGranted == true && m_accessibilityGranted == true;
@@ -214,6 +245,9 @@ void AppModel::shortcutInputsChanged(bool keyChanged)
     if (keyChanged)
         emit selectedShortcutKeyCodeChanged();
     emit shortcutDisplayChanged();
+    // Whether the new combination is one the desktop holds is known at once.
+    if (m_inputMonitoringGranted)
+        applyCapabilityFlags();
 }
 
 void AppModel::permissionInputsChanged()
@@ -244,12 +278,38 @@ void AppModel::setRewriteState(const RewriteState& state)
 
 void AppModel::setPermissionState(bool inputMonitoring, bool accessibility)
 {
-    m_inputMonitoringGranted = inputMonitoring;
+    SessionCapabilities capabilities;
+    capabilities.shortcutRoute =
+        inputMonitoring ? GlobalShortcutRoute::keyGrab : GlobalShortcutRoute::unavailable;
+    capabilities.pasteReplacement = accessibility;
+    setCapabilities(capabilities);
+}
+
+void AppModel::setCapabilities(const SessionCapabilities& capabilities)
+{
+    m_capabilities = capabilities;
+    emit capabilitiesChanged();
+    applyCapabilityFlags();
+}
+
+void AppModel::applyCapabilityFlags()
+{
+    m_inputMonitoringGranted =
+        m_capabilities.shortcutRoute != GlobalShortcutRoute::unavailable && !shortcutTaken();
     emit inputMonitoringGrantedChanged();
-    m_accessibilityGranted = accessibility;
+    m_accessibilityGranted = m_capabilities.replacementWorks();
     emit accessibilityGrantedChanged();
     permissionInputsChanged();
     recomputeUIStatus();
+}
+
+void AppModel::chooseShortcut(const QString& keyID, bool requiresShift)
+{
+    m_store.setShortcutChosen(true);
+    if (keyID != m_shortcutKeyID)
+        setShortcutKeyID(keyID);
+    if (requiresShift != m_shortcutRequiresShift)
+        setShortcutRequiresShift(requiresShift);
 }
 
 void AppModel::setStatusError(const std::optional<QString>& message)

@@ -5,6 +5,7 @@
 #include "model/Option.h"
 #include "model/RewriteState.h"
 #include "model/RuntimeServer.h"
+#include "model/SessionCapabilities.h"
 #include "model/ShortcutKeys.h"
 #include "model/UIStatus.h"
 #include "model/UserNotice.h"
@@ -45,6 +46,7 @@ class AppModel : public QObject
                    inputMonitoringGrantedChanged)
     Q_PROPERTY(QVariant accessibilityGranted READ accessibilityGrantedValue NOTIFY
                    accessibilityGrantedChanged)
+    Q_PROPERTY(bool shortcutTaken READ shortcutTaken NOTIFY capabilitiesChanged)
     Q_PROPERTY(bool hasNotice READ hasNotice NOTIFY noticeChanged)
     Q_PROPERTY(velto::UserNotice notice READ noticeValue NOTIFY noticeChanged)
 
@@ -98,6 +100,7 @@ public:
     std::optional<bool> inputMonitoringGranted() const { return m_inputMonitoringGranted; }
     std::optional<bool> accessibilityGranted() const { return m_accessibilityGranted; }
     const std::optional<UserNotice>& notice() const { return m_notice; }
+    const SessionCapabilities& capabilities() const { return m_capabilities; }
 
     // Derived.
     QString selectedToneID() const;
@@ -108,6 +111,13 @@ public:
     std::uint16_t selectedShortcutKeyCode() const;
     QString shortcutDisplay() const;
     bool hasAllPermissions() const;
+    // The chosen combination is taken by another program or by the desktop itself.
+    bool shortcutTaken() const;
+    // The first combination nobody is known to hold, the default first; empty when every
+    // combination is held.
+    std::optional<ParsedShortcut> freeShortcut() const;
+    // Whether the user ever chose a shortcut (a stored default was never chosen).
+    bool shortcutChosen() const;
     int setupCompletedSteps() const;
     int setupTotalSteps() const { return 3; }
     bool shouldShowFirstRunGuide() const;
@@ -115,7 +125,13 @@ public:
     // Operations.
     void setAuthState(const AuthState& state);
     void setRewriteState(const RewriteState& state);
+    // The two flags alone, as a key grab and a synthetic paste.
     void setPermissionState(bool inputMonitoring, bool accessibility);
+    // What the session offers; the two flags follow: a working shortcut, a replacement route.
+    void setCapabilities(const SessionCapabilities& capabilities);
+    // The user picked this combination (the editor, a suggested free one): it is kept from
+    // now on, whatever the default becomes.
+    void chooseShortcut(const QString& keyID, bool requiresShift);
     void setStatusError(const std::optional<QString>& message);
     void setNotice(UserNoticeStyle style, const QString& title, const QString& message);
     Q_INVOKABLE void clearNotice();
@@ -143,6 +159,7 @@ signals:
     void inputMonitoringGrantedChanged();
     void accessibilityGrantedChanged();
     void noticeChanged();
+    void capabilitiesChanged();
 
     void selectedToneIDChanged();
     void selectedLanguageIDChanged();
@@ -166,6 +183,7 @@ private:
     void languageInputsChanged();
     void shortcutInputsChanged(bool keyChanged);
     void permissionInputsChanged();
+    void applyCapabilityFlags();
 
     QVariant inputMonitoringGrantedValue() const;
     QVariant accessibilityGrantedValue() const;
@@ -189,6 +207,7 @@ private:
     std::optional<bool> m_inputMonitoringGranted;
     std::optional<bool> m_accessibilityGranted;
     std::optional<UserNotice> m_notice;
+    SessionCapabilities m_capabilities;
     std::optional<QString> m_statusErrorMessage;
 };
 

@@ -54,6 +54,27 @@ QString display(const QString& keyID, bool requiresShift)
     return (requiresShift ? QStringLiteral("Super+Shift+") : QStringLiteral("Super+")) + title;
 }
 
+QString display(const ParsedShortcut& shortcut)
+{
+    return display(shortcut.keyID, shortcut.requiresShift);
+}
+
+const QList<ParsedShortcut>& freeShortcutCandidates()
+{
+    static const QList<ParsedShortcut> candidates = [] {
+        QList<ParsedShortcut> list{{defaultKeyID, defaultRequiresShift}};
+        for (bool shift : {true, false}) {
+            for (const ShortcutKeyOption& key : availableShortcutKeys()) {
+                const ParsedShortcut candidate{key.id, shift};
+                if (!list.contains(candidate))
+                    list.append(candidate);
+            }
+        }
+        return list;
+    }();
+    return candidates;
+}
+
 std::optional<ParsedShortcut> parseShortcutInput(const QString& input, const QStringList& validKeys)
 {
     QString s = input.trimmed().toLower();

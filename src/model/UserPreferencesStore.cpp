@@ -1,6 +1,8 @@
 #include "model/UserPreferencesStore.h"
 
+#include "model/ClientLogger.h"
 #include "model/JsonFileDefaults.h"
+#include "model/ShortcutKeys.h"
 
 namespace velto {
 
@@ -26,7 +28,7 @@ void UserPreferencesStore::setIfAbsent(const QString& key, const QVariant& value
 void UserPreferencesStore::migrateIfNeeded()
 {
     const qint64 version = m_defaults->integer(Keys::schemaVersion);
-    if (version > 4)
+    if (version >= currentSchemaVersion)
         return;
     if (version <= 0) {
         setIfAbsent(Keys::tone, QStringLiteral("grammar_fix"));
@@ -42,8 +44,38 @@ void UserPreferencesStore::migrateIfNeeded()
         setIfAbsent(Keys::shortcutKey, QStringLiteral("l"));
         setIfAbsent(Keys::shortcutRequiresShift, false);
     }
-    setIfAbsent(Keys::didShowFirstRunGuide, false);
+    if (version <= 4)
+        setIfAbsent(Keys::didShowFirstRunGuide, false);
+    if (version <= 5)
+        moveUnchosenShortcutToDefault(version > 0);
     m_defaults->setObject(Keys::schemaVersion, QVariant::fromValue<qint64>(currentSchemaVersion));
+}
+
+void UserPreferencesStore::moveUnchosenShortcutToDefault(bool existingStore)
+{
+    // Stores of this age wrote Super+L when they were created, so that value alone says nothing
+    // about the user; any other value was chosen. Nothing stored reads as the default already.
+    if (!m_defaults->object(Keys::shortcutKey) &&
+        !m_defaults->object(Keys::shortcutRequiresShift)) {
+        m_defaults->setObject(Keys::shortcutChosen, false);
+        return;
+    }
+    const QString key = m_defaults->string(Keys::shortcutKey).value_or(ShortcutKeys::defaultKeyID);
+    const bool shift = m_defaults->boolean(Keys::shortcutRequiresShift);
+    const bool legacyDefault =
+        key == ShortcutKeys::defaultKeyID && shift == ShortcutKeys::legacyDefaultRequiresShift;
+    if (!legacyDefault) {
+        m_defaults->setObject(Keys::shortcutChosen, true);
+        return;
+    }
+    m_defaults->setObject(Keys::shortcutKey, ShortcutKeys::defaultKeyID);
+    m_defaults->setObject(Keys::shortcutRequiresShift, ShortcutKeys::defaultRequiresShift);
+    m_defaults->setObject(Keys::shortcutChosen, false);
+    if (existingStore)
+        ClientLogger::info(u"shortcut never chosen: moved from ",
+                           ShortcutKeys::display(key, shift) + QStringLiteral(" to ") +
+                               ShortcutKeys::display(ShortcutKeys::defaultKeyID,
+                                                     ShortcutKeys::defaultRequiresShift));
 }
 
 bool UserPreferencesStore::launchAtLogin() const
@@ -100,7 +132,19 @@ void UserPreferencesStore::setShortcutKey(const QString& value)
 
 bool UserPreferencesStore::shortcutRequiresShift() const
 {
+    if (!m_defaults->object(Keys::shortcutRequiresShift))
+        return ShortcutKeys::defaultRequiresShift;
     return m_defaults->boolean(Keys::shortcutRequiresShift);
+}
+
+bool UserPreferencesStore::shortcutChosen() const
+{
+    return m_defaults->boolean(Keys::shortcutChosen);
+}
+
+void UserPreferencesStore::setShortcutChosen(bool value)
+{
+    m_defaults->setObject(Keys::shortcutChosen, value);
 }
 
 void UserPreferencesStore::setShortcutRequiresShift(bool value)

@@ -12,7 +12,7 @@ namespace velto {
 class UserPreferencesStore
 {
 public:
-    static constexpr qint64 currentSchemaVersion = 5;
+    static constexpr qint64 currentSchemaVersion = 6;
 
     explicit UserPreferencesStore(std::shared_ptr<DefaultsDomain> defaults);
 
@@ -31,6 +31,9 @@ public:
     void setShortcutKey(const QString& value);
     bool shortcutRequiresShift() const;
     void setShortcutRequiresShift(bool value);
+    // Set once the user picks a shortcut; an unchosen one follows the default.
+    bool shortcutChosen() const;
+    void setShortcutChosen(bool value);
     bool didShowFirstRunGuide() const;
     void setDidShowFirstRunGuide(bool value);
 
@@ -44,6 +47,7 @@ public:
         static inline const QString soundOnCompletion = QStringLiteral("soundOnCompletion");
         static inline const QString shortcutKey = QStringLiteral("shortcutKey");
         static inline const QString shortcutRequiresShift = QStringLiteral("shortcutRequiresShift");
+        static inline const QString shortcutChosen = QStringLiteral("shortcutChosen");
         static inline const QString didShowFirstRunGuide = QStringLiteral("didShowFirstRunGuide");
         static inline const QString schemaVersion = QStringLiteral("settings_schema_version");
     };
@@ -51,6 +55,7 @@ public:
 private:
     void migrateIfNeeded();
     void setIfAbsent(const QString& key, const QVariant& value);
+    void moveUnchosenShortcutToDefault(bool existingStore);
 
     std::shared_ptr<DefaultsDomain> m_defaults;
 };

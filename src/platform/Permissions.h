@@ -1,19 +1,24 @@
 #pragma once
 
+#include "model/SessionCapabilities.h"
+
 namespace velto {
 
-// The two capabilities the app depends on: seeing the global shortcut (input monitoring) and
-// reading the selection and posting synthetic keys (accessibility).
+// What the session allows the app: seeing the global shortcut, and putting the rewritten text
+// in place of the selection. The two flags are the controller's switches; capabilities() says
+// how each works here, or why it does not, for the user.
 class Permissions
 {
 public:
     virtual ~Permissions() = default;
-    // Never prompts.
+    // The shortcut can be seen. Never prompts.
     virtual bool inputMonitoringGranted() = 0;
-    // Asks the system to grant input monitoring, where it has a way to ask.
+    // Asks the session for the shortcut, where it has a way to ask.
     virtual void requestInputMonitoring() = 0;
-    // With prompt set, the system may show its own prompt when not trusted.
+    // Synthetic keys can be posted; with prompt set, the session may show its own dialog.
     virtual bool accessibilityTrusted(bool prompt) = 0;
+    // The session's routes for both. Never prompts, never blocks for long.
+    virtual SessionCapabilities capabilities() = 0;
 };
 
 } // namespace velto

@@ -44,6 +44,7 @@ bool HotkeyManager::start()
     m_lastError.reset();
     if (m_tapActive || m_monitorActive)
         return true;
+    m_shortcutTaken = false;
 
     if (m_permissions.inputMonitoringGranted()) {
         const auto result =
@@ -54,6 +55,7 @@ bool HotkeyManager::start()
             m_tapActive = true;
             return true;
         case GlobalKeyTap::StartResult::tapUnavailable:
+            m_shortcutTaken = true;
             m_lastError = HotkeyManagerError::eventTapUnavailable().description();
             return false;
         case GlobalKeyTap::StartResult::sourceUnavailable:

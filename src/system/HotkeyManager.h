@@ -39,6 +39,8 @@ public:
 
     std::function<void()> onHotkey;
     const std::optional<QString>& lastError() const { return m_lastError; }
+    // The last start found the combination held by another program (the tap was refused).
+    bool shortcutTaken() const { return m_shortcutTaken; }
     std::int64_t targetKeyCode() const { return m_targetKeyCode; }
     bool targetRequiresShift() const { return m_targetRequiresShift; }
     Mechanism mechanism() const;
@@ -58,6 +60,7 @@ private:
     bool m_tapActive = false;
     bool m_monitorActive = false;
     std::optional<QString> m_lastError;
+    bool m_shortcutTaken = false;
     std::int64_t m_targetKeyCode = 37;
     bool m_targetRequiresShift = false;
     // The monitor's handler holds the listener weakly through this token.

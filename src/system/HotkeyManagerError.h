@@ -30,8 +30,8 @@ public:
     static AppError permissionsMissing()
     {
         return AppError(domain, permissionsMissingCode,
-                        QStringLiteral("Input Monitoring not granted; Accessibility is also "
-                                       "required for fallback hotkey."));
+                        QStringLiteral("No global shortcut in this session, and no synthetic "
+                                       "keys for the fallback key monitor."));
     }
     static AppError monitorUnavailable()
     {

@@ -31,7 +31,7 @@ void followModelChanges(AppModel& model, QObject* receiver, void (*notify)(QObje
           &AppModel::shortcutDisplayChanged, &AppModel::currentToneTitleChanged,
           &AppModel::currentLanguageTitleChanged, &AppModel::setupCompletedStepsChanged,
           &AppModel::selectedToneIDChanged, &AppModel::availableTonesChanged,
-          &AppModel::availableLanguagesChanged})
+          &AppModel::availableLanguagesChanged, &AppModel::capabilitiesChanged})
         QObject::connect(&model, signal, receiver, relay);
 }
 

@@ -14,7 +14,13 @@ enum class PanelAction
     rewrite,
     openSettings,
     signIn,
-    signOut
+    signOut,
+    // The chosen shortcut is taken: use the first free combination.
+    useFreeShortcut,
+    addDesktopShortcut,
+    removeDesktopShortcut,
+    openShortcutHelp,
+    openReplacementHelp
 };
 
 // The colours the views give a state; the theme turns a name into the palette's shade.

@@ -30,9 +30,11 @@ QuickPanelPresenter::StatusSelection QuickPanelPresenter::statusSelection(const 
                 QStringLiteral("Sign in once to activate online rewriting"),
                 QStringLiteral("Account"), StatusColor::orange};
     case Kind::permissionRequired:
-        return {QStringLiteral("Complete setup"),
-                QStringLiteral("Enable Input Monitoring and Accessibility"),
-                QStringLiteral("Setup"), StatusColor::orange};
+        if (model.shortcutTaken())
+            return {QStringLiteral("%1 is taken").arg(model.shortcutDisplay()), takenAdvice(model),
+                    QStringLiteral("Setup"), StatusColor::orange};
+        return {QStringLiteral("Complete setup"), capabilityLine(model), QStringLiteral("Setup"),
+                StatusColor::orange};
     case Kind::rewriting:
         return {QStringLiteral("Rewriting selection"),
                 QStringLiteral("Replacing the current selection"), QStringLiteral("Active"),
@@ -56,8 +58,12 @@ QuickPanelPresenter::MainButton QuickPanelPresenter::mainButton(const AppModel& 
         return {QStringLiteral("person.badge.key"), QStringLiteral("Sign In to Continue"),
                 QStringLiteral("Online rewrite requires an account"), PanelAction::signIn, true};
     case Kind::permissionRequired:
+        // Only the shortcut is missing: the panel's own button still rewrites.
+        if (model.accessibilityGranted() == true)
+            return {QStringLiteral("sparkles"), QStringLiteral("Rewrite Selection"),
+                    QStringLiteral("Works without the shortcut too"), PanelAction::rewrite, true};
         return {QStringLiteral("lock.open.display"), QStringLiteral("Finish Setup First"),
-                QStringLiteral("Permissions must be enabled first"), PanelAction::openSettings,
+                QStringLiteral("Text replacement must work first"), PanelAction::openSettings,
                 true};
     case Kind::rewriting:
         return {QStringLiteral("wand.and.stars.inverse"), QStringLiteral("Rewriting..."),
@@ -74,7 +80,8 @@ QString QuickPanelPresenter::explanationLine(const AppModel& model)
     if (model.authState().kind() == AuthState::Kind::signingIn)
         return QStringLiteral("Finish the browser handoff, then come back here.");
     if (!model.hasAllPermissions())
-        return QStringLiteral("Open Setup and enable the two required permissions.");
+        return QStringLiteral(
+            "Open Setup to see how the shortcut and text replacement work in this session.");
     if (model.authState().isSignedIn())
         return QStringLiteral(
             "Velto rewrites the currently selected text and pastes the result back in place.");
@@ -108,23 +115,47 @@ QuickPanelPresenter::NoticeLook QuickPanelPresenter::noticeLook(UserNoticeStyle 
 
 QList<ChecklistRow> QuickPanelPresenter::setupRows(const AppModel& model)
 {
-    const bool permissions = model.hasAllPermissions();
+    const bool capabilities = model.hasAllPermissions();
     const bool signedIn = model.authState().isSignedIn();
     const bool rewritten = model.rewriteState().kind() == RewriteState::Kind::succeeded;
     return {
-        {QStringLiteral("Permissions"),
-         permissions ? QStringLiteral("Input Monitoring and Accessibility enabled")
-                     : QStringLiteral("Enable both permissions"),
-         permissions},
+        {QStringLiteral("Shortcut and text replacement"),
+         capabilities ? QStringLiteral("Both work in this session") : capabilityLine(model),
+         capabilities},
         {QStringLiteral("Account"),
          signedIn ? QStringLiteral("Ready to rewrite")
                   : QStringLiteral("Sign in to use the rewrite service"),
          signedIn},
         {QStringLiteral("First rewrite"),
          rewritten ? QStringLiteral("You're ready to go")
-                   : QStringLiteral("Select text and press ") + model.shortcutDisplay(),
+                   : QStringLiteral("Select text and press %1").arg(model.shortcutDisplay()),
          rewritten},
     };
+}
+
+QString QuickPanelPresenter::capabilityLine(const AppModel& model)
+{
+    const SessionCapabilities& capabilities = model.capabilities();
+    if (model.shortcutTaken())
+        return QStringLiteral("%1 is taken").arg(model.shortcutDisplay());
+    if (model.inputMonitoringGranted() == false) {
+        if (capabilities.canAddDesktopShortcut)
+            return QStringLiteral("Add the shortcut to GNOME to rewrite with %1")
+                .arg(model.shortcutDisplay());
+        if (!capabilities.shortcutProblem.isEmpty())
+            return capabilities.shortcutProblem;
+    }
+    if (model.accessibilityGranted() == false && !capabilities.replacementProblem.isEmpty())
+        return capabilities.replacementProblem;
+    return QStringLiteral("Check the global shortcut and text replacement");
+}
+
+QString QuickPanelPresenter::takenAdvice(const AppModel& model)
+{
+    if (const std::optional<ParsedShortcut> free = model.freeShortcut())
+        return QStringLiteral("Another program uses it. %1 is free.")
+            .arg(ShortcutKeys::display(*free));
+    return QStringLiteral("Another program uses it. Choose another shortcut in Settings.");
 }
 
 QString QuickPanelPresenter::setupProgressLine(const AppModel& model)
@@ -136,8 +167,20 @@ QString QuickPanelPresenter::setupProgressLine(const AppModel& model)
 
 QuickPanelPresenter::SetupPrimary QuickPanelPresenter::setupPrimaryButton(const AppModel& model)
 {
-    if (!model.hasAllPermissions())
-        return {QStringLiteral("Enable Permissions"), PanelAction::openSettings};
+    const SessionCapabilities& capabilities = model.capabilities();
+    if (model.shortcutTaken()) {
+        if (const std::optional<ParsedShortcut> free = model.freeShortcut())
+            return {QStringLiteral("Use %1").arg(ShortcutKeys::display(*free)),
+                    PanelAction::useFreeShortcut};
+        return {QStringLiteral("Choose a Shortcut"), PanelAction::openSettings};
+    }
+    if (model.inputMonitoringGranted() == false) {
+        if (capabilities.canAddDesktopShortcut)
+            return {QStringLiteral("Add the shortcut to GNOME"), PanelAction::addDesktopShortcut};
+        return {QStringLiteral("Shortcut Help"), PanelAction::openShortcutHelp};
+    }
+    if (model.accessibilityGranted() == false)
+        return {QStringLiteral("Text Replacement Help"), PanelAction::openReplacementHelp};
     if (!model.authState().isSignedIn())
         return {QStringLiteral("Sign In"), PanelAction::signIn};
     return {QStringLiteral("Try Your First Rewrite"), PanelAction::rewrite};

@@ -93,6 +93,10 @@ public:
     static QString setupProgressLine(const AppModel& model);
     static SetupPrimary setupPrimaryButton(const AppModel& model);
     static AccountControl accountControl(const AppModel& model);
+    // What stands between the session and a working setup, in one line.
+    static QString capabilityLine(const AppModel& model);
+    // What to do about a taken shortcut.
+    static QString takenAdvice(const AppModel& model);
 
     explicit QuickPanelPresenter(AppModel& model, QObject* parent = nullptr);
 

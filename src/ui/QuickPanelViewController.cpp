@@ -103,6 +103,19 @@ void QuickPanelViewController::perform(PanelAction action)
     case PanelAction::signOut:
         call(m_handlers.signOut);
         break;
+    case PanelAction::useFreeShortcut:
+        call(m_handlers.useFreeShortcut);
+        break;
+    case PanelAction::addDesktopShortcut:
+        call(m_handlers.addDesktopShortcut);
+        break;
+    case PanelAction::openShortcutHelp:
+        call(m_handlers.openInputMonitoring);
+        break;
+    case PanelAction::openReplacementHelp:
+        call(m_handlers.openAccessibility);
+        break;
+    case PanelAction::removeDesktopShortcut:
     case PanelAction::none:
         break;
     }

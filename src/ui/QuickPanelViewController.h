@@ -31,10 +31,12 @@ public:
         std::function<void()> openSettings;
         std::function<void()> signIn;
         std::function<void()> signOut;
-        // Carried for the controller; no control of the panel calls them.
+        // The help pages of the global shortcut and of text replacement.
         std::function<void()> openInputMonitoring;
         std::function<void()> openAccessibility;
         std::function<void()> quit;
+        std::function<void()> useFreeShortcut;
+        std::function<void()> addDesktopShortcut;
     };
 
     QuickPanelViewController(AppModel& model, Handlers handlers, ViewEngine& engine,

@@ -15,7 +15,7 @@ const QList<SettingsPresenter::Section>& SettingsPresenter::sections()
 {
     static const QList<Section> all = {
         {QStringLiteral("setup"), QStringLiteral("Setup"),
-         QStringLiteral("Account and permissions"), QStringLiteral("checklist")},
+         QStringLiteral("Account and capabilities"), QStringLiteral("checklist")},
         {QStringLiteral("app"), QStringLiteral("App"), QStringLiteral("Behavior and shortcut"),
          QStringLiteral("slider.horizontal.3")},
         {QStringLiteral("writing"), QStringLiteral("Writing"),
@@ -43,7 +43,7 @@ QString SettingsPresenter::readinessLine(const AppModel& model)
 QList<SettingsPresenter::ReadinessLine> SettingsPresenter::readinessLines(const AppModel& model)
 {
     return {
-        {QStringLiteral("Permissions"),
+        {QStringLiteral("Shortcut and text replacement"),
          model.hasAllPermissions() ? QStringLiteral("Ready") : QStringLiteral("Needs setup")},
         {QStringLiteral("Account"), model.authState().isSignedIn()
                                         ? QStringLiteral("Connected")
@@ -55,8 +55,8 @@ QList<SettingsPresenter::ReadinessLine> SettingsPresenter::readinessLines(const 
 
 QString SettingsPresenter::workflowSentence(const AppModel& model)
 {
-    return QStringLiteral("Select text in any app, then press ") + model.shortcutDisplay() +
-           QStringLiteral(" to rewrite it in place.");
+    return QStringLiteral("Select text in any app, then press %1 to rewrite it in place.")
+        .arg(model.shortcutDisplay());
 }
 
 QString SettingsPresenter::toneDescription(const QString& toneID)
@@ -84,21 +84,22 @@ QString SettingsPresenter::currentDefaultLine(const AppModel& model)
 
 QList<ChecklistRow> SettingsPresenter::checklist(const AppModel& model)
 {
-    const bool permissions = model.hasAllPermissions();
+    const bool capabilities = model.hasAllPermissions();
     const bool signedIn = model.authState().isSignedIn();
     const bool rewritten = model.rewriteState().kind() == RewriteState::Kind::succeeded;
     return {
-        {QStringLiteral("Enable permissions"),
-         permissions ? QStringLiteral("Input Monitoring and Accessibility are enabled.")
-                     : QStringLiteral("Required for shortcut detection and text replacement."),
-         permissions},
+        {QStringLiteral("Check the shortcut and text replacement"),
+         capabilities ? QStringLiteral("Both work in this session.")
+                      : QStringLiteral("Needed to see the shortcut and to replace the selected "
+                                       "text. See below for what this session offers."),
+         capabilities},
         {QStringLiteral("Connect your account"),
          signedIn ? QStringLiteral("Your rewrite service is ready.")
                   : QStringLiteral("Sign in once to unlock online rewriting."),
          signedIn},
         {QStringLiteral("Test one rewrite"),
          rewritten ? QStringLiteral("You have already completed a rewrite.")
-                   : QStringLiteral("Select text and press ") + model.shortcutDisplay(),
+                   : QStringLiteral("Select text and press %1").arg(model.shortcutDisplay()),
          rewritten},
     };
 }
@@ -127,17 +128,104 @@ SettingsPresenter::AccountCard SettingsPresenter::accountCard(const AppModel& mo
             PanelAction::signOut};
 }
 
-QList<SettingsPresenter::PermissionRow> SettingsPresenter::permissionRows(const AppModel& model)
+QList<SettingsPresenter::CapabilityRow> SettingsPresenter::capabilityRows(const AppModel& model)
 {
-    using P = PermissionRow::Permission;
-    return {
-        {P::inputMonitoring, QStringLiteral("Input Monitoring"),
-         QStringLiteral("Required so Velto can listen for the global shortcut"),
-         model.inputMonitoringGranted().value_or(false), QStringLiteral("Enable")},
-        {P::accessibility, QStringLiteral("Accessibility"),
-         QStringLiteral("Required so Velto can replace the selected text in other apps"),
-         model.accessibilityGranted().value_or(false), QStringLiteral("Enable")},
-    };
+    return {shortcutRow(model), replacementRow(model)};
+}
+
+SettingsPresenter::CapabilityRow SettingsPresenter::shortcutRow(const AppModel& model)
+{
+    const SessionCapabilities& capabilities = model.capabilities();
+    const QString shortcut = model.shortcutDisplay();
+    CapabilityRow row;
+    row.capability = CapabilityRow::Capability::globalShortcut;
+    row.title = QStringLiteral("Global shortcut");
+    row.works = model.inputMonitoringGranted() == true;
+    if (model.shortcutTaken()) {
+        if (const std::optional<ParsedShortcut> free = model.freeShortcut()) {
+            const QString freeShortcut = ShortcutKeys::display(*free);
+            row.subtitle = QStringLiteral("%1 is taken by another program or by the desktop. %2 "
+                                          "is free.")
+                               .arg(shortcut, freeShortcut);
+            row.buttonTitle = QStringLiteral("Use %1").arg(freeShortcut);
+            row.action = PanelAction::useFreeShortcut;
+        } else {
+            row.subtitle = QStringLiteral("%1 is taken by another program or by the desktop. "
+                                          "Choose another shortcut in the App section.")
+                               .arg(shortcut);
+        }
+        return row;
+    }
+    switch (capabilities.shortcutRoute) {
+    case GlobalShortcutRoute::keyGrab:
+        row.subtitle =
+            QStringLiteral("Through a key grab on the X server: press %1 in any application.")
+                .arg(shortcut);
+        break;
+    case GlobalShortcutRoute::desktopPortal:
+        row.subtitle = QStringLiteral("Through the desktop's global shortcut portal: press %1 in "
+                                      "any application.")
+                           .arg(shortcut);
+        break;
+    case GlobalShortcutRoute::desktopCustomShortcut:
+        if (capabilities.ownsDesktopShortcut) {
+            row.subtitle = QStringLiteral("Through a GNOME custom shortcut that runs velto "
+                                          "--trigger: press %1 in any application.")
+                               .arg(shortcut);
+            row.buttonTitle = QStringLiteral("Remove from GNOME");
+            row.action = PanelAction::removeDesktopShortcut;
+        } else {
+            row.subtitle = QStringLiteral(
+                "Through a shortcut in your desktop's settings that runs velto --trigger.");
+        }
+        break;
+    case GlobalShortcutRoute::unavailable:
+        if (capabilities.canAddDesktopShortcut) {
+            row.subtitle = QStringLiteral("GNOME has no global shortcut portal, but it can run "
+                                          "velto --trigger from a custom shortcut: Velto can add "
+                                          "%1 there.")
+                               .arg(shortcut);
+            row.buttonTitle = QStringLiteral("Add the shortcut to GNOME");
+            row.action = PanelAction::addDesktopShortcut;
+        } else {
+            row.subtitle =
+                QStringLiteral("%1 Bind velto --trigger to a shortcut in your "
+                               "desktop's settings instead.")
+                    .arg(capabilities.shortcutProblem.isEmpty() ? QStringLiteral("Not checked yet.")
+                                                                : capabilities.shortcutProblem);
+            row.buttonTitle = QStringLiteral("Open Help");
+            row.action = PanelAction::openShortcutHelp;
+        }
+        break;
+    }
+    return row;
+}
+
+SettingsPresenter::CapabilityRow SettingsPresenter::replacementRow(const AppModel& model)
+{
+    const SessionCapabilities& capabilities = model.capabilities();
+    CapabilityRow row;
+    row.capability = CapabilityRow::Capability::textReplacement;
+    row.title = QStringLiteral("Text replacement");
+    row.works = model.accessibilityGranted() == true;
+    if (capabilities.accessibilityReplacement && capabilities.pasteReplacement) {
+        row.subtitle = QStringLiteral("Through the accessibility bus (AT-SPI) in applications "
+                                      "that support it, else a synthetic paste that gives your "
+                                      "clipboard back.");
+    } else if (capabilities.accessibilityReplacement) {
+        row.subtitle = QStringLiteral(
+            "Through the accessibility bus (AT-SPI), in applications that support it.");
+    } else if (capabilities.pasteReplacement) {
+        row.subtitle =
+            QStringLiteral("Through a synthetic paste; your clipboard is given back afterwards.");
+    } else {
+        row.subtitle = capabilities.replacementProblem.isEmpty()
+                           ? QStringLiteral("Not checked yet.")
+                           : capabilities.replacementProblem;
+        row.buttonTitle = QStringLiteral("Open Help");
+        row.action = PanelAction::openReplacementHelp;
+    }
+    return row;
 }
 
 QVariantList SettingsPresenter::sectionsValue() const
@@ -165,17 +253,17 @@ QString SettingsPresenter::toneDescriptionText() const
     return toneDescription(m_model.selectedToneID());
 }
 
-QVariantList SettingsPresenter::permissionRowsValue() const
+QVariantList SettingsPresenter::capabilityRowsValue() const
 {
     QVariantList list;
-    for (const PermissionRow& row : permissionRows(m_model))
+    for (const CapabilityRow& row : capabilityRows(m_model))
         list.append(QVariantMap{
-            {QStringLiteral("id"), row.permission == PermissionRow::Permission::inputMonitoring
-                                       ? QStringLiteral("inputMonitoring")
-                                       : QStringLiteral("accessibility")},
+            {QStringLiteral("id"), row.capability == CapabilityRow::Capability::globalShortcut
+                                       ? QStringLiteral("globalShortcut")
+                                       : QStringLiteral("textReplacement")},
             {QStringLiteral("title"), row.title},
             {QStringLiteral("subtitle"), row.subtitle},
-            {QStringLiteral("granted"), row.granted},
+            {QStringLiteral("works"), row.works},
             {QStringLiteral("buttonTitle"), row.buttonTitle}});
     return list;
 }

@@ -28,7 +28,7 @@ class SettingsPresenter : public QObject
     Q_PROPERTY(QString accountButton READ accountButton NOTIFY changed)
     Q_PROPERTY(bool accountButtonEnabled READ accountButtonEnabled NOTIFY changed)
     Q_PROPERTY(bool accountButtonBordered READ accountButtonBordered NOTIFY changed)
-    Q_PROPERTY(QVariantList permissionRows READ permissionRowsValue NOTIFY changed)
+    Q_PROPERTY(QVariantList capabilityRows READ capabilityRowsValue NOTIFY changed)
 
 public:
     struct Section
@@ -53,18 +53,21 @@ public:
         bool bordered = false;
         PanelAction action = PanelAction::none;
     };
-    struct PermissionRow
+    struct CapabilityRow
     {
-        enum class Permission
+        enum class Capability
         {
-            inputMonitoring,
-            accessibility
+            globalShortcut,
+            textReplacement
         };
-        Permission permission = Permission::inputMonitoring;
+        Capability capability = Capability::globalShortcut;
         QString title;
+        // How it works in this session, or why it does not.
         QString subtitle;
-        bool granted = false;
+        bool works = false;
+        // Empty when no button would do anything.
         QString buttonTitle;
+        PanelAction action = PanelAction::none;
     };
 
     static const QList<Section>& sections();
@@ -76,7 +79,9 @@ public:
     static QString currentDefaultLine(const AppModel& model);
     static QList<ChecklistRow> checklist(const AppModel& model);
     static AccountCard accountCard(const AppModel& model);
-    static QList<PermissionRow> permissionRows(const AppModel& model);
+    static QList<CapabilityRow> capabilityRows(const AppModel& model);
+    static CapabilityRow shortcutRow(const AppModel& model);
+    static CapabilityRow replacementRow(const AppModel& model);
 
     explicit SettingsPresenter(AppModel& model, QObject* parent = nullptr);
 
@@ -93,7 +98,7 @@ public:
     QString accountButton() const { return accountCard(m_model).button; }
     bool accountButtonEnabled() const { return accountCard(m_model).buttonEnabled; }
     bool accountButtonBordered() const { return accountCard(m_model).bordered; }
-    QVariantList permissionRowsValue() const;
+    QVariantList capabilityRowsValue() const;
 
 signals:
     void changed();

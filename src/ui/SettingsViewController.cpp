@@ -92,13 +92,31 @@ void SettingsViewController::pressAccount()
         (*handler)();
 }
 
-void SettingsViewController::openPermission(const QString& id)
+void SettingsViewController::pressCapability(const QString& id)
 {
-    const std::function<void()>& handler = id == QStringLiteral("inputMonitoring")
-                                               ? m_handlers.openInputMonitoring
-                                               : m_handlers.openAccessibility;
-    if (handler)
-        handler();
+    const auto call = [](const std::function<void()>& handler) {
+        if (handler)
+            handler();
+    };
+    switch (SettingsPresenter::capabilityRows(m_model).at(id == u"globalShortcut" ? 0 : 1).action) {
+    case PanelAction::useFreeShortcut:
+        call(m_handlers.useFreeShortcut);
+        break;
+    case PanelAction::addDesktopShortcut:
+        call(m_handlers.addDesktopShortcut);
+        break;
+    case PanelAction::removeDesktopShortcut:
+        call(m_handlers.removeDesktopShortcut);
+        break;
+    case PanelAction::openShortcutHelp:
+        call(m_handlers.openInputMonitoring);
+        break;
+    case PanelAction::openReplacementHelp:
+        call(m_handlers.openAccessibility);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace velto

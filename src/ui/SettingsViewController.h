@@ -27,8 +27,12 @@ public:
         std::function<void()> shortcutChanged;
         std::function<void()> signIn;
         std::function<void()> signOut;
+        // The help pages of the global shortcut and of text replacement.
         std::function<void()> openInputMonitoring;
         std::function<void()> openAccessibility;
+        std::function<void()> useFreeShortcut;
+        std::function<void()> addDesktopShortcut;
+        std::function<void()> removeDesktopShortcut;
     };
 
     SettingsViewController(AppModel& model, Handlers handlers, ViewEngine& engine,
@@ -43,7 +47,8 @@ public:
     Q_INVOKABLE void setLaunchAtLogin(bool enabled);
     Q_INVOKABLE void setSoundOnCompletion(bool enabled);
     Q_INVOKABLE void pressAccount();
-    Q_INVOKABLE void openPermission(const QString& id);
+    // The button of a capability row ("globalShortcut", "textReplacement").
+    Q_INVOKABLE void pressCapability(const QString& id);
 
 private:
     AppModel& m_model;

@@ -14,6 +14,34 @@ ShortcutEditor::ShortcutEditor(AppModel& model, std::function<void()> changedHan
     connect(&model, &AppModel::shortcutKeyIDChanged, this, &ShortcutEditor::modelKeyChanged);
     connect(&model, &AppModel::shortcutRequiresShiftChanged, this,
             &ShortcutEditor::modelShiftChanged);
+    connect(&model, &AppModel::capabilitiesChanged, this, &ShortcutEditor::takenChanged);
+    connect(&model, &AppModel::shortcutDisplayChanged, this, &ShortcutEditor::takenChanged);
+}
+
+bool ShortcutEditor::taken() const
+{
+    return m_model.shortcutTaken();
+}
+
+QString ShortcutEditor::takenLine() const
+{
+    return taken() ? QStringLiteral("%1 is taken by another program or by the desktop.")
+                         .arg(m_model.shortcutDisplay())
+                   : QString();
+}
+
+QString ShortcutEditor::freeButtonTitle() const
+{
+    const std::optional<ParsedShortcut> free = m_model.freeShortcut();
+    return taken() && free ? QStringLiteral("Use %1").arg(ShortcutKeys::display(*free)) : QString();
+}
+
+void ShortcutEditor::useFreeShortcut()
+{
+    if (!taken())
+        return;
+    if (const std::optional<ParsedShortcut> free = m_model.freeShortcut())
+        m_model.chooseShortcut(free->keyID, free->requiresShift);
 }
 
 bool ShortcutEditor::shiftActive() const
@@ -75,16 +103,13 @@ void ShortcutEditor::edit(const QString& text)
         setInvalid(true);
         return;
     }
-    if (parsed->keyID != m_model.shortcutKeyID())
-        m_model.setShortcutKeyID(parsed->keyID);
-    if (parsed->requiresShift != m_model.shortcutRequiresShift())
-        m_model.setShortcutRequiresShift(parsed->requiresShift);
+    m_model.chooseShortcut(parsed->keyID, parsed->requiresShift);
     setInvalid(false);
 }
 
 void ShortcutEditor::toggleShift()
 {
-    m_model.setShortcutRequiresShift(!m_model.shortcutRequiresShift());
+    m_model.chooseShortcut(m_model.shortcutKeyID(), !m_model.shortcutRequiresShift());
 }
 
 void ShortcutEditor::chooseKey(int index)
@@ -92,7 +117,7 @@ void ShortcutEditor::chooseKey(int index)
     const QList<ShortcutKeyOption>& keys = AppModel::availableShortcutKeys();
     if (index < 0 || index >= keys.size() || keys.at(index).id == m_model.shortcutKeyID())
         return;
-    m_model.setShortcutKeyID(keys.at(index).id);
+    m_model.chooseShortcut(keys.at(index).id, m_model.shortcutRequiresShift());
 }
 
 void ShortcutEditor::modelKeyChanged()

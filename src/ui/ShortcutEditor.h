@@ -23,6 +23,9 @@ class ShortcutEditor : public QObject
     Q_PROPERTY(QStringList keyTitles READ keyTitles CONSTANT)
     Q_PROPERTY(QString placeholder READ placeholder CONSTANT)
     Q_PROPERTY(QString hint READ hint CONSTANT)
+    Q_PROPERTY(bool taken READ taken NOTIFY takenChanged)
+    Q_PROPERTY(QString takenLine READ takenLine NOTIFY takenChanged)
+    Q_PROPERTY(QString freeButtonTitle READ freeButtonTitle NOTIFY takenChanged)
 
 public:
     ShortcutEditor(AppModel& model, std::function<void()> changedHandler,
@@ -36,6 +39,11 @@ public:
     QStringList keyTitles() const;
     QString placeholder() const;
     QString hint() const;
+    // The chosen combination is held by another program or by the desktop.
+    bool taken() const;
+    QString takenLine() const;
+    // "Use Super+Shift+L" for the first free combination; empty when none is free.
+    QString freeButtonTitle() const;
 
     // The field starts from the model each time the section appears.
     Q_INVOKABLE void reset();
@@ -43,11 +51,13 @@ public:
     Q_INVOKABLE void edit(const QString& text);
     Q_INVOKABLE void toggleShift();
     Q_INVOKABLE void chooseKey(int index);
+    Q_INVOKABLE void useFreeShortcut();
 
 signals:
     void inputChanged();
     void invalidChanged();
     void shortcutChanged();
+    void takenChanged();
 
 private:
     void modelKeyChanged();

@@ -36,8 +36,8 @@ PermissionHelpPages::PermissionHelpPages(QString directory, QString installedDir
 
 QString PermissionHelpPages::fileName(Page page)
 {
-    return page == Page::inputMonitoring ? QStringLiteral("input-monitoring.html")
-                                         : QStringLiteral("accessibility.html");
+    return page == Page::globalShortcut ? QStringLiteral("global-shortcut.html")
+                                        : QStringLiteral("text-replacement.html");
 }
 
 QString PermissionHelpPages::installedPath(Page page) const

@@ -5,15 +5,15 @@
 
 namespace velto {
 
-// Local help pages that stand in for the system settings panes of the two permissions: Linux has
-// none, so the page explains what the app needs from the session instead.
+// Local help pages for the two capabilities, the global shortcut and text replacement: what each
+// needs from the session, and what to do where the session lacks it.
 class PermissionHelpPages
 {
 public:
     enum class Page
     {
-        inputMonitoring,
-        accessibility
+        globalShortcut,
+        textReplacement
     };
 
     // Empty directory: $XDG_CACHE_HOME/velto/help. Empty installed directory: the one installed

@@ -4,6 +4,8 @@
 #include "platform/wayland/PortalSyntheticKeys.h"
 #include "platform/wayland/WaylandClipboard.h"
 
+#include "model/ShortcutKeys.h"
+
 namespace velto {
 
 WaylandPermissions::WaylandPermissions(PortalKeyTap& shortcut, PortalSyntheticKeys& keys,
@@ -32,6 +34,57 @@ bool WaylandPermissions::accessibilityTrusted(bool prompt)
                    state == PortalSyntheticKeys::State::failed))
         m_keys.startSession();
     return m_keys.state() == PortalSyntheticKeys::State::started && m_clipboard.isAvailable();
+}
+
+SessionCapabilities WaylandPermissions::capabilities()
+{
+    SessionCapabilities capabilities;
+    switch (m_shortcut.state()) {
+    case PortalKeyTap::State::bound:
+        capabilities.shortcutRoute = GlobalShortcutRoute::desktopPortal;
+        capabilities.shortcutTaken =
+            !triggerMatches(m_shortcut.trigger(), m_shortcut.requestedKeyCode(),
+                            m_shortcut.requestedRequiresShift());
+        break;
+    case PortalKeyTap::State::missing:
+        capabilities.shortcutProblem =
+            QStringLiteral("This desktop has no global shortcut portal.");
+        break;
+    case PortalKeyTap::State::failed:
+        capabilities.shortcutProblem =
+            QStringLiteral("The desktop's global shortcut portal did not bind the shortcut.");
+        break;
+    case PortalKeyTap::State::unbound:
+    case PortalKeyTap::State::binding:
+        capabilities.shortcutProblem =
+            QStringLiteral("Waiting for the desktop's global shortcut portal.");
+        break;
+    }
+    capabilities.pasteReplacement = accessibilityTrusted(false);
+    capabilities.accessibilityReplacement = m_accessibilityBus.available();
+    if (!capabilities.replacementWorks())
+        capabilities.replacementProblem = QStringLiteral(
+            "This desktop offers neither an accessibility bus (AT-SPI) nor a synthetic paste "
+            "(a RemoteDesktop portal with a data-control clipboard).");
+    return capabilities;
+}
+
+bool WaylandPermissions::triggerMatches(const QString& trigger, std::int64_t keyCode,
+                                        bool requiresShift)
+{
+    QStringList ids;
+    QString wanted;
+    for (const ShortcutKeyOption& key : ShortcutKeys::availableShortcutKeys()) {
+        ids << key.id;
+        if (key.keyCode == keyCode)
+            wanted = key.id;
+    }
+    const std::optional<ParsedShortcut> assigned = ShortcutKeys::parseShortcutInput(trigger, ids);
+    // Ctrl or Alt in the description would be a different combination the parser ignores.
+    const QString lower = trigger.toLower();
+    if (lower.contains(u"ctrl") || lower.contains(u"control") || lower.contains(u"alt"))
+        return false;
+    return assigned && assigned->keyID == wanted && assigned->requiresShift == requiresShift;
 }
 
 } // namespace velto

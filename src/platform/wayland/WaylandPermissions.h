@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Permissions.h"
+#include "platform/linux/AccessibilityBusProbe.h"
 
 namespace velto {
 
@@ -22,11 +23,17 @@ public:
     bool inputMonitoringGranted() override;
     void requestInputMonitoring() override;
     bool accessibilityTrusted(bool prompt) override;
+    SessionCapabilities capabilities() override;
+
+    // Whether the desktop gave the portal shortcut the combination asked for: it may assign
+    // nothing (the keys belong to someone else) or keys of its own choosing.
+    static bool triggerMatches(const QString& trigger, std::int64_t keyCode, bool requiresShift);
 
 private:
     PortalKeyTap& m_shortcut;
     PortalSyntheticKeys& m_keys;
     WaylandClipboard& m_clipboard;
+    AccessibilityBusProbe m_accessibilityBus;
 };
 
 } // namespace velto

@@ -14,6 +14,7 @@ WaylandPlatform::WaylandPlatform(QDBusConnection bus, DesktopLauncher& launcher,
         ClientLogger::warning(u"wayland: no session bus: ",
                               u"the shortcut and synthetic keys need the desktop portals");
     connect(&m_keyTap, &PortalKeyTap::stateChanged, this, [this] { capabilitiesChanged(); });
+    connect(&m_keyTap, &PortalKeyTap::triggerChanged, this, [this] { capabilitiesChanged(); });
     connect(&m_syntheticKeys, &PortalSyntheticKeys::stateChanged, this,
             [this] { capabilitiesChanged(); });
     connect(&m_connection, &WaylandConnection::ready, this, [this] { capabilitiesChanged(); });

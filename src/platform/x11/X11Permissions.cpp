@@ -18,4 +18,21 @@ bool X11Permissions::accessibilityTrusted(bool)
     return m_connection.isConnected() && m_connection.hasXTest();
 }
 
+SessionCapabilities X11Permissions::capabilities()
+{
+    SessionCapabilities capabilities;
+    if (inputMonitoringGranted())
+        capabilities.shortcutRoute = GlobalShortcutRoute::keyGrab;
+    else
+        capabilities.shortcutProblem = QStringLiteral(
+            "The X server offers no key grab: it lacks the XInput2 or XTest extension.");
+    capabilities.pasteReplacement = accessibilityTrusted(false);
+    capabilities.accessibilityReplacement = m_accessibilityBus.available();
+    if (!capabilities.replacementWorks())
+        capabilities.replacementProblem =
+            QStringLiteral("This session has neither an accessibility bus (AT-SPI) nor the XTest "
+                           "extension for a synthetic paste.");
+    return capabilities;
+}
+
 } // namespace velto

@@ -70,6 +70,8 @@ Rectangle {
                 }
             }
             ColumnLayout {
+                // A taken shortcut is named by the headline, which then needs the width.
+                visible: !card.model.shortcutTaken
                 Layout.alignment: Qt.AlignTop
                 spacing: 5
                 Text {

@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
-// The Setup section: the checklist, the account and the two permissions.
+// The Setup section: the checklist, the account and the two capabilities.
 ColumnLayout {
     id: section
     required property QtObject presenter
@@ -14,7 +14,7 @@ ColumnLayout {
         Layout.fillWidth: true
         eyebrow: "Setup"
         title: "Make the app feel instant."
-        body: "Permissions unlock system control, and your account enables the online rewrite service."
+        body: "Velto needs a global shortcut and a way to replace text in this session, and your account enables the online rewrite service."
     }
     SettingsCard {
         Layout.fillWidth: true
@@ -88,21 +88,21 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Permissions"
+        title: "Capabilities"
         symbol: "lock.shield"
         Repeater {
-            model: section.presenter.permissionRows
+            model: section.presenter.capabilityRows
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 10
                 Divider { visible: index > 0 }
-                PermissionRow {
+                CapabilityRow {
                     objectName: modelData.id
                     title: modelData.title
                     subtitle: modelData.subtitle
-                    granted: modelData.granted
+                    works: modelData.works
                     buttonTitle: modelData.buttonTitle
-                    onOpen: section.controller.openPermission(modelData.id)
+                    onPressed: section.controller.pressCapability(modelData.id)
                 }
             }
         }

@@ -176,6 +176,50 @@ ColumnLayout {
             color: Theme.red
             font.pixelSize: 11
         }
+        RowLayout {
+            objectName: "shortcutTakenRow"
+            Layout.fillWidth: true
+            visible: section.editor.taken
+            spacing: 10
+            Symbol {
+                symbol: "exclamationmark.triangle.fill"
+                size: 14
+                color: Theme.orange
+            }
+            Text {
+                objectName: "shortcutTaken"
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                text: section.editor.takenLine
+                color: Theme.orange
+                font.pixelSize: 11
+                wrapMode: Text.Wrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+            Button {
+                id: useFree
+                objectName: "useFreeShortcut"
+                visible: section.editor.freeButtonTitle !== ""
+                text: section.editor.freeButtonTitle
+                padding: 6
+                leftPadding: 12
+                rightPadding: 12
+                Accessible.role: Accessible.Button
+                Accessible.name: text
+                onClicked: section.editor.useFreeShortcut()
+                contentItem: Text {
+                    text: useFree.text
+                    color: Theme.textOnAccent
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                }
+                background: Rectangle {
+                    radius: 7
+                    color: useFree.down ? Qt.darker(Theme.accent, 1.2) : Theme.accent
+                }
+            }
+        }
     }
     SettingsCard {
         Layout.fillWidth: true

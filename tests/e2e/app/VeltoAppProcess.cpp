@@ -46,8 +46,11 @@ void VeltoAppProcess::seedPreferences()
     if (file.exists())
         return;
     // The first-run guide is a modal alert of its own; it would sit in front of every step.
+    // A user who chose Super+L, the combination pressed and grabbed here.
     if (file.open(QIODevice::WriteOnly))
-        file.write("{\"settings_schema_version\": 5, \"didShowFirstRunGuide\": true}\n");
+        file.write("{\"settings_schema_version\": 6, \"didShowFirstRunGuide\": true, "
+                   "\"shortcutKey\": \"l\", \"shortcutRequiresShift\": false, "
+                   "\"shortcutChosen\": true}\n");
 }
 
 QString VeltoAppProcess::start()

@@ -37,8 +37,8 @@ struct WindowsRig : ControllerRig
         delegate->setWindows(&windows);
         delegate->setPermissionPages([](AppDelegate::PermissionPane pane) {
             return QUrl::fromLocalFile(pane == AppDelegate::PermissionPane::inputMonitoring
-                                           ? "/help/input-monitoring.html"
-                                           : "/help/accessibility.html");
+                                           ? "/help/global-shortcut.html"
+                                           : "/help/text-replacement.html");
         });
         launch();
         events.clear();
@@ -111,9 +111,10 @@ private slots:
             QCOMPARE(rig.alertsShown(),
                      QStringList{"info: Finish Velto setup | Velto works best once these three "
                                  "steps are complete:\n\n"
-                                 "1. Enable Input Monitoring for the global shortcut.\n"
-                                 "2. Enable Accessibility so Velto can replace selected text.\n"
-                                 "3. Sign in, then test one rewrite with Super+L.\n\n"
+                                 "1. Check that the global shortcut works in this session.\n"
+                                 "2. Check that Velto can replace text here, through the "
+                                 "accessibility bus or a synthetic paste.\n"
+                                 "3. Sign in, then test one rewrite with Super+Shift+L.\n\n"
                                  "Open Setup to finish everything in one place. [Open Setup, "
                                  "Later]"});
             QCOMPARE(settings.count(), 1);
@@ -152,7 +153,7 @@ private slots:
         QVERIFY(rig.model().launchAtLogin());
         QCOMPARE(rig.model().authState(), AuthState::signedIn("ada@example.test"));
         QCOMPARE(rig.model().availableTones().size(), 2);
-        QCOMPARE(rig.tap.targets.first(), (QPair<std::int64_t, bool>{37, false}));
+        QCOMPARE(rig.tap.targets.first(), (QPair<std::int64_t, bool>{37, true}));
 
         ControllerRig other;
         other.loginItems.currentStatus = LoginItemStatus::requiresApproval;
@@ -274,8 +275,8 @@ private slots:
         QCOMPARE(rig.permissions.inputMonitoringRequests, 1);
         QCOMPARE(rig.permissions.accessibilityPrompts, 1);
         QCOMPARE(rig.workspace.openedURLs,
-                 (QList<QUrl>{QUrl::fromLocalFile("/help/input-monitoring.html"),
-                              QUrl::fromLocalFile("/help/accessibility.html")}));
+                 (QList<QUrl>{QUrl::fromLocalFile("/help/global-shortcut.html"),
+                              QUrl::fromLocalFile("/help/text-replacement.html")}));
         rig.model().setShortcutKeyID("k");
         rig.model().setShortcutRequiresShift(true);
         rig.delegate->applyShortcutChange();

@@ -9,6 +9,7 @@
 #include "fakes/model/MemoryDefaults.h"
 #include "fakes/model/RecordingLogSink.h"
 #include "fakes/platform/FakeAlerts.h"
+#include "fakes/platform/FakeDesktopShortcuts.h"
 #include "fakes/platform/FakeEventLog.h"
 #include "fakes/platform/FakeFocusedSelection.h"
 #include "fakes/platform/FakeGlobalKeyMonitor.h"
@@ -72,9 +73,10 @@ struct ControllerRig
         };
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
-        return {permissions, tap,    monitor,    keys,      pasteboard, selection, workspace,
-                loginItems,  sound,  alerts,     sleeper,   *clock,     *auth,     api,
-                preferences, config, bundlePath, terminate, activate};
+        return {permissions,      tap,       monitor,    keys,      pasteboard,
+                selection,        workspace, loginItems, sound,     alerts,
+                sleeper,          *clock,    *auth,      api,       preferences,
+                desktopShortcuts, config,    bundlePath, terminate, activate};
     }
 
     void storeSession()
@@ -163,6 +165,7 @@ struct ControllerRig
     FakeEventLog events;
     FakePermissions permissions;
     FakeGlobalKeyTap tap;
+    FakeDesktopShortcuts desktopShortcuts;
     FakeGlobalKeyMonitor monitor;
     FakeSyntheticKeys keys{&events};
     FakePasteboard pasteboard{&events};

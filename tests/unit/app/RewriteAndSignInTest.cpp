@@ -156,15 +156,15 @@ private slots:
             "Velto couldn't reach the rewrite service. Check your connection and try again.";
         const QString onClipboard = "Velto couldn't paste the rewritten text. It is on the "
                                     "clipboard: paste it with Ctrl+V.";
-        QTest::newRow("no input monitoring, asked first")
+        QTest::newRow("neither shortcut nor text replacement")
             << noPermissions
-            << "Input Monitoring required | Enable Input Monitoring in Setup before trying to "
-               "rewrite selected text."
+            << "Text replacement unavailable | No synthetic paste in this session. Open Setup to "
+               "see what this desktop offers."
             << warning << "" << 0 << 0 << "untouched";
-        QTest::newRow("no accessibility")
+        QTest::newRow("no text replacement")
             << noAccessibility
-            << "Accessibility required | Enable Accessibility in Setup so Velto can replace text "
-               "in other apps."
+            << "Text replacement unavailable | No synthetic paste in this session. Open Setup to "
+               "see what this desktop offers."
             << warning << "" << 0 << 0 << "untouched";
         QTest::newRow("nothing selected")
             << nothingSelected
@@ -172,8 +172,8 @@ private slots:
             << warning << "No text selected." << 1 << 0 << "given back";
         QTest::newRow("no selection reported")
             << noSelection
-            << "No text selected | Select text in another app, then press Super+L again." << warning
-            << "No text selected." << 1 << 0 << "given back";
+            << "No text selected | Select text in another app, then press Super+Shift+L again."
+            << warning << "No text selected." << 1 << 0 << "given back";
         QTest::newRow("server text")
             << answer(500, "Upstream failed") << "Rewrite failed | Upstream failed" << error
             << "Upstream failed" << 1 << 1 << "untouched";

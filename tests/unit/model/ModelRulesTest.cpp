@@ -328,6 +328,78 @@ private slots:
         QCOMPARE(m.setupCompletedSteps(), 3);
     }
 
+    void aTakenShortcutIsSaidAndTheFirstFreeOneOffered()
+    {
+        Fixture f;
+        AppModel& m = f.model;
+        m.setAuthState(AuthState::signedIn(std::nullopt));
+        SessionCapabilities session;
+        session.shortcutRoute = GlobalShortcutRoute::keyGrab;
+        session.pasteReplacement = true;
+        m.setCapabilities(session);
+        QCOMPARE(m.uiStatus(), UIStatus::ready());
+        QCOMPARE(m.freeShortcut(),
+                 (ParsedShortcut{ShortcutKeys::defaultKeyID, ShortcutKeys::defaultRequiresShift}));
+
+        // Refused by the session: the default itself is taken, so the next candidate is offered.
+        session.shortcutTaken = true;
+        m.setCapabilities(session);
+        QVERIFY(m.shortcutTaken());
+        QCOMPARE(m.inputMonitoringGranted(), std::optional<bool>(false));
+        QCOMPARE(m.uiStatus(), UIStatus::permissionRequired());
+        QCOMPARE(m.freeShortcut(), (ParsedShortcut{"a", true}));
+
+        // Held by the desktop: known before any grab, and it follows the user's combination.
+        session.shortcutTaken = false;
+        session.unavailableShortcuts = {{"l", false}, {"a", true}};
+        m.setCapabilities(session);
+        QVERIFY(!m.shortcutTaken());
+        m.chooseShortcut("l", false);
+        QVERIFY(m.shortcutTaken());
+        QCOMPARE(m.uiStatus(), UIStatus::permissionRequired());
+        QCOMPARE(m.freeShortcut(), (ParsedShortcut{"l", true}));
+        m.chooseShortcut("l", true);
+        QVERIFY(!m.shortcutTaken());
+        QCOMPARE(m.uiStatus(), UIStatus::ready());
+
+        // Every combination held: nothing to offer.
+        for (bool shift : {true, false})
+            for (const ShortcutKeyOption& key : ShortcutKeys::availableShortcutKeys())
+                session.unavailableShortcuts.append({key.id, shift});
+        m.setCapabilities(session);
+        QCOMPARE(m.freeShortcut(), std::nullopt);
+    }
+
+    void theFlagsFollowTheSessionRoutes()
+    {
+        struct Row
+        {
+            GlobalShortcutRoute shortcut;
+            bool accessibility;
+            bool paste;
+            bool shortcutWorks;
+            bool replacementWorks;
+        };
+        using R = GlobalShortcutRoute;
+        const Row rows[] = {
+            {R::keyGrab, false, true, true, true},
+            {R::desktopPortal, true, false, true, true},
+            {R::desktopCustomShortcut, true, false, true, true},
+            {R::unavailable, true, true, false, true},
+            {R::keyGrab, false, false, true, false},
+        };
+        for (const Row& row : rows) {
+            Fixture f;
+            SessionCapabilities session;
+            session.shortcutRoute = row.shortcut;
+            session.accessibilityReplacement = row.accessibility;
+            session.pasteReplacement = row.paste;
+            f.model.setCapabilities(session);
+            QCOMPARE(f.model.inputMonitoringGranted(), std::optional<bool>(row.shortcutWorks));
+            QCOMPARE(f.model.accessibilityGranted(), std::optional<bool>(row.replacementWorks));
+        }
+    }
+
     void serverCatalogueKeepsTheChoiceOrFallsBack()
     {
         Fixture f;

@@ -88,30 +88,32 @@ private slots:
         UserPreferencesStore& store = UserPreferencesStore::shared();
         AppModel model(store, AppBuildConfig::load());
         QCOMPARE(fileText(path),
-                 R"({"didShowFirstRunGuide":false,"language":"auto","settings_schema_version":5,)"
-                 R"("shortcutKey":"l","shortcutRequiresShift":false,"soundOnCompletion":true,)"
-                 R"("tone":"grammar_fix"})");
+                 R"({"didShowFirstRunGuide":false,"language":"auto","settings_schema_version":6,)"
+                 R"("shortcutChosen":false,"shortcutKey":"l","shortcutRequiresShift":true,)"
+                 R"("soundOnCompletion":true,"tone":"grammar_fix"})");
         QCOMPARE(fileStat(path).st_mode & 0777, 0600u);
         QCOMPARE(store.launchAtLogin(), false);
     }
 
     // Which steps run from each stored version: "tone" adds tone, language and sound, "legacy"
-    // removes the old server keys, "shortcut" adds the shortcut keys, "guide" the guide flag.
+    // removes the old server keys, "shortcut" adds the shortcut keys, "guide" the guide flag,
+    // "chosen" records whether the shortcut was chosen.
     void migrationRunsTheStepsOfTheStoredVersion_data()
     {
         QTest::addColumn<QVariant>("version");
         QTest::addColumn<QString>("steps");
-        const QString all = "tone legacy shortcut guide";
+        const QString all = "tone legacy shortcut guide chosen";
         QTest::newRow("absent") << QVariant() << all;
         QTest::newRow("negative") << QVariant(-3) << all;
         QTest::newRow("0") << QVariant(0) << all;
-        QTest::newRow("1") << QVariant(1) << "legacy shortcut guide";
-        QTest::newRow("2") << QVariant(2) << "legacy shortcut guide";
-        QTest::newRow("3") << QVariant(3) << "shortcut guide";
-        QTest::newRow("4") << QVariant(4) << "guide";
-        QTest::newRow("5") << QVariant(5) << "";
+        QTest::newRow("1") << QVariant(1) << "legacy shortcut guide chosen";
+        QTest::newRow("2") << QVariant(2) << "legacy shortcut guide chosen";
+        QTest::newRow("3") << QVariant(3) << "shortcut guide chosen";
+        QTest::newRow("4") << QVariant(4) << "guide chosen";
+        QTest::newRow("5") << QVariant(5) << "chosen";
+        QTest::newRow("6") << QVariant(6) << "";
         QTest::newRow("9") << QVariant(9) << "";
-        QTest::newRow("version as text") << QVariant("3") << "shortcut guide";
+        QTest::newRow("version as text") << QVariant("3") << "shortcut guide chosen";
     }
 
     void migrationRunsTheStepsOfTheStoredVersion()
@@ -135,7 +137,8 @@ private slots:
         QCOMPARE(v.contains(Keys::shortcutKey), ran.contains("shortcut"));
         QCOMPARE(v.contains(Keys::shortcutRequiresShift), ran.contains("shortcut"));
         QCOMPARE(v.contains(Keys::didShowFirstRunGuide), ran.contains("guide"));
-        const qint64 expected = version.toLongLong() > 4 ? version.toLongLong() : 5;
+        QCOMPARE(v.contains(Keys::shortcutChosen), ran.contains("chosen"));
+        const qint64 expected = version.toLongLong() > 5 ? version.toLongLong() : 6;
         QCOMPARE(v.value(Keys::schemaVersion).toLongLong(), expected);
         // A version-2 store without a tone still reads the default.
         QCOMPARE(store.toneID(), QStringLiteral("grammar_fix"));
@@ -152,9 +155,71 @@ private slots:
                                      {Keys::didShowFirstRunGuide, true}};
         auto defaults = std::make_shared<MemoryDefaults>(initial);
         UserPreferencesStore store(defaults);
-        QCOMPARE(defaults->values().size(), initial.size() + 1); // and the version
+        // And the version, and the record that the shortcut was chosen.
+        QCOMPARE(defaults->values().size(), initial.size() + 2);
         for (auto it = initial.cbegin(); it != initial.cend(); ++it)
             QCOMPARE(defaults->values().value(it.key()), it.value());
+        QCOMPARE(store.shortcutChosen(), true);
+    }
+
+    void anUnchosenOldDefaultMovesToTheNewDefaultOnceAndSaysSo()
+    {
+        auto defaults =
+            std::make_shared<MemoryDefaults>(QVariantMap{{Keys::schemaVersion, 5},
+                                                         {Keys::shortcutKey, "l"},
+                                                         {Keys::shortcutRequiresShift, false}});
+        {
+            UserPreferencesStore store(defaults);
+            QCOMPARE(store.shortcutKey(), ShortcutKeys::defaultKeyID);
+            QCOMPARE(store.shortcutRequiresShift(), ShortcutKeys::defaultRequiresShift);
+            QCOMPARE(store.shortcutChosen(), false);
+        }
+        QCOMPARE(m_log->lines.size(), 1);
+        QCOMPARE(m_log->lines.first().message,
+                 QStringLiteral("shortcut never chosen: moved from Super+L to Super+Shift+L"));
+
+        // Once: a user who then picks Super+L again keeps it.
+        defaults->setObject(Keys::shortcutKey, QStringLiteral("l"));
+        defaults->setObject(Keys::shortcutRequiresShift, false);
+        defaults->setObject(Keys::shortcutChosen, true);
+        UserPreferencesStore again(defaults);
+        QCOMPARE(again.shortcutRequiresShift(), false);
+        QCOMPARE(m_log->lines.size(), 1);
+    }
+
+    void aStoredChoiceIsNeverMoved()
+    {
+        struct Row
+        {
+            const char* key;
+            bool shift;
+        };
+        for (const Row row : {Row{"l", true}, Row{"r", false}, Row{"k", true}}) {
+            auto defaults = std::make_shared<MemoryDefaults>(
+                QVariantMap{{Keys::schemaVersion, 5},
+                            {Keys::shortcutKey, row.key},
+                            {Keys::shortcutRequiresShift, row.shift}});
+            UserPreferencesStore store(defaults);
+            QCOMPARE(store.shortcutKey(), QString::fromLatin1(row.key));
+            QCOMPARE(store.shortcutRequiresShift(), row.shift);
+            QCOMPARE(store.shortcutChosen(), true);
+        }
+        QVERIFY(m_log->lines.isEmpty());
+    }
+
+    void aNewStoreStartsOnTheDefaultUnchosenAndSilent()
+    {
+        auto defaults = std::make_shared<MemoryDefaults>();
+        UserPreferencesStore store(defaults);
+        QCOMPARE(store.shortcutKey(), ShortcutKeys::defaultKeyID);
+        QCOMPARE(store.shortcutRequiresShift(), true);
+        QCOMPARE(store.shortcutChosen(), false);
+        QVERIFY(m_log->lines.isEmpty());
+
+        // The user's choice is recorded, even of the default itself.
+        AppModel model(store, AppBuildConfig{});
+        model.chooseShortcut(ShortcutKeys::defaultKeyID, true);
+        QCOMPARE(store.shortcutChosen(), true);
     }
 
     void readingRulesCoerceAndDefaultAndSettersStoreTypes()
@@ -236,7 +301,7 @@ private slots:
 
         // And the store works on: a migrated file replaces the corrupt one.
         UserPreferencesStore store(std::make_shared<JsonFileDefaults>(prefsPath()));
-        QVERIFY(fileText(prefsPath()).contains("\"settings_schema_version\":5"));
+        QVERIFY(fileText(prefsPath()).contains("\"settings_schema_version\":6"));
     }
 
     // velto-cli reads the preferences this way: it migrates and overrides in memory only.

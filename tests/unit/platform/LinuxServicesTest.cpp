@@ -183,8 +183,8 @@ private slots:
         QTest::addColumn<bool>("inputFromInstall");
         QTest::addColumn<bool>("accessFromInstall");
         QTest::newRow("both installed")
-            << QStringList{"input-monitoring.html", "accessibility.html"} << true << true;
-        QTest::newRow("one missing") << QStringList{"accessibility.html"} << false << true;
+            << QStringList{"global-shortcut.html", "text-replacement.html"} << true << true;
+        QTest::newRow("one missing") << QStringList{"text-replacement.html"} << false << true;
         QTest::newRow("none (a build folder)") << QStringList{} << false << false;
     }
     void installedHelpPagesAreOpenedInPlace()
@@ -200,13 +200,13 @@ private slots:
         // Without installed pages, the default place next to the binary: a build folder has none.
         PermissionHelpPages pages(cache.path() + "/help",
                                   installed.isEmpty() ? QString() : share.path());
-        const QString input = pages.url(PermissionHelpPages::Page::inputMonitoring).toLocalFile();
-        const QString access = pages.url(PermissionHelpPages::Page::accessibility).toLocalFile();
+        const QString input = pages.url(PermissionHelpPages::Page::globalShortcut).toLocalFile();
+        const QString access = pages.url(PermissionHelpPages::Page::textReplacement).toLocalFile();
         QCOMPARE(input.startsWith(share.path() + "/"), inputFromInstall);
         QCOMPARE(access.startsWith(share.path() + "/"), accessFromInstall);
         QCOMPARE(input.startsWith(cache.path() + "/help/"), !inputFromInstall);
         QCOMPARE(access.startsWith(cache.path() + "/help/"), !accessFromInstall);
-        QCOMPARE(pages.installedPath(PermissionHelpPages::Page::inputMonitoring).isEmpty(),
+        QCOMPARE(pages.installedPath(PermissionHelpPages::Page::globalShortcut).isEmpty(),
                  !inputFromInstall);
         // Nothing is written out while every page is installed.
         QCOMPARE(QFileInfo::exists(cache.path() + "/help"),
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(readFile(input).contains("velto --trigger"));
         // A page someone changed is put back.
         QVERIFY(writeFile(input, "tampered"));
-        pages.url(PermissionHelpPages::Page::inputMonitoring);
+        pages.url(PermissionHelpPages::Page::globalShortcut);
         QVERIFY(readFile(input).startsWith("<!DOCTYPE html>"));
     }
 };

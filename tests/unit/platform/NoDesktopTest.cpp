@@ -76,8 +76,13 @@ private slots:
         HotkeyManager hotkeys(permissions, tap, monitor);
         QVERIFY(!hotkeys.start());
         QCOMPARE(hotkeys.lastError().value_or(QString()),
-                 QString("Input Monitoring not granted; Accessibility is also required for "
-                         "fallback hotkey."));
+                 QString("No global shortcut in this session, and no synthetic keys for the "
+                         "fallback key monitor."));
+        const SessionCapabilities x11 = permissions.capabilities();
+        QCOMPARE(x11.shortcutRoute, GlobalShortcutRoute::unavailable);
+        QVERIFY(!x11.shortcutProblem.isEmpty());
+        QVERIFY(!x11.replacementWorks());
+        QVERIFY(!x11.replacementProblem.isEmpty());
         QCOMPARE(tap.start(37, false, [](const KeyPress&) { return true; }),
                  GlobalKeyTap::StartResult::tapUnavailable);
         QVERIFY(!monitor.install([](const KeyPress&) {}));
@@ -160,6 +165,31 @@ private slots:
         QVERIFY(!permissions.accessibilityTrusted(true));
         QVERIFY(!keys.isAvailable());
         QVERIFY(preferences.values().isEmpty());
+        const SessionCapabilities wayland = permissions.capabilities();
+        QCOMPARE(wayland.shortcutRoute, GlobalShortcutRoute::unavailable);
+        QCOMPARE(wayland.shortcutProblem,
+                 QStringLiteral("This desktop has no global shortcut portal."));
+        QVERIFY(!wayland.replacementWorks());
+        QVERIFY(!wayland.replacementProblem.isEmpty());
+    }
+
+    // What the desktop says it assigned, against Super+Shift+L (key code 37 with Shift): no
+    // keys at all, or other keys, leave the combination taken.
+    void portalKeysOtherThanTheOnesAskedForAreTaken()
+    {
+        struct Row
+        {
+            const char* trigger;
+            bool matches;
+        };
+        const Row rows[] = {
+            {"Meta+Shift+L", true}, {"Shift+Super+L", true}, {"", false},
+            {"Meta+L", false},      {"Meta+Shift+K", false}, {"Ctrl+Meta+Shift+L", false},
+            {"Alt+Shift+L", false},
+        };
+        for (const Row& row : rows)
+            QVERIFY2(WaylandPermissions::triggerMatches(row.trigger, 37, true) == row.matches,
+                     row.trigger);
     }
 
     void shortcutsArePortalSpelling()

@@ -82,7 +82,8 @@ private slots:
                                 << "Failed to create run loop source";
         QTest::newRow("permissions")
             << false << false << started << true
-            << "Input Monitoring not granted; Accessibility is also required for fallback hotkey.";
+            << "No global shortcut in this session, and no synthetic keys for the fallback key "
+               "monitor.";
         QTest::newRow("monitor") << false << true << started << false
                                  << "Failed to install fallback hotkey monitor.";
     }
@@ -93,6 +94,7 @@ private slots:
         QFETCH(int, tapResult);
         QFETCH(bool, monitorInstalls);
         QFETCH(QString, error);
+        const int tapUnavailable = int(GlobalKeyTap::StartResult::tapUnavailable);
         Rig rig(inputMonitoring);
         rig.permissions.accessibility = accessibility;
         rig.tap.nextStartResult = GlobalKeyTap::StartResult(tapResult);
@@ -102,6 +104,13 @@ private slots:
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
         // A failed tap never falls back to the monitor.
         QCOMPARE(rig.monitor.installCalls, (!inputMonitoring && accessibility) ? 1 : 0);
+        // Only a refused tap means another program holds the combination; a later start that
+        // succeeds clears it.
+        QCOMPARE(rig.manager->shortcutTaken(), inputMonitoring && tapResult == tapUnavailable);
+        rig.tap.nextStartResult = GlobalKeyTap::StartResult::started;
+        rig.permissions.inputMonitoring = true;
+        QVERIFY(rig.manager->start());
+        QVERIFY(!rig.manager->shortcutTaken());
     }
 
     void fallsBackToTheMonitorAndRequestsAccessOnEachAttempt()

@@ -18,7 +18,16 @@ class QuickPanelPresenterTest : public QObject
     Q_OBJECT
 
     // PanelAction's values by name, in its order.
-    const QStringList action{"none", "rewrite", "openSettings", "signIn", "signOut"};
+    const QStringList action{"none",
+                             "rewrite",
+                             "openSettings",
+                             "signIn",
+                             "signOut",
+                             "useFreeShortcut",
+                             "addDesktopShortcut",
+                             "removeDesktopShortcut",
+                             "openShortcutHelp",
+                             "openReplacementHelp"};
 
 private slots:
     void parts_data()
@@ -28,11 +37,11 @@ private slots:
         row("status: signing in wins", "signing none idle",
             list("Signing in...|Browser handoff in progress|Live|orange"));
         row("status: ready", "in both idle",
-            list("Ready to rewrite|Select text in any app, then press Super+L|Online|green"));
+            list("Ready to rewrite|Select text in any app, then press Super+Shift+L|Online|green"));
         row("status: sign-in required", "out both idle",
             list("Connect your account|Sign in once to activate online rewriting|Account|orange"));
         row("status: permission required", "in input-only idle",
-            list("Complete setup|Enable Input Monitoring and Accessibility|Setup|orange"));
+            list("Complete setup|Check the global shortcut and text replacement|Setup|orange"));
         row("status: rewriting", "in both running",
             list("Rewriting selection|Replacing the current selection|Active|white"));
         row("status: error shows its text", "in both failed: Server unreachable.",
@@ -44,7 +53,7 @@ private slots:
             list("person.badge.key|Sign In to Continue|Online rewrite requires an "
                  "account|enabled|signIn"));
         row("main: permission required", "in none idle",
-            list("lock.open.display|Finish Setup First|Permissions must be enabled "
+            list("lock.open.display|Finish Setup First|Text replacement must work "
                  "first|enabled|openSettings"));
         row("main: rewriting disables it", "in both running",
             list("wand.and.stars.inverse|Rewriting...|Working on the selected text|disabled|none"));
@@ -52,7 +61,8 @@ private slots:
             list("arrow.clockwise|Try Rewrite Again|Fix the issue below, then "
                  "retry|enabled|rewrite"));
 
-        const char* permissions = "Open Setup and enable the two required permissions.";
+        const char* permissions =
+            "Open Setup to see how the shortcut and text replacement work in this session.";
         row("explanation: signing in first", "signing none idle",
             list("Finish the browser handoff, then come back here."));
         row("explanation: permissions missing", "in input-only idle", list(permissions));
@@ -71,19 +81,19 @@ private slots:
 
         // A sub-line per step, ticked "✓ " when complete, then the progress line and the button.
         row("setup: fresh", "out none idle",
-            list("Enable both permissions|Sign in to use the rewrite service|Select text and press "
-                 "Super+L|Complete 0 of 3 steps to make Velto feel instant.|Enable "
-                 "Permissions|openSettings"));
+            list("Check the global shortcut and text replacement|Sign in to use the rewrite "
+                 "service|Select text and press Super+Shift+L|Complete 0 of 3 steps to make Velto "
+                 "feel instant.|Shortcut Help|openShortcutHelp"));
         row("setup: permissions granted", "out both idle",
-            list("✓ Input Monitoring and Accessibility enabled|Sign in to use the rewrite "
-                 "service|Select text and press Super+L|Complete 1 of 3 steps to make Velto "
-                 "feel instant.|Sign In|signIn"));
+            list("✓ Both work in this session|Sign in to use the rewrite service|Select text and "
+                 "press Super+Shift+L|Complete 1 of 3 steps to make Velto feel instant.|Sign "
+                 "In|signIn"));
         row("setup: signed in", "in both idle",
-            list("✓ Input Monitoring and Accessibility enabled|✓ Ready to rewrite|Select "
-                 "text and press Super+L|Complete 2 of 3 steps to make Velto feel "
-                 "instant.|Try Your First Rewrite|rewrite"));
+            list("✓ Both work in this session|✓ Ready to rewrite|Select text and press "
+                 "Super+Shift+L|Complete 2 of 3 steps to make Velto feel instant.|Try Your First "
+                 "Rewrite|rewrite"));
         row("setup: rewrite done, signed out again", "out both succeeded",
-            list("✓ Input Monitoring and Accessibility enabled|Sign in to use the rewrite "
+            list("✓ Both work in this session|Sign in to use the rewrite "
                  "service|✓ You're ready to go|Complete 2 of 3 steps to make Velto feel "
                  "instant.|Sign In|signIn"));
 
@@ -125,7 +135,8 @@ private slots:
                 titles << line.title;
                 shown << (line.complete ? "✓ " : "") + line.subtitle;
             }
-            QCOMPARE(titles, (QStringList{"Permissions", "Account", "First rewrite"}));
+            QCOMPARE(titles,
+                     (QStringList{"Shortcut and text replacement", "Account", "First rewrite"}));
             const P::SetupPrimary button = P::setupPrimaryButton(m.model);
             shown << P::setupProgressLine(m.model) << button.title
                   << action.value(int(button.action));
@@ -157,6 +168,78 @@ private slots:
         QFETCH(QRect, tray);
         QFETCH(QPoint, pointer);
         QTEST(popupPosition(QSize(368, 600), tray, pointer, QRect(0, 0, 1280, 1024)), "position");
+    }
+
+    // The header, main button, setup line and setup button for what the session offers.
+    void capabilityStatesSayWhatToDo()
+    {
+        struct Row
+        {
+            const char* name;
+            GlobalShortcutRoute route;
+            bool taken;
+            bool canAdd;
+            bool replacement;
+            QStringList header; // headline, sub-line
+            QStringList main;   // title, subtitle, action
+            QStringList setup;  // first step's sub-line, button, action
+        };
+        using R = GlobalShortcutRoute;
+        const Row rows[] = {
+            {"grab taken",
+             R::keyGrab,
+             true,
+             false,
+             true,
+             {"Super+Shift+L is taken", "Another program uses it. Super+Shift+A is free."},
+             {"Rewrite Selection", "Works without the shortcut too", "rewrite"},
+             {"Super+Shift+L is taken", "Use Super+Shift+A", "useFreeShortcut"}},
+            {"gnome without portal",
+             R::unavailable,
+             false,
+             true,
+             true,
+             {"Complete setup", "Add the shortcut to GNOME to rewrite with Super+Shift+L"},
+             {"Rewrite Selection", "Works without the shortcut too", "rewrite"},
+             {"Add the shortcut to GNOME to rewrite with Super+Shift+L",
+              "Add the shortcut to GNOME", "addDesktopShortcut"}},
+            {"no portal elsewhere",
+             R::unavailable,
+             false,
+             false,
+             true,
+             {"Complete setup", "No portal."},
+             {"Rewrite Selection", "Works without the shortcut too", "rewrite"},
+             {"No portal.", "Shortcut Help", "openShortcutHelp"}},
+            {"no replacement",
+             R::desktopPortal,
+             false,
+             false,
+             false,
+             {"Complete setup", "No route."},
+             {"Finish Setup First", "Text replacement must work first", "openSettings"},
+             {"No route.", "Text Replacement Help", "openReplacementHelp"}},
+        };
+        for (const Row& row : rows) {
+            test::ModelStates m("in both idle");
+            SessionCapabilities session;
+            session.shortcutRoute = row.route;
+            session.shortcutTaken = row.taken;
+            session.canAddDesktopShortcut = row.canAdd;
+            session.accessibilityReplacement = row.replacement;
+            session.shortcutProblem = row.route == R::unavailable ? "No portal." : "";
+            session.replacementProblem = row.replacement ? "" : "No route.";
+            m.model.setCapabilities(session);
+            const P::StatusSelection status = P::statusSelection(m.model);
+            QCOMPARE((QStringList{status.headline, status.subline}), row.header);
+            const P::MainButton main = P::mainButton(m.model);
+            QCOMPARE((QStringList{main.title, main.subtitle, action.value(int(main.action))}),
+                     row.main);
+            const P::SetupPrimary button = P::setupPrimaryButton(m.model);
+            QCOMPARE((QStringList{P::setupRows(m.model).first().subtitle, button.title,
+                                  action.value(int(button.action))}),
+                     row.setup);
+        }
     }
 };
 

@@ -32,6 +32,25 @@ bool save(QQuickView* view, const QString& path)
     return true;
 }
 
+// The sessions a name asks for: a taken shortcut on X11, GNOME on Wayland without a portal.
+void applySession(AppModel& model, const QString& name)
+{
+    SessionCapabilities session;
+    if (name.contains("taken")) {
+        session.shortcutRoute = GlobalShortcutRoute::keyGrab;
+        session.shortcutTaken = true;
+        session.accessibilityReplacement = true;
+        session.pasteReplacement = true;
+    } else if (name.contains("gnome")) {
+        session.shortcutProblem = QStringLiteral("This desktop has no global shortcut portal.");
+        session.canAddDesktopShortcut = true;
+        session.accessibilityReplacement = true;
+    } else {
+        return;
+    }
+    model.setCapabilities(session);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -48,7 +67,8 @@ int main(int argc, char** argv)
         {"ready=in both idle", "sign-in-required=out both idle", "signing-in=signing both idle",
          "permission-required=out input-only idle", "rewriting=in both running",
          "notice=in both succeeded", "setup-complete=in both succeeded",
-         "error=in both failed: The rewrite service is not reachable."});
+         "error=in both failed: The rewrite service is not reachable.",
+         "shortcut-taken=in both idle", "gnome-wayland=in both idle"});
 
     int failures = 0;
     for (const bool dark : {false, true}) {
@@ -61,6 +81,7 @@ int main(int argc, char** argv)
         for (const QString& entry : panelStates) {
             const QString name = entry.section('=', 0, 0);
             test::ModelStates states(entry.section('=', 1));
+            applySession(states.model, name);
             if (name == "notice")
                 states.model.setNotice(UserNoticeStyle::success, "Rewrite complete",
                                        "Your selected text was replaced using Default.");
@@ -68,13 +89,16 @@ int main(int argc, char** argv)
             failures +=
                 !save(panel.view(), QStringLiteral("%1/panel-%2-%3.png").arg(out, name, look));
         }
-        for (const QString section : {"setup", "app", "writing"}) {
-            test::ModelStates states(section == "setup" ? "out input-only idle" : "in both idle");
+        for (const QString name :
+             {"setup", "app", "writing", "setup-gnome", "setup-taken", "app-taken"}) {
+            const QString section = name.section('-', 0, 0);
+            test::ModelStates states(name == "setup" ? "out input-only idle" : "in both idle");
+            applySession(states.model, name);
             SettingsViewController settings(states.model, {}, engine);
             if (QQuickView* view = settings.view())
                 view->rootObject()->setProperty("selectedSection", section);
             failures += !save(settings.view(),
-                              QStringLiteral("%1/settings-%2-%3.png").arg(out, section, look));
+                              QStringLiteral("%1/settings-%2-%3.png").arg(out, name, look));
         }
     }
     return failures == 0 ? 0 : 1;

@@ -24,7 +24,7 @@ private slots:
         QTest::addColumn<QStringList>("shown");
         // Id, title, subtitle and symbol of each section, in order, whatever the state.
         row("sections: in order", "out both idle",
-            list("setup|Setup|Account and permissions|checklist|app|App|Behavior and "
+            list("setup|Setup|Account and capabilities|checklist|app|App|Behavior and "
                  "shortcut|slider.horizontal.3|writing|Writing|Tone and language "
                  "defaults|text.quote"));
         // The descriptions of professional, concise, creative, casual, persuasive and grammar_fix,
@@ -49,14 +49,15 @@ private slots:
             list("Ready|3 of 3 core steps complete|Ready|Connected|Default • Auto-detect"));
 
         row("checklist: nothing done", "out none idle",
-            list("Required for shortcut detection and text replacement.|Sign in once to "
-                 "unlock online rewriting.|Select text and press Super+L"));
+            list("Needed to see the shortcut and to replace the selected text. See below for what "
+                 "this session offers.|Sign in once to unlock online rewriting.|Select text and "
+                 "press Super+Shift+L"));
         row("checklist: everything done", "in both succeeded",
-            list("✓ Input Monitoring and Accessibility are enabled.|✓ Your rewrite service "
-                 "is ready.|✓ You have already completed a rewrite."));
+            list("✓ Both work in this session.|✓ Your rewrite service is ready.|✓ You have "
+                 "already completed a rewrite."));
         row("checklist: a failed rewrite is not done", "in both failed: Boom.",
-            list("✓ Input Monitoring and Accessibility are enabled.|✓ Your rewrite service "
-                 "is ready.|Select text and press Super+L"));
+            list("✓ Both work in this session.|✓ Your rewrite service is ready.|Select text and "
+                 "press Super+Shift+L"));
 
         // Status, caption, button title, whether it is enabled and bordered.
         row("account: signed out", "out both idle", list("Not connected||Sign in|enabled|plain"));
@@ -64,10 +65,10 @@ private slots:
             list("Signing in|Browser handoff in progress|Sign in|disabled|plain"));
         row("account: signed in", "in both idle", list("Connected||Sign out|enabled|bordered"));
 
-        // Whether Input Monitoring and Accessibility show as granted.
-        row("permissions: unchecked shows as not granted", "out unchecked idle", list("no|no"));
-        row("permissions: input only", "out input-only idle", list("granted|no"));
-        row("permissions: both", "out both idle", list("granted|granted"));
+        // Whether the global shortcut and text replacement show as working.
+        row("capabilities: unchecked shows as not working", "out unchecked idle", list("no|no"));
+        row("capabilities: shortcut only", "out input-only idle", list("works|no"));
+        row("capabilities: both", "out both idle", list("works|works"));
     }
 
     void parts()
@@ -89,28 +90,119 @@ private slots:
                 titles << line.label;
                 shown << line.value;
             }
-            QCOMPARE(titles, (QStringList{"Permissions", "Account", "Writing defaults"}));
+            QCOMPARE(titles,
+                     (QStringList{"Shortcut and text replacement", "Account", "Writing defaults"}));
         } else if (part == "checklist") {
             for (const ChecklistRow& line : S::checklist(m.model)) {
                 titles << line.title;
                 shown << (line.complete ? "✓ " : "") + line.subtitle;
             }
-            QCOMPARE(titles, list("Enable permissions|Connect your account|Test one rewrite"));
+            QCOMPARE(titles, list("Check the shortcut and text replacement|Connect your "
+                                  "account|Test one rewrite"));
         } else if (part == "account") {
             const S::AccountCard card = S::accountCard(m.model);
             shown = {card.status, card.caption, card.button,
                      card.buttonEnabled ? "enabled" : "disabled",
                      card.bordered ? "bordered" : "plain"};
-        } else if (part == "permissions") {
-            for (const S::PermissionRow& r : S::permissionRows(m.model)) {
-                titles << r.title << r.subtitle << r.buttonTitle;
-                shown << (r.granted ? "granted" : "no");
+        } else if (part == "capabilities") {
+            for (const S::CapabilityRow& r : S::capabilityRows(m.model)) {
+                titles << r.title;
+                shown << (r.works ? "works" : "no");
             }
-            QCOMPARE(titles, list("Input Monitoring|Required so Velto can listen for the global "
-                                  "shortcut|Enable|Accessibility|Required so Velto can replace the "
-                                  "selected text in other apps|Enable"));
+            QCOMPARE(titles, list("Global shortcut|Text replacement"));
         }
         QTEST(shown, "shown");
+    }
+
+    // How each capability works in the session, or why not, and the one button that helps.
+    void capabilityRowsSayHowAndOfferOnlyWhatWorks()
+    {
+        using R = GlobalShortcutRoute;
+        struct Row
+        {
+            const char* name;
+            R route;
+            bool taken;
+            bool canAdd;
+            bool owns;
+            bool accessibility;
+            bool paste;
+            QString shortcut;    // sub-line | button | action
+            QString replacement; // sub-line | button | action
+        };
+        const QString both =
+            "Through the accessibility bus (AT-SPI) in applications that "
+            "support it, else a synthetic paste that gives your clipboard back.||0";
+        const Row rows[] = {
+            {"x11", R::keyGrab, false, false, false, true, true,
+             "Through a key grab on the X server: press Super+Shift+L in any application.||0",
+             both},
+            {"taken", R::keyGrab, true, false, false, false, true,
+             "Super+Shift+L is taken by another program or by the desktop. Super+Shift+A is "
+             "free.|Use Super+Shift+A|5",
+             "Through a synthetic paste; your clipboard is given back afterwards.||0"},
+            {"portal", R::desktopPortal, false, false, false, true, false,
+             "Through the desktop's global shortcut portal: press Super+Shift+L in any "
+             "application.||0",
+             "Through the accessibility bus (AT-SPI), in applications that support it.||0"},
+            {"gnome, none yet", R::unavailable, false, true, false, true, false,
+             "GNOME has no global shortcut portal, but it can run velto --trigger from a custom "
+             "shortcut: Velto can add Super+Shift+L there.|Add the shortcut to GNOME|6",
+             "Through the accessibility bus (AT-SPI), in applications that support it.||0"},
+            {"gnome, velto's", R::desktopCustomShortcut, false, false, true, true, false,
+             "Through a GNOME custom shortcut that runs velto --trigger: press Super+Shift+L in "
+             "any application.|Remove from GNOME|7",
+             "Through the accessibility bus (AT-SPI), in applications that support it.||0"},
+            {"user's own", R::desktopCustomShortcut, false, false, false, true, false,
+             "Through a shortcut in your desktop's settings that runs velto --trigger.||0",
+             "Through the accessibility bus (AT-SPI), in applications that support it.||0"},
+            {"nothing", R::unavailable, false, false, false, false, false,
+             "No portal. Bind velto --trigger to a shortcut in your desktop's settings "
+             "instead.|Open Help|8",
+             "No route.|Open Help|9"},
+        };
+        for (const Row& row : rows) {
+            test::ModelStates m("in both idle");
+            SessionCapabilities session;
+            session.shortcutRoute = row.route;
+            session.shortcutTaken = row.taken;
+            session.canAddDesktopShortcut = row.canAdd;
+            session.ownsDesktopShortcut = row.owns;
+            session.accessibilityReplacement = row.accessibility;
+            session.pasteReplacement = row.paste;
+            session.shortcutProblem = QStringLiteral("No portal.");
+            session.replacementProblem = QStringLiteral("No route.");
+            m.model.setCapabilities(session);
+            const auto shown = [](const S::CapabilityRow& r) {
+                return QStringLiteral("%1|%2|%3").arg(r.subtitle, r.buttonTitle).arg(int(r.action));
+            };
+            QCOMPARE(shown(S::shortcutRow(m.model)), row.shortcut);
+            QCOMPARE(shown(S::replacementRow(m.model)), row.replacement);
+        }
+    }
+
+    void theEditorSaysTakenAndUsesTheFreeOneAsAChoice()
+    {
+        test::ModelStates m("in both idle");
+        int changes = 0;
+        ShortcutEditor editor(m.model, [&changes] { ++changes; });
+        QVERIFY(!editor.taken());
+        QCOMPARE(editor.freeButtonTitle(), QString());
+        SessionCapabilities session;
+        session.shortcutRoute = GlobalShortcutRoute::keyGrab;
+        session.pasteReplacement = true;
+        session.unavailableShortcuts = {{"l", true}};
+        m.model.setCapabilities(session);
+        QVERIFY(editor.taken());
+        QCOMPARE(editor.takenLine(),
+                 QStringLiteral("Super+Shift+L is taken by another program or by the desktop."));
+        QCOMPARE(editor.freeButtonTitle(), QStringLiteral("Use Super+Shift+A"));
+        QVERIFY(!m.model.shortcutChosen());
+        editor.useFreeShortcut();
+        QCOMPARE(m.model.shortcutDisplay(), QStringLiteral("Super+Shift+A"));
+        QVERIFY(m.model.shortcutChosen());
+        QVERIFY(!editor.taken());
+        QCOMPARE(changes, 1);
     }
 
     // The shortcut field, badge and key menu. Steps, space-separated: "type:TEXT" is the field's
@@ -148,6 +240,8 @@ private slots:
     {
         QFETCH(QString, steps);
         test::ModelStates m;
+        // From Super+L, a combination the user chose before.
+        m.model.chooseShortcut(QStringLiteral("l"), false);
         int calls = 0;
         ShortcutEditor editor{m.model, [&calls] { ++calls; }};
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {

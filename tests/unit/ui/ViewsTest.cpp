@@ -84,7 +84,8 @@ struct PanelRig : ViewRig
     QuickPanelViewController controller{
         states.model,
         {counter("rewrite"), counter("openSettings"), counter("signIn"), counter("signOut"),
-         counter("openInputMonitoring"), counter("openAccessibility"), counter("quit")},
+         counter("openInputMonitoring"), counter("openAccessibility"), counter("quit"),
+         counter("useFreeShortcut"), counter("addDesktopShortcut")},
         engine};
 };
 
@@ -97,12 +98,13 @@ struct SettingsRig : ViewRig
     }
 
     QList<bool> launchAtLogin;
-    SettingsViewController controller{states.model,
-                                      {[this](bool on) { launchAtLogin.append(on); },
-                                       counter("shortcutChanged"), counter("signIn"),
-                                       counter("signOut"), counter("openInputMonitoring"),
-                                       counter("openAccessibility")},
-                                      engine};
+    SettingsViewController controller{
+        states.model,
+        {[this](bool on) { launchAtLogin.append(on); }, counter("shortcutChanged"),
+         counter("signIn"), counter("signOut"), counter("openInputMonitoring"),
+         counter("openAccessibility"), counter("useFreeShortcut"), counter("addDesktopShortcut"),
+         counter("removeDesktopShortcut")},
+        engine};
 };
 
 } // namespace
@@ -128,14 +130,15 @@ private slots:
             list("subline=The server is busy.|pillLabel=Issue|mainTitle=Try Rewrite Again"),
             list("mainButton"), list("rewrite"));
         row("setup complete leaves the middle empty", "in both succeeded",
-            list("!noticeBanner|!setupCard|shortcutDisplay=Super+L|headline=Ready to rewrite"),
+            list("!noticeBanner|!setupCard|shortcutDisplay=Super+Shift+L|headline=Ready to "
+                 "rewrite"),
             QStringList{}, QStringList{});
         row("connected without an address still signs out", "in-noemail both idle",
             list("accountButton|accountButton=Connected"), list("accountButton"), list("signOut"));
-        row("permission actions open the settings", "in none idle",
-            list("mainTitle=Finish Setup First"),
+        row("missing capabilities open the settings and the help", "in none idle",
+            list("mainTitle=Finish Setup First|setupPrimary=Shortcut Help"),
             list("mainButton|setupPrimary|settingsButton|quitButton"),
-            list("openSettings|openSettings|openSettings|quit"));
+            list("openSettings|openInputMonitoring|openSettings|quit"));
     }
 
     void panel()
@@ -194,13 +197,14 @@ private slots:
     {
         SettingsRig rig;
         rig.expect({"sectionTitle=Setup", "readinessLine=0 of 3 core steps complete",
-                    "headerChip=Needs setup", "inputMonitoringEnable"});
-        rig.click("accessibilityEnable");
+                    "headerChip=Needs setup", "globalShortcutAction=Open Help"});
+        rig.click("textReplacementAction");
         QCOMPARE(rig.called, QStringList{"openAccessibility"});
         rig.states.model.setPermissionState(true, false);
-        rig.expect({"inputMonitoringGranted", "accessibilityEnable"});
+        rig.expect({"globalShortcutWorks", "!globalShortcutAction", "textReplacementAction"});
         rig.states.model.setPermissionState(true, true);
-        rig.expect({"accessibilityGranted", "headerChip=Account required"});
+        rig.expect(
+            {"textReplacementWorks", "!textReplacementAction", "headerChip=Account required"});
         rig.states.model.setAuthState(AuthState::signingIn());
         rig.expect({"accountAction.enabled=false", "accountCaption=Browser handoff in progress"});
         rig.states.model.setAuthState(AuthState::signedIn(std::nullopt));
@@ -221,6 +225,38 @@ private slots:
         QCOMPARE(rig.view->minimumSize(), rig.view->maximumSize());
     }
 
+    // A combination another program holds: the panel header, the setup card and the shortcut
+    // editor say so, and each offers the free one.
+    void aTakenShortcutIsShownWithTheFreeOneEverywhere()
+    {
+        PanelRig panel("in both idle");
+        SessionCapabilities session;
+        session.shortcutRoute = GlobalShortcutRoute::keyGrab;
+        session.shortcutTaken = true;
+        session.pasteReplacement = true;
+        panel.states.model.setCapabilities(session);
+        // The headline names the combination, so the shortcut chip gives it the width.
+        panel.expect({"headline=Super+Shift+L is taken", "!shortcutDisplay",
+                      "subline=Another program uses it. Super+Shift+A is free.",
+                      "setupPrimary=Use Super+Shift+A"});
+        panel.click("setupPrimary");
+        QCOMPARE(panel.called, QStringList{"useFreeShortcut"});
+
+        SettingsRig settings;
+        settings.states.model.setCapabilities(session);
+        settings.expect({"globalShortcutAction=Use Super+Shift+A"});
+        settings.click("globalShortcutAction");
+        QCOMPARE(settings.called, QStringList{"useFreeShortcut"});
+        settings.click("section_app");
+        settings.expect({"shortcutTakenRow",
+                         "shortcutTaken=Super+Shift+L is taken by another program or by the "
+                         "desktop.",
+                         "useFreeShortcut=Use Super+Shift+A"});
+        settings.click("useFreeShortcut");
+        QCOMPARE(settings.states.model.shortcutDisplay(), QStringLiteral("Super+Shift+A"));
+        QVERIFY(settings.states.model.shortcutChosen());
+    }
+
     void typingAShortcutAppliesItOnceAndLaunchAtLogin()
     {
         SettingsRig rig;
@@ -230,6 +266,8 @@ private slots:
             for (const QChar c : text)
                 QTest::keyClick(rig.view, c.toLatin1());
         };
+        rig.states.model.chooseShortcut("l", false);
+        rig.called.clear();
         rig.click("section_app");
         rig.expect(
             {"shortcutField=Super+L", "shortcutField.placeholderText=Super+L or Super+Shift+L"});

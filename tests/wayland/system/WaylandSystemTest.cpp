@@ -242,6 +242,10 @@ private slots:
         });
         QVERIFY(waitForState(tap, PortalKeyTap::State::bound));
         QVERIFY2(tap.trigger().contains(u'L'), qPrintable(tap.trigger()));
+        // KWin's description of the keys it assigned reads as the combination asked for, so
+        // the shortcut does not show as taken.
+        QVERIFY2(WaylandPermissions::triggerMatches(tap.trigger(), keyCodeL, false),
+                 qPrintable(tap.trigger()));
 
         // The editor has the keyboard: a plain key types over its selection.
         keyboard.chord({}, 'q');
@@ -259,6 +263,10 @@ private slots:
         QVERIFY(tap.retarget(keyCodeD, true));
         QVERIFY(waitForState(tap, PortalKeyTap::State::bound));
         QTRY_VERIFY_WITH_TIMEOUT(tap.trigger().contains(u'D'), 5000);
+        QVERIFY2(WaylandPermissions::triggerMatches(tap.trigger(), keyCodeD, true),
+                 qPrintable(tap.trigger()));
+        QVERIFY2(!WaylandPermissions::triggerMatches(tap.trigger(), keyCodeL, false),
+                 qPrintable(tap.trigger()));
         keyboard.chord({PortalKeyboard::superL, PortalKeyboard::shiftL}, 'd');
         QTRY_COMPARE_WITH_TIMEOUT(presses.size(), 2, 5000);
         QCOMPARE(presses.last().keyCode, keyCodeD);
@@ -287,6 +295,10 @@ private slots:
 
         QVERIFY(!velto.permissions.inputMonitoringGranted());
         QVERIFY(!velto.permissions.accessibilityTrusted(true));
+        const SessionCapabilities session = velto.permissions.capabilities();
+        QCOMPARE(session.shortcutRoute, GlobalShortcutRoute::unavailable);
+        QCOMPARE(session.shortcutProblem,
+                 QStringLiteral("This desktop has no global shortcut portal."));
         QVERIFY(!velto.hotkeys.start());
         QCOMPARE(velto.hotkeys.lastError(), HotkeyManagerError::permissionsMissing().description());
         // Asking again finds them still missing, and nothing was left waiting.

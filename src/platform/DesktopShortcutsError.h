@@ -1,0 +1,31 @@
+#pragma once
+
+#include "model/AppError.h"
+
+namespace velto {
+
+// A custom shortcut the desktop's settings would not take.
+class DesktopShortcutsError
+{
+public:
+    enum Code
+    {
+        unsupportedCode = 1,
+        refusedCode = 2
+    };
+    static inline const QString domain = QStringLiteral("Velto.DesktopShortcuts");
+
+    static AppError unsupported()
+    {
+        return AppError(domain, unsupportedCode,
+                        QStringLiteral("GNOME's keyboard shortcut settings are not installed."));
+    }
+    static AppError refused()
+    {
+        return AppError(domain, refusedCode,
+                        QStringLiteral("GNOME's keyboard shortcut settings are locked: ask your "
+                                       "administrator, or add the shortcut in GNOME Settings."));
+    }
+};
+
+} // namespace velto
