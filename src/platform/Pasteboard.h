@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -31,6 +32,17 @@ public:
     // Writes text that is ours only for a moment: clipboard managers are asked not to record it.
     virtual void setString(const QString& text) = 0;
     virtual void writeItems(const PasteboardSnapshot& items) = 0;
+
+    // Resolves once the contents changed, by anyone, since changeCount() was `since`, or when
+    // `maximum` has passed. True when they changed.
+    virtual QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) = 0;
+    // From now on, an application that asks for the text of setString() as text counts as
+    // having taken it. Readers that asked before (a clipboard manager recording every change)
+    // do not count, nor do their later reads where they can be told apart.
+    virtual void expectTextRead() = 0;
+    // Resolves true once an application counted since expectTextRead() has been given the whole
+    // text, false when `maximum` passed first.
+    virtual QCoro::Task<bool> waitForTextRead(std::chrono::milliseconds maximum) = 0;
 };
 
 } // namespace velto

@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace velto {
 
@@ -18,6 +20,10 @@ public:
     virtual bool isTerminated(const RunningApplication& application) = 0;
     // Brings the application to the front, ignoring other applications.
     virtual void activate(const RunningApplication& application) = 0;
+    // Resolves true once the application's window is the active one (at once when it is), false
+    // when `maximum` passed first (always, where the desktop does not say which one is active).
+    virtual QCoro::Task<bool> waitUntilActive(const RunningApplication& application,
+                                              std::chrono::milliseconds maximum) = 0;
     // True when the URL was handed to an application.
     virtual bool openURL(const QUrl& url) = 0;
     virtual bool openDirectory(const QString& path) = 0;

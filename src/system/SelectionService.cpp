@@ -8,7 +8,18 @@
 #include "platform/SyntheticKeys.h"
 #include "platform/Workspace.h"
 
+#include <QElapsedTimer>
+
 namespace velto {
+
+namespace {
+
+QString milliseconds(const QElapsedTimer& timer)
+{
+    return QStringLiteral("%1 ms").arg(timer.elapsed());
+}
+
+} // namespace
 
 SelectionService::SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
                                    SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper)
@@ -42,15 +53,21 @@ QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp
 
     const PasteboardSnapshot snapshot = co_await capturePasteboard();
     const qint64 before = m_pasteboard.changeCount();
+    QElapsedTimer waited;
+    waited.start();
     co_await sendCommandKey(copyKeyCode);
-    co_await m_sleeper.sleep(copySettleDelay);
-    const qint64 after = m_pasteboard.changeCount();
-    const std::optional<QString> pasted = co_await m_pasteboard.readString();
-    const std::optional<QString> copied = trimmedText(pasted);
+    // Read once the application has written, not after a guess: a busy one writes late.
+    // A change of count, not of contents: older text on the clipboard is not a selection.
+    const bool changed = co_await m_pasteboard.waitForChange(before, copyChangeMaximum);
+    ClientLogger::info(changed ? u"copy: clipboard changed after "
+                               : u"copy: clipboard unchanged after ",
+                       milliseconds(waited));
+    std::optional<QString> copied;
+    if (changed)
+        copied = trimmedText(co_await m_pasteboard.readString());
     restorePasteboard(snapshot);
 
-    // Compare counts, not contents: older text on the clipboard is not a selection.
-    if (after == before || !copied) {
+    if (!copied) {
         ClientLogger::info(u"no selection: accessibility and copy gave nothing");
         co_return std::nullopt;
     }
@@ -103,18 +120,48 @@ SelectionService::pasteText(QString text, std::optional<RunningApplication> sour
         co_return PasteOutcome::applicationSwitched;
     }
 
-    if (source && !m_workspace.isTerminated(*source)) {
-        m_workspace.activate(*source);
-        co_await m_sleeper.sleep(activationDelay);
-    }
+    if (source && !m_workspace.isTerminated(*source))
+        co_await bringBack(*source, current);
     if (!m_keys.isAvailable() || !m_keys.canPost(pasteKeyCode))
         co_return PasteOutcome::pasteFailed;
+    // Reads asked before the key (a clipboard manager recording the change) are not the paste.
+    m_pasteboard.expectTextRead();
     co_await sendCommandKey(pasteKeyCode);
-    co_await m_sleeper.sleep(pasteSettleDelay);
+    co_await waitForPaste();
     restorePasteboard(snapshot);
     if (restored)
         *restored = snapshot;
     co_return PasteOutcome::pasted;
+}
+
+QCoro::Task<> SelectionService::bringBack(RunningApplication source,
+                                          std::optional<RunningApplication> current)
+{
+    if (current && current->handle == source.handle) {
+        ClientLogger::info(u"paste: the source window kept the focus");
+        co_return;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    m_workspace.activate(source);
+    const bool active = co_await m_workspace.waitUntilActive(source, activationDelay);
+    ClientLogger::info(active ? u"paste: the source window is active again after "
+                              : u"paste: the source window is not reported active after ",
+                       milliseconds(waited));
+}
+
+QCoro::Task<> SelectionService::waitForPaste()
+{
+    QElapsedTimer waited;
+    waited.start();
+    // Restoring before the application has taken the text would paste the user's clipboard.
+    if (!co_await m_pasteboard.waitForTextRead(pasteReadMaximum)) {
+        ClientLogger::warning(u"paste: the text was not taken, the clipboard is restored after ",
+                              milliseconds(waited));
+        co_return;
+    }
+    ClientLogger::info(u"paste: the text was taken after ", milliseconds(waited));
+    co_await m_sleeper.sleep(pasteSettleDelay);
 }
 
 QCoro::Task<> SelectionService::guardRestoredClipboard(PasteboardSnapshot snapshot, QString pasted,

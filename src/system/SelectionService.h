@@ -35,8 +35,14 @@ public:
     static constexpr std::uint16_t copyKeyCode = 8;  // C
     static constexpr std::uint16_t pasteKeyCode = 9; // V
     static constexpr std::chrono::milliseconds keyPressDuration{25};
-    static constexpr std::chrono::milliseconds copySettleDelay{70};
+    // How long the application has to put the copied selection on the clipboard.
+    static constexpr std::chrono::milliseconds copyChangeMaximum{500};
+    // How long the window manager has to bring the source back to the front.
     static constexpr std::chrono::milliseconds activationDelay{80};
+    // How long a busy application has to ask for the pasted text before the user's clipboard
+    // comes back anyway.
+    static constexpr std::chrono::milliseconds pasteReadMaximum{1000};
+    // After the text was taken: time for an application that asks again (in another type).
     static constexpr std::chrono::milliseconds pasteSettleDelay{80};
     // How long after the restore a target that takes the clipboard with the pasted text (GTK
     // editors do, some only after the restore) is watched for.
@@ -72,6 +78,10 @@ public:
 
 private:
     static bool isSameApplication(const RunningApplication& a, const RunningApplication& b);
+    // Makes source the active application again unless it still is (current).
+    QCoro::Task<> bringBack(RunningApplication source, std::optional<RunningApplication> current);
+    // Until the application in front has taken the text on the clipboard, bounded.
+    QCoro::Task<> waitForPaste();
 
     FocusedSelection& m_focusedSelection;
     Pasteboard& m_pasteboard;

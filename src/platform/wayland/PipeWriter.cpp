@@ -4,17 +4,18 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velto {
 
-void PipeWriter::start(int fd, QByteArray data, QObject* parent)
+void PipeWriter::start(int fd, QByteArray data, QObject* parent, std::function<void()> written)
 {
-    auto* writer = new PipeWriter(fd, std::move(data), parent);
+    auto* writer = new PipeWriter(fd, std::move(data), parent, std::move(written));
     writer->writeSome();
 }
 
-PipeWriter::PipeWriter(int fd, QByteArray data, QObject* parent)
-    : QObject(parent), m_fd(fd), m_data(std::move(data))
+PipeWriter::PipeWriter(int fd, QByteArray data, QObject* parent, std::function<void()> written)
+    : QObject(parent), m_fd(fd), m_data(std::move(data)), m_onWritten(std::move(written))
 {
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Write);
@@ -50,6 +51,8 @@ void PipeWriter::writeSome()
         break;
     }
     m_notifier->setEnabled(false);
+    if (m_written == m_data.size() && m_onWritten)
+        std::exchange(m_onWritten, {})();
     deleteLater();
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -19,17 +20,18 @@ class PipeWriter : public QObject
 public:
     static constexpr int timeoutMs = 5000;
 
-    // Takes ownership of fd.
-    static void start(int fd, QByteArray data, QObject* parent);
+    // Takes ownership of fd. written runs once the reader has been given every byte.
+    static void start(int fd, QByteArray data, QObject* parent, std::function<void()> written = {});
     ~PipeWriter() override;
 
 private:
-    PipeWriter(int fd, QByteArray data, QObject* parent);
+    PipeWriter(int fd, QByteArray data, QObject* parent, std::function<void()> written);
     void writeSome();
 
     int m_fd;
     QByteArray m_data;
     qsizetype m_written = 0;
+    std::function<void()> m_onWritten;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_timeout;
 };

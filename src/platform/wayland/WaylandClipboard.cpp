@@ -179,7 +179,9 @@ void WaylandClipboard::selectionChanged(std::shared_ptr<Offer> offer)
     }
     m_ownChanges.clear();
     m_owned.reset();
+    m_expectedReadSource = nullptr;
     ++m_changeCount;
+    m_waiter.notify();
     emit changed();
 }
 
@@ -295,6 +297,7 @@ void WaylandClipboard::clearContents()
     zwlr_data_control_device_v1_set_selection(m_device, nullptr);
     m_connection.flush();
     m_owned.reset();
+    m_expectedReadSource = nullptr;
     m_ownChanges.append({{}, QDeadlineTimer(ownChangeEchoMs)});
     ++m_changeCount;
 }
@@ -343,6 +346,8 @@ void WaylandClipboard::own(const PasteboardItem& data)
     m_connection.flush();
     m_sources.insert(source->proxy, source);
     m_owned = data;
+    m_ownedSource = source->proxy;
+    m_expectedReadSource = nullptr;
     m_ownChanges.append({sorted(data.keys()), QDeadlineTimer(ownChangeEchoMs)});
     ++m_changeCount;
 }
@@ -357,7 +362,32 @@ void WaylandClipboard::handleSend(void* data, zwlr_data_control_source_v1*, cons
         ::close(fd);
         return;
     }
-    PipeWriter::start(fd, it.value(), source->owner);
+    WaylandClipboard* self = source->owner;
+    const bool counts = self->m_expectedReadSource == source->proxy && textTypes.contains(it.key());
+    zwlr_data_control_source_v1* proxy = source->proxy;
+    // The clipboard outlives its writers (their parent); the source may not, hence the proxy.
+    PipeWriter::start(fd, it.value(), self, [self, counts, proxy] {
+        if (!counts || self->m_expectedReadSource != proxy)
+            return;
+        self->m_textRead = true;
+        self->m_waiter.notify();
+    });
+}
+
+QCoro::Task<bool> WaylandClipboard::waitForChange(qint64 since, std::chrono::milliseconds maximum)
+{
+    co_return co_await m_waiter.waitUntil([this, since] { return m_changeCount > since; }, maximum);
+}
+
+void WaylandClipboard::expectTextRead()
+{
+    m_textRead = false;
+    m_expectedReadSource = m_owned ? m_ownedSource : nullptr;
+}
+
+QCoro::Task<bool> WaylandClipboard::waitForTextRead(std::chrono::milliseconds maximum)
+{
+    co_return co_await m_waiter.waitUntil([this] { return m_textRead; }, maximum);
 }
 
 void WaylandClipboard::handleCancelled(void* data, zwlr_data_control_source_v1* proxy)

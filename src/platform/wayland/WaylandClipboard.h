@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Pasteboard.h"
+#include "platform/StateWaiter.h"
 
 #include <QDeadlineTimer>
 #include <QHash>
@@ -44,6 +45,11 @@ public:
     void clearContents() override;
     void setString(const QString& text) override;
     void writeItems(const PasteboardSnapshot& items) override;
+    QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) override;
+    // The compositor does not say who reads: every text transfer of our current text asked
+    // after the mark counts, so a clipboard manager that reads it late is taken for the paste.
+    void expectTextRead() override;
+    QCoro::Task<bool> waitForTextRead(std::chrono::milliseconds maximum) override;
 
     // The text of the primary selection (what is selected now, where the application offers
     // it); none when there is none or the compositor has no primary selection.
@@ -97,6 +103,12 @@ private:
     };
     QList<OwnChange> m_ownChanges;
     qint64 m_changeCount = 0;
+    StateWaiter m_waiter;
+    // The source behind m_owned.
+    zwlr_data_control_source_v1* m_ownedSource = nullptr;
+    // The source whose text transfers count as the paste, while one is expected.
+    zwlr_data_control_source_v1* m_expectedReadSource = nullptr;
+    bool m_textRead = false;
 };
 
 } // namespace velto

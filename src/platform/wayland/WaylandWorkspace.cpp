@@ -2,6 +2,8 @@
 
 #include "platform/linux/DesktopLauncher.h"
 
+#include <qcoro/qcorotimer.h>
+
 namespace velto {
 
 WaylandWorkspace::WaylandWorkspace(DesktopLauncher& launcher) : m_launcher(launcher) {}
@@ -17,6 +19,13 @@ bool WaylandWorkspace::isTerminated(const RunningApplication&)
 }
 
 void WaylandWorkspace::activate(const RunningApplication&) {}
+
+QCoro::Task<bool> WaylandWorkspace::waitUntilActive(const RunningApplication&,
+                                                    std::chrono::milliseconds maximum)
+{
+    co_await QCoro::sleepFor(maximum);
+    co_return false;
+}
 
 bool WaylandWorkspace::openURL(const QUrl& url)
 {

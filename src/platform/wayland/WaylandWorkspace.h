@@ -19,6 +19,8 @@ public:
     std::optional<RunningApplication> frontmostApplication() override;
     bool isTerminated(const RunningApplication& application) override;
     void activate(const RunningApplication& application) override;
+    QCoro::Task<bool> waitUntilActive(const RunningApplication& application,
+                                      std::chrono::milliseconds maximum) override;
     bool openURL(const QUrl& url) override;
     bool openDirectory(const QString& path) override;
     void revealInFileViewer(const QString& path) override;

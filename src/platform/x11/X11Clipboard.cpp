@@ -13,7 +13,18 @@ namespace velto {
 
 namespace {
 constexpr std::chrono::milliseconds handOverTimeout{2000};
+// A clipboard manager may ask with the time of the ownership change, which the server stamps
+// up to a millisecond after the time we took ownership with: the mark comes after both.
+constexpr std::uint32_t markAfterOwnership = 2;
+constexpr std::chrono::milliseconds markBudget{20};
+constexpr qsizetype maxWatchers = 64;
+
+// Server times wrap around after 49 days.
+bool isAtOrAfter(std::uint32_t time, std::uint32_t reference)
+{
+    return std::int32_t(time - reference) >= 0;
 }
+} // namespace
 
 bool X11Clipboard::isContentTarget(const QByteArray& name)
 {
@@ -29,6 +40,9 @@ X11Clipboard::X11Clipboard(X11Connection& connection) : m_connection(connection)
     m_selection = m_connection.atom("CLIPBOARD");
     m_reader = std::make_unique<X11SelectionReader>(m_connection);
     m_owner = std::make_unique<X11SelectionOwner>(m_connection, m_selection);
+    m_owner->onServed = [this](std::uint32_t requestor, std::uint32_t target, std::uint32_t time) {
+        served(requestor, target, time);
+    };
     if (m_connection.hasXFixes()) {
         xcb_xfixes_select_selection_input(
             m_connection.xcb(), m_owner->window(), m_selection,
@@ -65,6 +79,62 @@ void X11Clipboard::handleEvent(const void* raw)
         return;
     }
     ++m_changeCount;
+    m_waiter.notify();
+}
+
+bool X11Clipboard::isTextTarget(std::uint32_t target)
+{
+    static const char* const names[] = {
+        "UTF8_STRING", "STRING", "TEXT", "COMPOUND_TEXT", "text/plain;charset=utf-8", "text/plain"};
+    for (const char* name : names) {
+        if (target == m_connection.atom(name))
+            return true;
+    }
+    return false;
+}
+
+void X11Clipboard::served(std::uint32_t requestor, std::uint32_t target, std::uint32_t time)
+{
+    if (!isTextTarget(target))
+        return;
+    const std::uint32_t client = requestor & m_connection.clientMask();
+    const bool counts =
+        m_expectingRead &&
+        (time == XCB_CURRENT_TIME ? !m_watchers.contains(client) : isAtOrAfter(time, m_readMark));
+    if (!counts) {
+        if (m_watchers.size() >= maxWatchers)
+            m_watchers.clear();
+        m_watchers.insert(client);
+        return;
+    }
+    m_textRead = true;
+    m_waiter.notify();
+}
+
+QCoro::Task<bool> X11Clipboard::waitForChange(qint64 since, std::chrono::milliseconds maximum)
+{
+    co_return co_await m_waiter.waitUntil([this, since] { return changeCount() > since; }, maximum);
+}
+
+void X11Clipboard::expectTextRead()
+{
+    m_textRead = false;
+    m_expectingRead = m_connection.isConnected() && m_owner->owns();
+    if (!m_expectingRead)
+        return;
+    // Requests already sent were asked before the mark.
+    m_connection.processPendingEvents();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    do
+        m_readMark = m_connection.serverTime(m_owner->window());
+    while (!isAtOrAfter(m_readMark, m_owner->ownedSince() + markAfterOwnership) &&
+           std::chrono::milliseconds(elapsed.elapsed()) < markBudget);
+}
+
+QCoro::Task<bool> X11Clipboard::waitForTextRead(std::chrono::milliseconds maximum)
+{
+    co_return co_await m_waiter.waitUntil([this] { return m_textRead; }, maximum);
 }
 
 qint64 X11Clipboard::changeCount()
@@ -140,12 +210,14 @@ void X11Clipboard::clearContents()
     if (!m_connection.isConnected())
         return;
     m_owner->clear();
+    m_expectingRead = false;
     ++m_changeCount;
     ++m_ownChangesPending;
 }
 
 void X11Clipboard::own(const QMap<std::uint32_t, QPair<Format, QByteArray>>& targets)
 {
+    m_expectingRead = false;
     X11SelectionOwner::Contents contents;
     for (auto it = targets.cbegin(); it != targets.cend(); ++it)
         contents.insert(it.key(), {it->first.type, it->first.format, it->second});

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/Pasteboard.h"
+#include "platform/StateWaiter.h"
 
 #include <QHash>
+#include <QSet>
 #include <cstdint>
 #include <memory>
 
@@ -34,6 +36,13 @@ public:
     void clearContents() override;
     void setString(const QString& text) override;
     void writeItems(const PasteboardSnapshot& items) override;
+    QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) override;
+    // A read counts when it was asked with a time at or after the mark (an application pasting
+    // uses the time of the key press), or, asked with no time, when it arrived after the mark
+    // from a client never seen reading our text unasked. A clipboard manager asks with the time
+    // of the ownership change, or was seen before.
+    void expectTextRead() override;
+    QCoro::Task<bool> waitForTextRead(std::chrono::milliseconds maximum) override;
 
 private:
     struct Format
@@ -44,6 +53,8 @@ private:
 
     void own(const QMap<std::uint32_t, QPair<Format, QByteArray>>& targets);
     void handleEvent(const void* event);
+    void served(std::uint32_t requestor, std::uint32_t target, std::uint32_t time);
+    bool isTextTarget(std::uint32_t target);
 
     X11Connection& m_connection;
     std::uint32_t m_selection = 0;
@@ -55,6 +66,12 @@ private:
     int m_ownChangesPending = 0;
     // The type and format each target had when last read, so a restore gives back the same.
     QHash<QString, Format> m_formats;
+    StateWaiter m_waiter;
+    bool m_expectingRead = false;
+    bool m_textRead = false;
+    std::uint32_t m_readMark = 0;
+    // Clients (by their id bits) that read our text while no paste was expected.
+    QSet<std::uint32_t> m_watchers;
 };
 
 } // namespace velto

@@ -114,7 +114,8 @@ void X11SelectionOwner::serve(const void* raw)
         request->property == XCB_ATOM_NONE ? request->target : request->property;
     const bool current =
         m_owns && (request->time == XCB_CURRENT_TIME || request->time >= m_ownedSince);
-    const bool written = current && writeTarget(request->requestor, property, request->target);
+    bool incremental = false;
+    const bool written = current && writeTarget(raw, property, incremental);
 
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
@@ -129,11 +130,16 @@ void X11SelectionOwner::serve(const void* raw)
     std::memcpy(wire, &notify, sizeof notify);
     xcb_send_event(m_connection.xcb(), 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, wire);
     m_connection.flush();
+    const bool content = m_contents.contains(request->target);
+    if (written && content && !incremental && onServed)
+        onServed(request->requestor, request->target, request->time);
 }
 
-bool X11SelectionOwner::writeTarget(std::uint32_t requestor, std::uint32_t property,
-                                    std::uint32_t target)
+bool X11SelectionOwner::writeTarget(const void* raw, std::uint32_t property, bool& incremental)
 {
+    const auto* request = static_cast<const xcb_selection_request_event_t*>(raw);
+    const std::uint32_t requestor = request->requestor;
+    const std::uint32_t target = request->target;
     xcb_connection_t* c = m_connection.xcb();
     if (target == m_connection.atom("TARGETS")) {
         QList<std::uint32_t> atoms{m_connection.atom("TARGETS"), m_connection.atom("TIMESTAMP")};
@@ -167,7 +173,9 @@ bool X11SelectionOwner::writeTarget(std::uint32_t requestor, std::uint32_t prope
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, m_connection.atom("INCR"),
                         32, 1, &size);
     dropStaleTransfers();
-    m_transfers.append({requestor, property, data, 0, std::chrono::steady_clock::now()});
+    m_transfers.append(
+        {requestor, property, target, request->time, data, 0, std::chrono::steady_clock::now()});
+    incremental = true;
     return true;
 }
 
@@ -186,13 +194,19 @@ void X11SelectionOwner::continueTransfer(std::uint32_t requestor, std::uint32_t 
                             transfer.data.bytes.constData() + transfer.offset);
         transfer.offset += length;
         transfer.lastActivity = std::chrono::steady_clock::now();
-        if (length == 0) {
-            // The empty chunk ends the transfer; stop watching the requestor.
-            const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-            xcb_change_window_attributes(m_connection.xcb(), requestor, XCB_CW_EVENT_MASK, &none);
-            m_transfers.removeAt(i);
+        if (length != 0) {
+            m_connection.flush();
+            return;
         }
+        // The empty chunk ends the transfer; stop watching the requestor.
+        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+        xcb_change_window_attributes(m_connection.xcb(), requestor, XCB_CW_EVENT_MASK, &none);
+        const std::uint32_t target = transfer.target;
+        const std::uint32_t time = transfer.time;
+        m_transfers.removeAt(i);
         m_connection.flush();
+        if (onServed)
+            onServed(requestor, target, time);
         return;
     }
 }

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace velto {
 
@@ -40,16 +41,24 @@ public:
     bool owns() const { return m_owns; }
     const Contents& contents() const { return m_contents; }
     std::uint32_t window() const { return m_window; }
+    // The server time we took the selection at.
+    std::uint32_t ownedSince() const { return m_ownedSince; }
 
     // Asks the clipboard manager, when one runs, to take a copy of what we serve, so it outlives
     // us. Serves its requests meanwhile; bounded by timeout.
     void handOverToClipboardManager(std::chrono::milliseconds timeout);
+
+    // Called once a requestor has been given the whole data of a stored target (the last INCR
+    // chunk included): its window, the target, and the time it asked with.
+    std::function<void(std::uint32_t requestor, std::uint32_t target, std::uint32_t time)> onServed;
 
 private:
     struct Transfer
     {
         std::uint32_t requestor = 0;
         std::uint32_t property = 0;
+        std::uint32_t target = 0;
+        std::uint32_t time = 0;
         Data data;
         qsizetype offset = 0;
         std::chrono::steady_clock::time_point lastActivity;
@@ -58,7 +67,8 @@ private:
     void handleEvent(const void* event);
     bool serverSaysWeOwn();
     void serve(const void* request);
-    bool writeTarget(std::uint32_t requestor, std::uint32_t property, std::uint32_t target);
+    // True when the data was written; `incremental` tells that it goes on in INCR chunks.
+    bool writeTarget(const void* request, std::uint32_t property, bool& incremental);
     void continueTransfer(std::uint32_t requestor, std::uint32_t property);
     void dropStaleTransfers();
 

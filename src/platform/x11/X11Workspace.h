@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/StateWaiter.h"
 #include "platform/Workspace.h"
 
 namespace velto {
@@ -14,10 +15,16 @@ class X11Workspace : public Workspace
 {
 public:
     X11Workspace(X11Connection& connection, X11Windows& windows, DesktopLauncher& launcher);
+    ~X11Workspace() override;
+    X11Workspace(const X11Workspace&) = delete;
+    X11Workspace& operator=(const X11Workspace&) = delete;
 
     std::optional<RunningApplication> frontmostApplication() override;
     bool isTerminated(const RunningApplication& application) override;
     void activate(const RunningApplication& application) override;
+    // Watches the window manager's _NET_ACTIVE_WINDOW on the root window.
+    QCoro::Task<bool> waitUntilActive(const RunningApplication& application,
+                                      std::chrono::milliseconds maximum) override;
     bool openURL(const QUrl& url) override;
     bool openDirectory(const QString& path) override;
     void revealInFileViewer(const QString& path) override;
@@ -26,6 +33,8 @@ private:
     X11Connection& m_connection;
     X11Windows& m_windows;
     DesktopLauncher& m_launcher;
+    StateWaiter m_activeChanged;
+    int m_handlerId = 0;
 };
 
 } // namespace velto

@@ -3,6 +3,8 @@
 #include "fakes/platform/FakeEventLog.h"
 #include "platform/Pasteboard.h"
 
+#include <functional>
+
 namespace velto::fakes {
 
 // An in-memory clipboard: items (none = no items at all) and a change count that grows with each
@@ -17,6 +19,11 @@ public:
     std::optional<PasteboardSnapshot> items;
     qint64 count = 0;
     QList<QString> stringsWritten;
+    // Runs when a wait starts: a test plays an application that writes or reads late here.
+    std::function<void()> whileWaiting;
+    // Text reads since expectTextRead(); none expected before it.
+    bool expectingRead = false;
+    int textReads = 0;
 
     // Another application writing to the clipboard.
     void externalWrite(const PasteboardSnapshot& newItems)
@@ -35,8 +42,10 @@ public:
     {
         if (items) {
             for (const PasteboardItem& item : *items) {
-                if (item.contains(stringType))
-                    co_return QString::fromUtf8(item.value(stringType));
+                if (!item.contains(stringType))
+                    continue;
+                textReads += expectingRead;
+                co_return QString::fromUtf8(item.value(stringType));
             }
         }
         co_return std::nullopt;
@@ -45,6 +54,7 @@ public:
     void clearContents() override
     {
         log(QStringLiteral("pasteboard clear"));
+        expectingRead = false;
         items = PasteboardSnapshot{};
         ++count;
     }
@@ -52,14 +62,36 @@ public:
     {
         log(QStringLiteral("pasteboard setString"));
         stringsWritten.append(text);
+        expectingRead = false;
         if (!items)
             items = PasteboardSnapshot{};
         items->append(PasteboardItem{{stringType, text.toUtf8()}});
         ++count;
     }
+    QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) override
+    {
+        log(QStringLiteral("pasteboard wait change %1").arg(maximum.count()));
+        if (whileWaiting)
+            whileWaiting();
+        co_return count > since;
+    }
+    void expectTextRead() override
+    {
+        log(QStringLiteral("pasteboard expect read"));
+        expectingRead = true;
+        textReads = 0;
+    }
+    QCoro::Task<bool> waitForTextRead(std::chrono::milliseconds maximum) override
+    {
+        log(QStringLiteral("pasteboard wait read %1").arg(maximum.count()));
+        if (whileWaiting)
+            whileWaiting();
+        co_return expectingRead&& textReads > 0;
+    }
     void writeItems(const PasteboardSnapshot& newItems) override
     {
         log(QStringLiteral("pasteboard writeItems %1").arg(newItems.size()));
+        expectingRead = false;
         if (!items)
             items = PasteboardSnapshot{};
         items->append(newItems);

@@ -20,6 +20,8 @@ public:
     QList<QString> openedDirectories;
     QList<QString> revealed;
     bool openSucceeds = true;
+    // Whether the window manager reports an activated application active in time.
+    bool activationReported = true;
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     bool isTerminated(const RunningApplication& application) override
@@ -31,6 +33,15 @@ public:
         activated.append(application);
         if (m_log)
             m_log->add(QStringLiteral("activate %1").arg(application.processIdentifier));
+    }
+    QCoro::Task<bool> waitUntilActive(const RunningApplication& application,
+                                      std::chrono::milliseconds maximum) override
+    {
+        if (m_log)
+            m_log->add(QStringLiteral("wait active %1 %2")
+                           .arg(application.processIdentifier)
+                           .arg(maximum.count()));
+        co_return activationReported;
     }
     bool openURL(const QUrl& url) override
     {

@@ -55,11 +55,13 @@ PasteboardSnapshot richClipboard()
 using Outcome = SelectionService::PasteOutcome;
 constexpr Outcome pasted = Outcome::pasted;
 const RunningApplication none, editor{4242, 0x1200001, "editor"}, browser{77, 0x400001, "browser"};
+const RunningApplication editorDialog{4242, 0x1200002, "editor"};
 const RunningApplication windowA{0, 0x400001, {}}, windowB{0, 0x1200001, {}}, quit{4242, 1, {}};
 const QStringList setText{"pasteboard clear", "pasteboard setString"};
-const QStringList activate{"activate 4242", "sleep 80"};
-const QStringList pasteKey{"key down 9 flags=100000", "sleep 25", "key up 9 flags=100000",
-                           "sleep 80"};
+const QStringList activate{"activate 4242", "wait active 4242 80"};
+const QStringList pasteKey{"pasteboard expect read", "key down 9 flags=100000", "sleep 25",
+                           "key up 9 flags=100000"};
+const QStringList taken{"pasteboard wait read 1000", "sleep 80"};
 const QStringList restore{"pasteboard clear", "pasteboard writeItems 3"};
 
 const struct PasteRow
@@ -73,11 +75,16 @@ const struct PasteRow
     QStringList log;
     const char* clipboard;
 } pasteRows[] = {
-    {"back to its window", true, editor, editor, 0, true, pasted,
-     setText + activate + pasteKey + restore, "<restored>"},
+    // The window never lost the focus: nothing to wait for before the key.
+    {"source still in front", true, editor, editor, 0, true, pasted,
+     setText + pasteKey + taken + restore, "<restored>"},
+    {"another window of the source in front", true, editorDialog, editor, 0, true, pasted,
+     setText + activate + pasteKey + taken + restore, "<restored>"},
+    {"no window in front", true, none, editor, 0, true, pasted,
+     setText + activate + pasteKey + taken + restore, "<restored>"},
     // An empty clipboard is only cleared again.
     {"no source, empty clipboard", false, none, none, 0, true, pasted,
-     setText + pasteKey + QStringList("pasteboard clear"), "<empty>"},
+     setText + pasteKey + taken + QStringList("pasteboard clear"), "<empty>"},
     {"paste key cannot be posted: the text stays", true, none, none, 0, false, Outcome::pasteFailed,
      setText, "New text"},
     {"another application in front", true, browser, editor, 0, true, Outcome::applicationSwitched,
@@ -85,9 +92,9 @@ const struct PasteRow
     {"no process ids, another window", true, windowA, windowB, 0, true,
      Outcome::applicationSwitched, setText + restore, "<restored>"},
     {"no process ids, same window", true, windowB, windowB, 0, true, pasted,
-     setText + QStringList{"activate 0", "sleep 80"} + pasteKey + restore, "<restored>"},
+     setText + pasteKey + taken + restore, "<restored>"},
     {"source has quit: no activation", true, none, quit, 4242, true, pasted,
-     setText + pasteKey + restore, "<restored>"},
+     setText + pasteKey + taken + restore, "<restored>"},
 };
 
 } // namespace
@@ -120,7 +127,20 @@ private slots:
         QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
         QCOMPARE(rig.log.entries(),
                  (QStringList{"key down 8 flags=100000", "sleep 25", "key up 8 flags=100000",
-                              "sleep 70", "pasteboard clear", "pasteboard writeItems 3"}));
+                              "pasteboard wait change 500", "pasteboard clear",
+                              "pasteboard writeItems 3"}));
+    }
+
+    // A busy application writes its copy after the key, while the route waits for it.
+    void aLateCopyIsRead()
+    {
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        rig.pasteboard.whileWaiting = [&] {
+            rig.pasteboard.externalWrite({PasteboardItem{{text, "late words"}}});
+        };
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), QString("late words"));
+        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
     }
 
     // The copy route finds nothing and puts back what the clipboard held.
@@ -150,8 +170,6 @@ private slots:
             rig.appCopiesOnCommandC(copied);
         QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), std::nullopt);
         QCOMPARE(rig.keys.posted.size(), postedKeys);
-        // Without keys there is no key press to wait for, only the copy's settling time.
-        QCOMPARE(rig.sleeper.sleeps.size(), postedKeys ? 2 : 1);
         QCOMPARE(rig.pasteboard.items, std::optional(older));
     }
 
@@ -191,6 +209,32 @@ private slots:
                                       ? QString("<empty>")
                                       : QCoro::waitFor(rig.pasteboard.readString()).value_or("?");
         QCOMPARE(clipboard, QString(r.clipboard));
+    }
+
+    // The user's clipboard comes back only once the application has asked for the text, however
+    // late; an application that never asks gets it back after the maximum.
+    void theClipboardComesBackOnceTheTextWasTaken_data()
+    {
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("asks late") << true;
+        QTest::newRow("never asks") << false;
+    }
+    void theClipboardComesBackOnceTheTextWasTaken()
+    {
+        QFETCH(bool, asks);
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        QString pastedText;
+        rig.pasteboard.whileWaiting = [&] {
+            if (asks)
+                pastedText = QCoro::waitFor(rig.pasteboard.readString()).value_or(QString());
+        };
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", std::nullopt)), pasted);
+        QCOMPARE(pastedText, asks ? QString("New text") : QString());
+        QCOMPARE(rig.log.entries(), setText + pasteKey +
+                                        (asks ? taken : QStringList("pasteboard wait read 1000")) +
+                                        restore);
+        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
     }
 
     // Some targets take the clipboard with the pasted text once the restore has happened.

@@ -1,11 +1,13 @@
 #include "support/TestRegistry.h"
 #include "wayland/support/PortalKeyboard.h"
 #include "wayland/support/WaylandRig.h"
+#include "x11/support/CpuLoad.h"
 #include "x11/support/EditorWindow.h"
 #include "x11/support/RewriteCycle.h"
 
 #include <QTest>
 #include <csignal>
+#include <memory>
 #include <qcoro/qcorotask.h>
 
 using namespace velto;
@@ -18,7 +20,19 @@ class WaylandRewriteCycleTest : public QObject
     Q_OBJECT
 
 private slots:
-    void fullCycleRepeatedly()
+    void fullCycleRepeatedly() { runCycle(0); }
+
+    // An editor busy for 300 ms before it handles each copy and paste key, beside CPU load:
+    // every run reads the selection and pastes the rewrite, never the user's clipboard.
+    void busyApplicationUnderLoad()
+    {
+        CpuLoad load;
+        QVERIFY(load.isRunning());
+        runCycle(300);
+    }
+
+private:
+    void runCycle(int busyKeysMs)
     {
         QVERIFY2(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"), "runs under with-env wayland");
         std::signal(SIGPIPE, SIG_IGN);
@@ -38,6 +52,7 @@ private slots:
         PortalKeyboard keyboard;
         QVERIFY(keyboard.start());
         EditorWindow editor(QStringLiteral("first words"));
+        editor.busyKeysMs = busyKeysMs;
         QVERIFY2(editor.startSelectingAll(), qPrintable(editor.output()));
         QVERIFY(velto.startPortals());
 

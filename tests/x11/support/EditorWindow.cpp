@@ -52,7 +52,10 @@ EditorWindow::~EditorWindow()
 
 bool EditorWindow::startSelectingAll()
 {
-    m_process.start(QStringLiteral(VELTO_TEST_EDITOR), {m_path, QStringLiteral("--select-all")});
+    QStringList arguments{m_path, QStringLiteral("--select-all")};
+    if (busyKeysMs > 0)
+        arguments << QStringLiteral("--busy-keys") << QString::number(busyKeysMs);
+    m_process.start(QStringLiteral(VELTO_TEST_EDITOR), arguments);
     return m_process.waitForStarted(5000) &&
            QTest::qWaitFor([&] { return QFile::exists(m_path + QStringLiteral(".focused")); },
                            15000);
@@ -62,7 +65,10 @@ bool EditorWindow::start()
 {
     const QString program =
         m_toolkit == Toolkit::gtk ? QStringLiteral("l3afpad") : QStringLiteral(VELTO_TEST_EDITOR);
-    m_process.start(program, {m_path});
+    QStringList arguments{m_path};
+    if (m_toolkit == Toolkit::qt && busyKeysMs > 0)
+        arguments << QStringLiteral("--busy-keys") << QString::number(busyKeysMs);
+    m_process.start(program, arguments);
     if (!m_process.waitForStarted(5000))
         return false;
     const QString pid = QString::number(m_process.processId());

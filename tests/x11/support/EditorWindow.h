@@ -25,6 +25,9 @@ public:
     explicit EditorWindow(const QString& text, Toolkit toolkit = Toolkit::gtk);
     ~EditorWindow();
 
+    // The Qt test editor only: busy for this long before it handles the copy and paste keys.
+    int busyKeysMs = 0;
+
     // On the X server, with nothing selected: waits until its window is mapped and active;
     // false on time-out.
     bool start();

@@ -1,16 +1,43 @@
 // A small Qt Widgets editor as a target application, a real client of the X server or of the
 // compositor that copies and pastes through it:
-//   velto-test-editor FILE [--select-all]
+//   velto-test-editor FILE [--select-all] [--busy-keys MS]
 // Opens FILE and writes its text back at every change and on Ctrl+S; FILE.focused exists while
 // its window is active. Qt's text widgets keep owning PRIMARY with the old text after their
-// selection is cleared, which the X11 tests need to reproduce.
+// selection is cleared, which the X11 tests need to reproduce. With --busy-keys, it is busy for
+// MS before it handles the copy and paste keys, as a browser collecting garbage is.
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QShortcut>
+#include <QThread>
+
+namespace {
+
+class BusyKeys : public QObject
+{
+public:
+    explicit BusyKeys(unsigned long milliseconds) : m_milliseconds(milliseconds) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste))
+                QThread::msleep(m_milliseconds);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    unsigned long m_milliseconds;
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -27,6 +54,11 @@ int main(int argc, char** argv)
         editor.setPlainText(QString::fromUtf8(file.readAll()));
     if (arguments.contains(QStringLiteral("--select-all")))
         editor.selectAll();
+    const qsizetype busy = arguments.indexOf(QStringLiteral("--busy-keys"));
+    BusyKeys busyKeys(busy > 0 && busy + 1 < arguments.size() ? arguments.at(busy + 1).toULong()
+                                                              : 0);
+    if (busy > 0)
+        editor.installEventFilter(&busyKeys);
     const auto save = [&] {
         QSaveFile file(path);
         if (file.open(QIODevice::WriteOnly) && file.write(editor.toPlainText().toUtf8()) >= 0)
