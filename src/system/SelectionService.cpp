@@ -129,7 +129,10 @@ SelectionService::replaceSelection(QString text, std::optional<SelectedRange> ra
                                    PasteboardSnapshot* restored)
 {
     if (range) {
-        switch (co_await m_focusedSelection.replace(*range, text)) {
+        // Awaited into a variable: g++ 12 miscompiles a co_await in a switch's condition.
+        const FocusedSelection::Replacement replacement =
+            co_await m_focusedSelection.replace(*range, text);
+        switch (replacement) {
         case FocusedSelection::Replacement::replaced:
             ClientLogger::info(u"selection replaced through accessibility");
             co_return PasteOutcome::replacedInPlace;

@@ -53,7 +53,8 @@ QCoro::Task<Replacement> AtspiEditableText::replace(SelectedRange range, QString
     if (!isReply(deleted, QLatin1String("b")) || !deleted.arguments().constFirst().toBool()) {
         // An application answers its calls in order: this read comes after the delete, whatever
         // became of it.
-        if (co_await textAt(range, range.start, range.end, writes) == range.text)
+        const std::optional<QString> after = co_await textAt(range, range.start, range.end, writes);
+        if (after == range.text)
             co_return Replacement::notApplicable;
         ClientLogger::error(u"in-place replacement left half done: ",
                             u"the delete failed but changed the text");
@@ -70,24 +71,26 @@ QCoro::Task<Replacement> AtspiEditableText::replace(SelectedRange range, QString
         co_await textAt(range, range.start, range.start + units->offsetLength, writes);
     if (written != text) {
         ClientLogger::error(u"in-place replacement left half done: ",
-                            written ? u"the text read back differs" : u"the text cannot be read back");
+                            written ? u"the text read back differs"
+                                    : u"the text cannot be read back");
         co_return Replacement::halfApplied;
     }
     co_return Replacement::replaced;
 }
 
-QCoro::Task<bool> AtspiEditableText::isEditable(const SelectedRange& range,
-                                                QDeadlineTimer deadline)
+QCoro::Task<bool> AtspiEditableText::isEditable(const SelectedRange& range, QDeadlineTimer deadline)
 {
-    const QDBusMessage interfaces = co_await m_bus.call(
-        callOn(range, accessibleInterface, QStringLiteral("GetInterfaces")), deadline);
+    const QDBusMessage interfacesRequest =
+        callOn(range, accessibleInterface, QStringLiteral("GetInterfaces"));
+    const QDBusMessage interfaces = co_await m_bus.call(interfacesRequest, deadline);
     if (!isReply(interfaces, QLatin1String("as")) ||
         !qdbus_cast<QStringList>(interfaces.arguments().constFirst())
              .contains(editableTextInterface))
         co_return false;
     // Read-only text views still offer the interface, and refuse its calls.
-    const QDBusMessage state =
-        co_await m_bus.call(callOn(range, accessibleInterface, QStringLiteral("GetState")), deadline);
+    const QDBusMessage stateRequest =
+        callOn(range, accessibleInterface, QStringLiteral("GetState"));
+    const QDBusMessage state = co_await m_bus.call(stateRequest, deadline);
     if (!isReply(state, QLatin1String("au")))
         co_return false;
     const QList<uint> bits = qdbus_cast<QList<uint>>(state.arguments().constFirst());
@@ -104,12 +107,12 @@ QCoro::Task<bool> AtspiEditableText::stillSelected(const SelectedRange& range,
         selection.arguments().at(0).toInt() != range.start ||
         selection.arguments().at(1).toInt() != range.end)
         co_return false;
-    co_return co_await textAt(range, range.start, range.end, deadline) == range.text;
+    const std::optional<QString> text = co_await textAt(range, range.start, range.end, deadline);
+    co_return text == range.text;
 }
 
 QCoro::Task<std::optional<AtspiEditableText::Units>>
-AtspiEditableText::unitsOf(const SelectedRange& range, const QString& text,
-                           QDeadlineTimer deadline)
+AtspiEditableText::unitsOf(const SelectedRange& range, const QString& text, QDeadlineTimer deadline)
 {
     const int bytes = int(text.toUtf8().size());
     if (bytes == text.size()) // plain ASCII: every count agrees
@@ -123,15 +126,15 @@ AtspiEditableText::unitsOf(const SelectedRange& range, const QString& text,
     const QDBusMessage toolkit = co_await m_bus.call(request, deadline);
     if (!isReply(toolkit, QLatin1String("v")))
         co_return std::nullopt;
-    const QString name = qdbus_cast<QDBusVariant>(toolkit.arguments().constFirst()).variant().toString();
+    const QString name =
+        qdbus_cast<QDBusVariant>(toolkit.arguments().constFirst()).variant().toString();
     if (name == QLatin1String("Qt"))
         co_return Units{int(text.size()), int(text.size())};
     co_return Units{bytes, int(text.toUcs4().size())};
 }
 
-QCoro::Task<std::optional<QString>> AtspiEditableText::textAt(const SelectedRange& range,
-                                                              int start, int end,
-                                                              QDeadlineTimer deadline)
+QCoro::Task<std::optional<QString>> AtspiEditableText::textAt(const SelectedRange& range, int start,
+                                                              int end, QDeadlineTimer deadline)
 {
     QDBusMessage request = callOn(range, textInterface, QStringLiteral("GetText"));
     request << start << end;

@@ -21,9 +21,9 @@ QCoro::Task<> AtspiFocusTracker::start()
 {
     if (m_listening || m_registering || !co_await m_bus.ensureConnected())
         co_return;
-    m_listening = m_bus.subscribe(QStringLiteral("org.a11y.atspi.Event.Object"),
-                                  QStringLiteral("StateChanged"), this,
-                                  SLOT(onStateChanged(QDBusMessage)));
+    m_listening =
+        m_bus.subscribe(QStringLiteral("org.a11y.atspi.Event.Object"),
+                        QStringLiteral("StateChanged"), this, SLOT(onStateChanged(QDBusMessage)));
     if (!m_listening)
         co_return;
     m_registering = true;
@@ -31,8 +31,7 @@ QCoro::Task<> AtspiFocusTracker::start()
         QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
         QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
     request << focusedEvent;
-    const QDBusMessage reply =
-        co_await m_bus.call(request, QDeadlineTimer(registerTimeoutMs));
+    const QDBusMessage reply = co_await m_bus.call(request, QDeadlineTimer(registerTimeoutMs));
     m_registering = false;
     if (reply.type() == QDBusMessage::ErrorMessage)
         ClientLogger::info(u"accessibility focus events unavailable", reply.errorName());

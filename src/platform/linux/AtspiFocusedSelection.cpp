@@ -84,7 +84,7 @@ void AtspiFocusedSelection::warmUp()
 QCoro::Task<FocusedSelection::Replacement> AtspiFocusedSelection::replace(SelectedRange range,
                                                                           QString text)
 {
-    return m_editable->replace(std::move(range), std::move(text));
+    co_return co_await m_editable->replace(range, text);
 }
 
 QCoro::Task<std::optional<SelectedRange>> AtspiFocusedSelection::selectedRange()
@@ -180,15 +180,18 @@ AtspiFocusedSelection::selectionWhereFocusWent(const QList<Accessible>& applicat
         const auto focused = m_focus->focusedNow();
         if (!focused)
             co_return std::nullopt;
-        co_return co_await selectionOf({focused->first, QDBusObjectPath(focused->second)},
-                                       deadline);
+        // Named, not a temporary in the co_await: g++ 12 destroys those twice.
+        const Accessible object{focused->first, QDBusObjectPath(focused->second)};
+        co_return co_await selectionOf(object, deadline);
     }
     for (const Accessible& application : applications) {
         // Held or lost since: the key grab may have taken it, and the application is in front.
-        if (const auto object = m_focus->lastFocusedIn(application.busName))
-            if (auto selection =
-                    co_await selectionOf({application.busName, QDBusObjectPath(*object)}, deadline))
-                co_return selection;
+        const std::optional<QString> path = m_focus->lastFocusedIn(application.busName);
+        if (!path)
+            continue;
+        const Accessible object{application.busName, QDBusObjectPath(*path)};
+        if (auto selection = co_await selectionOf(object, deadline))
+            co_return selection;
     }
     co_return std::nullopt;
 }
