@@ -8,6 +8,7 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QMap>
 #include <QSet>
 #include <QStringList>
@@ -182,6 +183,9 @@ AtspiFocusedSelection::selectionWhereFocusWent(const QList<Accessible>& applicat
             co_return std::nullopt;
         // Named, not a temporary in the co_await: g++ 12 destroys those twice.
         const Accessible object{focused->first, QDBusObjectPath(focused->second)};
+        // Not every toolkit says when its focus leaves: ask the object whether it still has it.
+        if (!co_await isFocused(object, deadline))
+            co_return std::nullopt;
         co_return co_await selectionOf(object, deadline);
     }
     for (const Accessible& application : applications) {
@@ -194,6 +198,17 @@ AtspiFocusedSelection::selectionWhereFocusWent(const QList<Accessible>& applicat
             co_return selection;
     }
     co_return std::nullopt;
+}
+
+QCoro::Task<bool> AtspiFocusedSelection::isFocused(Accessible object, QDeadlineTimer deadline)
+{
+    const QDBusMessage request = QDBusMessage::createMethodCall(
+        object.busName, object.path.path(), accessibleInterface, QStringLiteral("GetState"));
+    const QDBusMessage state = co_await m_bus->call(request, deadline);
+    if (!isReply(state, QLatin1String("au")))
+        co_return false;
+    const QList<uint> bits = qdbus_cast<QList<uint>>(state.arguments().constFirst());
+    co_return !bits.isEmpty() && (bits.constFirst() & (1u << stateFocused)) != 0;
 }
 
 QCoro::Task<std::optional<SelectedRange>>

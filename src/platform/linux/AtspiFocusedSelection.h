@@ -53,6 +53,7 @@ private:
                                                   QDeadlineTimer deadline);
     QCoro::Task<std::optional<Accessible>> focusedObjectOf(Accessible application,
                                                            QDeadlineTimer deadline);
+    QCoro::Task<bool> isFocused(Accessible object, QDeadlineTimer deadline);
     QCoro::Task<std::optional<SelectedRange>> selectionOf(Accessible object,
                                                           QDeadlineTimer deadline);
     // The object the application's focus events last named: it needs no focus back.
