@@ -40,11 +40,19 @@ QCoro::Task<Replacement> AtspiEditableText::replace(SelectedRange range, QString
     if (!m_bus.isConnected() || range.application.isEmpty() || range.object.isEmpty())
         co_return Replacement::notApplicable;
     const QDeadlineTimer checks(checkBudget);
-    if (!co_await isEditable(range, checks) || !co_await stillSelected(range, checks))
+    if (!co_await isEditable(range, checks)) {
+        ClientLogger::info(u"no in-place replacement: the text is not editable there");
         co_return Replacement::notApplicable;
+    }
+    if (!co_await stillSelected(range, checks)) {
+        ClientLogger::info(u"no in-place replacement: the selection changed since it was read");
+        co_return Replacement::notApplicable;
+    }
     const std::optional<Units> units = co_await unitsOf(range, text, checks);
-    if (!units)
+    if (!units) {
+        ClientLogger::info(u"no in-place replacement: the application's toolkit is unknown");
         co_return Replacement::notApplicable;
+    }
 
     const QDeadlineTimer writes(writeBudget);
     QDBusMessage deleteRequest = callOn(range, editableTextInterface, QStringLiteral("DeleteText"));
