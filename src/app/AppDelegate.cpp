@@ -435,7 +435,8 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         co_return;
     }
 
-    const std::optional<QString> text = co_await m_selection->selectedTextFromFocusedApp();
+    std::optional<SelectedRange> range;
+    const std::optional<QString> text = co_await m_selection->selectedTextFromFocusedApp(&range);
     if (!text || text->isEmpty()) {
         const QString message = QStringLiteral("No text selected.");
         model.setStatusError(message);
@@ -465,7 +466,7 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
 
     PasteboardSnapshot restored;
     const SelectionService::PasteOutcome outcome =
-        co_await m_selection->pasteText(rewritten, source, &restored);
+        co_await m_selection->replaceSelection(rewritten, range, source, &restored);
     if (outcome == SelectionService::PasteOutcome::applicationSwitched)
         co_return; // the user went on elsewhere: nothing pasted, clipboard given back
     if (outcome == SelectionService::PasteOutcome::pasteFailed) {
@@ -479,6 +480,20 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
         co_return;
     }
+    if (outcome == SelectionService::PasteOutcome::halfReplaced) {
+        // The application took part of the edit: pasting on top of it would write the text
+        // twice, so the user gets it to put in place.
+        const QString message =
+            QStringLiteral("Velto couldn't finish replacing the selected text, so the document "
+                           "may be partly changed. The rewritten text is on the clipboard: check "
+                           "the document and paste it with Ctrl+V.");
+        model.setStatusError(message);
+        model.setRewriteState(RewriteState::failed(message));
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Replacement incomplete"),
+                        message);
+        ClientLogger::error(u"rewrite failed: ", u"the replacement was left half done");
+        co_return;
+    }
 
     if (model.soundOnCompletion())
         m_services.sound.playCompletionSound();
@@ -488,6 +503,8 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
                     QStringLiteral("Your selected text was replaced using ") +
                         model.currentToneTitle() + QStringLiteral("."));
     ClientLogger::info(u"rewrite succeeded");
+    if (outcome != SelectionService::PasteOutcome::pasted)
+        co_return; // replaced in place: the clipboard was never touched
     m_clipboardGuard = std::make_shared<CancellationToken>();
     runClipboardGuard(restored, rewritten, m_clipboardGuard);
 }

@@ -38,15 +38,21 @@ std::optional<QString> SelectionService::trimmedText(const std::optional<QString
     return trimmed;
 }
 
-QCoro::Task<std::optional<QString>> SelectionService::selectedTextViaAX()
+QCoro::Task<std::optional<QString>>
+SelectionService::selectedTextViaAX(std::optional<SelectedRange>* range)
 {
-    const std::optional<QString> selected = co_await m_focusedSelection.selectedText();
-    co_return trimmedText(selected);
+    std::optional<SelectedRange> selected = co_await m_focusedSelection.selectedRange();
+    std::optional<QString> text =
+        trimmedText(selected ? std::optional(selected->text) : std::nullopt);
+    if (range)
+        *range = text ? std::move(selected) : std::nullopt;
+    co_return text;
 }
 
-QCoro::Task<std::optional<QString>> SelectionService::selectedTextFromFocusedApp()
+QCoro::Task<std::optional<QString>>
+SelectionService::selectedTextFromFocusedApp(std::optional<SelectedRange>* range)
 {
-    if (auto text = co_await selectedTextViaAX()) {
+    if (auto text = co_await selectedTextViaAX(range)) {
         ClientLogger::info(u"selection read through accessibility");
         co_return text;
     }
@@ -162,6 +168,31 @@ QCoro::Task<> SelectionService::waitForPaste()
     }
     ClientLogger::info(u"paste: the text was taken after ", milliseconds(waited));
     co_await m_sleeper.sleep(pasteSettleDelay);
+}
+
+QCoro::Task<SelectionService::PasteOutcome>
+SelectionService::replaceSelection(QString text, std::optional<SelectedRange> range,
+                                   std::optional<RunningApplication> source,
+                                   PasteboardSnapshot* restored)
+{
+    if (range) {
+        // Awaited into a variable: g++ 12 miscompiles a co_await in a switch's condition.
+        const FocusedSelection::Replacement replacement =
+            co_await m_focusedSelection.replace(*range, text);
+        switch (replacement) {
+        case FocusedSelection::Replacement::replaced:
+            ClientLogger::info(u"selection replaced through accessibility");
+            co_return PasteOutcome::replacedInPlace;
+        case FocusedSelection::Replacement::halfApplied:
+            // The user's clipboard is given up for the text: it is the one copy left of it.
+            m_pasteboard.clearContents();
+            m_pasteboard.setString(text);
+            co_return PasteOutcome::halfReplaced;
+        case FocusedSelection::Replacement::notApplicable:
+            break;
+        }
+    }
+    co_return co_await pasteText(std::move(text), std::move(source), restored);
 }
 
 QCoro::Task<> SelectionService::guardRestoredClipboard(PasteboardSnapshot snapshot, QString pasted,

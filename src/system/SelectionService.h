@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FocusedSelection.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunningApplication.h"
 
@@ -12,7 +13,6 @@
 
 namespace velto {
 
-class FocusedSelection;
 class Pasteboard;
 class CancellationToken;
 class Sleeper;
@@ -29,7 +29,13 @@ public:
         pasted,
         applicationSwitched,
         // No paste key could be posted: the text is left on the clipboard for the user.
-        pasteFailed
+        pasteFailed,
+        // Written into the range that was read, through the accessibility bus: the clipboard
+        // and the keyboard were never used.
+        replacedInPlace,
+        // The range was changed but does not hold the text: nothing is pasted on top of it, and
+        // the text is left on the clipboard for the user.
+        halfReplaced
     };
 
     static constexpr std::uint16_t copyKeyCode = 8;  // C
@@ -51,10 +57,14 @@ public:
     SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
                      SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper);
 
-    // The focused element's selection, trimmed; none when unreadable or blank.
-    QCoro::Task<std::optional<QString>> selectedTextViaAX();
-    // The selection by the direct route, else by a synthetic copy; trimmed. Never fails.
-    QCoro::Task<std::optional<QString>> selectedTextFromFocusedApp();
+    // The focused element's selection, trimmed; none when unreadable or blank. Where it was read
+    // goes to `range` when given.
+    QCoro::Task<std::optional<QString>>
+    selectedTextViaAX(std::optional<SelectedRange>* range = nullptr);
+    // The selection by the direct route, else by a synthetic copy; trimmed. Never fails. `range`
+    // holds where it was read when the direct route read it, none otherwise.
+    QCoro::Task<std::optional<QString>>
+    selectedTextFromFocusedApp(std::optional<SelectedRange>* range = nullptr);
     QCoro::Task<PasteboardSnapshot> capturePasteboard();
     void restorePasteboard(const PasteboardSnapshot& snapshot);
     // One Command+key press and release.
@@ -65,6 +75,13 @@ public:
     // away. After a paste, snapshot holds what was restored, for guardRestoredClipboard().
     QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source,
                                         PasteboardSnapshot* snapshot = nullptr);
+
+    // Writes text over the selection that was read at `range`, in place where its application
+    // allows it (no clipboard, no key, no activation), else by pasteText(). Never both: a
+    // replacement left half done is not pasted over.
+    QCoro::Task<PasteOutcome> replaceSelection(QString text, std::optional<SelectedRange> range,
+                                               std::optional<RunningApplication> source,
+                                               PasteboardSnapshot* snapshot = nullptr);
 
     // Some targets (GTK editors) take the clipboard with the pasted text a moment after the
     // restore; puts the snapshot back once more if so. Runs after the rewrite has ended, so it

@@ -97,6 +97,13 @@ QCoro::Task<QDBusMessage> AtspiBus::call(QDBusMessage message, QDeadlineTimer de
     co_return co_await pending;
 }
 
+bool AtspiBus::subscribe(const QString& interface, const QString& member, QObject* receiver,
+                         const char* slot)
+{
+    return isConnected() &&
+           m_connection->connect(QString(), QString(), interface, member, receiver, slot);
+}
+
 QCoro::Task<std::optional<qint64>> AtspiBus::processOf(QString busName, QDeadlineTimer deadline)
 {
     QDBusMessage request = QDBusMessage::createMethodCall(

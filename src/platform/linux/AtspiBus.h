@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
+#include <QObject>
 #include <QString>
 #include <optional>
 #include <qcoro/qcorotask.h>
@@ -29,6 +30,11 @@ public:
     // A method call that gives up when the deadline passes (an application that hangs must not
     // hold the caller for D-Bus's default 25 s). Error replies come back as they are.
     QCoro::Task<QDBusMessage> call(QDBusMessage message, QDeadlineTimer deadline);
+
+    // Delivers a signal of every application on the bus to receiver's slot (which takes the
+    // QDBusMessage); false when not connected.
+    bool subscribe(const QString& interface, const QString& member, QObject* receiver,
+                   const char* slot);
 
     // The process behind a connection of the accessibility bus; none when unknown.
     QCoro::Task<std::optional<qint64>> processOf(QString busName, QDeadlineTimer deadline);

@@ -3,9 +3,12 @@
 #include "platform/TimerSleeper.h"
 #include "platform/Workspace.h"
 #include "platform/linux/AtspiBus.h"
+#include "platform/linux/AtspiEditableText.h"
+#include "platform/linux/AtspiFocusTracker.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QMap>
 #include <QSet>
 #include <QStringList>
@@ -66,7 +69,9 @@ QDBusArgument focusedRule()
 } // namespace
 
 AtspiFocusedSelection::AtspiFocusedSelection(Workspace& workspace)
-    : m_workspace(workspace), m_bus(std::make_unique<AtspiBus>())
+    : m_workspace(workspace), m_bus(std::make_unique<AtspiBus>()),
+      m_focus(std::make_unique<AtspiFocusTracker>(*m_bus)),
+      m_editable(std::make_unique<AtspiEditableText>(*m_bus))
 {
 }
 
@@ -74,10 +79,16 @@ AtspiFocusedSelection::~AtspiFocusedSelection() = default;
 
 void AtspiFocusedSelection::warmUp()
 {
-    m_bus->ensureConnected();
+    m_focus->start();
 }
 
-QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectedText()
+QCoro::Task<FocusedSelection::Replacement> AtspiFocusedSelection::replace(SelectedRange range,
+                                                                          QString text)
+{
+    co_return co_await m_editable->replace(range, text);
+}
+
+QCoro::Task<std::optional<SelectedRange>> AtspiFocusedSelection::selectedRange()
 {
     // Without the process in front (Wayland tells a client nothing of the others), every
     // application is asked: only the active window's focus widget is in the focused state.
@@ -87,14 +98,18 @@ QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectedText()
                                               : std::nullopt;
     if (!co_await m_bus->ensureConnected())
         co_return std::nullopt;
+    m_focus->start(); // not awaited: its registration must not hold this read up
 
     const QDeadlineTimer deadline(readBudget);
     const QList<Accessible> applications = co_await applicationsOf(process, deadline);
     if (applications.isEmpty())
         co_return std::nullopt;
-    // The shortcut's key grab takes the keyboard focus from the window for a moment: until the
-    // application has seen it come back, nothing of it is focused. Ask again shortly (only the
-    // application in front: asking all of them again would cost every press the budget).
+    if (auto selection = co_await selectionWhereFocusWent(applications, bool(process), deadline))
+        co_return selection;
+    // Without focus events (none came yet, or the object has gone): the shortcut's key grab takes
+    // the keyboard focus from the window for a moment, and until the application has seen it
+    // come back, nothing of it is focused. Ask again shortly (only the application in front:
+    // asking all of them again would cost every press the budget).
     TimerSleeper sleeper;
     do {
         for (const Accessible& application : applications) {
@@ -134,10 +149,12 @@ AtspiFocusedSelection::applicationsOf(std::optional<qint64> processIdentifier,
         if (*known == processIdentifier)
             matching.append(application);
     }
-    // Applications that left the bus: forget them, so the table does not grow for ever.
-    if (!listed.isEmpty())
+    // Applications that left the bus: forget them, so the tables do not grow for ever.
+    if (!listed.isEmpty()) {
         for (auto it = m_processOfBusName.begin(); it != m_processOfBusName.end();)
             it = names.contains(it.key()) ? std::next(it) : m_processOfBusName.erase(it);
+        m_focus->retainOnly(names);
+    }
     co_return matching;
 }
 
@@ -155,8 +172,47 @@ AtspiFocusedSelection::focusedObjectOf(Accessible application, QDeadlineTimer de
     co_return found.constFirst();
 }
 
-QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectionOf(Accessible object,
-                                                                       QDeadlineTimer deadline)
+QCoro::Task<std::optional<SelectedRange>>
+AtspiFocusedSelection::selectionWhereFocusWent(const QList<Accessible>& applications,
+                                               bool frontKnown, QDeadlineTimer deadline)
+{
+    if (!frontKnown) {
+        // Every application is listed: only an object that holds the focus now is the user's.
+        const auto focused = m_focus->focusedNow();
+        if (!focused)
+            co_return std::nullopt;
+        // Named, not a temporary in the co_await: g++ 12 destroys those twice.
+        const Accessible object{focused->first, QDBusObjectPath(focused->second)};
+        // Not every toolkit says when its focus leaves: ask the object whether it still has it.
+        if (!co_await isFocused(object, deadline))
+            co_return std::nullopt;
+        co_return co_await selectionOf(object, deadline);
+    }
+    for (const Accessible& application : applications) {
+        // Held or lost since: the key grab may have taken it, and the application is in front.
+        const std::optional<QString> path = m_focus->lastFocusedIn(application.busName);
+        if (!path)
+            continue;
+        const Accessible object{application.busName, QDBusObjectPath(*path)};
+        if (auto selection = co_await selectionOf(object, deadline))
+            co_return selection;
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<bool> AtspiFocusedSelection::isFocused(Accessible object, QDeadlineTimer deadline)
+{
+    const QDBusMessage request = QDBusMessage::createMethodCall(
+        object.busName, object.path.path(), accessibleInterface, QStringLiteral("GetState"));
+    const QDBusMessage state = co_await m_bus->call(request, deadline);
+    if (!isReply(state, QLatin1String("au")))
+        co_return false;
+    const QList<uint> bits = qdbus_cast<QList<uint>>(state.arguments().constFirst());
+    co_return !bits.isEmpty() && (bits.constFirst() & (1u << stateFocused)) != 0;
+}
+
+QCoro::Task<std::optional<SelectedRange>>
+AtspiFocusedSelection::selectionOf(Accessible object, QDeadlineTimer deadline)
 {
     const auto textCall = [&object](const char* method) {
         return QDBusMessage::createMethodCall(object.busName, object.path.path(), textInterface,
@@ -182,7 +238,8 @@ QCoro::Task<std::optional<QString>> AtspiFocusedSelection::selectionOf(Accessibl
     const QDBusMessage text = co_await m_bus->call(textRequest, deadline);
     if (!isReply(text, QLatin1String("s")))
         co_return std::nullopt;
-    co_return text.arguments().constFirst().toString();
+    co_return SelectedRange{object.busName, object.path.path(), start, end,
+                            text.arguments().constFirst().toString()};
 }
 
 } // namespace velto

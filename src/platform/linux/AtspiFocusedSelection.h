@@ -12,15 +12,18 @@
 namespace velto {
 
 class AtspiBus;
+class AtspiEditableText;
+class AtspiFocusTracker;
 class Workspace;
 
 // The selection of the focused text widget of the application in front, read through AT-SPI:
 // the application is found on the accessibility bus by its process (where the desktop says which
-// one is in front), its focused object through
-// the Collection interface, and the selection through the Text interface. Applications that
-// do not expose AT-SPI, objects without text and empty selections give none, and the caller
-// then copies instead. Never the PRIMARY selection: text widgets keep owning it with the old
-// text after their selection is cleared, so it cannot tell a current selection from a stale one.
+// one is in front), its focused object from its focus events (else through the Collection
+// interface), and the selection through the Text interface. Applications that do not expose
+// AT-SPI, objects without text and empty selections give none, and the caller then copies
+// instead. Never the PRIMARY selection: text widgets keep owning it with the old text after
+// their selection is cleared, so it cannot tell a current selection from a stale one. A range
+// read here is replaced through the EditableText interface where the object has one.
 class AtspiFocusedSelection : public FocusedSelection
 {
 public:
@@ -31,9 +34,11 @@ public:
     explicit AtspiFocusedSelection(Workspace& workspace);
     ~AtspiFocusedSelection() override;
 
-    QCoro::Task<std::optional<QString>> selectedText() override;
+    QCoro::Task<std::optional<SelectedRange>> selectedRange() override;
+    QCoro::Task<Replacement> replace(SelectedRange range, QString text) override;
 
-    // The accessibility bus is looked up in the background, so the first press does not wait.
+    // The accessibility bus is looked up, and focus events followed, in the background, so the
+    // first press does not wait.
     void warmUp();
 
 private:
@@ -48,10 +53,18 @@ private:
                                                   QDeadlineTimer deadline);
     QCoro::Task<std::optional<Accessible>> focusedObjectOf(Accessible application,
                                                            QDeadlineTimer deadline);
-    QCoro::Task<std::optional<QString>> selectionOf(Accessible object, QDeadlineTimer deadline);
+    QCoro::Task<bool> isFocused(Accessible object, QDeadlineTimer deadline);
+    QCoro::Task<std::optional<SelectedRange>> selectionOf(Accessible object,
+                                                          QDeadlineTimer deadline);
+    // The object the application's focus events last named: it needs no focus back.
+    QCoro::Task<std::optional<SelectedRange>>
+    selectionWhereFocusWent(const QList<Accessible>& applications, bool frontKnown,
+                            QDeadlineTimer deadline);
 
     Workspace& m_workspace;
     std::unique_ptr<AtspiBus> m_bus;
+    std::unique_ptr<AtspiFocusTracker> m_focus;
+    std::unique_ptr<AtspiEditableText> m_editable;
     // Bus names are never reused, so what a name's process is stays true while it is listed.
     QHash<QString, qint64> m_processOfBusName;
 };

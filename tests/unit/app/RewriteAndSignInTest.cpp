@@ -105,6 +105,26 @@ private slots:
         QVERIFY(sent.first().body.contains("\"text\":\"hello world\""));
     }
 
+    void aRewriteReplacedInPlaceLeavesTheClipboardAndKeysAlone()
+    {
+        PipelineRig rig;
+        rig.selection.replacement = FocusedSelection::Replacement::replaced;
+        const qint64 clipboardCount = rig.pasteboard.count;
+        rig.rewrite();
+
+        QCOMPARE(rig.selection.replacements.size(), 1);
+        QCOMPARE(rig.selection.replacements.first().first.text, "  hello world \n");
+        QCOMPARE(rig.selection.replacements.first().second, "Hello, world.");
+        // No paste, no activation, and no clipboard guard afterwards.
+        QCOMPARE(rig.events.entries(), QStringList());
+        QCOMPARE(rig.pasteboard.count, clipboardCount);
+        QCOMPARE(rig.pasteboard.items, std::optional<PasteboardSnapshot>(usersClipboard()));
+        QCOMPARE(rig.model().rewriteState(), RewriteState::succeeded());
+        QCOMPARE(rig.noticeText(),
+                 "Rewrite complete | Your selected text was replaced using Default.");
+        QCOMPARE(rig.sound.completionSounds, 1);
+    }
+
     void aSecondTriggerWhileOneRunsIsDropped()
     {
         PipelineRig rig;
@@ -189,6 +209,15 @@ private slots:
         // Fixed fault: a paste that could not be posted used to report success.
         QTest::newRow("paste cannot be posted")
             << unpostable << "Paste failed | " + onClipboard << warning << onClipboard << 1 << 1
+            << "Hello, world.";
+        const Setup halfReplaced = [](ControllerRig& r) {
+            r.selection.replacement = FocusedSelection::Replacement::halfApplied;
+        };
+        const QString partly = "Velto couldn't finish replacing the selected text, so the "
+                               "document may be partly changed. The rewritten text is on the "
+                               "clipboard: check the document and paste it with Ctrl+V.";
+        QTest::newRow("replacement left half done")
+            << halfReplaced << "Replacement incomplete | " + partly << warning << partly << 1 << 1
             << "Hello, world.";
     }
 

@@ -25,7 +25,7 @@ const QString text = FakePasteboard::stringType;
 struct Rig
 {
     FakeEventLog log;
-    FakeFocusedSelection selection;
+    FakeFocusedSelection selection{&log};
     FakePasteboard pasteboard{&log};
     FakeSyntheticKeys keys{&log};
     FakeWorkspace workspace{&log};
@@ -62,6 +62,7 @@ const QStringList activate{"activate 4242", "wait active 4242 80"};
 const QStringList pasteKey{"pasteboard expect read", "key down 9 flags=100000", "sleep 25",
                            "key up 9 flags=100000"};
 const QStringList taken{"pasteboard wait read 1000", "sleep 80"};
+const QStringList notTaken{"pasteboard wait read 1000"};
 const QStringList restore{"pasteboard clear", "pasteboard writeItems 3"};
 
 const struct PasteRow
@@ -97,6 +98,33 @@ const struct PasteRow
      setText + pasteKey + taken + restore, "<restored>"},
 };
 
+using Replacement = FocusedSelection::Replacement;
+
+const struct ReplaceRow
+{
+    const char* name;
+    bool readInPlace; // the selection came with its range, not by a copy
+    Replacement answer;
+    Outcome outcome;
+    QStringList log;
+    const char* clipboard;
+} replaceRows[] = {
+    {"replaced in place: no clipboard, no key, no activation",
+     true,
+     Replacement::replaced,
+     Outcome::replacedInPlace,
+     {"replace 3-19"},
+     "<restored>"},
+    {"range no longer holds the text: pasted once", true, Replacement::notApplicable, pasted,
+     QStringList("replace 3-19") + setText + pasteKey + notTaken + restore, "<restored>"},
+    // Fixed fault: a paste on top of a half-done edit would write the text twice.
+    {"half applied: never pasted over, the text left on the clipboard", true,
+     Replacement::halfApplied, Outcome::halfReplaced, QStringList("replace 3-19") + setText,
+     "New text"},
+    {"read by a copy: pasted", false, Replacement::replaced, pasted,
+     setText + pasteKey + notTaken + restore, "<restored>"},
+};
+
 } // namespace
 
 class SelectionServiceTest : public QObject
@@ -122,7 +150,10 @@ private slots:
         rig.pasteboard.items = richClipboard();
         rig.appCopiesOnCommandC(QStringLiteral("\n copied  text \r\n"));
 
-        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), QString("copied  text"));
+        std::optional<SelectedRange> range;
+        QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp(&range)),
+                 QString("copied  text"));
+        QVERIFY(!range); // a copy says nothing of where the text is
         // Every item and every type are back, in order.
         QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
         QCOMPARE(rig.log.entries(),
@@ -235,6 +266,44 @@ private slots:
                                         (asks ? taken : QStringList("pasteboard wait read 1000")) +
                                         restore);
         QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+    }
+
+    void replaceSelection_data()
+    {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(replaceRows)); ++i)
+            QTest::newRow(replaceRows[i].name) << i;
+    }
+    void replaceSelection()
+    {
+        QFETCH(int, row);
+        const ReplaceRow& r = replaceRows[row];
+        Rig rig;
+        rig.pasteboard.items = richClipboard();
+        rig.workspace.frontmost = editor;
+        rig.selection.replacement = r.answer;
+        std::optional<SelectedRange> range;
+        if (r.readInPlace) {
+            rig.selection.text = QStringLiteral(" old words here\n");
+            QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp(&range)),
+                     QString("old words here"));
+            QVERIFY(range);
+        }
+        rig.log.clear();
+
+        QCOMPARE(QCoro::waitFor(rig.service.replaceSelection("New text", range, editor)),
+                 r.outcome);
+        QCOMPARE(rig.log.entries(), r.log);
+        QCOMPARE(rig.selection.replacements.size(), r.readInPlace ? 1 : 0);
+        if (r.readInPlace) {
+            // Exactly what was read is replaced, untrimmed, with the new text.
+            QCOMPARE(rig.selection.replacements.first().first.text, " old words here\n");
+            QCOMPARE(rig.selection.replacements.first().second, "New text");
+        }
+        const QString clipboard = rig.pasteboard.items == richClipboard()
+                                      ? QString("<restored>")
+                                      : QCoro::waitFor(rig.pasteboard.readString()).value_or("?");
+        QCOMPARE(clipboard, QString(r.clipboard));
     }
 
     // Some targets take the clipboard with the pasted text once the restore has happened.

@@ -114,7 +114,7 @@ private slots:
     {
         QStringList files = {QStringLiteral("README.md"),
                              QStringLiteral("data/man/velto.1"),
-                             QStringLiteral("data/app.velto.Velto.metainfo.xml"),
+                             QStringLiteral("data/app.velto.Velto.metainfo.xml.in"),
                              QStringLiteral("src/app/AppDelegate.cpp"),
                              QStringLiteral("src/app/main.cpp"),
                              QStringLiteral("src/system/HotkeyManagerError.h")};

@@ -40,6 +40,11 @@ EditorWindow::EditorWindow(const QString& text, Toolkit toolkit)
     if (file.open(QIODevice::WriteOnly))
         file.write(text.toUtf8());
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    if (toolkit == Toolkit::qtAccessible) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        m_process.setProcessEnvironment(environment);
+    }
 }
 
 EditorWindow::~EditorWindow()
@@ -52,13 +57,31 @@ EditorWindow::~EditorWindow()
 
 bool EditorWindow::startSelectingAll()
 {
-    QStringList arguments{m_path, QStringLiteral("--select-all")};
+    return startTestEditor({QStringLiteral("--select-all")});
+}
+
+bool EditorWindow::startSelecting(int from, int to)
+{
+    return startTestEditor({QStringLiteral("--select"), QStringLiteral("%1:%2").arg(from).arg(to)});
+}
+
+bool EditorWindow::startTestEditor(const QStringList& selection)
+{
+    QStringList arguments = QStringList{m_path} + selection;
     if (busyKeysMs > 0)
         arguments << QStringLiteral("--busy-keys") << QString::number(busyKeysMs);
     m_process.start(QStringLiteral(VELTO_TEST_EDITOR), arguments);
     return m_process.waitForStarted(5000) &&
            QTest::qWaitFor([&] { return QFile::exists(m_path + QStringLiteral(".focused")); },
                            15000);
+}
+
+bool EditorWindow::startUnwatched()
+{
+    m_process.start(m_toolkit == Toolkit::gtk ? QStringLiteral("l3afpad")
+                                              : QStringLiteral(VELTO_TEST_EDITOR),
+                    {m_path});
+    return m_process.waitForStarted(5000);
 }
 
 bool EditorWindow::start()

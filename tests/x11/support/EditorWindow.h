@@ -12,14 +12,15 @@ class TestKeyboard;
 // A target application editing a file of known text, in a process of its own (a paste into a
 // window of the test process would wait on the test's own clipboard while the test waits on it):
 // l3afpad (GTK3, exposes AT-SPI) or the Qt test editor (does not, unless the desktop turns
-// accessibility on).
+// accessibility on, as qtAccessible does).
 class EditorWindow
 {
 public:
     enum class Toolkit
     {
         gtk,
-        qt
+        qt,
+        qtAccessible
     };
 
     explicit EditorWindow(const QString& text, Toolkit toolkit = Toolkit::gtk);
@@ -31,9 +32,14 @@ public:
     // On the X server, with nothing selected: waits until its window is mapped and active;
     // false on time-out.
     bool start();
-    // On any display, always the Qt test editor, with all its text selected: waits until its
-    // window has the keyboard focus; false on time-out.
+    // On any display, the Qt test editor (accessible or not), with all its text selected: waits
+    // until its window has the keyboard focus; false on time-out.
     bool startSelectingAll();
+    // The same with the characters from `from` to `to` selected.
+    bool startSelecting(int from, int to);
+    // On any display, with nothing selected, without waiting for its window: a compositor
+    // tells nothing of other clients' windows.
+    bool startUnwatched();
     qint64 pid() const { return m_process.processId(); }
     std::uint32_t window() const { return m_window; }
     // What the file holds now.
@@ -49,6 +55,8 @@ public:
     bool saveAndWaitFor(TestKeyboard& keyboard, const QString& expected);
 
 private:
+    bool startTestEditor(const QStringList& selection);
+
     QTemporaryDir m_dir;
     QString m_path;
     Toolkit m_toolkit;

@@ -1,6 +1,6 @@
 // A small Qt Widgets editor as a target application, a real client of the X server or of the
 // compositor that copies and pastes through it:
-//   velto-test-editor FILE [--select-all] [--busy-keys MS]
+//   velto-test-editor FILE [--select-all | --select FROM:TO] [--busy-keys MS]
 // Opens FILE and writes its text back at every change and on Ctrl+S; FILE.focused exists while
 // its window is active. Qt's text widgets keep owning PRIMARY with the old text after their
 // selection is cleared, which the X11 tests need to reproduce. With --busy-keys, it is busy for
@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QShortcut>
+#include <QTextCursor>
 #include <QThread>
 
 namespace {
@@ -54,6 +55,13 @@ int main(int argc, char** argv)
         editor.setPlainText(QString::fromUtf8(file.readAll()));
     if (arguments.contains(QStringLiteral("--select-all")))
         editor.selectAll();
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--select")); at > 0) {
+        const QStringList range = arguments.value(at + 1).split(u':');
+        QTextCursor cursor = editor.textCursor();
+        cursor.setPosition(range.value(0).toInt());
+        cursor.setPosition(range.value(1).toInt(), QTextCursor::KeepAnchor);
+        editor.setTextCursor(cursor);
+    }
     const qsizetype busy = arguments.indexOf(QStringLiteral("--busy-keys"));
     BusyKeys busyKeys(busy > 0 && busy + 1 < arguments.size() ? arguments.at(busy + 1).toULong()
                                                               : 0);

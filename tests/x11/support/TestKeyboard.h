@@ -33,6 +33,19 @@ public:
         for (auto it = modifiers.crbegin(); it != modifiers.crend(); ++it)
             release(*it);
     }
+
+    // In a text editor, from the start of the document: `lines` lines down, `from` characters
+    // right, then `length` characters selected.
+    void selectFromStart(int lines, int from, int length)
+    {
+        chord({controlL}, home);
+        for (int i = 0; i < lines; ++i)
+            chord({}, down);
+        for (int i = 0; i < from; ++i)
+            chord({}, right);
+        for (int i = 0; i < length; ++i)
+            chord({shiftL}, right);
+    }
 };
 
 } // namespace velto::test

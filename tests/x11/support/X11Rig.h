@@ -20,12 +20,14 @@
 namespace velto::test {
 
 // Forwards to the real keys and counts the copies, so a test can tell which route read the
-// selection.
+// selection, and the pastes and every key pressed.
 struct CountingKeys : SyntheticKeys
 {
     explicit CountingKeys(SyntheticKeys& keys) : keys(keys) {}
     SyntheticKeys& keys;
     int copies = 0;
+    int pastes = 0;
+    int presses = 0;
 
     bool isAvailable() override { return keys.isAvailable(); }
     bool canPost(std::uint16_t keyCode) override { return keys.canPost(keyCode); }
@@ -33,6 +35,8 @@ struct CountingKeys : SyntheticKeys
     {
         keys.post(keyCode, flags, keyDown);
         copies += keyDown && keyCode == SelectionService::copyKeyCode;
+        pastes += keyDown && keyCode == SelectionService::pasteKeyCode;
+        presses += keyDown;
     }
 };
 
@@ -60,6 +64,8 @@ struct X11Rig
     X11Rig()
     {
         hotkeys.onHotkey = [this] { ++presses; };
+        // As at launch: focus events are followed from here on.
+        focused.warmUp();
     }
 
     // Every event the server sent before now has been handled: a reply on this connection

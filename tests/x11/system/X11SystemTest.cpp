@@ -134,6 +134,80 @@ private slots:
             QVERIFY(!other.clipboardHasOwner());
     }
 
+    void selectionIsReplacedInPlace_data()
+    {
+        QTest::addColumn<Toolkit>("toolkit");
+        QTest::newRow("gtk") << Toolkit::gtk;
+        QTest::newRow("qt, accessibility on") << Toolkit::qtAccessible;
+    }
+
+    // Through the accessibility bus: exactly the selected range changes (non-ASCII text, whose
+    // length each toolkit counts its own way, included), the user's clipboard never changes
+    // hands and no key is posted.
+    void selectionIsReplacedInPlace()
+    {
+        QFETCH(Toolkit, toolkit);
+        X11Rig velto;
+        X11OtherClient other;
+        QVERIFY(other.ownUserClipboard());
+        const QString document = "first line stays\nsecond: replace these words, rest kept\n"
+                                 "last line, d\u00e9j\u00e0 vu, stays\n";
+        EditorWindow editor(document, toolkit);
+        QVERIFY(editor.start());
+        m_keyboard.selectFromStart(1, 8, 19);
+        std::optional<SelectedRange> range;
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(velto.service.selectedTextViaAX(&range)),
+                                  std::optional<QString>("replace these words"), 5000);
+        QVERIFY(range);
+        const qint64 changesBefore = velto.clipboard.changeCount();
+
+        const QString rewrite = "a na\u00efve r\u00e9sum\u00e9 \u2014 rewritten";
+        QCOMPARE(QCoro::waitFor(velto.service.replaceSelection(
+                     rewrite, range, velto.workspace.frontmostApplication())),
+                 SelectionService::PasteOutcome::replacedInPlace);
+        const QString expected = QString(document).replace("replace these words", rewrite);
+        QVERIFY(saveAndWaitFor(editor, toolkit, expected));
+        QCOMPARE(editor.fileContents(), expected.toUtf8());
+        QCOMPARE(velto.keys.presses, 0);
+        QCOMPARE(velto.clipboard.changeCount(), changesBefore);
+        QVERIFY(other.clipboard.owns());
+        QCOMPARE(other.clipboardDifference(), QString());
+    }
+
+    void aSelectionChangedSinceTheReadIsPastedOverOnce_data() { selectionIsReplacedInPlace_data(); }
+
+    // The user moved the selection while the rewrite ran: the range read is not replaced; the
+    // paste route writes over the selection as it is now, once.
+    void aSelectionChangedSinceTheReadIsPastedOverOnce()
+    {
+        QFETCH(Toolkit, toolkit);
+        X11Rig velto;
+        X11OtherClient other;
+        QVERIFY(other.ownUserClipboard());
+        EditorWindow editor("first line\nsecond: one two three\n", toolkit);
+        QVERIFY(editor.start());
+        m_keyboard.selectFromStart(1, 8, 3);
+        std::optional<SelectedRange> range;
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(velto.service.selectedTextViaAX(&range)),
+                                  std::optional<QString>("one"), 5000);
+        QVERIFY(range);
+        for (int i = 0; i < 4; ++i)
+            m_keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::right);
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(velto.service.selectedTextViaAX()),
+                                  std::optional<QString>("one two"), 5000);
+
+        PasteboardSnapshot restored;
+        QCOMPARE(QCoro::waitFor(velto.service.replaceSelection(
+                     "1 2", range, velto.workspace.frontmostApplication(), &restored)),
+                 SelectionService::PasteOutcome::pasted);
+        QCoro::waitFor(velto.service.guardRestoredClipboard(restored, "1 2"));
+        const QString expected = "first line\nsecond: 1 2 three\n";
+        QVERIFY(saveAndWaitFor(editor, toolkit, expected));
+        QCOMPARE(editor.text(), expected);
+        QCOMPARE(velto.keys.pastes, 1);
+        QCOMPARE(other.clipboardDifference(), QString());
+    }
+
     void aHungApplicationCostsOnlyTheReadBudget()
     {
         X11Rig velto;
@@ -364,6 +438,13 @@ private slots:
     }
 
 private:
+    // The Qt test editor writes its file at every change; l3afpad on Ctrl+S.
+    bool saveAndWaitFor(EditorWindow& editor, Toolkit toolkit, const QString& expected)
+    {
+        return toolkit == Toolkit::gtk ? editor.saveAndWaitFor(m_keyboard, expected)
+                                       : editor.waitForText(expected);
+    }
+
     XTestKeyboard m_keyboard;
 };
 
