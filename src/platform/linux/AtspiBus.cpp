@@ -60,7 +60,10 @@ QCoro::Task<bool> AtspiBus::ensureConnected()
         QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
         QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
     const QDBusPendingCall pending = session.asyncCall(request, addressTimeoutMs);
+    const std::weak_ptr<bool> alive = m_alive;
     const QDBusMessage reply = co_await pending;
+    if (alive.expired())
+        co_return false;
     m_connecting = false;
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("s")) {
         logUnavailable(reply.errorName());

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -43,6 +44,8 @@ private:
     void logUnavailable(const QString& why);
 
     QString m_name;
+    // Tells a call that resumes after the bus was destroyed not to touch it.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::optional<QDBusConnection> m_connection;
     QDeadlineTimer m_retryAfter;
     bool m_connecting = false;

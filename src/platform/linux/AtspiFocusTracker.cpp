@@ -4,6 +4,7 @@
 #include "platform/linux/AtspiBus.h"
 
 #include <QDeadlineTimer>
+#include <QPointer>
 #include <QVariant>
 
 namespace velto {
@@ -19,7 +20,12 @@ AtspiFocusTracker::AtspiFocusTracker(AtspiBus& bus) : m_bus(bus) {}
 
 QCoro::Task<> AtspiFocusTracker::start()
 {
-    if (m_listening || m_registering || !co_await m_bus.ensureConnected())
+    if (m_listening || m_registering)
+        co_return;
+    // The tracker may be gone when an await resumes (the selection reader that owns it ended).
+    QPointer<AtspiFocusTracker> self(this);
+    const bool connected = co_await m_bus.ensureConnected();
+    if (!self || !connected || m_listening || m_registering)
         co_return;
     m_listening =
         m_bus.subscribe(QStringLiteral("org.a11y.atspi.Event.Object"),
@@ -32,6 +38,8 @@ QCoro::Task<> AtspiFocusTracker::start()
         QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
     request << focusedEvent;
     const QDBusMessage reply = co_await m_bus.call(request, QDeadlineTimer(registerTimeoutMs));
+    if (!self)
+        co_return;
     m_registering = false;
     if (reply.type() == QDBusMessage::ErrorMessage)
         ClientLogger::info(u"accessibility focus events unavailable", reply.errorName());
