@@ -13,10 +13,10 @@
 namespace velto::server {
 
 AccountStore::AccountStore(Database& db, Clock now, int passwordChecks)
-    : db_(db), now_(std::move(now)),
-      passwordChecks_(passwordChecks > 0
-                          ? passwordChecks
-                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency())))
+    : m_db(db), m_now(std::move(now)),
+      m_passwordChecks(passwordChecks > 0
+                           ? passwordChecks
+                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency())))
 {
 }
 
@@ -29,14 +29,14 @@ const char* const kFindByEmail = "SELECT id, email FROM users WHERE lower(email)
 
 Account AccountStore::localAccount(const std::string& email)
 {
-    return db_.write([&](Database::Session& s) {
+    return m_db.write([&](Database::Session& s) {
         // Another replica may create the account at the same moment: the unique index keeps
         // one, and both read it back.
         s.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES ($1, $2, "
                   "NULL, $3) ON CONFLICT DO NOTHING")
             ->bind(1, crypto::uuid())
             .bind(2, email)
-            .bind(3, now_())
+            .bind(3, m_now())
             .run();
         auto find = s.prepare(kFindByEmail);
         find->bind(1, email);
@@ -62,13 +62,13 @@ std::string AccountStore::hashPassword(const std::string& password)
 Account AccountStore::addUser(const std::string& email, const std::string& password)
 {
     std::string hash = hashPassword(password);
-    return db_.write([&](Database::Session& s) {
+    return m_db.write([&](Database::Session& s) {
         s.prepare("INSERT INTO users (id, email, password_hash, created_at) VALUES ($1, $2, $3, "
                   "$4) ON CONFLICT DO NOTHING")
             ->bind(1, crypto::uuid())
             .bind(2, email)
             .bind(3, hash)
-            .bind(4, now_())
+            .bind(4, m_now())
             .run();
         s.prepare("UPDATE users SET password_hash = $2 WHERE lower(email) = lower($1)")
             ->bind(1, email)
@@ -83,7 +83,7 @@ Account AccountStore::addUser(const std::string& email, const std::string& passw
         find.reset();
         // A new password is often set because the old one leaked: whoever signed in with it
         // is signed out.
-        TokenStore::revokeUserIn(s, account.id, now_());
+        TokenStore::revokeUserIn(s, account.id, m_now());
         return account;
     });
 }
@@ -93,17 +93,17 @@ std::optional<Account> AccountStore::verifyPassword(const std::string& email,
 {
     // Each check holds 64 MiB for a fraction of a second: beyond a few at once the server
     // would only grow and slow down, so more are refused at once for the client to retry.
-    int running = runningChecks_.fetch_add(1);
+    int running = m_runningChecks.fetch_add(1);
     struct Release
     {
         std::atomic<int>& count;
         ~Release() { count.fetch_sub(1); }
-    } release{runningChecks_};
-    if (running >= passwordChecks_) {
+    } release{m_runningChecks};
+    if (running >= m_passwordChecks) {
         throw ApiError(503, "busy", "Too many sign-ins at once. Please retry in a moment.", true);
     }
     auto row =
-        db_.read([&](Database::Session& s) -> std::optional<std::pair<Account, std::string>> {
+        m_db.read([&](Database::Session& s) -> std::optional<std::pair<Account, std::string>> {
             auto find = s.prepare("SELECT id, email, password_hash FROM users WHERE lower(email) = "
                                   "lower($1) AND password_hash IS NOT NULL");
             find->bind(1, email);
@@ -128,7 +128,7 @@ std::optional<Account> AccountStore::verifyPassword(const std::string& email,
 
 std::optional<Account> AccountStore::find(const std::string& id)
 {
-    return db_.read([&](Database::Session& s) -> std::optional<Account> {
+    return m_db.read([&](Database::Session& s) -> std::optional<Account> {
         auto st = s.prepare("SELECT id, email FROM users WHERE id = $1");
         st->bind(1, id);
         if (!st->step()) {

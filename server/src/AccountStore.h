@@ -38,10 +38,10 @@ public:
     static std::string hashPassword(const std::string& password);
 
 private:
-    Database& db_;
-    Clock now_;
-    const int passwordChecks_;
-    std::atomic<int> runningChecks_{0};
+    Database& m_db;
+    Clock m_now;
+    const int m_passwordChecks;
+    std::atomic<int> m_runningChecks{0};
 };
 
 } // namespace velto::server

@@ -3,18 +3,18 @@
 namespace velto::server {
 
 ApiError::ApiError(int status, std::string code, std::string message, bool retryable)
-    : std::runtime_error(message), status_(status), code_(std::move(code)),
-      message_(std::move(message)), retryable_(retryable)
+    : std::runtime_error(message), m_status(status), m_code(std::move(code)),
+      m_message(std::move(message)), m_retryable(retryable)
 {
 }
 
 nlohmann::json ApiError::toJson(const std::string& requestId) const
 {
     return {{"error",
-             {{"code", code_},
-              {"message", message_},
+             {{"code", m_code},
+              {"message", m_message},
               {"request_id", requestId},
-              {"retryable", retryable_}}}};
+              {"retryable", m_retryable}}}};
 }
 
 ApiError ApiError::badRequest(std::string code, std::string message)

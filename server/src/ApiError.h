@@ -14,10 +14,10 @@ class ApiError : public std::runtime_error
 public:
     ApiError(int status, std::string code, std::string message, bool retryable = false);
 
-    int status() const { return status_; }
-    const std::string& code() const { return code_; }
-    const std::string& message() const { return message_; }
-    bool retryable() const { return retryable_; }
+    int status() const { return m_status; }
+    const std::string& code() const { return m_code; }
+    const std::string& message() const { return m_message; }
+    bool retryable() const { return m_retryable; }
 
     nlohmann::json toJson(const std::string& requestId) const;
 
@@ -31,10 +31,10 @@ public:
     static ApiError databaseUnavailable();
 
 private:
-    int status_;
-    std::string code_;
-    std::string message_;
-    bool retryable_;
+    int m_status;
+    std::string m_code;
+    std::string m_message;
+    bool m_retryable;
 };
 
 } // namespace velto::server

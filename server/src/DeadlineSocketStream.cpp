@@ -31,28 +31,28 @@ void describe(const sockaddr_storage& addr, std::string& ip, int& port)
 DeadlineSocketStream::DeadlineSocketStream(socket_t sock, std::chrono::milliseconds readTimeout,
                                            std::chrono::milliseconds writeTimeout,
                                            std::size_t maxHeaderBytes)
-    : sock_(sock), readTimeout_(readTimeout), writeTimeout_(writeTimeout),
-      maxHeaderBytes_(maxHeaderBytes)
+    : m_sock(sock), m_readTimeout(readTimeout), m_writeTimeout(writeTimeout),
+      m_maxHeaderBytes(maxHeaderBytes)
 {
 }
 
 void DeadlineSocketStream::beginRequest(Clock::time_point deadline)
 {
-    reading_ = true;
-    deadline_ = deadline;
-    headerDone_ = false;
-    headerBytes_ = 0;
-    lineLength_ = 0;
-    sawLine_ = false;
+    m_reading = true;
+    m_deadline = deadline;
+    m_headerDone = false;
+    m_headerBytes = 0;
+    m_lineLength = 0;
+    m_sawLine = false;
 }
 
 std::chrono::milliseconds DeadlineSocketStream::readWait() const
 {
-    if (!reading_) {
-        return readTimeout_;
+    if (!m_reading) {
+        return m_readTimeout;
     }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
-    return std::min(left, readTimeout_);
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now());
+    return std::min(left, m_readTimeout);
 }
 
 bool DeadlineSocketStream::waitFor(short events, std::chrono::milliseconds wait) const
@@ -60,7 +60,7 @@ bool DeadlineSocketStream::waitFor(short events, std::chrono::milliseconds wait)
     if (wait.count() <= 0) {
         return false;
     }
-    pollfd p{sock_, events, 0};
+    pollfd p{m_sock, events, 0};
     int ready = 0;
     do {
         ready = ::poll(&p, 1, static_cast<int>(wait.count()));
@@ -75,29 +75,29 @@ bool DeadlineSocketStream::is_readable() const
 
 bool DeadlineSocketStream::is_writable() const
 {
-    return waitFor(POLLOUT, writeTimeout_);
+    return waitFor(POLLOUT, m_writeTimeout);
 }
 
 bool DeadlineSocketStream::fill()
 {
-    if (headerTooLarge_ || timedOut_) {
+    if (m_headerTooLarge || m_timedOut) {
         return false;
     }
     const auto wait = readWait();
     if (!waitFor(POLLIN, wait)) {
         // The deadline, not the read time-out, cut this wait short.
-        timedOut_ = reading_ && wait < readTimeout_;
+        m_timedOut = m_reading && wait < m_readTimeout;
         return false;
     }
     ssize_t n = 0;
     do {
-        n = ::recv(sock_, buffer_, sizeof buffer_, 0);
+        n = ::recv(m_sock, m_buffer, sizeof m_buffer, 0);
     } while (n < 0 && errno == EINTR);
     if (n <= 0) {
         return false;
     }
-    begin_ = 0;
-    end_ = static_cast<std::size_t>(n);
+    m_begin = 0;
+    m_end = static_cast<std::size_t>(n);
     return true;
 }
 
@@ -106,30 +106,30 @@ ssize_t DeadlineSocketStream::read(char* ptr, std::size_t size)
     if (!hasBuffered() && !fill()) {
         return -1;
     }
-    std::size_t n = std::min(size, end_ - begin_);
-    if (reading_ && !headerDone_) {
+    std::size_t n = std::min(size, m_end - m_begin);
+    if (m_reading && !m_headerDone) {
         // Hand out no more than the header allowance, and look for the blank line that ends
         // the headers in what is handed out.
-        if (headerBytes_ >= maxHeaderBytes_) {
-            headerTooLarge_ = true;
+        if (m_headerBytes >= m_maxHeaderBytes) {
+            m_headerTooLarge = true;
             return -1;
         }
-        n = std::min(n, maxHeaderBytes_ - headerBytes_);
-        for (std::size_t i = 0; i < n && !headerDone_; ++i) {
-            char c = buffer_[begin_ + i];
+        n = std::min(n, m_maxHeaderBytes - m_headerBytes);
+        for (std::size_t i = 0; i < n && !m_headerDone; ++i) {
+            char c = m_buffer[m_begin + i];
             if (c == '\n') {
                 // An empty line ends the headers once the request line has come.
-                headerDone_ = lineLength_ == 0 && sawLine_;
-                sawLine_ = sawLine_ || lineLength_ > 0;
-                lineLength_ = 0;
+                m_headerDone = m_lineLength == 0 && m_sawLine;
+                m_sawLine = m_sawLine || m_lineLength > 0;
+                m_lineLength = 0;
             } else if (c != '\r') {
-                ++lineLength_;
+                ++m_lineLength;
             }
         }
-        headerBytes_ += n;
+        m_headerBytes += n;
     }
-    std::memcpy(ptr, buffer_ + begin_, n);
-    begin_ += n;
+    std::memcpy(ptr, m_buffer + m_begin, n);
+    m_begin += n;
     return static_cast<ssize_t>(n);
 }
 
@@ -137,10 +137,10 @@ ssize_t DeadlineSocketStream::sendAll(const char* ptr, std::size_t size)
 {
     std::size_t sent = 0;
     while (sent < size) {
-        if (!waitFor(POLLOUT, writeTimeout_)) {
+        if (!waitFor(POLLOUT, m_writeTimeout)) {
             return -1;
         }
-        ssize_t n = ::send(sock_, ptr + sent, size - sent, MSG_NOSIGNAL);
+        ssize_t n = ::send(m_sock, ptr + sent, size - sent, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -154,14 +154,14 @@ ssize_t DeadlineSocketStream::sendAll(const char* ptr, std::size_t size)
 
 ssize_t DeadlineSocketStream::write(const char* ptr, std::size_t size)
 {
-    if (headerTooLarge_ || timedOut_) {
+    if (m_headerTooLarge || m_timedOut) {
         // The library answers a failed read with a 400 of its own; ours follows instead.
         return static_cast<ssize_t>(size);
     }
     // The answer has begun, so the request has been read; an interim "100 Continue" comes
     // before the body, whose reading still counts.
     if (size < 12 || std::memcmp(ptr, "HTTP/1.1 100", 12) != 0) {
-        reading_ = false;
+        m_reading = false;
     }
     return sendAll(ptr, size);
 }
@@ -175,7 +175,7 @@ void DeadlineSocketStream::get_remote_ip_and_port(std::string& ip, int& port) co
 {
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
-    if (::getpeername(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
+    if (::getpeername(m_sock, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
         describe(addr, ip, port);
     }
 }
@@ -184,7 +184,7 @@ void DeadlineSocketStream::get_local_ip_and_port(std::string& ip, int& port) con
 {
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
-    if (::getsockname(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
+    if (::getsockname(m_sock, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
         describe(addr, ip, port);
     }
 }

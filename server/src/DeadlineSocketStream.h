@@ -24,10 +24,10 @@ public:
 
     // A new request begins: its line, headers and body must arrive before `deadline`.
     void beginRequest(Clock::time_point deadline);
-    bool headerTooLarge() const { return headerTooLarge_; }
-    bool timedOut() const { return timedOut_; }
+    bool headerTooLarge() const { return m_headerTooLarge; }
+    bool timedOut() const { return m_timedOut; }
     // Bytes of the next request already read from the socket.
-    bool hasBuffered() const { return begin_ < end_; }
+    bool hasBuffered() const { return m_begin < m_end; }
     // Writes a whole answer past the swallowing; false when the client does not take it.
     bool sendRaw(const std::string& answer);
 
@@ -37,7 +37,7 @@ public:
     ssize_t write(const char* ptr, std::size_t size) override;
     void get_remote_ip_and_port(std::string& ip, int& port) const override;
     void get_local_ip_and_port(std::string& ip, int& port) const override;
-    socket_t socket() const override { return sock_; }
+    socket_t socket() const override { return m_sock; }
 
 private:
     // How long the next wait for the client may take; zero or less when the deadline passed.
@@ -46,23 +46,23 @@ private:
     bool fill();
     ssize_t sendAll(const char* ptr, std::size_t size);
 
-    socket_t sock_;
-    std::chrono::milliseconds readTimeout_;
-    std::chrono::milliseconds writeTimeout_;
-    std::size_t maxHeaderBytes_;
+    socket_t m_sock;
+    std::chrono::milliseconds m_readTimeout;
+    std::chrono::milliseconds m_writeTimeout;
+    std::size_t m_maxHeaderBytes;
 
-    char buffer_[4096];
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
+    char m_buffer[4096];
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
 
-    bool reading_ = false;
-    Clock::time_point deadline_;
-    bool headerDone_ = false;
-    std::size_t headerBytes_ = 0;
-    std::size_t lineLength_ = 0; // of the header line being read, without CR
-    bool sawLine_ = false;
-    bool headerTooLarge_ = false;
-    bool timedOut_ = false;
+    bool m_reading = false;
+    Clock::time_point m_deadline;
+    bool m_headerDone = false;
+    std::size_t m_headerBytes = 0;
+    std::size_t m_lineLength = 0; // of the header line being read, without CR
+    bool m_sawLine = false;
+    bool m_headerTooLarge = false;
+    bool m_timedOut = false;
 };
 
 } // namespace velto::server

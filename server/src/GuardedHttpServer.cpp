@@ -37,12 +37,12 @@ std::string peerAddress(socket_t sock)
 
 } // namespace
 
-GuardedHttpServer::GuardedHttpServer(HttpConnections& connections) : connections_(connections) {}
+GuardedHttpServer::GuardedHttpServer(HttpConnections& connections) : m_connections(connections) {}
 
 GuardedHttpServer::~GuardedHttpServer()
 {
-    std::lock_guard lock(mutex_);
-    for (auto& [address, state] : addresses_) {
+    std::lock_guard lock(m_mutex);
+    for (auto& [address, state] : m_addresses) {
         for (socket_t sock : state.waiting) {
             closeSocket(sock);
         }
@@ -57,21 +57,21 @@ void GuardedHttpServer::closeSocket(socket_t sock)
 
 bool GuardedHttpServer::process_and_close_socket(socket_t sock)
 {
-    const std::size_t cap = connections_.connectionsPerAddress();
+    const std::size_t cap = m_connections.connectionsPerAddress();
     if (cap == 0) {
         serve(sock);
         return true;
     }
     const std::string address = peerAddress(sock);
     {
-        std::lock_guard lock(mutex_);
-        Address& state = addresses_[address];
+        std::lock_guard lock(m_mutex);
+        Address& state = m_addresses[address];
         if (static_cast<std::size_t>(state.served) >= cap) {
-            if (state.waiting.size() >= connections_.waitingPerAddress()) {
+            if (state.waiting.size() >= m_connections.waitingPerAddress()) {
                 closeSocket(sock);
             } else {
                 state.waiting.push_back(sock);
-                connections_.deferredChanged(+1);
+                m_connections.deferredChanged(+1);
             }
             return true;
         }
@@ -79,18 +79,18 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock)
     }
     for (;;) {
         serve(sock);
-        std::lock_guard lock(mutex_);
-        Address& state = addresses_[address];
+        std::lock_guard lock(m_mutex);
+        Address& state = m_addresses[address];
         if (state.waiting.empty()) {
             if (--state.served == 0) {
-                addresses_.erase(address);
+                m_addresses.erase(address);
             }
             return true;
         }
         // This worker turns to the address's next waiting connection.
         sock = state.waiting.front();
         state.waiting.pop_front();
-        connections_.deferredChanged(-1);
+        m_connections.deferredChanged(-1);
         if (svr_sock_ == INVALID_SOCKET) {
             closeSocket(sock);
             sock = INVALID_SOCKET;
@@ -102,7 +102,7 @@ bool GuardedHttpServer::awaitNextRequest(DeadlineSocketStream& stream)
 {
     const auto until = DeadlineSocketStream::Clock::now() + seconds(keep_alive_timeout_sec_);
     while (!stream.hasBuffered()) {
-        if (svr_sock_ == INVALID_SOCKET || connections_.waiting() > 0 ||
+        if (svr_sock_ == INVALID_SOCKET || m_connections.waiting() > 0 ||
             DeadlineSocketStream::Clock::now() >= until) {
             return false;
         }
@@ -120,8 +120,8 @@ void GuardedHttpServer::serve(socket_t sock)
         return;
     }
     DeadlineSocketStream stream(sock, seconds(read_timeout_sec_), seconds(write_timeout_sec_),
-                                connections_.maxHeaderBytes());
-    const seconds requestTime(connections_.requestTimeoutSeconds());
+                                m_connections.maxHeaderBytes());
+    const seconds requestTime(m_connections.requestTimeoutSeconds());
     for (std::size_t count = keep_alive_max_count_; count > 0 && svr_sock_ != INVALID_SOCKET;
          --count) {
         if (count != keep_alive_max_count_ && !awaitNextRequest(stream)) {

@@ -37,9 +37,9 @@ private:
         std::deque<socket_t> waiting;
     };
 
-    HttpConnections& connections_;
-    std::mutex mutex_;
-    std::map<std::string, Address> addresses_;
+    HttpConnections& m_connections;
+    std::mutex m_mutex;
+    std::map<std::string, Address> m_addresses;
 };
 
 } // namespace velto::server

@@ -10,8 +10,8 @@ using namespace routes;
 HandoffRoutes::HandoffRoutes(const ServerOptions& options, HandoffStore& handoffs,
                              TokenStore& tokens, AccountStore& accounts, RateLimiter& limiter,
                              std::function<std::string()> publicUrl)
-    : options_(options), handoffs_(handoffs), tokens_(tokens), accounts_(accounts),
-      limiter_(limiter), publicUrl_(std::move(publicUrl))
+    : m_options(options), m_handoffs(handoffs), m_tokens(tokens), m_accounts(accounts),
+      m_limiter(limiter), m_publicUrl(std::move(publicUrl))
 {
 }
 
@@ -29,7 +29,7 @@ void HandoffRoutes::install(httplib::Server& http, const Guard& guard)
 
 void HandoffRoutes::start(const Request& req, Response& res)
 {
-    limitByAddress(req, limiter_);
+    limitByAddress(req, m_limiter);
     json body = parseObject(req);
     std::string client = optionalString(body, "client", 64).value_or("");
     std::string version = optionalString(body, "client_version", 64).value_or("");
@@ -40,12 +40,12 @@ void HandoffRoutes::start(const Request& req, Response& res)
     if (provider != "email") {
         failReason = "unsupported_provider";
     }
-    Handoff h = handoffs_.start(nonce, client, version, provider, failReason);
+    Handoff h = m_handoffs.start(nonce, client, version, provider, failReason);
     json answer = {
         {"handoff_id", h.id},
-        {"login_url", publicUrl_() + "/signin?handoff_id=" + h.id},
-        {"expires_in_seconds", handoffs_.lifetime()},
-        {"poll_interval_ms", options_.pollIntervalMs},
+        {"login_url", m_publicUrl() + "/signin?handoff_id=" + h.id},
+        {"expires_in_seconds", m_handoffs.lifetime()},
+        {"poll_interval_ms", m_options.pollIntervalMs},
         {"user_code", h.userCode},
     };
     res.set_content(answer.dump(), "application/json");
@@ -53,11 +53,11 @@ void HandoffRoutes::start(const Request& req, Response& res)
 
 void HandoffRoutes::poll(const Request& req, Response& res)
 {
-    limitByAddress(req, limiter_);
+    limitByAddress(req, m_limiter);
     std::string id = requireParam(req, "handoff_id");
     std::string nonce = requireParam(req, "device_nonce");
     requireNonce(nonce);
-    PollAnswer answer = handoffs_.poll(id, nonce);
+    PollAnswer answer = m_handoffs.poll(id, nonce);
     json body = {{"status", answer.status}};
     if (answer.reason) {
         body["reason"] = *answer.reason;
@@ -70,24 +70,24 @@ void HandoffRoutes::poll(const Request& req, Response& res)
 
 void HandoffRoutes::exchange(const Request& req, Response& res)
 {
-    limitByAddress(req, limiter_);
+    limitByAddress(req, m_limiter);
     json body = parseObject(req);
     std::string id = requireString(body, "handoff_id");
     std::string nonce = requireString(body, "device_nonce", 64);
     std::string code = requireString(body, "exchange_code");
     requireNonce(nonce);
-    std::string user = handoffs_.exchange(id, nonce, code);
-    sendSession(res, tokens_.issue(user), accounts_);
+    std::string user = m_handoffs.exchange(id, nonce, code);
+    sendSession(res, m_tokens.issue(user), m_accounts);
 }
 
 void HandoffRoutes::cancel(const Request& req, Response& res)
 {
-    limitByAddress(req, limiter_);
+    limitByAddress(req, m_limiter);
     json body = parseObject(req);
     std::string id = requireString(body, "handoff_id");
     std::string nonce = requireString(body, "device_nonce", 64);
     requireNonce(nonce);
-    std::string status = handoffs_.cancel(id, nonce);
+    std::string status = m_handoffs.cancel(id, nonce);
     res.set_content(json{{"status", status}}.dump(), "application/json");
 }
 

@@ -27,12 +27,12 @@ private:
     void exchange(const httplib::Request& req, httplib::Response& res);
     void cancel(const httplib::Request& req, httplib::Response& res);
 
-    const ServerOptions& options_;
-    HandoffStore& handoffs_;
-    TokenStore& tokens_;
-    AccountStore& accounts_;
-    RateLimiter& limiter_;
-    std::function<std::string()> publicUrl_;
+    const ServerOptions& m_options;
+    HandoffStore& m_handoffs;
+    TokenStore& m_tokens;
+    AccountStore& m_accounts;
+    RateLimiter& m_limiter;
+    std::function<std::string()> m_publicUrl;
 };
 
 } // namespace velto::server

@@ -29,7 +29,7 @@ ApiError wrongDevice()
 } // namespace
 
 HandoffStore::HandoffStore(Database& db, Clock now, std::int64_t lifetime)
-    : db_(db), now_(std::move(now)), lifetime_(lifetime)
+    : m_db(db), m_now(std::move(now)), m_lifetime(lifetime)
 {
 }
 
@@ -63,7 +63,7 @@ Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& c
                             const std::string& clientVersion, const std::string& provider,
                             const std::optional<std::string>& failReason)
 {
-    std::int64_t now = now_();
+    std::int64_t now = m_now();
     Handoff h;
     h.id = crypto::randomToken(24);
     // Only the nonce's hash is kept: a copy of the database cannot poll or exchange.
@@ -74,8 +74,8 @@ Handoff HandoffStore::start(const std::string& deviceNonce, const std::string& c
     h.provider = provider;
     h.status = failReason ? "failed" : "pending";
     h.reason = failReason;
-    h.expiresAt = now + lifetime_;
-    db_.write([&](Database::Session& s) {
+    h.expiresAt = now + m_lifetime;
+    m_db.write([&](Database::Session& s) {
         s.prepare("INSERT INTO handoffs (id, device_nonce, client, client_version, provider, "
                   "status, reason, created_at, expires_at, user_code) VALUES ($1, $2, $3, $4, $5, "
                   "$6, $7, $8, $9, $10)")
@@ -130,8 +130,8 @@ std::optional<Handoff> HandoffStore::findIn(Database::Session& s, const std::str
 
 std::optional<Handoff> HandoffStore::find(const std::string& id)
 {
-    std::int64_t now = now_();
-    return db_.read([&](Database::Session& s) { return findIn(s, id, now); });
+    std::int64_t now = m_now();
+    return m_db.read([&](Database::Session& s) { return findIn(s, id, now); });
 }
 
 PollAnswer HandoffStore::poll(const std::string& id, const std::string& deviceNonce)
@@ -160,10 +160,10 @@ PollAnswer HandoffStore::poll(const std::string& id, const std::string& deviceNo
 
 bool HandoffStore::complete(const std::string& id, const std::string& userId)
 {
-    std::int64_t now = now_();
+    std::int64_t now = m_now();
     // The plain code must be readable by the next poll; it is erased by the exchange.
     std::string code = crypto::randomToken(32);
-    return db_.write([&](Database::Session& s) {
+    return m_db.write([&](Database::Session& s) {
         return s.prepare("UPDATE handoffs SET status = 'ready', user_id = $2, exchange_code = $3, "
                          "exchange_code_hash = $4 WHERE id = $1 AND status = 'pending' AND "
                          "expires_at > $5")
@@ -178,8 +178,8 @@ bool HandoffStore::complete(const std::string& id, const std::string& userId)
 
 bool HandoffStore::fail(const std::string& id, const std::string& reason)
 {
-    std::int64_t now = now_();
-    return db_.write([&](Database::Session& s) {
+    std::int64_t now = m_now();
+    return m_db.write([&](Database::Session& s) {
         return s.prepare("UPDATE handoffs SET status = 'failed', reason = $2 WHERE id = $1 AND "
                          "status = 'pending' AND expires_at > $3")
                    ->bind(1, id)
@@ -192,8 +192,8 @@ bool HandoffStore::fail(const std::string& id, const std::string& reason)
 std::string HandoffStore::exchange(const std::string& id, const std::string& deviceNonce,
                                    const std::string& exchangeCode)
 {
-    std::int64_t now = now_();
-    return db_.write([&](Database::Session& s) {
+    std::int64_t now = m_now();
+    return m_db.write([&](Database::Session& s) {
         auto h = findIn(s, id, now);
         if (!h) {
             throw unknownHandoff();
@@ -230,8 +230,8 @@ std::string HandoffStore::exchange(const std::string& id, const std::string& dev
 
 std::string HandoffStore::cancel(const std::string& id, const std::string& deviceNonce)
 {
-    std::int64_t now = now_();
-    return db_.write([&](Database::Session& s) {
+    std::int64_t now = m_now();
+    return m_db.write([&](Database::Session& s) {
         auto h = findIn(s, id, now);
         if (!h) {
             throw unknownHandoff();

@@ -43,7 +43,7 @@ class HandoffStore
 public:
     HandoffStore(Database& db, Clock now, std::int64_t lifetime);
 
-    std::int64_t lifetime() const { return lifetime_; }
+    std::int64_t lifetime() const { return m_lifetime; }
 
     // A new pending handoff, or one failed at once with `failReason`.
     Handoff start(const std::string& deviceNonce, const std::string& client,
@@ -73,9 +73,9 @@ public:
 private:
     std::optional<Handoff> findIn(Database::Session& s, const std::string& id, std::int64_t now);
 
-    Database& db_;
-    Clock now_;
-    std::int64_t lifetime_;
+    Database& m_db;
+    Clock m_now;
+    std::int64_t m_lifetime;
 };
 
 } // namespace velto::server

@@ -18,18 +18,18 @@ bool isIpLiteral(const std::string& host)
 
 HostCheck::HostCheck(const ServerOptions& options)
 {
-    names_.insert("localhost");
+    m_names.insert("localhost");
     std::string listen = hostName(options.host);
     // Listening on every address, the server is reached by any of the machine's addresses;
     // an address literal cannot be rebound, so those pass.
-    anyAddress_ = listen == "0.0.0.0" || listen == "::";
-    if (!anyAddress_) {
-        names_.insert(listen);
+    m_anyAddress = listen == "0.0.0.0" || listen == "::";
+    if (!m_anyAddress) {
+        m_names.insert(listen);
     }
     if (!options.publicUrl.empty()) {
-        names_.insert(ServerOptions::urlHost(options.publicUrl));
+        m_names.insert(ServerOptions::urlHost(options.publicUrl));
     }
-    refuseForwarded_ = options.signin == "local";
+    m_refuseForwarded = options.signin == "local";
 }
 
 std::string HostCheck::hostName(const std::string& header)
@@ -54,7 +54,7 @@ std::string HostCheck::hostName(const std::string& header)
 
 bool HostCheck::allowed(const std::string& host) const
 {
-    return names_.count(host) > 0 || (anyAddress_ && isIpLiteral(host));
+    return m_names.count(host) > 0 || (m_anyAddress && isIpLiteral(host));
 }
 
 std::optional<ApiError> HostCheck::refusal(const httplib::Request& req) const
@@ -64,7 +64,7 @@ std::optional<ApiError> HostCheck::refusal(const httplib::Request& req) const
         return ApiError(421, "misdirected_request",
                         "This server does not answer to that host name.");
     }
-    if (refuseForwarded_ && (req.has_header("Forwarded") || req.has_header("X-Forwarded-For"))) {
+    if (m_refuseForwarded && (req.has_header("Forwarded") || req.has_header("X-Forwarded-For"))) {
         return ApiError(403, "forwarded_request",
                         "Local sign-in answers only requests made on this computer, not through "
                         "a proxy.");

@@ -29,9 +29,9 @@ public:
 private:
     bool allowed(const std::string& host) const;
 
-    std::set<std::string> names_;
-    bool anyAddress_ = false;
-    bool refuseForwarded_ = false;
+    std::set<std::string> m_names;
+    bool m_anyAddress = false;
+    bool m_refuseForwarded = false;
 };
 
 } // namespace velto::server

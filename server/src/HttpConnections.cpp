@@ -13,24 +13,24 @@ namespace velto::server {
 
 HttpConnections::HttpConnections(int threads, int listenBacklog, int clientTimeoutSeconds,
                                  int requestTimeoutSeconds, int connectionsPerAddress)
-    : threads_(threads), listenBacklog_(listenBacklog), clientTimeoutSeconds_(clientTimeoutSeconds),
-      requestTimeoutSeconds_(requestTimeoutSeconds),
-      connectionsPerAddress_(static_cast<std::size_t>(
+    : m_threads(threads), m_listenBacklog(listenBacklog),
+      m_clientTimeoutSeconds(clientTimeoutSeconds), m_requestTimeoutSeconds(requestTimeoutSeconds),
+      m_connectionsPerAddress(static_cast<std::size_t>(
           connectionsPerAddress >= 0 ? connectionsPerAddress : std::max(1, threads - threads / 4))),
-      waiting_(std::make_shared<std::atomic<std::size_t>>(0)),
-      listenSocket_(std::make_shared<std::atomic<int>>(-1))
+      m_waiting(std::make_shared<std::atomic<std::size_t>>(0)),
+      m_listenSocket(std::make_shared<std::atomic<int>>(-1))
 {
 }
 
 void HttpConnections::configure(httplib::Server& http)
 {
-    auto threads = static_cast<std::size_t>(threads_);
-    auto waiting = waiting_;
+    auto threads = static_cast<std::size_t>(m_threads);
+    auto waiting = m_waiting;
     // As many connections may wait for a worker as there are workers; more wait in the
     // kernel's backlog, which costs no file descriptor.
     http.new_task_queue = [threads, waiting] { return new WorkerPool(threads, threads, waiting); };
-    http.set_read_timeout(clientTimeoutSeconds_);
-    http.set_write_timeout(clientTimeoutSeconds_);
+    http.set_read_timeout(m_clientTimeoutSeconds);
+    http.set_write_timeout(m_clientTimeoutSeconds);
     http.set_keep_alive_timeout(keepAliveSeconds);
     // High, because a busy server ends keep-alive connections itself (yieldWhenBusy); a low
     // count makes every client reconnect in bursts.
@@ -39,7 +39,7 @@ void HttpConnections::configure(httplib::Server& http)
     http.set_tcp_nodelay(true);
     // The library's default also sets SO_REUSEPORT, which lets a second server start on a port
     // that is already taken and silently split the clients between two databases.
-    auto listenSocket = listenSocket_;
+    auto listenSocket = m_listenSocket;
     http.set_socket_options([listenSocket](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
@@ -49,7 +49,7 @@ void HttpConnections::configure(httplib::Server& http)
 
 int HttpConnections::bind(httplib::Server& http, const std::string& host, int port)
 {
-    listenSocket_->store(-1);
+    m_listenSocket->store(-1);
     int bound = port;
     if (port == 0) {
         bound = http.bind_to_any_port(host);
@@ -61,11 +61,11 @@ int HttpConnections::bind(httplib::Server& http, const std::string& host, int po
                                  " (in use, or not an address of this machine)");
     }
     // listen() again on a listening socket only changes its backlog.
-    int sock = listenSocket_->load();
-    if (sock < 0 || ::listen(sock, listenBacklog_) != 0) {
+    int sock = m_listenSocket->load();
+    if (sock < 0 || ::listen(sock, m_listenBacklog) != 0) {
         int error = errno;
         throw std::runtime_error("cannot set the listen backlog to " +
-                                 std::to_string(listenBacklog_) + ": " +
+                                 std::to_string(m_listenBacklog) + ": " +
                                  (sock < 0 ? "no socket" : std::strerror(error)));
     }
     return bound;

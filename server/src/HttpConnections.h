@@ -37,14 +37,14 @@ public:
     // Connections accepted and waiting for a worker, or for their address's turn.
     std::size_t waiting() const
     {
-        return waiting_->load(std::memory_order_relaxed) +
-               deferred_.load(std::memory_order_relaxed);
+        return m_waiting->load(std::memory_order_relaxed) +
+               m_deferred.load(std::memory_order_relaxed);
     }
-    int requestTimeoutSeconds() const { return requestTimeoutSeconds_; }
-    std::size_t connectionsPerAddress() const { return connectionsPerAddress_; }
+    int requestTimeoutSeconds() const { return m_requestTimeoutSeconds; }
+    std::size_t connectionsPerAddress() const { return m_connectionsPerAddress; }
     // Beyond this many connections waiting for one address's turn, more are closed at once.
-    std::size_t waitingPerAddress() const { return static_cast<std::size_t>(listenBacklog_); }
-    void deferredChanged(int change) { deferred_.fetch_add(static_cast<std::size_t>(change)); }
+    std::size_t waitingPerAddress() const { return static_cast<std::size_t>(m_listenBacklog); }
+    void deferredChanged(int change) { m_deferred.fetch_add(static_cast<std::size_t>(change)); }
     // While connections wait, the answer asks the client to close its keep-alive connection,
     // so this worker turns to them instead of idling on a client that may not come back soon.
     void yieldWhenBusy(httplib::Response& res) const;
@@ -53,14 +53,14 @@ public:
     static int kernelBacklogCap();
 
 private:
-    int threads_;
-    int listenBacklog_;
-    int clientTimeoutSeconds_;
-    int requestTimeoutSeconds_;
-    std::size_t connectionsPerAddress_;
-    std::atomic<std::size_t> deferred_{0};
-    std::shared_ptr<std::atomic<std::size_t>> waiting_;
-    std::shared_ptr<std::atomic<int>> listenSocket_;
+    int m_threads;
+    int m_listenBacklog;
+    int m_clientTimeoutSeconds;
+    int m_requestTimeoutSeconds;
+    std::size_t m_connectionsPerAddress;
+    std::atomic<std::size_t> m_deferred{0};
+    std::shared_ptr<std::atomic<std::size_t>> m_waiting;
+    std::shared_ptr<std::atomic<int>> m_listenSocket;
 };
 
 } // namespace velto::server

@@ -397,19 +397,19 @@ void capitalize(std::vector<Token>& tokens)
 class PieceStream : public RewriteStream
 {
 public:
-    explicit PieceStream(std::vector<std::string> pieces) : pieces_(std::move(pieces)) {}
+    explicit PieceStream(std::vector<std::string> pieces) : m_pieces(std::move(pieces)) {}
 
     std::optional<std::string> next() override
     {
-        if (index_ >= pieces_.size()) {
+        if (m_index >= m_pieces.size()) {
             return std::nullopt;
         }
-        return pieces_[index_++];
+        return m_pieces[m_index++];
     }
 
 private:
-    std::vector<std::string> pieces_;
-    std::size_t index_ = 0;
+    std::vector<std::string> m_pieces;
+    std::size_t m_index = 0;
 };
 
 std::string trimmed(const std::string& s)

@@ -10,24 +10,24 @@ namespace {
 constexpr std::size_t kMaxKeys = 10000;
 } // namespace
 
-MemoryRateLimiter::MemoryRateLimiter(int perMinute) : perMinute_(perMinute) {}
+MemoryRateLimiter::MemoryRateLimiter(int perMinute) : m_perMinute(perMinute) {}
 
 bool MemoryRateLimiter::allow(const std::string& key)
 {
-    if (perMinute_ <= 0) {
+    if (m_perMinute <= 0) {
         return true;
     }
     auto now = std::chrono::steady_clock::now();
-    double capacity = perMinute_;
-    double perSecond = perMinute_ / 60.0;
-    std::lock_guard lock(mutex_);
-    if (buckets_.size() > kMaxKeys) {
-        std::erase_if(buckets_, [&](const auto& entry) {
+    double capacity = m_perMinute;
+    double perSecond = m_perMinute / 60.0;
+    std::lock_guard lock(m_mutex);
+    if (m_buckets.size() > kMaxKeys) {
+        std::erase_if(m_buckets, [&](const auto& entry) {
             std::chrono::duration<double> idle = now - entry.second.updated;
             return entry.second.tokens + idle.count() * perSecond >= capacity;
         });
     }
-    auto [it, inserted] = buckets_.try_emplace(key, Bucket{capacity, now});
+    auto [it, inserted] = m_buckets.try_emplace(key, Bucket{capacity, now});
     Bucket& b = it->second;
     std::chrono::duration<double> elapsed = now - b.updated;
     b.tokens = std::min(capacity, b.tokens + elapsed.count() * perSecond);
@@ -41,10 +41,10 @@ bool MemoryRateLimiter::allow(const std::string& key)
 
 int MemoryRateLimiter::retryAfterSeconds() const
 {
-    if (perMinute_ <= 0) {
+    if (m_perMinute <= 0) {
         return 1;
     }
-    return std::max(1, static_cast<int>(std::ceil(60.0 / perMinute_)));
+    return std::max(1, static_cast<int>(std::ceil(60.0 / m_perMinute)));
 }
 
 } // namespace velto::server

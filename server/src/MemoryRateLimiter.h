@@ -26,9 +26,9 @@ private:
         std::chrono::steady_clock::time_point updated;
     };
 
-    int perMinute_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Bucket> buckets_;
+    int m_perMinute;
+    std::mutex m_mutex;
+    std::unordered_map<std::string, Bucket> m_buckets;
 };
 
 } // namespace velto::server

@@ -129,23 +129,23 @@ public:
 
     UpstreamStream(std::string origin, std::string path, UpstreamConfig cfg, std::string body)
     {
-        thread_ = std::thread([this, origin = std::move(origin), path = std::move(path),
-                               cfg = std::move(cfg),
-                               body = std::move(body)] { run(origin, path, cfg, body); });
+        m_thread = std::thread([this, origin = std::move(origin), path = std::move(path),
+                                cfg = std::move(cfg),
+                                body = std::move(body)] { run(origin, path, cfg, body); });
     }
 
     ~UpstreamStream() override
     {
-        cancelled_ = true;
-        thread_.join();
+        m_cancelled = true;
+        m_thread.join();
     }
 
     // Blocks until the first item is there; throws when it is a failure or an empty answer.
     void awaitStart()
     {
-        std::unique_lock lock(mutex_);
-        cv_.wait(lock, [&] { return !items_.empty(); });
-        const Item& first = items_.front();
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [&] { return !m_items.empty(); });
+        const Item& first = m_items.front();
         if (first.kind == Item::Failure) {
             throw ApiError::upstream(first.text);
         }
@@ -156,11 +156,11 @@ public:
 
     std::optional<std::string> next() override
     {
-        std::unique_lock lock(mutex_);
-        cv_.wait(lock, [&] { return !items_.empty(); });
-        Item item = items_.front();
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [&] { return !m_items.empty(); });
+        Item item = m_items.front();
         if (item.kind == Item::Piece) {
-            items_.pop_front();
+            m_items.pop_front();
             return item.text;
         }
         if (item.kind == Item::Done) {
@@ -173,14 +173,14 @@ private:
     void push(Item item)
     {
         {
-            std::lock_guard lock(mutex_);
-            if (ended_) {
+            std::lock_guard lock(m_mutex);
+            if (m_ended) {
                 return;
             }
-            ended_ = item.kind != Item::Piece;
-            items_.push_back(std::move(item));
+            m_ended = item.kind != Item::Piece;
+            m_items.push_back(std::move(item));
         }
-        cv_.notify_all();
+        m_cv.notify_all();
     }
 
     void run(const std::string& origin, const std::string& path, const UpstreamConfig& cfg,
@@ -244,7 +244,7 @@ private:
                 return true;
             };
             req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
-                if (cancelled_) {
+                if (m_cancelled) {
                     return false;
                 }
                 received += length;
@@ -276,33 +276,33 @@ private:
         }
     }
 
-    std::atomic<bool> cancelled_{false};
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<Item> items_;
-    bool ended_ = false;
-    std::thread thread_;
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Item> m_items;
+    bool m_ended = false;
+    std::thread m_thread;
 };
 
 } // namespace
 
-OpenAIEngine::OpenAIEngine(UpstreamConfig config) : config_(std::move(config))
+OpenAIEngine::OpenAIEngine(UpstreamConfig config) : m_config(std::move(config))
 {
-    const std::string& url = config_.url;
+    const std::string& url = m_config.url;
     auto scheme = url.find("://");
     if (scheme == std::string::npos || url.empty()) {
         throw std::invalid_argument("upstream URL must look like http://host:port/v1");
     }
     auto slash = url.find('/', scheme + 3);
-    origin_ = url.substr(0, slash);
-    path_ = slash == std::string::npos ? std::string() : url.substr(slash);
-    while (!path_.empty() && path_.back() == '/') {
-        path_.pop_back();
+    m_origin = url.substr(0, slash);
+    m_path = slash == std::string::npos ? std::string() : url.substr(slash);
+    while (!m_path.empty() && m_path.back() == '/') {
+        m_path.pop_back();
     }
     const std::string suffix = "/chat/completions";
-    if (path_.size() < suffix.size() ||
-        path_.compare(path_.size() - suffix.size(), suffix.size(), suffix) != 0) {
-        path_ += suffix;
+    if (m_path.size() < suffix.size() ||
+        m_path.compare(m_path.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        m_path += suffix;
     }
 }
 
@@ -335,19 +335,19 @@ std::string OpenAIEngine::systemPrompt(const std::string& tone, const std::strin
 std::string OpenAIEngine::rewrite(const RewriteRequest& request)
 {
     validate(request);
-    auto client = makeClient(origin_, config_);
+    auto client = makeClient(m_origin, m_config);
     httplib::Request req;
     req.method = "POST";
-    req.path = path_;
-    req.headers = makeHeaders(config_);
+    req.path = m_path;
+    req.headers = makeHeaders(m_config);
     req.headers.emplace("Content-Type", "application/json");
-    req.body = requestBody(config_.model, request, false);
+    req.body = requestBody(m_config.model, request, false);
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(config_.maxSeconds);
+        std::chrono::steady_clock::now() + std::chrono::seconds(m_config.maxSeconds);
     std::string body;
     std::optional<ApiError> cutOff;
     req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
-        if (body.size() + length > wholeAnswerLimit(config_)) {
+        if (body.size() + length > wholeAnswerLimit(m_config)) {
             cutOff = tooLongError();
         } else if (std::chrono::steady_clock::now() > deadline) {
             cutOff = tooSlowError();
@@ -373,7 +373,7 @@ std::string OpenAIEngine::rewrite(const RewriteRequest& request)
         if (trimmed(text).empty()) {
             throw ApiError::upstream("The rewrite model returned no text.");
         }
-        if (text.size() > config_.maxAnswerText) {
+        if (text.size() > m_config.maxAnswerText) {
             throw tooLongError();
         }
         return trimmed(text);
@@ -385,8 +385,8 @@ std::string OpenAIEngine::rewrite(const RewriteRequest& request)
 std::unique_ptr<RewriteStream> OpenAIEngine::rewriteStream(const RewriteRequest& request)
 {
     validate(request);
-    auto stream = std::make_unique<UpstreamStream>(origin_, path_, config_,
-                                                   requestBody(config_.model, request, true));
+    auto stream = std::make_unique<UpstreamStream>(m_origin, m_path, m_config,
+                                                   requestBody(m_config.model, request, true));
     stream->awaitStart();
     return stream;
 }

@@ -36,9 +36,9 @@ public:
     static std::string systemPrompt(const std::string& tone, const std::string& language);
 
 private:
-    UpstreamConfig config_;
-    std::string origin_; // scheme://host[:port]
-    std::string path_;   // .../chat/completions
+    UpstreamConfig m_config;
+    std::string m_origin; // scheme://host[:port]
+    std::string m_path;   // .../chat/completions
 };
 
 } // namespace velto::server

@@ -128,8 +128,8 @@ void exec(PGconn* conn, const char* sql)
 class PostgresStatement : public Database::Statement
 {
 public:
-    PostgresStatement(PostgresConnection& c, const char* sql) : c_(c), sql_(sql) {}
-    ~PostgresStatement() override { PQclear(result_); }
+    PostgresStatement(PostgresConnection& c, const char* sql) : m_c(c), m_sql(sql) {}
+    ~PostgresStatement() override { PQclear(m_result); }
 
     Statement& bind(int index, const std::string& value) override
     {
@@ -151,89 +151,89 @@ public:
     bool step() override
     {
         execute();
-        return ++row_ < PQntuples(result_);
+        return ++m_row < PQntuples(m_result);
     }
 
     std::int64_t run() override
     {
         execute();
-        return std::strtoll(PQcmdTuples(result_), nullptr, 10);
+        return std::strtoll(PQcmdTuples(m_result), nullptr, 10);
     }
 
     std::string text(int column) const override
     {
-        return std::string(PQgetvalue(result_, row_, column),
-                           static_cast<std::size_t>(PQgetlength(result_, row_, column)));
+        return std::string(PQgetvalue(m_result, m_row, column),
+                           static_cast<std::size_t>(PQgetlength(m_result, m_row, column)));
     }
     std::int64_t integer(int column) const override
     {
-        return std::strtoll(PQgetvalue(result_, row_, column), nullptr, 10);
+        return std::strtoll(PQgetvalue(m_result, m_row, column), nullptr, 10);
     }
-    bool isNull(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
+    bool isNull(int column) const override { return PQgetisnull(m_result, m_row, column) != 0; }
 
 private:
     std::optional<std::string>& slot(int index)
     {
-        if (params_.size() < static_cast<std::size_t>(index)) {
-            params_.resize(static_cast<std::size_t>(index));
+        if (m_params.size() < static_cast<std::size_t>(index)) {
+            m_params.resize(static_cast<std::size_t>(index));
         }
-        return params_[static_cast<std::size_t>(index - 1)];
+        return m_params[static_cast<std::size_t>(index - 1)];
     }
 
     // Prepared once per connection and SQL text: the server plans each statement once.
     void execute()
     {
-        if (result_) {
+        if (m_result) {
             return;
         }
-        auto it = c_.prepared.find(sql_);
-        if (it == c_.prepared.end()) {
-            std::string name = "velto_" + std::to_string(c_.prepared.size());
-            PGresult* r = PQprepare(c_.conn, name.c_str(), sql_, 0, nullptr);
+        auto it = m_c.prepared.find(m_sql);
+        if (it == m_c.prepared.end()) {
+            std::string name = "velto_" + std::to_string(m_c.prepared.size());
+            PGresult* r = PQprepare(m_c.conn, name.c_str(), m_sql, 0, nullptr);
             if (PQresultStatus(r) != PGRES_COMMAND_OK) {
-                fail(c_.conn, r, "prepare");
+                fail(m_c.conn, r, "prepare");
             }
             PQclear(r);
-            it = c_.prepared.emplace(sql_, name).first;
+            it = m_c.prepared.emplace(m_sql, name).first;
         }
         std::vector<const char*> values;
-        values.reserve(params_.size());
-        for (const auto& p : params_) {
+        values.reserve(m_params.size());
+        for (const auto& p : m_params) {
             values.push_back(p ? p->c_str() : nullptr);
         }
-        PGresult* r = PQexecPrepared(c_.conn, it->second.c_str(), static_cast<int>(values.size()),
+        PGresult* r = PQexecPrepared(m_c.conn, it->second.c_str(), static_cast<int>(values.size()),
                                      values.data(), nullptr, nullptr, 0);
         auto status = PQresultStatus(r);
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-            fail(c_.conn, r, "query");
+            fail(m_c.conn, r, "query");
         }
-        result_ = r;
+        m_result = r;
     }
 
-    PostgresConnection& c_;
-    const char* sql_;
-    std::vector<std::optional<std::string>> params_;
-    PGresult* result_ = nullptr;
-    int row_ = -1;
+    PostgresConnection& m_c;
+    const char* m_sql;
+    std::vector<std::optional<std::string>> m_params;
+    PGresult* m_result = nullptr;
+    int m_row = -1;
 };
 
 class PostgresSession : public Database::Session
 {
 public:
-    explicit PostgresSession(PostgresConnection& c) : c_(c) {}
+    explicit PostgresSession(PostgresConnection& c) : m_c(c) {}
     std::unique_ptr<Database::Statement> prepare(const char* sql) override
     {
-        return std::make_unique<PostgresStatement>(c_, sql);
+        return std::make_unique<PostgresStatement>(m_c, sql);
     }
 
 private:
-    PostgresConnection& c_;
+    PostgresConnection& m_c;
 };
 
 } // namespace
 
 PostgresDatabase::PostgresDatabase(const std::string& uri, int poolSize)
-    : pool_(uri, poolSize, std::chrono::seconds(5))
+    : m_pool(uri, poolSize, std::chrono::seconds(5))
 {
     migrate();
 }
@@ -243,7 +243,7 @@ PostgresDatabase::~PostgresDatabase() = default;
 void PostgresDatabase::migrate()
 {
     // The advisory lock belongs to this connection and ends with it, also on an error.
-    auto c = pool_.connect();
+    auto c = m_pool.connect();
     exec(c->conn, kMigrationLock);
     exec(c->conn, "CREATE TABLE IF NOT EXISTS velto_schema_version (version INTEGER PRIMARY KEY, "
                   "applied_at TIMESTAMPTZ NOT NULL DEFAULT now())");
@@ -270,26 +270,26 @@ void PostgresDatabase::migrate()
 
 bool PostgresDatabase::ping()
 {
-    std::lock_guard lock(pingMutex_);
+    std::lock_guard lock(m_pingMutex);
     // A kept connection may have died with a restarted server: one more try on a new one.
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            bool reused = pingConnection_ != nullptr;
-            if (!pingConnection_) {
-                pingConnection_ = pool_.connect();
+            bool reused = m_pingConnection != nullptr;
+            if (!m_pingConnection) {
+                m_pingConnection = m_pool.connect();
             }
-            PGresult* r = PQexec(pingConnection_->conn, "SELECT 1");
+            PGresult* r = PQexec(m_pingConnection->conn, "SELECT 1");
             bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
             PQclear(r);
             if (ok) {
                 return true;
             }
-            pingConnection_.reset();
+            m_pingConnection.reset();
             if (!reused) {
                 return false;
             }
         } catch (const std::exception&) {
-            pingConnection_.reset();
+            m_pingConnection.reset();
             return false;
         }
     }
@@ -300,7 +300,7 @@ void PostgresDatabase::transact(bool write, const std::function<void(Session&)>&
 {
     constexpr int kAttempts = 4;
     for (int attempt = 1;; ++attempt) {
-        auto lease = pool_.acquire();
+        auto lease = m_pool.acquire();
         PostgresSession session(*lease);
         bool begun = false;
         try {
@@ -323,7 +323,7 @@ void PostgresDatabase::transact(bool write, const std::function<void(Session&)>&
             // An idle connection whose server restarted fails on its first command; nothing
             // was done yet (a read has no effect at all), so a new connection may try again.
             bool nothingDone = !write || !begun;
-            pool_.discardIdle();
+            m_pool.discardIdle();
             if (lease.fresh() || !nothingDone || attempt > 1) {
                 throw;
             }

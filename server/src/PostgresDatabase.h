@@ -31,9 +31,9 @@ protected:
 private:
     void migrate();
 
-    PostgresPool pool_;
-    std::mutex pingMutex_;
-    std::unique_ptr<PostgresConnection> pingConnection_;
+    PostgresPool m_pool;
+    std::mutex m_pingMutex;
+    std::unique_ptr<PostgresConnection> m_pingConnection;
 };
 
 } // namespace velto::server

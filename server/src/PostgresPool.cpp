@@ -16,7 +16,7 @@ std::string firstLine(const char* message)
 } // namespace
 
 PostgresPool::PostgresPool(std::string uri, int size, std::chrono::milliseconds waitLimit)
-    : uri_(std::move(uri)), size_(size < 1 ? 1 : size), waitLimit_(waitLimit)
+    : m_uri(std::move(uri)), m_size(size < 1 ? 1 : size), m_waitLimit(waitLimit)
 {
 }
 
@@ -31,7 +31,7 @@ std::unique_ptr<PostgresConnection> PostgresPool::connect() const
         "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
         "keepalives_count", "options",          "dbname",          nullptr};
     const char* values[] = {
-        "5", "velto-server", "30", "10", "3", "-c statement_timeout=10s", uri_.c_str(), nullptr};
+        "5", "velto-server", "30", "10", "3", "-c statement_timeout=10s", m_uri.c_str(), nullptr};
     PGconn* conn = PQconnectdbParams(keys, values, 1);
     if (!conn) {
         throw DatabaseUnavailable("postgresql: out of memory");
@@ -49,24 +49,25 @@ std::unique_ptr<PostgresConnection> PostgresPool::connect() const
 
 PostgresPool::Lease PostgresPool::acquire()
 {
-    std::unique_lock lock(mutex_);
-    if (!available_.wait_for(lock, waitLimit_, [&] { return !idle_.empty() || open_ < size_; })) {
-        throw DatabaseUnavailable("postgresql: all " + std::to_string(size_) +
+    std::unique_lock lock(m_mutex);
+    if (!m_available.wait_for(lock, m_waitLimit,
+                              [&] { return !m_idle.empty() || m_open < m_size; })) {
+        throw DatabaseUnavailable("postgresql: all " + std::to_string(m_size) +
                                   " connections stayed busy");
     }
-    if (!idle_.empty()) {
-        auto c = std::move(idle_.back());
-        idle_.pop_back();
+    if (!m_idle.empty()) {
+        auto c = std::move(m_idle.back());
+        m_idle.pop_back();
         return Lease(*this, std::move(c), false);
     }
-    ++open_;
+    ++m_open;
     lock.unlock();
     try {
         return Lease(*this, connect(), true);
     } catch (...) {
         lock.lock();
-        --open_;
-        available_.notify_one();
+        --m_open;
+        m_available.notify_one();
         throw;
     }
 }
@@ -78,30 +79,30 @@ void PostgresPool::giveBack(std::unique_ptr<PostgresConnection> c)
     if (!reusable) {
         c.reset();
     }
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     if (c) {
-        idle_.push_back(std::move(c));
+        m_idle.push_back(std::move(c));
     } else {
-        --open_;
+        --m_open;
     }
-    available_.notify_one();
+    m_available.notify_one();
 }
 
 void PostgresPool::discardIdle()
 {
     std::vector<std::unique_ptr<PostgresConnection>> dropped;
     {
-        std::lock_guard lock(mutex_);
-        dropped.swap(idle_);
-        open_ -= static_cast<int>(dropped.size());
-        available_.notify_all();
+        std::lock_guard lock(m_mutex);
+        dropped.swap(m_idle);
+        m_open -= static_cast<int>(dropped.size());
+        m_available.notify_all();
     }
 }
 
 PostgresPool::Lease::~Lease()
 {
-    if (pool_ && connection_) {
-        pool_->giveBack(std::move(connection_));
+    if (m_pool && m_connection) {
+        m_pool->giveBack(std::move(m_connection));
     }
 }
 

@@ -34,22 +34,22 @@ public:
     {
     public:
         Lease(PostgresPool& pool, std::unique_ptr<PostgresConnection> c, bool fresh)
-            : pool_(&pool), connection_(std::move(c)), fresh_(fresh)
+            : m_pool(&pool), m_connection(std::move(c)), m_fresh(fresh)
         {
         }
         Lease(Lease&& other) noexcept = default;
         Lease& operator=(Lease&&) = delete;
         ~Lease();
 
-        PostgresConnection& operator*() const { return *connection_; }
-        PostgresConnection* operator->() const { return connection_.get(); }
+        PostgresConnection& operator*() const { return *m_connection; }
+        PostgresConnection* operator->() const { return m_connection.get(); }
         // True when the connection was opened for this lease (so it cannot be a stale one).
-        bool fresh() const { return fresh_; }
+        bool fresh() const { return m_fresh; }
 
     private:
-        PostgresPool* pool_;
-        std::unique_ptr<PostgresConnection> connection_;
-        bool fresh_;
+        PostgresPool* m_pool;
+        std::unique_ptr<PostgresConnection> m_connection;
+        bool m_fresh;
     };
 
     PostgresPool(std::string uri, int size, std::chrono::milliseconds waitLimit);
@@ -65,18 +65,18 @@ public:
     // server that went away.
     void discardIdle();
 
-    int size() const { return size_; }
+    int size() const { return m_size; }
 
 private:
     void giveBack(std::unique_ptr<PostgresConnection> c);
 
-    std::string uri_;
-    int size_;
-    std::chrono::milliseconds waitLimit_;
-    std::mutex mutex_;
-    std::condition_variable available_;
-    std::vector<std::unique_ptr<PostgresConnection>> idle_;
-    int open_ = 0;
+    std::string m_uri;
+    int m_size;
+    std::chrono::milliseconds m_waitLimit;
+    std::mutex m_mutex;
+    std::condition_variable m_available;
+    std::vector<std::unique_ptr<PostgresConnection>> m_idle;
+    int m_open = 0;
 };
 
 } // namespace velto::server

@@ -36,7 +36,7 @@ std::string sseEvent(const std::string& data, const char* name = nullptr)
 
 RewriteRoutes::RewriteRoutes(const ServerOptions& options, RewriteEngine& engine,
                              TokenStore& tokens, RateLimiter& limiter)
-    : options_(options), engine_(engine), tokens_(tokens), limiter_(limiter)
+    : m_options(options), m_engine(engine), m_tokens(tokens), m_limiter(limiter)
 {
 }
 
@@ -50,8 +50,8 @@ void RewriteRoutes::install(httplib::Server& http, const routes::Guard& guard)
 RewriteRequest RewriteRoutes::parse(const Request& req, std::string& user)
 {
     using namespace routes;
-    user = requireUser(req, tokens_);
-    if (!limiter_.allow(user)) {
+    user = requireUser(req, m_tokens);
+    if (!m_limiter.allow(user)) {
         throw ApiError::rateLimited();
     }
     json body = parseObject(req);
@@ -65,9 +65,9 @@ RewriteRequest RewriteRoutes::parse(const Request& req, std::string& user)
     if (r.language.empty()) {
         r.language = "auto";
     }
-    if (r.text.size() > options_.maxTextBytes) {
+    if (r.text.size() > m_options.maxTextBytes) {
         throw ApiError::tooLarge("The text is too long: at most " +
-                                 std::to_string(options_.maxTextBytes) + " bytes.");
+                                 std::to_string(m_options.maxTextBytes) + " bytes.");
     }
     if (lowerTrimmed(r.text).empty()) {
         throw ApiError::badRequest("empty_text", "No text to rewrite.");
@@ -77,30 +77,31 @@ RewriteRequest RewriteRoutes::parse(const Request& req, std::string& user)
 
 std::shared_ptr<void> RewriteRoutes::claimStream(const std::string& user)
 {
-    if (options_.streamsPerUser <= 0) {
+    if (m_options.streamsPerUser <= 0) {
         return nullptr;
     }
-    std::lock_guard lock(*streamsMutex_);
-    int& open = (*streams_)[user];
-    if (open >= options_.streamsPerUser) {
+    std::lock_guard lock(*m_streamsMutex);
+    int& open = (*m_streams)[user];
+    if (open >= m_options.streamsPerUser) {
         throw ApiError(429, "too_many_streams",
                        "Too many rewrites at once. Please wait for one to finish.", true);
     }
     ++open;
     // Released when the response lets go of its content provider, however the stream ended.
-    return std::shared_ptr<void>(nullptr, [mutex = streamsMutex_, streams = streams_, user](void*) {
-        std::lock_guard lock(*mutex);
-        if (--(*streams)[user] == 0) {
-            streams->erase(user);
-        }
-    });
+    return std::shared_ptr<void>(nullptr,
+                                 [mutex = m_streamsMutex, streams = m_streams, user](void*) {
+                                     std::lock_guard lock(*mutex);
+                                     if (--(*streams)[user] == 0) {
+                                         streams->erase(user);
+                                     }
+                                 });
 }
 
 void RewriteRoutes::rewrite(const Request& req, Response& res)
 {
     std::string user;
     RewriteRequest r = parse(req, user);
-    res.set_content(engine_.rewrite(r), "text/plain; charset=utf-8");
+    res.set_content(m_engine.rewrite(r), "text/plain; charset=utf-8");
 }
 
 void RewriteRoutes::rewriteStream(const Request& req, Response& res)
@@ -108,7 +109,7 @@ void RewriteRoutes::rewriteStream(const Request& req, Response& res)
     std::string user;
     RewriteRequest r = parse(req, user);
     std::shared_ptr<void> slot = claimStream(user);
-    std::shared_ptr<RewriteStream> stream = engine_.rewriteStream(r);
+    std::shared_ptr<RewriteStream> stream = m_engine.rewriteStream(r);
     std::string id = routes::requestIdFor(req, res);
     res.set_header("Cache-Control", "no-cache");
     res.set_header("X-Accel-Buffering", "no");

@@ -32,12 +32,12 @@ private:
     // user has as many open as allowed.
     std::shared_ptr<void> claimStream(const std::string& user);
 
-    const ServerOptions& options_;
-    RewriteEngine& engine_;
-    TokenStore& tokens_;
-    RateLimiter& limiter_;
-    std::shared_ptr<std::mutex> streamsMutex_ = std::make_shared<std::mutex>();
-    std::shared_ptr<std::map<std::string, int>> streams_ =
+    const ServerOptions& m_options;
+    RewriteEngine& m_engine;
+    TokenStore& m_tokens;
+    RateLimiter& m_limiter;
+    std::shared_ptr<std::mutex> m_streamsMutex = std::make_shared<std::mutex>();
+    std::shared_ptr<std::map<std::string, int>> m_streams =
         std::make_shared<std::map<std::string, int>>();
 };
 

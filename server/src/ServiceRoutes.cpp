@@ -21,7 +21,7 @@ json catalogJson(const std::vector<CatalogOption>& options)
 
 ServiceRoutes::ServiceRoutes(const ServerOptions& options, Database& db, RewriteEngine& engine,
                              TokenStore& tokens)
-    : options_(options), db_(db), engine_(engine), tokens_(tokens)
+    : m_options(options), m_db(db), m_engine(engine), m_tokens(tokens)
 {
 }
 
@@ -34,23 +34,23 @@ void ServiceRoutes::install(httplib::Server& http, const routes::Guard& guard)
 void ServiceRoutes::health(const Request&, Response& res)
 {
     // A load balancer takes a replica whose database does not answer out of rotation.
-    bool databaseUp = db_.ping();
+    bool databaseUp = m_db.ping();
     res.status = databaseUp ? 200 : 503;
     res.set_content(json{{"status", databaseUp ? "ok" : "unavailable"},
                          {"database", databaseUp ? "ok" : "unavailable"},
-                         {"store", db_.kind()},
-                         {"engine", engine_.name()},
-                         {"signin", options_.signin}}
+                         {"store", m_db.kind()},
+                         {"engine", m_engine.name()},
+                         {"signin", m_options.signin}}
                         .dump(),
                     "application/json");
 }
 
 void ServiceRoutes::config(const Request& req, Response& res)
 {
-    routes::requireUser(req, tokens_);
+    routes::requireUser(req, m_tokens);
     json body = {
-        {"tones", catalogJson(engine_.tones())},
-        {"languages", catalogJson(engine_.languages())},
+        {"tones", catalogJson(m_engine.tones())},
+        {"languages", catalogJson(m_engine.languages())},
         {"defaults", {{"tone", "grammar_fix"}, {"language", "auto"}}},
     };
     res.set_content(body.dump(), "application/json");

@@ -22,10 +22,10 @@ private:
     void health(const httplib::Request& req, httplib::Response& res);
     void config(const httplib::Request& req, httplib::Response& res);
 
-    const ServerOptions& options_;
-    Database& db_;
-    RewriteEngine& engine_;
-    TokenStore& tokens_;
+    const ServerOptions& m_options;
+    Database& m_db;
+    RewriteEngine& m_engine;
+    TokenStore& m_tokens;
 };
 
 } // namespace velto::server

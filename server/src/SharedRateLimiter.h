@@ -23,11 +23,11 @@ public:
     static constexpr int kWindowSeconds = 60;
 
 private:
-    int perMinute_;
-    Database& db_;
-    std::string scope_;
-    Clock now_;
-    std::atomic<unsigned> calls_{0};
+    int m_perMinute;
+    Database& m_db;
+    std::string m_scope;
+    Clock m_now;
+    std::atomic<unsigned> m_calls{0};
 };
 
 } // namespace velto::server

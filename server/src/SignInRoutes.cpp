@@ -10,7 +10,7 @@ using routes::sendPage;
 
 SignInRoutes::SignInRoutes(const ServerOptions& options, HandoffStore& handoffs,
                            AccountStore& accounts, RateLimiter& limiter)
-    : options_(options), handoffs_(handoffs), accounts_(accounts), limiter_(limiter)
+    : m_options(options), m_handoffs(handoffs), m_accounts(accounts), m_limiter(limiter)
 {
 }
 
@@ -55,12 +55,12 @@ bool SignInRoutes::explainUnusable(const std::optional<Handoff>& handoff, Respon
 void SignInRoutes::page(const Request& req, Response& res)
 {
     std::string id = req.get_param_value("handoff_id");
-    auto handoff = id.empty() ? std::nullopt : handoffs_.find(id);
+    auto handoff = id.empty() ? std::nullopt : m_handoffs.find(id);
     if (explainUnusable(handoff, res)) {
         return;
     }
-    if (options_.signin == "local") {
-        sendPage(res, 200, SignInPage::localForm(*handoff, options_.localEmail));
+    if (m_options.signin == "local") {
+        sendPage(res, 200, SignInPage::localForm(*handoff, m_options.localEmail));
     } else {
         sendPage(res, 200, SignInPage::passwordForm(*handoff, "", ""));
     }
@@ -68,8 +68,8 @@ void SignInRoutes::page(const Request& req, Response& res)
 
 void SignInRoutes::form(const Request& req, Response& res)
 {
-    if (!limiter_.allow(req.remote_addr)) {
-        res.set_header("Retry-After", std::to_string(limiter_.retryAfterSeconds()));
+    if (!m_limiter.allow(req.remote_addr)) {
+        res.set_header("Retry-After", std::to_string(m_limiter.retryAfterSeconds()));
         sendPage(res, 429,
                  SignInPage::message("Too many attempts",
                                      "Too many sign-in attempts. Wait a minute and try again."));
@@ -83,12 +83,12 @@ void SignInRoutes::form(const Request& req, Response& res)
     };
     std::string id = field("handoff_id");
     std::string action = field("action");
-    auto handoff = id.empty() ? std::nullopt : handoffs_.find(id);
+    auto handoff = id.empty() ? std::nullopt : m_handoffs.find(id);
     if (explainUnusable(handoff, res)) {
         return;
     }
     if (action == "cancel") {
-        handoffs_.fail(id, "access_denied");
+        m_handoffs.fail(id, "access_denied");
         sendPage(res, 200,
                  SignInPage::message("Sign-in cancelled",
                                      "Sign-in was cancelled. You can close this tab."));
@@ -99,7 +99,7 @@ void SignInRoutes::form(const Request& req, Response& res)
         return;
     }
     std::optional<Account> account;
-    if (options_.signin == "local") {
+    if (m_options.signin == "local") {
         // Defence in depth: local mode only ever listens on loopback (checked at start-up).
         if (!ServerOptions::isLoopback(req.remote_addr) && req.remote_addr != "::ffff:127.0.0.1") {
             sendPage(res, 403,
@@ -107,11 +107,11 @@ void SignInRoutes::form(const Request& req, Response& res)
                                          "Local sign-in works only from this computer."));
             return;
         }
-        account = accounts_.localAccount(options_.localEmail);
+        account = m_accounts.localAccount(m_options.localEmail);
     } else {
         std::string email = field("email");
         try {
-            account = accounts_.verifyPassword(routes::lowerTrimmed(email), field("password"));
+            account = m_accounts.verifyPassword(routes::lowerTrimmed(email), field("password"));
         } catch (const ApiError& e) {
             res.set_header("Retry-After", "1");
             sendPage(res, e.status(),
@@ -126,8 +126,8 @@ void SignInRoutes::form(const Request& req, Response& res)
             return;
         }
     }
-    if (!handoffs_.complete(id, account->id)) {
-        explainUnusable(handoffs_.find(id), res);
+    if (!m_handoffs.complete(id, account->id)) {
+        explainUnusable(m_handoffs.find(id), res);
         return;
     }
     sendPage(res, 200,

@@ -25,10 +25,10 @@ private:
     // A page for a handoff that can no longer be signed in; false when it is still pending.
     bool explainUnusable(const std::optional<Handoff>& handoff, httplib::Response& res);
 
-    const ServerOptions& options_;
-    HandoffStore& handoffs_;
-    AccountStore& accounts_;
-    RateLimiter& limiter_;
+    const ServerOptions& m_options;
+    HandoffStore& m_handoffs;
+    AccountStore& m_accounts;
+    RateLimiter& m_limiter;
 };
 
 } // namespace velto::server

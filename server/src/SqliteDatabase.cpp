@@ -97,81 +97,81 @@ std::string sqliteParameters(const char* sql)
 class SqliteStatement : public Database::Statement
 {
 public:
-    SqliteStatement(sqlite3* db, const char* sql) : db_(db)
+    SqliteStatement(sqlite3* db, const char* sql) : m_db(db)
     {
         std::string text = sqliteParameters(sql);
-        if (sqlite3_prepare_v2(db_, text.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) {
-            fail(db_, "prepare");
+        if (sqlite3_prepare_v2(m_db, text.c_str(), -1, &m_stmt, nullptr) != SQLITE_OK) {
+            fail(m_db, "prepare");
         }
     }
-    ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+    ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
     Statement& bind(int index, const std::string& value) override
     {
-        sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()),
+        sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()),
                           SQLITE_TRANSIENT);
         return *this;
     }
     Statement& bind(int index, std::int64_t value) override
     {
-        sqlite3_bind_int64(stmt_, index, value);
+        sqlite3_bind_int64(m_stmt, index, value);
         return *this;
     }
     Statement& bindNull(int index) override
     {
-        sqlite3_bind_null(stmt_, index);
+        sqlite3_bind_null(m_stmt, index);
         return *this;
     }
     using Statement::bind;
 
     bool step() override
     {
-        int rc = sqlite3_step(stmt_);
+        int rc = sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW) {
             return true;
         }
         if (rc == SQLITE_DONE) {
             return false;
         }
-        fail(db_, "step");
+        fail(m_db, "step");
     }
 
     std::int64_t run() override
     {
         while (step()) {
         }
-        return sqlite3_changes64(db_);
+        return sqlite3_changes64(m_db);
     }
 
     std::string text(int column) const override
     {
-        auto* p = sqlite3_column_text(stmt_, column);
+        auto* p = sqlite3_column_text(m_stmt, column);
         return p ? std::string(reinterpret_cast<const char*>(p),
-                               static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                               static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)))
                  : std::string();
     }
-    std::int64_t integer(int column) const override { return sqlite3_column_int64(stmt_, column); }
+    std::int64_t integer(int column) const override { return sqlite3_column_int64(m_stmt, column); }
     bool isNull(int column) const override
     {
-        return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+        return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
     }
 
 private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
 };
 
 class SqliteSession : public Database::Session
 {
 public:
-    explicit SqliteSession(sqlite3* db) : db_(db) {}
+    explicit SqliteSession(sqlite3* db) : m_db(db) {}
     std::unique_ptr<Database::Statement> prepare(const char* sql) override
     {
-        return std::make_unique<SqliteStatement>(db_, sql);
+        return std::make_unique<SqliteStatement>(m_db, sql);
     }
 
 private:
-    sqlite3* db_;
+    sqlite3* m_db;
 };
 
 } // namespace
@@ -191,36 +191,36 @@ SqliteDatabase::SqliteDatabase(const std::string& path)
         }
     }
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-        std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
+    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+        std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+        sqlite3_close(m_db);
         throw std::runtime_error("cannot open database " + path + ": " + message);
     }
     try {
-        sqlite3_busy_timeout(db_, 5000);
+        sqlite3_busy_timeout(m_db, 5000);
         exec("PRAGMA journal_mode = WAL");
         // NORMAL is durable in WAL mode except for the last transactions before a power loss.
         exec("PRAGMA synchronous = NORMAL");
         exec("PRAGMA foreign_keys = ON");
         migrate();
     } catch (...) {
-        sqlite3_close(db_);
+        sqlite3_close(m_db);
         throw;
     }
 }
 
 SqliteDatabase::~SqliteDatabase()
 {
-    sqlite3_close(db_);
+    sqlite3_close(m_db);
 }
 
 void SqliteDatabase::exec(const char* sql)
 {
     char* error = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         std::string message = error ? error : "unknown error";
         sqlite3_free(error);
-        int code = sqlite3_errcode(db_);
+        int code = sqlite3_errcode(m_db);
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
             throw DatabaseUnavailable("sqlite: " + message);
         }
@@ -230,12 +230,12 @@ void SqliteDatabase::exec(const char* sql)
 
 void SqliteDatabase::migrate()
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     exec("BEGIN IMMEDIATE");
     try {
         std::int64_t version = 0;
         {
-            SqliteStatement st(db_, "PRAGMA user_version");
+            SqliteStatement st(m_db, "PRAGMA user_version");
             if (st.step()) {
                 version = st.integer(0);
             }
@@ -268,8 +268,8 @@ bool SqliteDatabase::ping()
 
 void SqliteDatabase::transact(bool write, const std::function<void(Session&)>& body)
 {
-    std::lock_guard lock(mutex_);
-    SqliteSession session(db_);
+    std::lock_guard lock(m_mutex);
+    SqliteSession session(m_db);
     if (!write) {
         body(session);
         return;

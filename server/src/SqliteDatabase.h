@@ -30,8 +30,8 @@ private:
     void exec(const char* sql);
     void migrate();
 
-    sqlite3* db_ = nullptr;
-    std::mutex mutex_;
+    sqlite3* m_db = nullptr;
+    std::mutex m_mutex;
 };
 
 } // namespace velto::server

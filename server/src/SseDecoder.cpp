@@ -6,15 +6,15 @@ std::vector<SseEvent> SseDecoder::feed(std::string_view bytes)
 {
     std::vector<SseEvent> out;
     for (char c : bytes) {
-        if (c == '\n' && lastWasCr_) {
-            lastWasCr_ = false;
+        if (c == '\n' && m_lastWasCr) {
+            m_lastWasCr = false;
             continue;
         }
-        lastWasCr_ = c == '\r';
+        m_lastWasCr = c == '\r';
         if (c == '\n' || c == '\r') {
             takeLine(out);
         } else {
-            line_ += c;
+            m_line += c;
         }
     }
     return out;
@@ -23,7 +23,7 @@ std::vector<SseEvent> SseDecoder::feed(std::string_view bytes)
 std::vector<SseEvent> SseDecoder::finish()
 {
     std::vector<SseEvent> out;
-    if (!line_.empty()) {
+    if (!m_line.empty()) {
         takeLine(out);
     }
     dispatch(out);
@@ -32,8 +32,8 @@ std::vector<SseEvent> SseDecoder::finish()
 
 void SseDecoder::takeLine(std::vector<SseEvent>& out)
 {
-    std::string line = std::move(line_);
-    line_.clear();
+    std::string line = std::move(m_line);
+    m_line.clear();
     if (line.empty()) {
         dispatch(out);
         return;
@@ -48,24 +48,24 @@ void SseDecoder::takeLine(std::vector<SseEvent>& out)
         value.erase(0, 1);
     }
     if (field == "event") {
-        event_ = value;
+        m_event = value;
     } else if (field == "data") {
-        if (hasData_) {
-            data_ += '\n';
+        if (m_hasData) {
+            m_data += '\n';
         }
-        data_ += value;
-        hasData_ = true;
+        m_data += value;
+        m_hasData = true;
     }
 }
 
 void SseDecoder::dispatch(std::vector<SseEvent>& out)
 {
-    if (hasData_) {
-        out.push_back({event_.empty() ? "message" : event_, data_});
+    if (m_hasData) {
+        out.push_back({m_event.empty() ? "message" : m_event, m_data});
     }
-    event_.clear();
-    data_.clear();
-    hasData_ = false;
+    m_event.clear();
+    m_data.clear();
+    m_hasData = false;
 }
 
 } // namespace velto::server

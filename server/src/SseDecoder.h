@@ -25,11 +25,11 @@ private:
     void takeLine(std::vector<SseEvent>& out);
     void dispatch(std::vector<SseEvent>& out);
 
-    std::string line_;
-    std::string event_;
-    std::string data_;
-    bool hasData_ = false;
-    bool lastWasCr_ = false;
+    std::string m_line;
+    std::string m_event;
+    std::string m_data;
+    bool m_hasData = false;
+    bool m_lastWasCr = false;
 };
 
 } // namespace velto::server

@@ -11,7 +11,7 @@ using namespace routes;
 
 TokenRoutes::TokenRoutes(const ServerOptions& options, TokenStore& tokens, AccountStore& accounts,
                          RateLimiter& limiter)
-    : options_(options), tokens_(tokens), accounts_(accounts), limiter_(limiter)
+    : m_options(options), m_tokens(tokens), m_accounts(accounts), m_limiter(limiter)
 {
 }
 
@@ -30,14 +30,14 @@ void TokenRoutes::requireApiKey(const Request& req) const
     if (apikey.empty()) {
         throw ApiError(401, "missing_api_key", "The \"apikey\" header is missing.");
     }
-    if (!crypto::equalConstantTime(apikey, options_.anonKey)) {
+    if (!crypto::equalConstantTime(apikey, m_options.anonKey)) {
         throw ApiError(401, "invalid_api_key", "The \"apikey\" header is not valid.");
     }
 }
 
 void TokenRoutes::refresh(const Request& req, Response& res)
 {
-    limitByAddress(req, limiter_);
+    limitByAddress(req, m_limiter);
     requireApiKey(req);
     if (req.get_param_value("grant_type") != "refresh_token") {
         throw ApiError::badRequest("unsupported_grant_type",
@@ -48,14 +48,14 @@ void TokenRoutes::refresh(const Request& req, Response& res)
     if (refresh.empty()) {
         throw ApiError::badRequest("invalid_request", "\"refresh_token\" is empty.");
     }
-    sendSession(res, tokens_.rotate(refresh), accounts_);
+    sendSession(res, m_tokens.rotate(refresh), m_accounts);
 }
 
 void TokenRoutes::user(const Request& req, Response& res)
 {
     requireApiKey(req);
-    std::string userId = requireUser(req, tokens_);
-    auto account = accounts_.find(userId);
+    std::string userId = requireUser(req, m_tokens);
+    auto account = m_accounts.find(userId);
     if (!account) {
         throw ApiError::unauthorized("The access token is invalid or has expired.");
     }
@@ -74,7 +74,7 @@ void TokenRoutes::user(const Request& req, Response& res)
 
 void TokenRoutes::logout(const Request& req, Response& res)
 {
-    limitByAddress(req, limiter_);
+    limitByAddress(req, m_limiter);
     requireApiKey(req);
     std::string token = requireBearer(req);
     // Supabase's clients say which sessions end; without a word, the caller's own.
@@ -87,7 +87,7 @@ void TokenRoutes::logout(const Request& req, Response& res)
     } else if (!scope.empty() && scope != "local") {
         throw ApiError::badRequest("invalid_request", "\"scope\" is local, global or others.");
     }
-    if (!tokens_.logout(token, which)) {
+    if (!m_tokens.logout(token, which)) {
         throw ApiError::unauthorized("The access token is invalid or has expired.");
     }
     res.status = 204;

@@ -25,10 +25,10 @@ private:
     void user(const httplib::Request& req, httplib::Response& res);
     void logout(const httplib::Request& req, httplib::Response& res);
 
-    const ServerOptions& options_;
-    TokenStore& tokens_;
-    AccountStore& accounts_;
-    RateLimiter& limiter_;
+    const ServerOptions& m_options;
+    TokenStore& m_tokens;
+    AccountStore& m_accounts;
+    RateLimiter& m_limiter;
 };
 
 } // namespace velto::server

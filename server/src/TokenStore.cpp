@@ -30,26 +30,26 @@ enum class Unclaimed
 
 TokenStore::TokenStore(Database& db, Clock now, std::int64_t accessTokenLifetime,
                        std::int64_t refreshTokenLifetime)
-    : db_(db), now_(std::move(now)), accessTokenLifetime_(accessTokenLifetime),
-      refreshTokenLifetime_(refreshTokenLifetime)
+    : m_db(db), m_now(std::move(now)), m_accessTokenLifetime(accessTokenLifetime),
+      m_refreshTokenLifetime(refreshTokenLifetime)
 {
 }
 
 IssuedTokens TokenStore::issue(const std::string& userId)
 {
     std::string family = crypto::uuid();
-    return db_.write([&](Database::Session& s) { return issueIn(s, userId, family); });
+    return m_db.write([&](Database::Session& s) { return issueIn(s, userId, family); });
 }
 
 IssuedTokens TokenStore::issueIn(Database::Session& s, const std::string& userId,
                                  const std::string& familyId)
 {
-    std::int64_t now = now_();
+    std::int64_t now = m_now();
     IssuedTokens tokens;
     tokens.accessToken = crypto::randomToken(32);
     tokens.refreshToken = crypto::randomToken(32);
-    tokens.expiresIn = accessTokenLifetime_;
-    tokens.expiresAt = now + accessTokenLifetime_;
+    tokens.expiresIn = m_accessTokenLifetime;
+    tokens.expiresAt = now + m_accessTokenLifetime;
     tokens.userId = userId;
     s.prepare("INSERT INTO access_tokens (token_hash, user_id, expires_at, family_id) VALUES ($1, "
               "$2, $3, $4)")
@@ -64,7 +64,7 @@ IssuedTokens TokenStore::issueIn(Database::Session& s, const std::string& userId
         .bind(2, userId)
         .bind(3, now)
         .bind(4, familyId)
-        .bind(5, now + refreshTokenLifetime_)
+        .bind(5, now + m_refreshTokenLifetime)
         .run();
     // Expired tokens are useless; drop them as we go so the tables stay small. A used refresh
     // token stays until it expires, so that its reuse is still recognised.
@@ -76,8 +76,8 @@ IssuedTokens TokenStore::issueIn(Database::Session& s, const std::string& userId
 std::optional<std::string> TokenStore::userForAccessToken(const std::string& token)
 {
     std::string hash = crypto::sha256Hex(token);
-    std::int64_t now = now_();
-    return db_.read([&](Database::Session& s) -> std::optional<std::string> {
+    std::int64_t now = m_now();
+    return m_db.read([&](Database::Session& s) -> std::optional<std::string> {
         auto st = s.prepare("SELECT user_id, expires_at FROM access_tokens WHERE token_hash = $1");
         st->bind(1, hash);
         if (!st->step() || st->integer(1) <= now) {
@@ -90,11 +90,11 @@ std::optional<std::string> TokenStore::userForAccessToken(const std::string& tok
 IssuedTokens TokenStore::rotate(const std::string& refreshToken)
 {
     std::string hash = crypto::sha256Hex(refreshToken);
-    std::int64_t now = now_();
+    std::int64_t now = m_now();
     // The revocation of a reused token must be committed, so the refusal is thrown only after
     // the transaction.
-    auto outcome = db_.write([&](Database::Session& s)
-                                 -> std::pair<std::optional<IssuedTokens>, Unclaimed> {
+    auto outcome = m_db.write([&](Database::Session& s)
+                                  -> std::pair<std::optional<IssuedTokens>, Unclaimed> {
         // The conditional update is the claim: of two rotations of one token running at once
         // (on two replicas), the second waits for the first's row lock, then finds used_at set
         // and changes nothing.
@@ -146,8 +146,8 @@ IssuedTokens TokenStore::rotate(const std::string& refreshToken)
 bool TokenStore::logout(const std::string& accessToken, LogoutScope scope)
 {
     std::string hash = crypto::sha256Hex(accessToken);
-    std::int64_t now = now_();
-    return db_.write([&](Database::Session& s) {
+    std::int64_t now = m_now();
+    return m_db.write([&](Database::Session& s) {
         auto st = s.prepare(
             "SELECT user_id, family_id, expires_at FROM access_tokens WHERE token_hash = $1");
         st->bind(1, hash);

@@ -62,10 +62,10 @@ private:
     IssuedTokens issueIn(Database::Session& s, const std::string& userId,
                          const std::string& familyId);
 
-    Database& db_;
-    Clock now_;
-    std::int64_t accessTokenLifetime_;
-    std::int64_t refreshTokenLifetime_;
+    Database& m_db;
+    Clock m_now;
+    std::int64_t m_accessTokenLifetime;
+    std::int64_t m_refreshTokenLifetime;
 };
 
 } // namespace velto::server

@@ -35,28 +35,32 @@ std::string utcNow()
 } // namespace
 
 VeltoServer::VeltoServer(ServerOptions options, std::unique_ptr<RewriteEngine> engine, Clock clock)
-    : options_(std::move(options)), engine_(std::move(engine)), clock_(std::move(clock)),
-      hostCheck_(options_),
-      connections_(options_.threads, options_.listenBacklog, options_.clientTimeoutSeconds,
-                   options_.requestTimeoutSeconds, options_.connectionsPerAddress),
-      http_(connections_)
+    : m_options(std::move(options)), m_engine(std::move(engine)), m_clock(std::move(clock)),
+      m_hostCheck(m_options),
+      m_connections(m_options.threads, m_options.listenBacklog, m_options.clientTimeoutSeconds,
+                    m_options.requestTimeoutSeconds, m_options.connectionsPerAddress),
+      m_http(m_connections)
 {
     crypto::initialize();
-    db_ = Database::open(options_.database, options_.dataDir, options_.databasePool);
-    rewriteLimiter_ = RateLimiter::create(options_.rewriteRatePerMinute, *db_, "rewrite", clock_);
-    authLimiter_ = RateLimiter::create(options_.authRatePerMinute, *db_, "auth", clock_);
-    accounts_ = std::make_unique<AccountStore>(*db_, clock_, options_.passwordChecks);
-    tokens_ = std::make_unique<TokenStore>(*db_, clock_, options_.accessTokenLifetime,
-                                           options_.refreshTokenLifetime);
-    handoffs_ = std::make_unique<HandoffStore>(*db_, clock_, options_.handoffLifetime);
-    logSink_ = [](const std::string& line) { std::cerr << line << std::endl; };
-    serviceRoutes_ = std::make_unique<ServiceRoutes>(options_, *db_, *engine_, *tokens_);
-    rewriteRoutes_ =
-        std::make_unique<RewriteRoutes>(options_, *engine_, *tokens_, *rewriteLimiter_);
-    handoffRoutes_ = std::make_unique<HandoffRoutes>(options_, *handoffs_, *tokens_, *accounts_,
-                                                     *authLimiter_, [this] { return publicUrl(); });
-    signInRoutes_ = std::make_unique<SignInRoutes>(options_, *handoffs_, *accounts_, *authLimiter_);
-    tokenRoutes_ = std::make_unique<TokenRoutes>(options_, *tokens_, *accounts_, *authLimiter_);
+    m_db = Database::open(m_options.database, m_options.dataDir, m_options.databasePool);
+    m_rewriteLimiter =
+        RateLimiter::create(m_options.rewriteRatePerMinute, *m_db, "rewrite", m_clock);
+    m_authLimiter = RateLimiter::create(m_options.authRatePerMinute, *m_db, "auth", m_clock);
+    m_accounts = std::make_unique<AccountStore>(*m_db, m_clock, m_options.passwordChecks);
+    m_tokens = std::make_unique<TokenStore>(*m_db, m_clock, m_options.accessTokenLifetime,
+                                            m_options.refreshTokenLifetime);
+    m_handoffs = std::make_unique<HandoffStore>(*m_db, m_clock, m_options.handoffLifetime);
+    m_logSink = [](const std::string& line) { std::cerr << line << std::endl; };
+    m_serviceRoutes = std::make_unique<ServiceRoutes>(m_options, *m_db, *m_engine, *m_tokens);
+    m_rewriteRoutes =
+        std::make_unique<RewriteRoutes>(m_options, *m_engine, *m_tokens, *m_rewriteLimiter);
+    m_handoffRoutes =
+        std::make_unique<HandoffRoutes>(m_options, *m_handoffs, *m_tokens, *m_accounts,
+                                        *m_authLimiter, [this] { return publicUrl(); });
+    m_signInRoutes =
+        std::make_unique<SignInRoutes>(m_options, *m_handoffs, *m_accounts, *m_authLimiter);
+    m_tokenRoutes =
+        std::make_unique<TokenRoutes>(m_options, *m_tokens, *m_accounts, *m_authLimiter);
     installRoutes();
 }
 
@@ -67,15 +71,15 @@ VeltoServer::~VeltoServer()
 
 void VeltoServer::setLogSink(std::function<void(const std::string&)> sink)
 {
-    logSink_ = std::move(sink);
+    m_logSink = std::move(sink);
 }
 
 void VeltoServer::log(const std::string& line)
 {
     std::string escaped = escapeForLog(line);
-    std::lock_guard lock(logMutex_);
-    if (logSink_) {
-        logSink_(escaped);
+    std::lock_guard lock(m_logMutex);
+    if (m_logSink) {
+        m_logSink(escaped);
     }
 }
 
@@ -99,34 +103,34 @@ std::string VeltoServer::escapeForLog(const std::string& line)
 
 int VeltoServer::bind()
 {
-    port_ = connections_.bind(http_, options_.host, options_.port);
-    return port_;
+    m_port = m_connections.bind(m_http, m_options.host, m_options.port);
+    return m_port;
 }
 
 bool VeltoServer::listen()
 {
-    return http_.listen_after_bind();
+    return m_http.listen_after_bind();
 }
 
 void VeltoServer::stop()
 {
-    if (http_.is_running()) {
-        http_.stop();
+    if (m_http.is_running()) {
+        m_http.stop();
     }
 }
 
 std::string VeltoServer::publicUrl() const
 {
-    if (!options_.publicUrl.empty()) {
-        return options_.publicUrl;
+    if (!m_options.publicUrl.empty()) {
+        return m_options.publicUrl;
     }
-    std::string host = options_.host;
+    std::string host = m_options.host;
     if (host.find(':') != std::string::npos) {
         host = "[" + host + "]";
     } else if (host == "0.0.0.0") {
         host = "127.0.0.1";
     }
-    return "http://" + host + ":" + std::to_string(port_);
+    return "http://" + host + ":" + std::to_string(m_port);
 }
 
 routes::Handler VeltoServer::guarded(routes::Handler handler)
@@ -156,16 +160,16 @@ routes::Handler VeltoServer::guarded(routes::Handler handler)
 
 void VeltoServer::installRoutes()
 {
-    connections_.configure(http_);
+    m_connections.configure(m_http);
     // JSON may escape a character into six bytes; the text limit itself is checked per request.
-    http_.set_payload_max_length(options_.maxTextBytes * 6 + 4096);
+    m_http.set_payload_max_length(m_options.maxTextBytes * 6 + 4096);
 
-    http_.set_pre_routing_handler([this](const Request& req, Response& res) {
+    m_http.set_pre_routing_handler([this](const Request& req, Response& res) {
         tlsRequestStart = std::chrono::steady_clock::now();
         tlsRequestStarted = true;
         requestIdFor(req, res);
-        connections_.yieldWhenBusy(res);
-        if (auto refusal = hostCheck_.refusal(req)) {
+        m_connections.yieldWhenBusy(res);
+        if (auto refusal = m_hostCheck.refusal(req)) {
             if (req.path == "/signin") {
                 routes::sendPage(res, refusal->status(),
                                  SignInPage::message("Sign-in refused", refusal->message()));
@@ -177,7 +181,7 @@ void VeltoServer::installRoutes()
         return httplib::Server::HandlerResponse::Unhandled;
     });
 
-    http_.set_error_handler(
+    m_http.set_error_handler(
         httplib::Server::HandlerWithResponse([](const Request& req, Response& res) {
             std::string id = requestIdFor(req, res);
             if (!res.body.empty()) {
@@ -209,7 +213,7 @@ void VeltoServer::installRoutes()
             return httplib::Server::HandlerResponse::Handled;
         }));
 
-    http_.set_exception_handler([this](const Request& req, Response& res, std::exception_ptr ep) {
+    m_http.set_exception_handler([this](const Request& req, Response& res, std::exception_ptr ep) {
         std::string what = "unknown";
         try {
             std::rethrow_exception(ep);
@@ -222,7 +226,7 @@ void VeltoServer::installRoutes()
         writeError(req, res, ApiError(500, "internal_error", "The server failed.", true));
     });
 
-    http_.set_logger([this](const Request& req, const Response& res) {
+    m_http.set_logger([this](const Request& req, const Response& res) {
         std::string elapsed = "-";
         if (tlsRequestStarted) {
             std::chrono::duration<double, std::milli> ms =
@@ -239,11 +243,11 @@ void VeltoServer::installRoutes()
     });
 
     routes::Guard guard = [this](routes::Handler handler) { return guarded(std::move(handler)); };
-    serviceRoutes_->install(http_, guard);
-    rewriteRoutes_->install(http_, guard);
-    handoffRoutes_->install(http_, guard);
-    signInRoutes_->install(http_, guard);
-    tokenRoutes_->install(http_, guard);
+    m_serviceRoutes->install(m_http, guard);
+    m_rewriteRoutes->install(m_http, guard);
+    m_handoffRoutes->install(m_http, guard);
+    m_signInRoutes->install(m_http, guard);
+    m_tokenRoutes->install(m_http, guard);
 }
 
 } // namespace velto::server

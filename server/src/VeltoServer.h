@@ -41,11 +41,11 @@ public:
     // Serves until stop(). Call bind() first. False when serving failed rather than stopped.
     bool listen();
     void stop();
-    bool isRunning() const { return http_.is_running(); }
+    bool isRunning() const { return m_http.is_running(); }
     // Connections accepted and waiting for a free worker.
-    std::size_t connectionsWaiting() const { return connections_.waiting(); }
+    std::size_t connectionsWaiting() const { return m_connections.waiting(); }
 
-    int port() const { return port_; }
+    int port() const { return m_port; }
     // Where the browser reaches the server: --public-url, or http://HOST:PORT.
     std::string publicUrl() const;
 
@@ -61,26 +61,26 @@ private:
     routes::Handler guarded(routes::Handler handler);
     void log(const std::string& line);
 
-    ServerOptions options_;
-    std::unique_ptr<RewriteEngine> engine_;
-    Clock clock_;
-    std::unique_ptr<Database> db_;
-    std::unique_ptr<AccountStore> accounts_;
-    std::unique_ptr<TokenStore> tokens_;
-    std::unique_ptr<HandoffStore> handoffs_;
-    std::unique_ptr<RateLimiter> rewriteLimiter_;
-    std::unique_ptr<RateLimiter> authLimiter_;
-    std::unique_ptr<ServiceRoutes> serviceRoutes_;
-    std::unique_ptr<RewriteRoutes> rewriteRoutes_;
-    std::unique_ptr<HandoffRoutes> handoffRoutes_;
-    std::unique_ptr<SignInRoutes> signInRoutes_;
-    std::unique_ptr<TokenRoutes> tokenRoutes_;
-    HostCheck hostCheck_;
-    HttpConnections connections_;
-    GuardedHttpServer http_;
-    int port_ = 0;
-    std::mutex logMutex_;
-    std::function<void(const std::string&)> logSink_;
+    ServerOptions m_options;
+    std::unique_ptr<RewriteEngine> m_engine;
+    Clock m_clock;
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<AccountStore> m_accounts;
+    std::unique_ptr<TokenStore> m_tokens;
+    std::unique_ptr<HandoffStore> m_handoffs;
+    std::unique_ptr<RateLimiter> m_rewriteLimiter;
+    std::unique_ptr<RateLimiter> m_authLimiter;
+    std::unique_ptr<ServiceRoutes> m_serviceRoutes;
+    std::unique_ptr<RewriteRoutes> m_rewriteRoutes;
+    std::unique_ptr<HandoffRoutes> m_handoffRoutes;
+    std::unique_ptr<SignInRoutes> m_signInRoutes;
+    std::unique_ptr<TokenRoutes> m_tokenRoutes;
+    HostCheck m_hostCheck;
+    HttpConnections m_connections;
+    GuardedHttpServer m_http;
+    int m_port = 0;
+    std::mutex m_logMutex;
+    std::function<void(const std::string&)> m_logSink;
 };
 
 } // namespace velto::server

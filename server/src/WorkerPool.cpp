@@ -7,8 +7,8 @@ namespace velto::server {
 
 WorkerPool::WorkerPool(std::size_t maxThreads, std::size_t maxWaiting,
                        std::shared_ptr<std::atomic<std::size_t>> waiting)
-    : maxThreads_(std::max<std::size_t>(1, maxThreads)),
-      maxWaiting_(std::max<std::size_t>(1, maxWaiting)), waiting_(std::move(waiting))
+    : m_maxThreads(std::max<std::size_t>(1, maxThreads)),
+      m_maxWaiting(std::max<std::size_t>(1, maxWaiting)), m_waiting(std::move(waiting))
 {
 }
 
@@ -19,20 +19,20 @@ WorkerPool::~WorkerPool()
 
 void WorkerPool::enqueue(std::function<void()> fn)
 {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     // The connection is accepted already: it must be served (or closed by a worker), never
     // dropped, so a full queue holds the acceptor back instead.
-    roomReady_.wait(lock, [&] { return jobs_.size() < maxWaiting_ || shuttingDown_; });
-    jobs_.push_back(std::move(fn));
-    if (idle_ > 0) {
-        jobReady_.notify_one();
+    m_roomReady.wait(lock, [&] { return m_jobs.size() < m_maxWaiting || m_shuttingDown; });
+    m_jobs.push_back(std::move(fn));
+    if (m_idle > 0) {
+        m_jobReady.notify_one();
     }
-    if (idle_ < jobs_.size() && threads_.size() < maxThreads_) {
+    if (m_idle < m_jobs.size() && m_threads.size() < m_maxThreads) {
         try {
-            threads_.emplace_back([this] { work(); });
+            m_threads.emplace_back([this] { work(); });
         } catch (const std::system_error&) {
             // Out of threads: the connection waits for a running worker.
-            if (threads_.empty()) {
+            if (m_threads.empty()) {
                 throw;
             }
         }
@@ -44,12 +44,12 @@ void WorkerPool::shutdown()
 {
     std::vector<std::thread> threads;
     {
-        std::lock_guard lock(mutex_);
-        shuttingDown_ = true;
-        threads.swap(threads_);
+        std::lock_guard lock(m_mutex);
+        m_shuttingDown = true;
+        threads.swap(m_threads);
     }
-    jobReady_.notify_all();
-    roomReady_.notify_all();
+    m_jobReady.notify_all();
+    m_roomReady.notify_all();
     for (auto& t : threads) {
         t.join();
     }
@@ -59,10 +59,10 @@ void WorkerPool::publishWaiting()
 {
     // A job an idle worker is about to take, or a worker just started for it, is not waiting.
     std::size_t waiting = 0;
-    if (threads_.size() >= maxThreads_ && jobs_.size() > idle_) {
-        waiting = jobs_.size() - idle_;
+    if (m_threads.size() >= m_maxThreads && m_jobs.size() > m_idle) {
+        waiting = m_jobs.size() - m_idle;
     }
-    waiting_->store(waiting, std::memory_order_relaxed);
+    m_waiting->store(waiting, std::memory_order_relaxed);
 }
 
 void WorkerPool::work()
@@ -70,20 +70,20 @@ void WorkerPool::work()
     for (;;) {
         std::function<void()> fn;
         {
-            std::unique_lock lock(mutex_);
-            ++idle_;
-            jobReady_.wait(lock, [&] { return !jobs_.empty() || shuttingDown_; });
-            --idle_;
+            std::unique_lock lock(m_mutex);
+            ++m_idle;
+            m_jobReady.wait(lock, [&] { return !m_jobs.empty() || m_shuttingDown; });
+            --m_idle;
             // Connections accepted before the shutdown are still served (the library closes
             // them at once once its socket is gone).
-            if (jobs_.empty()) {
+            if (m_jobs.empty()) {
                 return;
             }
-            fn = std::move(jobs_.front());
-            jobs_.pop_front();
+            fn = std::move(m_jobs.front());
+            m_jobs.pop_front();
             publishWaiting();
         }
-        roomReady_.notify_one();
+        m_roomReady.notify_one();
         fn();
     }
 }

@@ -36,17 +36,17 @@ private:
     // Call with the mutex held.
     void publishWaiting();
 
-    const std::size_t maxThreads_;
-    const std::size_t maxWaiting_;
-    std::shared_ptr<std::atomic<std::size_t>> waiting_;
+    const std::size_t m_maxThreads;
+    const std::size_t m_maxWaiting;
+    std::shared_ptr<std::atomic<std::size_t>> m_waiting;
 
-    std::mutex mutex_;
-    std::condition_variable jobReady_;
-    std::condition_variable roomReady_;
-    std::deque<std::function<void()>> jobs_;
-    std::vector<std::thread> threads_;
-    std::size_t idle_ = 0;
-    bool shuttingDown_ = false;
+    std::mutex m_mutex;
+    std::condition_variable m_jobReady;
+    std::condition_variable m_roomReady;
+    std::deque<std::function<void()>> m_jobs;
+    std::vector<std::thread> m_threads;
+    std::size_t m_idle = 0;
+    bool m_shuttingDown = false;
 };
 
 } // namespace velto::server

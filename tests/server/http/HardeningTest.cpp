@@ -30,7 +30,7 @@ httplib::Headers withHost(const std::string& host)
 class RawConnection
 {
 public:
-    RawConnection(const char* source, int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
+    RawConnection(const char* source, int port) : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
     {
         sockaddr_in from{};
         from.sin_family = AF_INET;
@@ -39,22 +39,22 @@ public:
         to.sin_family = AF_INET;
         to.sin_port = htons(static_cast<std::uint16_t>(port));
         inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
-            ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+            ::connect(m_fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
             throw std::runtime_error("cannot connect");
         }
     }
-    ~RawConnection() { ::close(fd_); }
+    ~RawConnection() { ::close(m_fd); }
     RawConnection(const RawConnection&) = delete;
 
     // False once the server no longer takes bytes (it closed the connection).
     bool send(const std::string& bytes)
     {
-        pollfd p{fd_, POLLOUT, 0};
+        pollfd p{m_fd, POLLOUT, 0};
         if (::poll(&p, 1, 2000) <= 0) {
             return false;
         }
-        return ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0;
+        return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0;
     }
 
     // What the server sent until it closed, or until `waitMs` passed without a byte.
@@ -62,22 +62,22 @@ public:
     {
         std::string out;
         char buf[4096];
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{m_fd, POLLIN, 0};
         while (::poll(&p, 1, waitMs) > 0) {
-            ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
             if (n <= 0) {
-                closed_ = true;
+                m_closed = true;
                 break;
             }
             out.append(buf, static_cast<std::size_t>(n));
         }
         return out;
     }
-    bool closed() const { return closed_; }
+    bool closed() const { return m_closed; }
 
 private:
-    int fd_;
-    bool closed_ = false;
+    int m_fd;
+    bool m_closed = false;
 };
 
 int portOf(const ServerFixture& s)

@@ -13,36 +13,36 @@ class HeldStreamEngine : public LocalEngine
 public:
     std::unique_ptr<RewriteStream> rewriteStream(const RewriteRequest&) override
     {
-        ++started_;
+        ++m_started;
         return std::make_unique<Held>(*this);
     }
-    int started() const { return started_; }
-    void release() { released_ = true; }
+    int started() const { return m_started; }
+    void release() { m_released = true; }
 
 private:
     class Held : public RewriteStream
     {
     public:
-        explicit Held(HeldStreamEngine& engine) : engine_(engine) {}
+        explicit Held(HeldStreamEngine& engine) : m_engine(engine) {}
         std::optional<std::string> next() override
         {
-            if (sent_) {
-                while (!engine_.released_) {
+            if (m_sent) {
+                while (!m_engine.m_released) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 }
                 return std::nullopt;
             }
-            sent_ = true;
+            m_sent = true;
             return "held";
         }
 
     private:
-        HeldStreamEngine& engine_;
-        bool sent_ = false;
+        HeldStreamEngine& m_engine;
+        bool m_sent = false;
     };
 
-    std::atomic<int> started_{0};
-    std::atomic<bool> released_{false};
+    std::atomic<int> m_started{0};
+    std::atomic<bool> m_released{false};
 };
 
 class RewriteRoutesTest : public QObject

@@ -24,10 +24,10 @@ class FakeOpenAI
 public:
     FakeOpenAI()
     {
-        server_.Post("/v1/chat/completions", [this](const auto& req, httplib::Response& res) {
+        m_server.Post("/v1/chat/completions", [this](const auto& req, httplib::Response& res) {
             json body = json::parse(req.body);
             body["authorization"] = req.get_header_value("Authorization");
-            requests_.push_back(body); // one request at a time in these tests
+            m_requests.push_back(body); // one request at a time in these tests
             std::string text = body["messages"][1]["content"];
             if (text == "endless") {
                 // Never stops: the whole answer's text, or deltas, a kilobyte at a time.
@@ -67,25 +67,25 @@ public:
                     });
             }
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) {
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     }
 
     ~FakeOpenAI()
     {
-        server_.stop();
-        thread_.join();
+        m_server.stop();
+        m_thread.join();
     }
 
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/v1"; }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/v1"; }
 
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-    std::vector<json> requests_; // with the Authorization header as "authorization"
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+    std::vector<json> m_requests; // with the Authorization header as "authorization"
 };
 
 std::unique_ptr<RewriteEngine> engineFor(const std::string& url, std::size_t maxAnswerText = 0)
@@ -118,8 +118,8 @@ private slots:
                           ServerFixture::bearer(session.accessToken));
         QCOMPARE(res->status, 200);
         QCOMPARE(q(res->body), QString("Hello world"));
-        QCOMPARE(fake.requests_.size(), std::size_t(1));
-        const json& r = fake.requests_[0];
+        QCOMPARE(fake.m_requests.size(), std::size_t(1));
+        const json& r = fake.m_requests[0];
         QCOMPARE(q(r["model"]), QString("test-model"));
         QCOMPARE(r["stream"], json(false));
         QCOMPARE(q(r["messages"][0]["role"]), QString("system"));
@@ -149,7 +149,7 @@ private slots:
         }
         QCOMPARE(events,
                  (QStringList{"message:Hel", "message:lo", "message: world", "message:[DONE]"}));
-        QCOMPARE(fake.requests_[0]["stream"], json(true));
+        QCOMPARE(fake.m_requests[0]["stream"], json(true));
     }
 
     // Before any text: a failing upstream, and one that is not there (a port that was just

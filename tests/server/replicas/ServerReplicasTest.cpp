@@ -31,14 +31,14 @@ private slots:
         if (std::string missing = ScratchPostgres::missing(); !missing.empty()) {
             QSKIP(missing.c_str());
         }
-        postgres_ = std::make_unique<ScratchPostgres>();
+        m_postgres = std::make_unique<ScratchPostgres>();
     }
 
-    void cleanupTestCase() { postgres_.reset(); }
+    void cleanupTestCase() { m_postgres.reset(); }
 
     void replicasStartingTogetherMigrateOnce()
     {
-        std::string db = postgres_->createDatabase();
+        std::string db = m_postgres->createDatabase();
         std::atomic<int> opened{0};
         std::latch go(4);
         {
@@ -62,7 +62,7 @@ private slots:
 
     void anyReplicaAnswersAnyStepOfSignIn()
     {
-        std::string db = postgres_->createDatabase();
+        std::string db = m_postgres->createDatabase();
         ServerFixture a({}, nullptr, db), b({}, nullptr, db), c({}, nullptr, db);
 
         // Start on A, the browser on B, polls on A and C, the exchange on C, the token on all.
@@ -84,7 +84,7 @@ private slots:
 
     void aRefreshTokenRacedOnTwoReplicasHasExactlyOneWinner()
     {
-        std::string db = postgres_->createDatabase();
+        std::string db = m_postgres->createDatabase();
         auto noLimits = [](ServerOptions& o) {
             o.authRatePerMinute = 0;
             o.threads = 16;
@@ -143,7 +143,7 @@ private slots:
 
     void rateLimitsCountAcrossReplicas()
     {
-        std::string db = postgres_->createDatabase();
+        std::string db = m_postgres->createDatabase();
         auto limits = [](ServerOptions& o) {
             o.rewriteRatePerMinute = 4;
             o.authRatePerMinute = 6;
@@ -168,12 +168,12 @@ private slots:
 
     void aStoppedDatabaseAnswers503AndReplicasRecoverWhenItReturns()
     {
-        std::string db = postgres_->createDatabase();
+        std::string db = m_postgres->createDatabase();
         ServerFixture a({}, nullptr, db), b({}, nullptr, db);
         Session session = a.signIn(nonce('D'));
         QCOMPARE(b.rewrite(session, "back  again .")->status, 200);
 
-        postgres_->stop();
+        m_postgres->stop();
         for (ServerFixture* s : {&a, &b}) {
             for (const auto& res :
                  {s->rewrite(session, "back  again ."), s->refresh(session.refreshToken),
@@ -198,7 +198,7 @@ private slots:
 
         // The pools still hold connections to the stopped server; the first request on each
         // replica finds them dead and must not fail for it.
-        postgres_->start();
+        m_postgres->start();
         for (ServerFixture* s : {&a, &b}) {
             QCOMPARE(s->rewrite(session, "back  again .")->status, 200);
             QCOMPARE(s->client().Get("/health")->status, 200);
@@ -210,7 +210,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ScratchPostgres> postgres_;
+    std::unique_ptr<ScratchPostgres> m_postgres;
 };
 
 QTEST_GUILESS_MAIN(ServerReplicasTest)

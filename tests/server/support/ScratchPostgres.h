@@ -43,18 +43,18 @@ public:
 
     ScratchPostgres()
     {
-        need(dir_.isValid(), "cannot make a scratch folder for PostgreSQL");
+        need(m_dir.isValid(), "cannot make a scratch folder for PostgreSQL");
         if (::geteuid() == 0) {
             passwd* nobody = ::getpwnam("nobody");
             need(nobody, "no user \"nobody\" to run PostgreSQL as");
-            uid_ = nobody->pw_uid;
-            gid_ = nobody->pw_gid;
-            need(::chown(qPrintable(dir_.path()), uid_, gid_) == 0,
+            m_uid = nobody->pw_uid;
+            m_gid = nobody->pw_gid;
+            need(::chown(qPrintable(m_dir.path()), m_uid, m_gid) == 0,
                  "cannot hand the scratch folder to nobody");
         }
         QProcess initdb;
         run(initdb, "initdb",
-            {"-D", dir_.filePath("data"), "-U", "velto", "--auth=trust", "-E", "UTF8",
+            {"-D", m_dir.filePath("data"), "-U", "velto", "--auth=trust", "-E", "UTF8",
              "--no-sync"});
         need(initdb.waitForFinished(-1) && initdb.exitCode() == 0, "initdb failed; see " + log());
         start();
@@ -65,17 +65,17 @@ public:
     // Starts the server and returns once it accepts connections.
     void start()
     {
-        if (postgres_.state() != QProcess::NotRunning) {
+        if (m_postgres.state() != QProcess::NotRunning) {
             return;
         }
-        run(postgres_, "postgres",
-            {"-D", dir_.filePath("data"), "-k", dir_.path(), "-c", "listen_addresses=", "-c",
+        run(m_postgres, "postgres",
+            {"-D", m_dir.filePath("data"), "-k", m_dir.path(), "-c", "listen_addresses=", "-c",
              "fsync=off", "-c", "synchronous_commit=off", "-c", "full_page_writes=off", "-c",
              "max_connections=200"});
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (PQping(uri("postgres").c_str()) != PQPING_OK) {
-            postgres_.waitForFinished(20);
-            need(postgres_.state() == QProcess::Running &&
+            m_postgres.waitForFinished(20);
+            need(m_postgres.state() == QProcess::Running &&
                      std::chrono::steady_clock::now() < deadline,
                  "postgres did not start; see " + log());
         }
@@ -84,21 +84,21 @@ public:
     // Fast shutdown: open connections are cut, as when a database host goes away.
     void stop()
     {
-        if (postgres_.state() != QProcess::NotRunning) {
-            ::kill(postgres_.processId(), SIGINT);
-            postgres_.waitForFinished(-1);
+        if (m_postgres.state() != QProcess::NotRunning) {
+            ::kill(m_postgres.processId(), SIGINT);
+            m_postgres.waitForFinished(-1);
         }
     }
 
     std::string uri(const std::string& database) const
     {
-        return "postgresql://velto@/" + database + "?host=" + dir_.path().toStdString();
+        return "postgresql://velto@/" + database + "?host=" + m_dir.path().toStdString();
     }
 
     // A new empty database; its URI.
     std::string createDatabase()
     {
-        std::string name = "velto_" + std::to_string(++databases_);
+        std::string name = "velto_" + std::to_string(++m_databases);
         PGconn* c = PQconnectdb(uri("postgres").c_str());
         PGresult* r = PQexec(c, ("CREATE DATABASE " + name).c_str());
         bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
@@ -118,7 +118,7 @@ private:
         process.setChildProcessModifier([this, parent = ::getpid()] {
             // Only async-signal-safe calls between fork and exec.
             if (::geteuid() == 0 &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 || ::setuid(uid_) != 0)) {
+                (::setgroups(0, nullptr) != 0 || ::setgid(m_gid) != 0 || ::setuid(m_uid) != 0)) {
                 ::_exit(126);
             }
             // Set after the user change, which clears it: SIGINT is a fast shutdown.
@@ -131,7 +131,7 @@ private:
         need(process.waitForStarted(-1), "cannot run " + program.toStdString());
     }
 
-    std::string log() const { return dir_.filePath("postgres.log").toStdString(); }
+    std::string log() const { return m_dir.filePath("postgres.log").toStdString(); }
 
     static void need(bool ok, const std::string& failure)
     {
@@ -140,11 +140,11 @@ private:
         }
     }
 
-    QTemporaryDir dir_{"/tmp/velto-pg.XXXXXX"};
-    uid_t uid_ = 0;
-    gid_t gid_ = 0;
-    QProcess postgres_;
-    int databases_ = 0;
+    QTemporaryDir m_dir{"/tmp/velto-pg.XXXXXX"};
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
+    QProcess m_postgres;
+    int m_databases = 0;
 };
 
 } // namespace velto::server::testing

@@ -149,49 +149,49 @@ public:
                            std::unique_ptr<RewriteEngine> engine = nullptr,
                            std::string database = {})
     {
-        options_.host = "127.0.0.1";
-        options_.port = 0;
-        options_.dataDir = dir_.path().toStdString();
-        options_.database =
+        m_options.host = "127.0.0.1";
+        m_options.port = 0;
+        m_options.dataDir = m_dir.path().toStdString();
+        m_options.database =
             !database.empty() ? database : (freshDatabase() ? freshDatabase()() : "");
-        options_.localEmail = "tester@localhost";
+        m_options.localEmail = "tester@localhost";
         if (configure) {
-            configure(options_);
+            configure(m_options);
         }
         if (!engine) {
             engine = std::make_unique<LocalEngine>();
         }
         // The server's time stands still but for advance(): a second boundary crossed while a
         // test runs would otherwise make "59 s later" a minute.
-        server_ = std::make_unique<VeltoServer>(options_, std::move(engine),
-                                                [this] { return start_ + offset_.load(); });
-        server_->setLogSink([this](const std::string& line) {
-            std::lock_guard lock(logMutex_);
-            log_.push_back(line);
+        m_server = std::make_unique<VeltoServer>(m_options, std::move(engine),
+                                                 [this] { return m_start + m_offset.load(); });
+        m_server->setLogSink([this](const std::string& line) {
+            std::lock_guard lock(m_logMutex);
+            m_log.push_back(line);
         });
-        server_->bind();
-        thread_ = std::thread([this] { server_->listen(); });
-        if (!QTest::qWaitFor([this] { return server_->isRunning(); }, 5000)) {
+        m_server->bind();
+        m_thread = std::thread([this] { m_server->listen(); });
+        if (!QTest::qWaitFor([this] { return m_server->isRunning(); }, 5000)) {
             throw std::runtime_error("the server did not start");
         }
     }
 
     ~ServerFixture()
     {
-        server_->stop();
-        thread_.join();
+        m_server->stop();
+        m_thread.join();
     }
 
-    void advance(std::int64_t seconds) { offset_ += seconds; }
+    void advance(std::int64_t seconds) { m_offset += seconds; }
     // The store's location, for countRows().
     std::string database() const
     {
-        return options_.database.empty() ? "sqlite:" + options_.dataDir + "/velto-server.sqlite3"
-                                         : options_.database;
+        return m_options.database.empty() ? "sqlite:" + m_options.dataDir + "/velto-server.sqlite3"
+                                          : m_options.database;
     }
 
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(server_->port()); }
-    std::size_t waitingConnections() const { return server_->connectionsWaiting(); }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_server->port()); }
+    std::size_t waitingConnections() const { return m_server->connectionsWaiting(); }
 
     httplib::Client client() const
     {
@@ -202,8 +202,8 @@ public:
 
     std::vector<std::string> logLines()
     {
-        std::lock_guard lock(logMutex_);
-        return log_;
+        std::lock_guard lock(m_logMutex);
+        return m_log;
     }
 
     // "GET /path" or "POST /path body", the body raw JSON text.
@@ -307,14 +307,14 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
-    ServerOptions options_;
-    const std::int64_t start_ = systemClock()();
-    std::atomic<std::int64_t> offset_{0};
-    std::unique_ptr<VeltoServer> server_;
-    std::thread thread_;
-    std::mutex logMutex_;
-    std::vector<std::string> log_;
+    QTemporaryDir m_dir;
+    ServerOptions m_options;
+    const std::int64_t m_start = systemClock()();
+    std::atomic<std::int64_t> m_offset{0};
+    std::unique_ptr<VeltoServer> m_server;
+    std::thread m_thread;
+    std::mutex m_logMutex;
+    std::vector<std::string> m_log;
 };
 
 } // namespace velto::server::testing
