@@ -55,11 +55,24 @@ void VeltoAppProcess::seedPreferences()
 
 QString VeltoAppProcess::start()
 {
-    if (!m_dir.isValid())
-        return u"no temporary directory"_s;
     SelectionPeer shortcut;
     if (shortcut.shortcutGrabbed())
         return u"Super+L is already grabbed by another client on this display"_s;
+    if (const QString failed = launch(); !failed.isEmpty())
+        return failed;
+    // The shortcut is grabbed at the end of the launch sequence: from then on a press is ours.
+    const bool ready = QTest::qWaitFor(
+        [&] { return shortcut.shortcutGrabbed() || m_process.state() == QProcess::NotRunning; },
+        15000);
+    if (!ready || m_process.state() == QProcess::NotRunning)
+        return report(u"velto did not take the shortcut"_s);
+    return {};
+}
+
+QString VeltoAppProcess::launch()
+{
+    if (!m_dir.isValid())
+        return u"no temporary directory"_s;
     seedPreferences();
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -78,12 +91,6 @@ QString VeltoAppProcess::start()
     m_process.start(m_program, {});
     if (!m_process.waitForStarted(5000))
         return u"velto did not start: "_s + m_process.errorString();
-    // The shortcut is grabbed at the end of the launch sequence: from then on a press is ours.
-    const bool ready = QTest::qWaitFor(
-        [&] { return shortcut.shortcutGrabbed() || m_process.state() == QProcess::NotRunning; },
-        15000);
-    if (!ready || m_process.state() == QProcess::NotRunning)
-        return report(u"velto did not take the shortcut"_s);
     return {};
 }
 

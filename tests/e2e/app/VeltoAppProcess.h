@@ -29,6 +29,9 @@ public:
     // Skips the one-time setup alert, starts the app and waits until it holds the global
     // shortcut; the reason when it does not.
     QString start();
+    // The same without waiting for the shortcut, for a desktop that gives the app none; the
+    // reason when it does not start.
+    QString launch();
     qint64 pid() const { return m_process.processId(); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
 
