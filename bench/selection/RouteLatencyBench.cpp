@@ -60,7 +60,7 @@ bool measure(X11Rig& velto, XTestKeyboard& keyboard, int runs, Figures& figures)
         figures.missedSelections += selection != expected;
 
         const QString rewrite = QStringLiteral("rewrite %1").arg(run);
-        const auto source = velto.workspace.frontmostApplication();
+        const auto source = velto.workspace.activeApplication();
         clock.restart();
         QCoro::waitFor(byCopy.pasteText(rewrite, source));
         figures.pasteMs.append(clock.nsecsElapsed() / 1e6);

@@ -7,11 +7,11 @@
 #include "model/ClientLogger.h"
 #include "model/UserPreferencesStore.h"
 #include "platform/Alerts.h"
+#include "platform/Autostart.h"
 #include "platform/CancellationToken.h"
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/DesktopShortcuts.h"
-#include "platform/LoginItems.h"
-#include "platform/Pasteboard.h"
 #include "platform/Permissions.h"
 #include "platform/Sleeper.h"
 #include "platform/SoundPlayer.h"
@@ -43,9 +43,9 @@ AppDelegate::AppDelegate(AppServices services, QObject* parent)
     : QObject(parent), m_services(std::move(services)),
       m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.permissions, m_services.keyTap,
                                                       m_services.keyMonitor)),
-      m_selection(std::make_unique<SelectionService>(
-          m_services.focusedSelection, m_services.pasteboard, m_services.syntheticKeys,
-          m_services.workspace, m_services.sleeper))
+      m_selection(std::make_unique<SelectionService>(m_services.focusedSelection,
+                                                     m_services.clipboard, m_services.syntheticKeys,
+                                                     m_services.workspace, m_services.sleeper))
 {
 }
 
@@ -53,8 +53,6 @@ AppDelegate::~AppDelegate()
 {
     m_hotkeyManager->onHotkey = nullptr;
 }
-
-// MARK: lifecycle
 
 void AppDelegate::applicationDidFinishLaunching()
 {
@@ -74,7 +72,7 @@ void AppDelegate::applicationDidFinishLaunching()
         return;
 
     configureHotkey();
-    m_model->setLaunchAtLogin(m_services.loginItems.status() == LoginItemStatus::enabled);
+    m_model->setLaunchAtLogin(m_services.autostart.status() == AutostartStatus::enabled);
     recordPermissionState();
     if (m_model->shouldShowFirstRunGuide())
         showSetupGuide();
@@ -220,7 +218,7 @@ void AppDelegate::toggleQuickPanel()
         m_windows->closeQuickPanel();
         return;
     }
-    m_appBeforePanel = m_services.workspace.frontmostApplication();
+    m_appBeforePanel = m_services.workspace.activeApplication();
     m_windows->showQuickPanel();
     ClientLogger::info(u"quick panel opened");
 }
@@ -243,7 +241,7 @@ QCoro::Task<> AppDelegate::runRewriteAfterPanel(std::optional<RunningApplication
     constexpr int attempts = 40;
     constexpr auto step = std::chrono::milliseconds(25);
     for (int i = 0; previous && i < attempts; ++i) {
-        const std::optional<RunningApplication> front = m_services.workspace.frontmostApplication();
+        const std::optional<RunningApplication> front = m_services.workspace.activeApplication();
         if (front == previous || m_services.workspace.isTerminated(*previous))
             break;
         if (i == 8)
@@ -341,15 +339,15 @@ void AppDelegate::updateLaunchAtLogin(bool enabled)
 {
     try {
         if (enabled)
-            m_services.loginItems.registerApp();
+            m_services.autostart.registerApp();
         else
-            m_services.loginItems.unregisterApp();
+            m_services.autostart.unregisterApp();
     } catch (const AppError& error) {
         m_services.activateSelf();
         m_services.alerts.runModal(
             {AlertStyle::warning, QStringLiteral("Launch at login"), error.description(), {}});
         if (m_model)
-            m_model->setLaunchAtLogin(m_services.loginItems.status() == LoginItemStatus::enabled);
+            m_model->setLaunchAtLogin(m_services.autostart.status() == AutostartStatus::enabled);
     }
 }
 
@@ -378,8 +376,6 @@ void AppDelegate::stopPulseAnimation()
     emit pulseChanged(false);
 }
 
-// MARK: rewrite
-
 void AppDelegate::triggerRewriteFromSelection()
 {
     if (!m_model || m_rewriteInFlight)
@@ -388,7 +384,7 @@ void AppDelegate::triggerRewriteFromSelection()
     // The clipboard now belongs to this rewrite; the last one's guard must not touch it.
     if (m_clipboardGuard)
         m_clipboardGuard->cancel();
-    runRewrite(m_services.workspace.frontmostApplication());
+    runRewrite(m_services.workspace.activeApplication());
 }
 
 bool AppDelegate::promptSignInRequired()
@@ -464,7 +460,7 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         co_return;
     }
 
-    PasteboardSnapshot restored;
+    ClipboardSnapshot restored;
     const SelectionService::PasteOutcome outcome =
         co_await m_selection->replaceSelection(rewritten, range, source, &restored);
     if (outcome == SelectionService::PasteOutcome::applicationSwitched)
@@ -509,14 +505,12 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
     runClipboardGuard(restored, rewritten, m_clipboardGuard);
 }
 
-QCoro::Task<> AppDelegate::runClipboardGuard(PasteboardSnapshot snapshot, QString pasted,
+QCoro::Task<> AppDelegate::runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
                                              std::shared_ptr<CancellationToken> token)
 {
     TaskScope scope(*this);
     co_await m_selection->guardRestoredClipboard(std::move(snapshot), std::move(pasted), token);
 }
-
-// MARK: sign-in
 
 void AppDelegate::startSignIn()
 {

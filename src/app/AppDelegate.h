@@ -3,7 +3,7 @@
 #include "app/AppServices.h"
 #include "app/PendingWebLogin.h"
 #include "model/PresentableError.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/RunningApplication.h"
 
 #include <QCoro/QCoroTask>
@@ -113,7 +113,7 @@ private:
     QCoro::Task<> runRewrite(std::optional<RunningApplication> source);
     QCoro::Task<> runRewriteAfterPanel(std::optional<RunningApplication> previous);
     void openPermissionPage(PermissionPane pane);
-    QCoro::Task<> runClipboardGuard(PasteboardSnapshot snapshot, QString pasted,
+    QCoro::Task<> runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
                                     std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runSignInStart(std::shared_ptr<CancellationToken> token);
     void beginWebLoginPolling(const WebLoginStart& start, std::shared_ptr<CancellationToken> token);

@@ -1,10 +1,10 @@
 #include "app/DesktopWindows.h"
 
 #include "app/AppDelegate.h"
-#include "app/StatusItem.h"
 #include "model/ClientLogger.h"
 #include "ui/QuickPanelViewController.h"
 #include "ui/SettingsViewController.h"
+#include "ui/TrayIcon.h"
 #include "ui/ViewEngine.h"
 
 #include <QCursor>
@@ -29,13 +29,13 @@ template <typename Call> std::function<void()> weakly(AppDelegate& delegate, Cal
 
 DesktopWindows::DesktopWindows(AppDelegate& delegate, QObject* parent)
     : QObject(parent), m_delegate(delegate), m_engine(std::make_unique<ViewEngine>()),
-      m_statusItem(std::make_unique<StatusItem>())
+      m_statusItem(std::make_unique<TrayIcon>())
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         ClientLogger::warning(u"no system tray: ",
                               u"run velto again or use its launcher to open the settings");
-    connect(m_statusItem.get(), &StatusItem::clicked, &delegate, &AppDelegate::toggleQuickPanel);
-    connect(&delegate, &AppDelegate::pulseChanged, m_statusItem.get(), &StatusItem::setPulsing);
+    connect(m_statusItem.get(), &TrayIcon::clicked, &delegate, &AppDelegate::toggleQuickPanel);
+    connect(&delegate, &AppDelegate::pulseChanged, m_statusItem.get(), &TrayIcon::setPulsing);
 }
 
 DesktopWindows::~DesktopWindows() = default;

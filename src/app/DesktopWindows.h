@@ -10,7 +10,7 @@ namespace velto {
 class AppDelegate;
 class QuickPanelViewController;
 class SettingsViewController;
-class StatusItem;
+class TrayIcon;
 class ViewEngine;
 
 // The desktop's side of the controller: the tray icon, the quick panel and the settings
@@ -29,7 +29,7 @@ public:
     void closeQuickPanel() override;
     void showSettings() override;
 
-    StatusItem& statusItem() const { return *m_statusItem; }
+    TrayIcon& trayIcon() const { return *m_statusItem; }
     // Present once opened.
     QuickPanelViewController* quickPanel() const { return m_quickPanel.get(); }
     SettingsViewController* settings() const { return m_settings.get(); }
@@ -37,7 +37,7 @@ public:
 private:
     AppDelegate& m_delegate;
     std::unique_ptr<ViewEngine> m_engine;
-    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<TrayIcon> m_statusItem;
     std::unique_ptr<QuickPanelViewController> m_quickPanel;
     std::unique_ptr<SettingsViewController> m_settings;
 };

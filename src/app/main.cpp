@@ -1,13 +1,13 @@
 // velto: the desktop app. One instance per user; it runs in the background and rewrites the
-// selection of the frontmost application when the global shortcut is pressed.
+// selection of the active application when the global shortcut is pressed.
 #include "app/AppDelegate.h"
 #include "app/DesktopWindows.h"
 #include "app/SessionPlatform.h"
 #include "auth/AuthService.h"
-#include "auth/HttpClient.h"
 #include "model/AppBuildConfig.h"
 #include "model/ClientLogger.h"
 #include "model/UserPreferencesStore.h"
+#include "net/HttpClient.h"
 #include "platform/SystemClock.h"
 #include "platform/TimerSleeper.h"
 #include "platform/linux/AtspiFocusedSelection.h"
@@ -20,7 +20,7 @@
 #include "platform/linux/MessageBoxAlerts.h"
 #include "platform/linux/PermissionHelpPages.h"
 #include "platform/linux/UnixSignalWatcher.h"
-#include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/linux/XdgAutostart.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QApplication>
@@ -130,7 +130,7 @@ int main(int argc, char** argv)
 
     DesktopLauncher launcher;
     const auto platform = createSessionPlatform(launcher, UserPreferencesStore::shared());
-    XdgAutostartLoginItems loginItems;
+    XdgAutostart autostart;
     CanberraSoundPlayer sound;
     MessageBoxAlerts alerts;
     TimerSleeper sleeper;
@@ -143,10 +143,10 @@ int main(int argc, char** argv)
                          platform->keyTap(),
                          platform->keyMonitor(),
                          platform->syntheticKeys(),
-                         platform->pasteboard(),
+                         platform->clipboard(),
                          platform->focusedSelection(),
                          platform->workspace(),
-                         loginItems,
+                         autostart,
                          sound,
                          alerts,
                          sleeper,

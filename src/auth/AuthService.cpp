@@ -1,8 +1,6 @@
 #include "auth/AuthService.h"
 
 #include "auth/AuthServiceError.h"
-#include "auth/DecodingError.h"
-#include "auth/JsonFields.h"
 #include "auth/KeychainStore.h"
 #include "auth/SecretServiceKeychainStore.h"
 #include "auth/SupabaseTokenResponse.h"
@@ -12,6 +10,8 @@
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
+#include "net/DecodingError.h"
+#include "net/JsonFields.h"
 #include "platform/Clock.h"
 #include "platform/SystemClock.h"
 

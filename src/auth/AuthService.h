@@ -1,12 +1,12 @@
 #pragma once
 
 #include "auth/AsyncLock.h"
-#include "auth/HttpClient.h"
 #include "auth/ServerErrorInterpreter.h"
 #include "auth/StoredAuthSession.h"
 #include "auth/WebLoginPollState.h"
 #include "auth/WebLoginStart.h"
 #include "model/AuthState.h"
+#include "net/HttpClient.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

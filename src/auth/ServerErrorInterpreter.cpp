@@ -3,7 +3,7 @@
 #include "model/StrictUtf8.h"
 
 #include "auth/AuthServiceError.h"
-#include "auth/JsonFields.h"
+#include "net/JsonFields.h"
 
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>

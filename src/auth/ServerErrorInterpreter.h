@@ -1,8 +1,8 @@
 #pragma once
 
-#include "auth/HttpResponse.h"
 #include "auth/ParsedServerError.h"
 #include "model/AppError.h"
+#include "net/HttpResponse.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "auth/WebLoginPollResponse.h"
 
-#include "auth/JsonFields.h"
+#include "net/JsonFields.h"
 
 namespace velto {
 

@@ -1,6 +1,6 @@
 #include "auth/WebLoginStartResponse.h"
 
-#include "auth/JsonFields.h"
+#include "net/JsonFields.h"
 
 #include <QRegularExpression>
 

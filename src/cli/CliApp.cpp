@@ -2,11 +2,11 @@
 
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
-#include "auth/HttpClientError.h"
 #include "auth/ServerErrorInterpreter.h"
 #include "model/AppModel.h"
 #include "model/PresentableError.h"
 #include "model/StrictUtf8.h"
+#include "net/HttpClientError.h"
 #include "platform/CancellationToken.h"
 #include "platform/Clock.h"
 #include "platform/Sleeper.h"

@@ -4,7 +4,7 @@
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
-#include "model/JsonFileDefaults.h"
+#include "model/JsonPreferenceFile.h"
 #include "model/StderrLogSink.h"
 #include "model/UserPreferencesStore.h"
 #include "platform/CancellationToken.h"
@@ -183,8 +183,8 @@ int main(int argc, char** argv)
     }
 
     // Read only: --tone and --language apply to this run, and no command changes a file.
-    UserPreferencesStore store(std::make_shared<JsonFileDefaults>(
-        JsonFileDefaults::defaultPath(), JsonFileDefaults::Access::readOnly));
+    UserPreferencesStore store(std::make_shared<JsonPreferenceFile>(
+        JsonPreferenceFile::defaultPath(), JsonPreferenceFile::Access::readOnly));
     AppModel model(store, config);
     RewriteAPI api(std::make_shared<HttpClient>());
     SystemClock clock;

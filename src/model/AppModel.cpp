@@ -54,8 +54,6 @@ AppModel::AppModel(UserPreferencesStore& store, AppBuildConfig buildConfig, QObj
     recomputeUIStatus();
 }
 
-// MARK: published fields written through to the store
-
 void AppModel::setLaunchAtLogin(bool value)
 {
     m_launchAtLogin = value;
@@ -101,8 +99,6 @@ void AppModel::setShortcutRequiresShift(bool value)
     emit shortcutRequiresShiftChanged();
     shortcutInputsChanged(false);
 }
-
-// MARK: derived
 
 QString AppModel::normalizedSelection(const QString& value, const QList<Option>& options,
                                       const QString& fallback)
@@ -255,8 +251,6 @@ void AppModel::permissionInputsChanged()
     emit hasAllPermissionsChanged();
     emit setupCompletedStepsChanged();
 }
-
-// MARK: operations
 
 void AppModel::setAuthState(const AuthState& state)
 {

@@ -1,12 +1,12 @@
 #include "model/UserPreferencesStore.h"
 
 #include "model/ClientLogger.h"
-#include "model/JsonFileDefaults.h"
+#include "model/JsonPreferenceFile.h"
 #include "model/ShortcutKeys.h"
 
 namespace velto {
 
-UserPreferencesStore::UserPreferencesStore(std::shared_ptr<DefaultsDomain> defaults)
+UserPreferencesStore::UserPreferencesStore(std::shared_ptr<PreferenceStore> defaults)
     : m_defaults(std::move(defaults))
 {
     migrateIfNeeded();
@@ -15,7 +15,7 @@ UserPreferencesStore::UserPreferencesStore(std::shared_ptr<DefaultsDomain> defau
 UserPreferencesStore& UserPreferencesStore::shared()
 {
     static UserPreferencesStore store(
-        std::make_shared<JsonFileDefaults>(JsonFileDefaults::defaultPath()));
+        std::make_shared<JsonPreferenceFile>(JsonPreferenceFile::defaultPath()));
     return store;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/DefaultsDomain.h"
+#include "model/PreferenceStore.h"
 
 #include <QString>
 #include <memory>
@@ -14,7 +14,7 @@ class UserPreferencesStore
 public:
     static constexpr qint64 currentSchemaVersion = 6;
 
-    explicit UserPreferencesStore(std::shared_ptr<DefaultsDomain> defaults);
+    explicit UserPreferencesStore(std::shared_ptr<PreferenceStore> defaults);
 
     // The process's store over $XDG_CONFIG_HOME/velto/preferences.json, created on first use.
     static UserPreferencesStore& shared();
@@ -37,7 +37,7 @@ public:
     bool didShowFirstRunGuide() const;
     void setDidShowFirstRunGuide(bool value);
 
-    DefaultsDomain& defaults() const { return *m_defaults; }
+    PreferenceStore& defaults() const { return *m_defaults; }
 
     struct Keys
     {
@@ -57,7 +57,7 @@ private:
     void setIfAbsent(const QString& key, const QVariant& value);
     void moveUnchosenShortcutToDefault(bool existingStore);
 
-    std::shared_ptr<DefaultsDomain> m_defaults;
+    std::shared_ptr<PreferenceStore> m_defaults;
 };
 
 } // namespace velto

@@ -19,7 +19,7 @@ struct SelectedRange
     QString text;
 };
 
-// The text selected in the focused element of the frontmost application, read without touching
+// The text selected in the focused element of the active application, read without touching
 // the clipboard, where the platform offers a way to; and replaced in place where the element lets
 // its text be edited from outside.
 class FocusedSelection

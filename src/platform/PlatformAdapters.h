@@ -7,7 +7,7 @@ namespace velto {
 class FocusedSelection;
 class GlobalKeyMonitor;
 class GlobalKeyTap;
-class Pasteboard;
+class Clipboard;
 class Permissions;
 class SyntheticKeys;
 class Workspace;
@@ -23,11 +23,11 @@ public:
     virtual GlobalKeyTap& keyTap() = 0;
     virtual GlobalKeyMonitor& keyMonitor() = 0;
     virtual SyntheticKeys& syntheticKeys() = 0;
-    virtual Pasteboard& pasteboard() = 0;
+    virtual Clipboard& clipboard() = 0;
     virtual FocusedSelection& focusedSelection() = 0;
     virtual Workspace& workspace() = 0;
     // Before the app object goes: hands what the app holds on the clipboard to whoever keeps
-    // it after us, where the session has such a keeper. The pasteboard is unusable afterwards.
+    // it after us, where the session has such a keeper. The clipboard is unusable afterwards.
     virtual void releaseClipboard() = 0;
 
     // Called when what the desktop allows changes later on (a portal session bound or lost),

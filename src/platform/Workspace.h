@@ -16,7 +16,7 @@ class Workspace
 {
 public:
     virtual ~Workspace() = default;
-    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual std::optional<RunningApplication> activeApplication() = 0;
     virtual bool isTerminated(const RunningApplication& application) = 0;
     // Brings the application to the front, ignoring other applications.
     virtual void activate(const RunningApplication& application) = 0;

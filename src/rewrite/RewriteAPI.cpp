@@ -1,10 +1,10 @@
 #include "rewrite/RewriteAPI.h"
 
 #include "auth/AuthService.h"
-#include "auth/HttpClient.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "model/StrictUtf8.h"
+#include "net/HttpClient.h"
 #include "rewrite/RewriteClientError.h"
 #include "rewrite/SSEParser.h"
 #include "rewrite/StreamingReply.h"

@@ -1,7 +1,7 @@
 #include "rewrite/RewriteConfigResponse.h"
 
-#include "auth/DecodingError.h"
-#include "auth/JsonFields.h"
+#include "net/DecodingError.h"
+#include "net/JsonFields.h"
 
 namespace velto {
 

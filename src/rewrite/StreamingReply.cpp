@@ -1,7 +1,7 @@
 #include "rewrite/StreamingReply.h"
 
-#include "auth/HttpClient.h"
-#include "auth/HttpClientError.h"
+#include "net/HttpClient.h"
+#include "net/HttpClientError.h"
 
 #include <QNetworkReply>
 #include <QTimer>

@@ -21,9 +21,9 @@ QString milliseconds(const QElapsedTimer& timer)
 
 } // namespace
 
-SelectionService::SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
+SelectionService::SelectionService(FocusedSelection& focusedSelection, Clipboard& clipboard,
                                    SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper)
-    : m_focusedSelection(focusedSelection), m_pasteboard(pasteboard), m_keys(keys),
+    : m_focusedSelection(focusedSelection), m_clipboard(clipboard), m_keys(keys),
       m_workspace(workspace), m_sleeper(sleeper)
 {
 }
@@ -57,21 +57,21 @@ SelectionService::selectedTextFromFocusedApp(std::optional<SelectedRange>* range
         co_return text;
     }
 
-    const PasteboardSnapshot snapshot = co_await capturePasteboard();
-    const qint64 before = m_pasteboard.changeCount();
+    const ClipboardSnapshot snapshot = co_await captureClipboard();
+    const qint64 before = m_clipboard.changeCount();
     QElapsedTimer waited;
     waited.start();
     co_await sendCommandKey(copyKeyCode);
     // Read once the application has written, not after a guess: a busy one writes late.
     // A change of count, not of contents: older text on the clipboard is not a selection.
-    const bool changed = co_await m_pasteboard.waitForChange(before, copyChangeMaximum);
+    const bool changed = co_await m_clipboard.waitForChange(before, copyChangeMaximum);
     ClientLogger::info(changed ? u"copy: clipboard changed after "
                                : u"copy: clipboard unchanged after ",
                        milliseconds(waited));
     std::optional<QString> copied;
     if (changed)
-        copied = trimmedText(co_await m_pasteboard.readString());
-    restorePasteboard(snapshot);
+        copied = trimmedText(co_await m_clipboard.readString());
+    restoreClipboard(snapshot);
 
     if (!copied) {
         ClientLogger::info(u"no selection: accessibility and copy gave nothing");
@@ -81,18 +81,18 @@ SelectionService::selectedTextFromFocusedApp(std::optional<SelectedRange>* range
     co_return copied;
 }
 
-QCoro::Task<PasteboardSnapshot> SelectionService::capturePasteboard()
+QCoro::Task<ClipboardSnapshot> SelectionService::captureClipboard()
 {
-    std::optional<PasteboardSnapshot> items = co_await m_pasteboard.readItems();
-    co_return items.value_or(PasteboardSnapshot{});
+    std::optional<ClipboardSnapshot> items = co_await m_clipboard.readItems();
+    co_return items.value_or(ClipboardSnapshot{});
 }
 
-void SelectionService::restorePasteboard(const PasteboardSnapshot& snapshot)
+void SelectionService::restoreClipboard(const ClipboardSnapshot& snapshot)
 {
-    m_pasteboard.clearContents();
+    m_clipboard.clearContents();
     if (snapshot.isEmpty())
         return;
-    m_pasteboard.writeItems(snapshot);
+    m_clipboard.writeItems(snapshot);
 }
 
 QCoro::Task<> SelectionService::sendCommandKey(std::uint16_t keyCode)
@@ -114,15 +114,15 @@ bool SelectionService::isSameApplication(const RunningApplication& a, const Runn
 
 QCoro::Task<SelectionService::PasteOutcome>
 SelectionService::pasteText(QString text, std::optional<RunningApplication> source,
-                            PasteboardSnapshot* restored)
+                            ClipboardSnapshot* restored)
 {
-    const PasteboardSnapshot snapshot = co_await capturePasteboard();
-    m_pasteboard.clearContents();
-    m_pasteboard.setString(text);
+    const ClipboardSnapshot snapshot = co_await captureClipboard();
+    m_clipboard.clearContents();
+    m_clipboard.setString(text);
 
-    const std::optional<RunningApplication> current = m_workspace.frontmostApplication();
+    const std::optional<RunningApplication> current = m_workspace.activeApplication();
     if (source && current && !isSameApplication(*source, *current)) {
-        restorePasteboard(snapshot);
+        restoreClipboard(snapshot);
         co_return PasteOutcome::applicationSwitched;
     }
 
@@ -131,10 +131,10 @@ SelectionService::pasteText(QString text, std::optional<RunningApplication> sour
     if (!m_keys.isAvailable() || !m_keys.canPost(pasteKeyCode))
         co_return PasteOutcome::pasteFailed;
     // Reads asked before the key (a clipboard manager recording the change) are not the paste.
-    m_pasteboard.expectTextRead();
+    m_clipboard.expectTextRead();
     co_await sendCommandKey(pasteKeyCode);
     co_await waitForPaste();
-    restorePasteboard(snapshot);
+    restoreClipboard(snapshot);
     if (restored)
         *restored = snapshot;
     co_return PasteOutcome::pasted;
@@ -161,7 +161,7 @@ QCoro::Task<> SelectionService::waitForPaste()
     QElapsedTimer waited;
     waited.start();
     // Restoring before the application has taken the text would paste the user's clipboard.
-    if (!co_await m_pasteboard.waitForTextRead(pasteReadMaximum)) {
+    if (!co_await m_clipboard.waitForTextRead(pasteReadMaximum)) {
         ClientLogger::warning(u"paste: the text was not taken, the clipboard is restored after ",
                               milliseconds(waited));
         co_return;
@@ -173,7 +173,7 @@ QCoro::Task<> SelectionService::waitForPaste()
 QCoro::Task<SelectionService::PasteOutcome>
 SelectionService::replaceSelection(QString text, std::optional<SelectedRange> range,
                                    std::optional<RunningApplication> source,
-                                   PasteboardSnapshot* restored)
+                                   ClipboardSnapshot* restored)
 {
     if (range) {
         // Awaited into a variable: g++ 12 miscompiles a co_await in a switch's condition.
@@ -185,8 +185,8 @@ SelectionService::replaceSelection(QString text, std::optional<SelectedRange> ra
             co_return PasteOutcome::replacedInPlace;
         case FocusedSelection::Replacement::halfApplied:
             // The user's clipboard is given up for the text: it is the one copy left of it.
-            m_pasteboard.clearContents();
-            m_pasteboard.setString(text);
+            m_clipboard.clearContents();
+            m_clipboard.setString(text);
             co_return PasteOutcome::halfReplaced;
         case FocusedSelection::Replacement::notApplicable:
             break;
@@ -195,19 +195,19 @@ SelectionService::replaceSelection(QString text, std::optional<SelectedRange> ra
     co_return co_await pasteText(std::move(text), std::move(source), restored);
 }
 
-QCoro::Task<> SelectionService::guardRestoredClipboard(PasteboardSnapshot snapshot, QString pasted,
+QCoro::Task<> SelectionService::guardRestoredClipboard(ClipboardSnapshot snapshot, QString pasted,
                                                        std::shared_ptr<CancellationToken> token)
 {
-    const qint64 restoredAt = m_pasteboard.changeCount();
+    const qint64 restoredAt = m_clipboard.changeCount();
     if (!co_await m_sleeper.sleep(clipboardGuardDelay, token))
         co_return;
-    if (m_pasteboard.changeCount() == restoredAt)
+    if (m_clipboard.changeCount() == restoredAt)
         co_return;
-    const std::optional<QString> now = co_await m_pasteboard.readString();
+    const std::optional<QString> now = co_await m_clipboard.readString();
     if (token && token->isCancelled())
         co_return;
     if (now && QString(*now).remove(u'\r') == pasted.remove(u'\r'))
-        restorePasteboard(snapshot);
+        restoreClipboard(snapshot);
 }
 
 } // namespace velto

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/FocusedSelection.h"
-#include "platform/Pasteboard.h"
 #include "platform/RunningApplication.h"
 
 #include <QString>
@@ -13,13 +13,13 @@
 
 namespace velto {
 
-class Pasteboard;
+class Clipboard;
 class CancellationToken;
 class Sleeper;
 class SyntheticKeys;
 class Workspace;
 
-// Reads the selection of the frontmost application and pastes text over it, leaving the user's
+// Reads the selection of the active application and pastes text over it, leaving the user's
 // clipboard as it was. Keeps no state between calls.
 class SelectionService
 {
@@ -54,8 +54,8 @@ public:
     // editors do, some only after the restore) is watched for.
     static constexpr std::chrono::milliseconds clipboardGuardDelay{300};
 
-    SelectionService(FocusedSelection& focusedSelection, Pasteboard& pasteboard,
-                     SyntheticKeys& keys, Workspace& workspace, Sleeper& sleeper);
+    SelectionService(FocusedSelection& focusedSelection, Clipboard& clipboard, SyntheticKeys& keys,
+                     Workspace& workspace, Sleeper& sleeper);
 
     // The focused element's selection, trimmed; none when unreadable or blank. Where it was read
     // goes to `range` when given.
@@ -65,8 +65,8 @@ public:
     // holds where it was read when the direct route read it, none otherwise.
     QCoro::Task<std::optional<QString>>
     selectedTextFromFocusedApp(std::optional<SelectedRange>* range = nullptr);
-    QCoro::Task<PasteboardSnapshot> capturePasteboard();
-    void restorePasteboard(const PasteboardSnapshot& snapshot);
+    QCoro::Task<ClipboardSnapshot> captureClipboard();
+    void restoreClipboard(const ClipboardSnapshot& snapshot);
     // One Command+key press and release.
     QCoro::Task<> sendCommandKey(std::uint16_t keyCode);
     // Pastes text over the selection of source (the application in front when the rewrite was
@@ -74,20 +74,20 @@ public:
     // when no paste key can be posted, leaves the text on the clipboard instead of throwing it
     // away. After a paste, snapshot holds what was restored, for guardRestoredClipboard().
     QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source,
-                                        PasteboardSnapshot* snapshot = nullptr);
+                                        ClipboardSnapshot* snapshot = nullptr);
 
     // Writes text over the selection that was read at `range`, in place where its application
     // allows it (no clipboard, no key, no activation), else by pasteText(). Never both: a
     // replacement left half done is not pasted over.
     QCoro::Task<PasteOutcome> replaceSelection(QString text, std::optional<SelectedRange> range,
                                                std::optional<RunningApplication> source,
-                                               PasteboardSnapshot* snapshot = nullptr);
+                                               ClipboardSnapshot* snapshot = nullptr);
 
     // Some targets (GTK editors) take the clipboard with the pasted text a moment after the
     // restore; puts the snapshot back once more if so. Runs after the rewrite has ended, so it
     // delays nothing; a cancelled token (a new rewrite started) ends it without touching the
     // clipboard.
-    QCoro::Task<> guardRestoredClipboard(PasteboardSnapshot snapshot, QString pasted,
+    QCoro::Task<> guardRestoredClipboard(ClipboardSnapshot snapshot, QString pasted,
                                          std::shared_ptr<CancellationToken> token = {});
 
     // Without leading and trailing white space and line breaks; none when nothing is left.
@@ -101,7 +101,7 @@ private:
     QCoro::Task<> waitForPaste();
 
     FocusedSelection& m_focusedSelection;
-    Pasteboard& m_pasteboard;
+    Clipboard& m_clipboard;
     SyntheticKeys& m_keys;
     Workspace& m_workspace;
     Sleeper& m_sleeper;

@@ -92,7 +92,7 @@ QCoro::Task<std::optional<SelectedRange>> AtspiFocusedSelection::selectedRange()
 {
     // Without the process in front (Wayland tells a client nothing of the others), every
     // application is asked: only the active window's focus widget is in the focused state.
-    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    const std::optional<RunningApplication> front = m_workspace.activeApplication();
     const std::optional<qint64> process = front && front->processIdentifier > 0
                                               ? std::optional(front->processIdentifier)
                                               : std::nullopt;

@@ -1,7 +1,7 @@
 #include "platform/wayland/PortalSyntheticKeys.h"
 
 #include "model/ClientLogger.h"
-#include "model/DefaultsDomain.h"
+#include "model/PreferenceStore.h"
 #include "model/ShortcutKeys.h"
 #include "platform/KeyPress.h"
 #include "platform/wayland/PortalRequest.h"
@@ -30,7 +30,7 @@ constexpr std::uint32_t altL = 0xffe9;
 
 } // namespace
 
-PortalSyntheticKeys::PortalSyntheticKeys(QDBusConnection bus, DefaultsDomain& preferences)
+PortalSyntheticKeys::PortalSyntheticKeys(QDBusConnection bus, PreferenceStore& preferences)
     : m_bus(std::move(bus)), m_preferences(preferences)
 {
 }

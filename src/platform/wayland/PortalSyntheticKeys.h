@@ -12,7 +12,7 @@
 
 namespace velto {
 
-class DefaultsDomain;
+class PreferenceStore;
 
 // Synthetic keys through the XDG RemoteDesktop portal: a keyboard-only session whose keysyms the
 // compositor delivers to the focused window. Desktops that ask the user before starting one
@@ -35,7 +35,7 @@ public:
     static inline const QString restoreTokenKey = QStringLiteral("remoteDesktopRestoreToken");
     static inline const QString sessionToken = QStringLiteral("velto_keys");
 
-    PortalSyntheticKeys(QDBusConnection bus, DefaultsDomain& preferences);
+    PortalSyntheticKeys(QDBusConnection bus, PreferenceStore& preferences);
     ~PortalSyntheticKeys() override;
 
     // Starts the session unless started or starting.
@@ -65,7 +65,7 @@ private:
     void sendNextKey();
 
     QDBusConnection m_bus;
-    DefaultsDomain& m_preferences;
+    PreferenceStore& m_preferences;
     State m_state = State::stopped;
     QString m_problem;
     QString m_session;

@@ -56,7 +56,7 @@ struct WaylandClipboard::Source
 {
     WaylandClipboard* owner = nullptr;
     zwlr_data_control_source_v1* proxy = nullptr;
-    PasteboardItem data;
+    ClipboardItem data;
 
     ~Source()
     {
@@ -192,20 +192,20 @@ QCoro::Task<bool> WaylandClipboard::waitUntilReady()
     co_return isAvailable();
 }
 
-QCoro::Task<std::optional<PasteboardSnapshot>> WaylandClipboard::readItems()
+QCoro::Task<std::optional<ClipboardSnapshot>> WaylandClipboard::readItems()
 {
     if (!co_await waitUntilReady())
         co_return std::nullopt;
     if (m_owned) {
-        PasteboardSnapshot owned;
+        ClipboardSnapshot owned;
         owned.append(*m_owned);
         co_return owned;
     }
     if (!m_selection)
         co_return std::nullopt;
     std::shared_ptr<Offer> offer = m_selection;
-    PasteboardItem item = co_await readOffer(offer, offer->types, m_connection);
-    PasteboardSnapshot snapshot;
+    ClipboardItem item = co_await readOffer(offer, offer->types, m_connection);
+    ClipboardSnapshot snapshot;
     snapshot.append(item);
     co_return snapshot;
 }
@@ -244,9 +244,9 @@ QCoro::Task<std::optional<QString>> WaylandClipboard::readPrimaryString()
     co_return std::nullopt;
 }
 
-QCoro::Task<PasteboardItem> WaylandClipboard::readOffer(std::shared_ptr<Offer> offer,
-                                                        QStringList types,
-                                                        WaylandConnection& connection)
+QCoro::Task<ClipboardItem> WaylandClipboard::readOffer(std::shared_ptr<Offer> offer,
+                                                       QStringList types,
+                                                       WaylandConnection& connection)
 {
     // Ask for every type at once, then read them in the order asked: the owner answers in
     // that order, and the offer may be replaced while we read.
@@ -261,7 +261,7 @@ QCoro::Task<PasteboardItem> WaylandClipboard::readOffer(std::shared_ptr<Offer> o
     }
     connection.flush();
 
-    PasteboardItem item;
+    ClipboardItem item;
     const QDeadlineTimer deadline(captureBudget);
     for (qsizetype i = 0; i < pipes.size(); ++i) {
         const auto& [type, fd] = pipes.at(i);
@@ -275,7 +275,7 @@ QCoro::Task<PasteboardItem> WaylandClipboard::readOffer(std::shared_ptr<Offer> o
     co_return item;
 }
 
-std::optional<QString> WaylandClipboard::textOf(const PasteboardItem& item)
+std::optional<QString> WaylandClipboard::textOf(const ClipboardItem& item)
 {
     for (const QString& type : textTypes) {
         const auto it = item.constFind(type);
@@ -304,7 +304,7 @@ void WaylandClipboard::clearContents()
 
 void WaylandClipboard::setString(const QString& text)
 {
-    PasteboardItem item;
+    ClipboardItem item;
     const QByteArray bytes = text.toUtf8();
     for (const QString& type : ownTextTypes)
         item.insert(type, bytes);
@@ -312,11 +312,11 @@ void WaylandClipboard::setString(const QString& text)
     own(item);
 }
 
-void WaylandClipboard::writeItems(const PasteboardSnapshot& items)
+void WaylandClipboard::writeItems(const ClipboardSnapshot& items)
 {
     // The Wayland clipboard holds one item: every type of every item, the first one winning.
-    PasteboardItem merged;
-    for (const PasteboardItem& item : items) {
+    ClipboardItem merged;
+    for (const ClipboardItem& item : items) {
         for (auto it = item.constBegin(); it != item.constEnd(); ++it) {
             if (!merged.contains(it.key()))
                 merged.insert(it.key(), it.value());
@@ -329,7 +329,7 @@ void WaylandClipboard::writeItems(const PasteboardSnapshot& items)
     own(merged);
 }
 
-void WaylandClipboard::own(const PasteboardItem& data)
+void WaylandClipboard::own(const ClipboardItem& data)
 {
     if (!m_device)
         return;

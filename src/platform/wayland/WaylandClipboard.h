@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/StateWaiter.h"
 
 #include <QDeadlineTimer>
@@ -24,7 +24,7 @@ class WaylandConnection;
 // sees nothing while another application has the focus on Wayland, data-control always does.
 // One item whose types are the offer's MIME types, each read byte for byte. The change count
 // is the number of selection changes the compositor reported, our own ones counted when made.
-class WaylandClipboard : public QObject, public Pasteboard
+class WaylandClipboard : public QObject, public Clipboard
 {
     Q_OBJECT
 
@@ -39,12 +39,12 @@ public:
     // False while the compositor has not answered yet, and when it offers no data-control.
     bool isAvailable() const;
 
-    QCoro::Task<std::optional<PasteboardSnapshot>> readItems() override;
+    QCoro::Task<std::optional<ClipboardSnapshot>> readItems() override;
     QCoro::Task<std::optional<QString>> readString() override;
     qint64 changeCount() override;
     void clearContents() override;
     void setString(const QString& text) override;
-    void writeItems(const PasteboardSnapshot& items) override;
+    void writeItems(const ClipboardSnapshot& items) override;
     QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) override;
     // The compositor does not say who reads: every text transfer of our current text asked
     // after the mark counts, so a clipboard manager that reads it late is taken for the paste.
@@ -81,10 +81,10 @@ private:
     QCoro::Task<bool> waitUntilReady();
     std::shared_ptr<Offer> takePendingOffer(zwlr_data_control_offer_v1* offer);
     void selectionChanged(std::shared_ptr<Offer> offer);
-    void own(const PasteboardItem& data);
-    static QCoro::Task<PasteboardItem> readOffer(std::shared_ptr<Offer> offer, QStringList types,
-                                                 WaylandConnection& connection);
-    static std::optional<QString> textOf(const PasteboardItem& item);
+    void own(const ClipboardItem& data);
+    static QCoro::Task<ClipboardItem> readOffer(std::shared_ptr<Offer> offer, QStringList types,
+                                                WaylandConnection& connection);
+    static std::optional<QString> textOf(const ClipboardItem& item);
 
     WaylandConnection& m_connection;
     zwlr_data_control_device_v1* m_device = nullptr;
@@ -93,7 +93,7 @@ private:
     std::shared_ptr<Offer> m_primary;
     QHash<zwlr_data_control_source_v1*, std::shared_ptr<Source>> m_sources;
     // What we put on the clipboard, while it is still ours (read back without a transfer).
-    std::optional<PasteboardItem> m_owned;
+    std::optional<ClipboardItem> m_owned;
     // Our own changes, counted when made; the compositor's report of each (the same types,
     // soon after) is then skipped.
     struct OwnChange

@@ -34,7 +34,7 @@ public:
     GlobalKeyTap& keyTap() override { return m_keyTap; }
     GlobalKeyMonitor& keyMonitor() override { return m_keyMonitor; }
     SyntheticKeys& syntheticKeys() override { return m_syntheticKeys; }
-    Pasteboard& pasteboard() override { return m_clipboard; }
+    Clipboard& clipboard() override { return m_clipboard; }
     // AT-SPI without knowing the application in front: the focused one answers.
     FocusedSelection& focusedSelection() override { return m_focusedSelection; }
     Workspace& workspace() override { return m_workspace; }
@@ -42,7 +42,6 @@ public:
 
     PortalKeyTap& shortcut() { return m_keyTap; }
     PortalSyntheticKeys& keys() { return m_syntheticKeys; }
-    WaylandClipboard& clipboard() { return m_clipboard; }
 
 private:
     void capabilitiesChanged();

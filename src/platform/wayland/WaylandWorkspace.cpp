@@ -8,7 +8,7 @@ namespace velto {
 
 WaylandWorkspace::WaylandWorkspace(DesktopLauncher& launcher) : m_launcher(launcher) {}
 
-std::optional<RunningApplication> WaylandWorkspace::frontmostApplication()
+std::optional<RunningApplication> WaylandWorkspace::activeApplication()
 {
     return std::nullopt;
 }

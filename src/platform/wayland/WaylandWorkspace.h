@@ -6,8 +6,8 @@ namespace velto {
 
 class DesktopLauncher;
 
-// Wayland tells a client nothing about other windows: there is no frontmost application to
-// read and no way to bring one to the front. frontmostApplication() is therefore always none,
+// Wayland tells a client nothing about other windows: there is no active application to
+// read and no way to bring one to the front. activeApplication() is therefore always none,
 // which the paste-back treats as "unchanged": a paste goes to whatever window has the focus
 // when it is posted, so a switch to another window during the rewrite is not noticed. URLs and
 // files still go to the desktop's default handlers.
@@ -16,7 +16,7 @@ class WaylandWorkspace : public Workspace
 public:
     explicit WaylandWorkspace(DesktopLauncher& launcher);
 
-    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<RunningApplication> activeApplication() override;
     bool isTerminated(const RunningApplication& application) override;
     void activate(const RunningApplication& application) override;
     QCoro::Task<bool> waitUntilActive(const RunningApplication& application,

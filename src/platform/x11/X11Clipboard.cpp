@@ -144,16 +144,16 @@ qint64 X11Clipboard::changeCount()
     return m_changeCount;
 }
 
-QCoro::Task<std::optional<PasteboardSnapshot>> X11Clipboard::readItems()
+QCoro::Task<std::optional<ClipboardSnapshot>> X11Clipboard::readItems()
 {
     if (!m_connection.isConnected())
         co_return std::nullopt;
     if (m_owner->owns()) {
-        PasteboardItem item;
+        ClipboardItem item;
         const auto& contents = m_owner->contents();
         for (auto it = contents.cbegin(); it != contents.cend(); ++it)
             item.insert(QString::fromLatin1(m_connection.atomName(it.key())), it->bytes);
-        co_return PasteboardSnapshot{item};
+        co_return ClipboardSnapshot{item};
     }
     xcb_connection_t* c = m_connection.xcb();
     auto* reply =
@@ -163,7 +163,7 @@ QCoro::Task<std::optional<PasteboardSnapshot>> X11Clipboard::readItems()
     if (!hasOwner)
         co_return std::nullopt;
 
-    PasteboardItem item;
+    ClipboardItem item;
     QElapsedTimer elapsed;
     elapsed.start();
     for (std::uint32_t target : co_await m_reader->targets(m_selection)) {
@@ -181,7 +181,7 @@ QCoro::Task<std::optional<PasteboardSnapshot>> X11Clipboard::readItems()
         item.insert(key, answer->data);
         m_formats.insert(key, Format{answer->type, answer->format});
     }
-    co_return PasteboardSnapshot{item};
+    co_return ClipboardSnapshot{item};
 }
 
 QCoro::Task<std::optional<QString>> X11Clipboard::readString()
@@ -250,13 +250,13 @@ void X11Clipboard::setString(const QString& text)
     own(targets);
 }
 
-void X11Clipboard::writeItems(const PasteboardSnapshot& items)
+void X11Clipboard::writeItems(const ClipboardSnapshot& items)
 {
     if (!m_connection.isConnected())
         return;
     // X11 has one item: merge them, an earlier item's type winning over a later one's.
     QMap<std::uint32_t, QPair<Format, QByteArray>> targets;
-    for (const PasteboardItem& item : items) {
+    for (const ClipboardItem& item : items) {
         for (auto it = item.cbegin(); it != item.cend(); ++it) {
             const QByteArray name = it.key().toLatin1();
             if (!isContentTarget(name))

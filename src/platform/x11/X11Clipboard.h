@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/StateWaiter.h"
 
 #include <QHash>
@@ -18,7 +18,7 @@ class X11SelectionReader;
 // (each read with its own type and format, INCR for large data). Not QClipboard, which merges
 // text formats and rewrites line ends. The change count is the number of ownership changes the
 // server reported through XFixes.
-class X11Clipboard : public Pasteboard
+class X11Clipboard : public Clipboard
 {
 public:
     // Targets that are protocol, not content, or that point into the owner's memory.
@@ -30,12 +30,12 @@ public:
     // Hands what we own to the clipboard manager, so the user's clipboard outlives the app.
     ~X11Clipboard() override;
 
-    QCoro::Task<std::optional<PasteboardSnapshot>> readItems() override;
+    QCoro::Task<std::optional<ClipboardSnapshot>> readItems() override;
     QCoro::Task<std::optional<QString>> readString() override;
     qint64 changeCount() override;
     void clearContents() override;
     void setString(const QString& text) override;
-    void writeItems(const PasteboardSnapshot& items) override;
+    void writeItems(const ClipboardSnapshot& items) override;
     QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) override;
     // A read counts when it was asked with a time at or after the mark (an application pasting
     // uses the time of the key press), or, asked with no time, when it arrived after the mark

@@ -28,7 +28,7 @@ public:
     GlobalKeyTap& keyTap() override { return m_keyTap; }
     GlobalKeyMonitor& keyMonitor() override { return m_keyMonitor; }
     SyntheticKeys& syntheticKeys() override { return m_syntheticKeys; }
-    Pasteboard& pasteboard() override { return *m_clipboard; }
+    Clipboard& clipboard() override { return *m_clipboard; }
     FocusedSelection& focusedSelection() override { return m_focusedSelection; }
     Workspace& workspace() override { return m_workspace; }
     // The clipboard's destructor hands what we own to the clipboard manager.

@@ -46,7 +46,7 @@ QCoro::Task<bool> X11Workspace::waitUntilActive(const RunningApplication& applic
         [this, window] { return m_windows.activeWindow() == window; }, maximum);
 }
 
-std::optional<RunningApplication> X11Workspace::frontmostApplication()
+std::optional<RunningApplication> X11Workspace::activeApplication()
 {
     const std::uint32_t window = m_windows.activeWindow();
     if (!window)

@@ -9,7 +9,7 @@ class DesktopLauncher;
 class X11Connection;
 class X11Windows;
 
-// The frontmost application is the EWMH active window's client; URLs and files go through the
+// The active application is the EWMH active window's client; URLs and files go through the
 // desktop's default handlers.
 class X11Workspace : public Workspace
 {
@@ -19,7 +19,7 @@ public:
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
 
-    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<RunningApplication> activeApplication() override;
     bool isTerminated(const RunningApplication& application) override;
     void activate(const RunningApplication& application) override;
     // Watches the window manager's _NET_ACTIVE_WINDOW on the root window.

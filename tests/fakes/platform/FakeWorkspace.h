@@ -13,7 +13,7 @@ class FakeWorkspace : public Workspace
 public:
     explicit FakeWorkspace(FakeEventLog* log = nullptr) : m_log(log) {}
 
-    std::optional<RunningApplication> frontmost;
+    std::optional<RunningApplication> active;
     QSet<qint64> terminatedPids;
     QList<RunningApplication> activated;
     QList<QUrl> openedURLs;
@@ -23,7 +23,7 @@ public:
     // Whether the window manager reports an activated application active in time.
     bool activationReported = true;
 
-    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    std::optional<RunningApplication> activeApplication() override { return active; }
     bool isTerminated(const RunningApplication& application) override
     {
         return terminatedPids.contains(application.processIdentifier);

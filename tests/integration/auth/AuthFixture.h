@@ -1,14 +1,14 @@
 #pragma once
 
 #include "auth/AuthService.h"
-#include "auth/HttpClient.h"
 #include "fakes/auth/FakeClock.h"
 #include "fakes/auth/MemoryKeychainStore.h"
 #include "fakes/auth/RunTask.h"
 #include "fakes/http/FakeBackend.h"
-#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/MemoryPreferences.h"
 #include "model/AppModel.h"
 #include "model/UserPreferencesStore.h"
+#include "net/HttpClient.h"
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -24,7 +24,7 @@ struct AuthFixture
 
     explicit AuthFixture(QString apiPath = QStringLiteral("/"),
                          QString anonKey = QStringLiteral("anon-key"))
-        : store(std::make_shared<MemoryDefaults>()),
+        : store(std::make_shared<MemoryPreferences>()),
           model(store, AppBuildConfig{AppRuntimeMode::release, backend.url(apiPath),
                                       backend.url(QString()).toString(), anonKey, "email"}),
           keychain(std::make_shared<MemoryKeychainStore>()), clock(std::make_shared<FakeClock>()),

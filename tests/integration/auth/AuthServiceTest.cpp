@@ -1,8 +1,8 @@
 #include "AuthFixture.h"
 #include "auth/AuthServiceError.h"
-#include "auth/DecodingError.h"
 #include "auth/KeychainError.h"
 #include "auth/SecretServiceKeychainStore.h"
+#include "net/DecodingError.h"
 #include "support/TestRegistry.h"
 
 #include <QDir>

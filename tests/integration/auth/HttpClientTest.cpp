@@ -1,7 +1,7 @@
-#include "auth/HttpClient.h"
-#include "auth/HttpClientError.h"
+#include "net/HttpClient.h"
 #include "fakes/auth/RunTask.h"
 #include "fakes/http/FakeBackend.h"
+#include "net/HttpClientError.h"
 #include "support/TestRegistry.h"
 
 #include <QTest>

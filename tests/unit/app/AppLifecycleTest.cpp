@@ -102,7 +102,7 @@ private slots:
 
     void theSetupGuideIsShownOnceEvenWhenCutShort()
     {
-        auto defaults = std::make_shared<MemoryDefaults>();
+        auto defaults = std::make_shared<MemoryPreferences>();
         {
             ControllerRig rig(false, defaults);
             QSignalSpy settings(rig.delegate.get(), &AppDelegate::settingsRequested);
@@ -145,10 +145,10 @@ private slots:
         QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(true));
     }
 
-    void launchReadsLoginItemAndBringsStateUpToDate()
+    void launchReadsAutostartEntryAndBringsStateUpToDate()
     {
         ControllerRig rig(true);
-        rig.loginItems.currentStatus = LoginItemStatus::enabled;
+        rig.autostart.currentStatus = AutostartStatus::enabled;
         rig.launch();
         QVERIFY(rig.model().launchAtLogin());
         QCOMPARE(rig.model().authState(), AuthState::signedIn("ada@example.test"));
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(rig.tap.targets.first(), (QPair<std::int64_t, bool>{37, true}));
 
         ControllerRig other;
-        other.loginItems.currentStatus = LoginItemStatus::requiresApproval;
+        other.autostart.currentStatus = AutostartStatus::requiresApproval;
         other.launch();
         QVERIFY(!other.model().launchAtLogin());
         QCOMPARE(other.model().authState(), AuthState::signedOut());
@@ -224,19 +224,19 @@ private slots:
         rig.backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello."));
         rig.delegate->toggleQuickPanel(); // the editor is in front
         rig.events.clear();
-        rig.workspace.frontmost = RunningApplication{999, 1, QStringLiteral("velto")};
+        rig.workspace.active = RunningApplication{999, 1, QStringLiteral("velto")};
         int waits = 0;
         rig.sleeper.onSleep = [&] {
             if (++waits == focusBackAfter || !rig.workspace.activated.isEmpty())
-                rig.workspace.frontmost = rig.sourceApp;
+                rig.workspace.active = rig.sourceApp;
         };
         rig.delegate->rewriteFromQuickPanel();
         rig.waitIdle();
         const QStringList events = rig.events.entries();
-        QTEST(events.mid(0, events.indexOf("pasteboard clear")), "beforeTheCopy");
+        QTEST(events.mid(0, events.indexOf("clipboard clear")), "beforeTheCopy");
         // Pasted into the editor, not into the panel: in front again, it needs no more activation.
         QCOMPARE(events.count("activate 4242"), focusBackAfter ? 0 : 1);
-        QCOMPARE(rig.pasteboard.stringsWritten, QStringList{"Hello."});
+        QCOMPARE(rig.clipboard.stringsWritten, QStringList{"Hello."});
     }
 
     void launchAtLoginFailureAlertsAndResyncs_data()
@@ -255,11 +255,11 @@ private slots:
         QFETCH(bool, fails);
         WindowsRig rig;
         if (fails)
-            rig.loginItems.failure = QStringLiteral("Permission denied");
+            rig.autostart.failure = QStringLiteral("Permission denied");
         rig.model().setLaunchAtLogin(enable);
         rig.delegate->updateLaunchAtLogin(enable);
         QTEST(rig.model().launchAtLogin(), "switchAfter");
-        QCOMPARE(rig.loginItems.currentStatus == LoginItemStatus::enabled, enable && !fails);
+        QCOMPARE(rig.autostart.currentStatus == AutostartStatus::enabled, enable && !fails);
         QCOMPARE(rig.activations, fails ? 1 : 0);
         QCOMPARE(rig.alertsShown(),
                  fails ? QStringList{"warning: Launch at login | Permission denied []"}

@@ -2,20 +2,19 @@
 
 #include "app/AppDelegate.h"
 #include "auth/AuthService.h"
-#include "auth/HttpClient.h"
 #include "fakes/auth/FakeClock.h"
 #include "fakes/auth/MemoryKeychainStore.h"
 #include "fakes/http/FakeBackend.h"
-#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/MemoryPreferences.h"
 #include "fakes/model/RecordingLogSink.h"
 #include "fakes/platform/FakeAlerts.h"
+#include "fakes/platform/FakeAutostart.h"
+#include "fakes/platform/FakeClipboard.h"
 #include "fakes/platform/FakeDesktopShortcuts.h"
 #include "fakes/platform/FakeEventLog.h"
 #include "fakes/platform/FakeFocusedSelection.h"
 #include "fakes/platform/FakeGlobalKeyMonitor.h"
 #include "fakes/platform/FakeGlobalKeyTap.h"
-#include "fakes/platform/FakeLoginItems.h"
-#include "fakes/platform/FakePasteboard.h"
 #include "fakes/platform/FakePermissions.h"
 #include "fakes/platform/FakeSleeper.h"
 #include "fakes/platform/FakeSoundPlayer.h"
@@ -24,6 +23,7 @@
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "model/UserPreferencesStore.h"
+#include "net/HttpClient.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QSignalSpy>
@@ -40,8 +40,8 @@ struct ControllerRig
 {
     // signedIn: a valid session waits in the keychain when the session store starts.
     explicit ControllerRig(bool signedIn = false,
-                           std::shared_ptr<MemoryDefaults> sharedDefaults = {})
-        : defaults(sharedDefaults ? sharedDefaults : std::make_shared<MemoryDefaults>()),
+                           std::shared_ptr<MemoryPreferences> sharedPreferences = {})
+        : defaults(sharedPreferences ? sharedPreferences : std::make_shared<MemoryPreferences>()),
           preferences(defaults)
     {
         previousSink = ClientLogger::setSink(log);
@@ -49,7 +49,7 @@ struct ControllerRig
             storeSession();
         auth = std::make_unique<AuthService>(keychain, http, clock);
         delegate = std::make_unique<AppDelegate>(services());
-        workspace.frontmost = sourceApp;
+        workspace.active = sourceApp;
         backend.on("GET", "/config",
                    FakeResponse::json(200, R"({"tones":[{"id":"grammar_fix","title":"Default"},
             {"id":"formal","title":"Formal"}],"languages":[{"id":"auto","title":"Auto-detect"}],
@@ -73,8 +73,8 @@ struct ControllerRig
         };
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
-        return {permissions,      tap,       monitor,    keys,      pasteboard,
-                selection,        workspace, loginItems, sound,     alerts,
+        return {permissions,      tap,       monitor,    keys,      clipboard,
+                selection,        workspace, autostart,  sound,     alerts,
                 sleeper,          *clock,    *auth,      api,       preferences,
                 desktopShortcuts, config,    bundlePath, terminate, activate};
     }
@@ -159,7 +159,7 @@ struct ControllerRig
     std::shared_ptr<HttpClient> http = std::make_shared<HttpClient>();
     std::unique_ptr<AuthService> auth;
     RewriteAPI api{http};
-    std::shared_ptr<MemoryDefaults> defaults;
+    std::shared_ptr<MemoryPreferences> defaults;
     UserPreferencesStore preferences;
 
     FakeEventLog events;
@@ -168,10 +168,10 @@ struct ControllerRig
     FakeDesktopShortcuts desktopShortcuts;
     FakeGlobalKeyMonitor monitor;
     FakeSyntheticKeys keys{&events};
-    FakePasteboard pasteboard{&events};
+    FakeClipboard clipboard{&events};
     FakeFocusedSelection selection;
     FakeWorkspace workspace{&events};
-    FakeLoginItems loginItems;
+    FakeAutostart autostart;
     FakeSoundPlayer sound;
     FakeAlerts alerts;
     FakeSleeper sleeper{&events};

@@ -10,11 +10,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-PasteboardSnapshot usersClipboard()
+ClipboardSnapshot usersClipboard()
 {
-    return {PasteboardItem{{FakePasteboard::stringType, QByteArray("kept text")},
-                           {"text/html", QByteArray("<b>kept</b>")}},
-            PasteboardItem{{"image/png", QByteArray("\x89PNG\0\r\n", 7)}}};
+    return {ClipboardItem{{FakeClipboard::stringType, QByteArray("kept text")},
+                          {"text/html", QByteArray("<b>kept</b>")}},
+            ClipboardItem{{"image/png", QByteArray("\x89PNG\0\r\n", 7)}}};
 }
 
 // A signed-in, launched rig with a selection and a clipboard to keep.
@@ -24,7 +24,7 @@ struct PipelineRig : ControllerRig
     {
         launch();
         selection.text = QStringLiteral("  hello world \n");
-        pasteboard.items = usersClipboard();
+        clipboard.items = usersClipboard();
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world.\n"));
         events.clear();
         log->lines.clear();
@@ -80,15 +80,15 @@ private slots:
         QSignalSpy pulse(rig.delegate.get(), &AppDelegate::pulseChanged);
         rig.rewrite();
 
-        QCOMPARE(rig.pasteboard.stringsWritten, QStringList{"Hello, world."});
-        QCOMPARE(rig.pasteboard.items, std::optional<PasteboardSnapshot>(usersClipboard()));
+        QCOMPARE(rig.clipboard.stringsWritten, QStringList{"Hello, world."});
+        QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(usersClipboard()));
         // Copy out, paste into the editor (still in front), wait for it to take the text (it
         // never does here), then give the user's clipboard back.
         const QString keys = QString(" flags=%1").arg(KeyModifier::command, 0, 16);
         QCOMPARE(rig.events.entries().join(", "),
-                 "pasteboard clear, pasteboard setString, pasteboard expect read, key down 9" +
-                     keys + ", sleep 25, key up 9" + keys +
-                     ", pasteboard wait read 1000, pasteboard clear, pasteboard writeItems 2, "
+                 "clipboard clear, clipboard setString, clipboard expect read, key down 9" + keys +
+                     ", sleep 25, key up 9" + keys +
+                     ", clipboard wait read 1000, clipboard clear, clipboard writeItems 2, "
                      "sleep 300");
         QCOMPARE(rig.sound.completionSounds, 1);
         QCOMPARE(rig.model().rewriteState(), RewriteState::succeeded());
@@ -109,7 +109,7 @@ private slots:
     {
         PipelineRig rig;
         rig.selection.replacement = FocusedSelection::Replacement::replaced;
-        const qint64 clipboardCount = rig.pasteboard.count;
+        const qint64 clipboardCount = rig.clipboard.count;
         rig.rewrite();
 
         QCOMPARE(rig.selection.replacements.size(), 1);
@@ -117,8 +117,8 @@ private slots:
         QCOMPARE(rig.selection.replacements.first().second, "Hello, world.");
         // No paste, no activation, and no clipboard guard afterwards.
         QCOMPARE(rig.events.entries(), QStringList());
-        QCOMPARE(rig.pasteboard.count, clipboardCount);
-        QCOMPARE(rig.pasteboard.items, std::optional<PasteboardSnapshot>(usersClipboard()));
+        QCOMPARE(rig.clipboard.count, clipboardCount);
+        QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(usersClipboard()));
         QCOMPARE(rig.model().rewriteState(), RewriteState::succeeded());
         QCOMPARE(rig.noticeText(),
                  "Rewrite complete | Your selected text was replaced using Default.");
@@ -229,7 +229,7 @@ private slots:
         PipelineRig rig;
         setup(rig);
         const RewriteState before = rig.model().rewriteState();
-        const qint64 clipboardCount = rig.pasteboard.count;
+        const qint64 clipboardCount = rig.clipboard.count;
         rig.rewrite();
         QTEST(rig.noticeText(), "notice");
         QTEST(rig.model().notice()->style, "style");
@@ -240,11 +240,11 @@ private slots:
         QTEST(rig.selection.reads, "reads");
         QTEST(int(rig.sent("POST", "/rewrite")), "requests");
         if (clipboard == "untouched")
-            QCOMPARE(rig.pasteboard.count, clipboardCount);
+            QCOMPARE(rig.clipboard.count, clipboardCount);
         else if (clipboard == "given back")
-            QCOMPARE(rig.pasteboard.items, std::optional<PasteboardSnapshot>(usersClipboard()));
+            QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(usersClipboard()));
         else
-            QCOMPARE(QCoro::waitFor(rig.pasteboard.readString()), std::optional(clipboard));
+            QCOMPARE(QCoro::waitFor(rig.clipboard.readString()), std::optional(clipboard));
         if (clipboard != "given back") // the copy route posts its own keys
             QVERIFY(rig.keys.posted.isEmpty());
         QCOMPARE(rig.sound.completionSounds, 0);
@@ -284,12 +284,12 @@ private slots:
         PipelineRig rig;
         rig.backend.on("POST", "/rewrite", FakeResponse::text(200, "Later.").withDelay(200ms));
         QTimer::singleShot(50ms, [&] {
-            rig.workspace.frontmost = RunningApplication{99, 9, "browser"};
+            rig.workspace.active = RunningApplication{99, 9, "browser"};
         });
         rig.rewrite();
         QVERIFY(rig.keys.posted.isEmpty());
         QVERIFY(rig.workspace.activated.isEmpty());
-        QCOMPARE(rig.pasteboard.items, std::optional<PasteboardSnapshot>(usersClipboard()));
+        QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(usersClipboard()));
         QCOMPARE(rig.model().rewriteState(), RewriteState::idle());
         QCOMPARE(rig.noticeText(), "<none>");
         QCOMPARE(rig.sound.completionSounds, 0);
@@ -305,7 +305,7 @@ private slots:
         QCOMPARE(rig.keys.posted.size(), 2);
         const QStringList& events = rig.events.entries();
         // No activation wait: the paste follows the clipboard write at once.
-        QVERIFY(events.value(events.indexOf("pasteboard setString") + 2).startsWith("key down 9"));
+        QVERIFY(events.value(events.indexOf("clipboard setString") + 2).startsWith("key down 9"));
         QCOMPARE(rig.model().rewriteState(), RewriteState::succeeded());
         QCOMPARE(rig.sound.completionSounds, 0); // the sound follows the preference
     }

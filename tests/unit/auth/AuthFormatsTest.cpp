@@ -1,12 +1,12 @@
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
-#include "auth/DecodingError.h"
 #include "auth/ServerErrorInterpreter.h"
 #include "auth/StoredAuthSession.h"
 #include "auth/SupabaseTokenResponse.h"
 #include "auth/WebLoginExchangeResponse.h"
 #include "auth/WebLoginPollResponse.h"
 #include "auth/WebLoginStartResponse.h"
+#include "net/DecodingError.h"
 #include "support/TestRegistry.h"
 
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/MemoryPreferences.h"
 #include "fakes/model/RecordingLogSink.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppBuildConfigError.h"
@@ -46,14 +46,14 @@ QStringList allKeys()
 struct Fixture
 {
     explicit Fixture(QVariantMap stored = {})
-        : defaults(std::make_shared<MemoryDefaults>(std::move(stored))), store(defaults),
+        : defaults(std::make_shared<MemoryPreferences>(std::move(stored))), store(defaults),
           model(store, AppBuildConfig{AppRuntimeMode::release, QUrl("https://api.example.test/"),
                                       "https://auth.example.test", "anon", "email"})
     {
     }
     QString stored(const char* key) const { return defaults->values().value(key).toString(); }
 
-    std::shared_ptr<MemoryDefaults> defaults;
+    std::shared_ptr<MemoryPreferences> defaults;
     UserPreferencesStore store;
     AppModel model;
 };

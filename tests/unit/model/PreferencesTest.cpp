@@ -1,9 +1,9 @@
-#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/MemoryPreferences.h"
 #include "fakes/model/RecordingLogSink.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
-#include "model/JsonFileDefaults.h"
+#include "model/JsonPreferenceFile.h"
 #include "model/UserPreferencesStore.h"
 #include "support/TestRegistry.h"
 
@@ -82,7 +82,7 @@ private slots:
     void freshConfigHomeGetsTheMigratedDefaultsAsTypedJson()
     {
         // The process-wide store, under the isolated XDG_CONFIG_HOME the test runs with.
-        const QString path = JsonFileDefaults::defaultPath();
+        const QString path = JsonPreferenceFile::defaultPath();
         QVERIFY2(path.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")), qPrintable(path));
         QFile::remove(path);
         UserPreferencesStore& store = UserPreferencesStore::shared();
@@ -126,7 +126,7 @@ private slots:
             initial.insert(key, "old");
         if (version.isValid())
             initial.insert(Keys::schemaVersion, version);
-        auto defaults = std::make_shared<MemoryDefaults>(initial);
+        auto defaults = std::make_shared<MemoryPreferences>(initial);
         UserPreferencesStore store(defaults);
         const QVariantMap& v = defaults->values();
 
@@ -153,7 +153,7 @@ private slots:
                                      {Keys::shortcutKey, "r"},
                                      {Keys::shortcutRequiresShift, "yes"},
                                      {Keys::didShowFirstRunGuide, true}};
-        auto defaults = std::make_shared<MemoryDefaults>(initial);
+        auto defaults = std::make_shared<MemoryPreferences>(initial);
         UserPreferencesStore store(defaults);
         // And the version, and the record that the shortcut was chosen.
         QCOMPARE(defaults->values().size(), initial.size() + 2);
@@ -165,9 +165,9 @@ private slots:
     void anUnchosenOldDefaultMovesToTheNewDefaultOnceAndSaysSo()
     {
         auto defaults =
-            std::make_shared<MemoryDefaults>(QVariantMap{{Keys::schemaVersion, 5},
-                                                         {Keys::shortcutKey, "l"},
-                                                         {Keys::shortcutRequiresShift, false}});
+            std::make_shared<MemoryPreferences>(QVariantMap{{Keys::schemaVersion, 5},
+                                                            {Keys::shortcutKey, "l"},
+                                                            {Keys::shortcutRequiresShift, false}});
         {
             UserPreferencesStore store(defaults);
             QCOMPARE(store.shortcutKey(), ShortcutKeys::defaultKeyID);
@@ -195,7 +195,7 @@ private slots:
             bool shift;
         };
         for (const Row row : {Row{"l", true}, Row{"r", false}, Row{"k", true}}) {
-            auto defaults = std::make_shared<MemoryDefaults>(
+            auto defaults = std::make_shared<MemoryPreferences>(
                 QVariantMap{{Keys::schemaVersion, 5},
                             {Keys::shortcutKey, row.key},
                             {Keys::shortcutRequiresShift, row.shift}});
@@ -209,7 +209,7 @@ private slots:
 
     void aNewStoreStartsOnTheDefaultUnchosenAndSilent()
     {
-        auto defaults = std::make_shared<MemoryDefaults>();
+        auto defaults = std::make_shared<MemoryPreferences>();
         UserPreferencesStore store(defaults);
         QCOMPARE(store.shortcutKey(), ShortcutKeys::defaultKeyID);
         QCOMPARE(store.shortcutRequiresShift(), true);
@@ -224,7 +224,7 @@ private slots:
 
     void readingRulesCoerceAndDefaultAndSettersStoreTypes()
     {
-        auto defaults = std::make_shared<MemoryDefaults>(QVariantMap{
+        auto defaults = std::make_shared<MemoryPreferences>(QVariantMap{
             {Keys::schemaVersion, 5},
             {Keys::language, 42},             // a number reads as its text
             {Keys::tone, QVariantList{1, 2}}, // neither string nor number: default
@@ -252,7 +252,7 @@ private slots:
     {
         writeFile(prefsPath(), R"({"nested": {"a": [1, null, "x"]}, "tone": "casual"})");
         {
-            JsonFileDefaults defaults(prefsPath());
+            JsonPreferenceFile defaults(prefsPath());
             defaults.setObject("flag", true);
             defaults.setObject("count", QVariant::fromValue<qint64>(7));
             defaults.setObject("ratio", 0.5);
@@ -260,7 +260,7 @@ private slots:
             defaults.setObject("digits", QStringLiteral("12"));
             defaults.setObject("tone", QStringLiteral("concise"));
         }
-        JsonFileDefaults reloaded(prefsPath());
+        JsonPreferenceFile reloaded(prefsPath());
         QCOMPARE(reloaded.object("flag")->typeId(), QMetaType::Bool);
         QCOMPARE(reloaded.object("count")->typeId(), QMetaType::LongLong);
         QCOMPARE(reloaded.object("count")->toLongLong(), 7);
@@ -288,7 +288,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         writeFile(prefsPath(), content);
-        JsonFileDefaults defaults(prefsPath());
+        JsonPreferenceFile defaults(prefsPath());
         QVERIFY(!defaults.object("tone"));
         QVERIFY(!QFile::exists(prefsPath()));
         QVERIFY2(defaults.movedAsidePath().contains("preferences.json.corrupt-"),
@@ -300,7 +300,7 @@ private slots:
         QCOMPARE(m_log->lines.first().level, LogLevel::warning);
 
         // And the store works on: a migrated file replaces the corrupt one.
-        UserPreferencesStore store(std::make_shared<JsonFileDefaults>(prefsPath()));
+        UserPreferencesStore store(std::make_shared<JsonPreferenceFile>(prefsPath()));
         QVERIFY(fileText(prefsPath()).contains("\"settings_schema_version\":6"));
     }
 
@@ -309,8 +309,8 @@ private slots:
     {
         const QByteArray old = R"({"tone":"casual","settings_schema_version":2,"serverURL":"x"})";
         writeFile(prefsPath(), old);
-        UserPreferencesStore store(
-            std::make_shared<JsonFileDefaults>(prefsPath(), JsonFileDefaults::Access::readOnly));
+        UserPreferencesStore store(std::make_shared<JsonPreferenceFile>(
+            prefsPath(), JsonPreferenceFile::Access::readOnly));
         QCOMPARE(store.toneID(), QStringLiteral("casual"));
         QCOMPARE(store.shortcutKey(), QStringLiteral("l")); // migrated, in memory
         store.setToneID("concise");
@@ -322,14 +322,14 @@ private slots:
 
         const QByteArray corrupt = "{\"tone\": \"cas";
         writeFile(prefsPath(), corrupt);
-        JsonFileDefaults readOnly(prefsPath(), JsonFileDefaults::Access::readOnly);
+        JsonPreferenceFile readOnly(prefsPath(), JsonPreferenceFile::Access::readOnly);
         QVERIFY(!readOnly.object("tone"));
         QVERIFY(readOnly.movedAsidePath().isEmpty());
         QCOMPARE(entries(), QStringList{"preferences.json"});
 
         QFile::remove(prefsPath());
-        UserPreferencesStore fresh(
-            std::make_shared<JsonFileDefaults>(prefsPath(), JsonFileDefaults::Access::readOnly));
+        UserPreferencesStore fresh(std::make_shared<JsonPreferenceFile>(
+            prefsPath(), JsonPreferenceFile::Access::readOnly));
         QVERIFY(!QFile::exists(prefsPath()));
     }
 
@@ -337,7 +337,7 @@ private slots:
     {
         // The old content stays intact until the rename: a reader never sees a mix.
         writeFile(prefsPath(), "{\"tone\": \"casual\"}");
-        JsonFileDefaults defaults(prefsPath());
+        JsonPreferenceFile defaults(prefsPath());
         const ino_t before = fileStat(prefsPath()).st_ino;
         defaults.setObject("tone", "concise");
         QVERIFY(before != fileStat(prefsPath()).st_ino); // a new file renamed over the old one
@@ -351,13 +351,13 @@ private slots:
 
     void aMissingDirectoryIsCreatedAndAnUnwritableOneKeepsValuesInMemory()
     {
-        JsonFileDefaults created(prefsPath());
+        JsonPreferenceFile created(prefsPath());
         created.setObject("last", true);
         QCOMPARE(entries(), QStringList{"preferences.json"});
 
         // A plain file where the directory should be: no write can succeed, even as root.
         writeFile(m_dir.path() + "/blocker", "x");
-        JsonFileDefaults defaults(m_dir.path() + "/blocker/velto/preferences.json");
+        JsonPreferenceFile defaults(m_dir.path() + "/blocker/velto/preferences.json");
         defaults.setObject("tone", "casual");
         QCOMPARE(defaults.object("tone")->toString(), "casual");
         QCOMPARE(m_log->lines.size(), 1);

@@ -1,8 +1,8 @@
-#include "platform/LoginItemsError.h"
+#include "platform/AutostartError.h"
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/PermissionHelpPages.h"
-#include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/linux/XdgAutostart.h"
 #include "support/TestRegistry.h"
 
 #include <QDir>
@@ -53,18 +53,18 @@ private slots:
         QTemporaryDir config;
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        QCOMPARE(XdgAutostartLoginItems().entryPath(), config.path() + entryName);
+        QCOMPARE(XdgAutostart().entryPath(), config.path() + entryName);
         qputenv("XDG_CONFIG_HOME", saved);
-        XdgAutostartLoginItems items(config.path(), "/opt/Velto/bin/velto");
-        QCOMPARE(items.status(), LoginItemStatus::notRegistered);
+        XdgAutostart items(config.path(), "/opt/Velto/bin/velto");
+        QCOMPARE(items.status(), AutostartStatus::notRegistered);
         items.registerApp();
-        QCOMPARE(items.status(), LoginItemStatus::enabled);
+        QCOMPARE(items.status(), AutostartStatus::enabled);
         const QByteArray text = readFile(config.path() + entryName);
         QVERIFY2(text.startsWith("[Desktop Entry]\n"), text.constData());
         QVERIFY2(text.contains("\nExec=/opt/Velto/bin/velto\n"), text.constData());
         QVERIFY2(text.contains("\nType=Application\n"), text.constData());
         items.unregisterApp();
-        QCOMPARE(items.status(), LoginItemStatus::notRegistered);
+        QCOMPARE(items.status(), AutostartStatus::notRegistered);
         QVERIFY(!QFileInfo::exists(config.path() + entryName));
         items.unregisterApp(); // nothing to remove is not a failure
 
@@ -72,22 +72,22 @@ private slots:
         QVERIFY(QDir().mkpath(config.path() + "/autostart"));
         QVERIFY(writeFile(config.path() + entryName,
                           "[Desktop Entry]\nType=Application\nExec=velto\nHidden=true\n"));
-        QCOMPARE(items.status(), LoginItemStatus::notRegistered);
+        QCOMPARE(items.status(), AutostartStatus::notRegistered);
     }
 
     void registerFailureCarriesTheSystemsReason()
     {
         QTemporaryDir config;
         QVERIFY(writeFile(config.path() + "/autostart", {})); // a file where the folder goes
-        XdgAutostartLoginItems items(config.path(), "/usr/bin/velto");
+        XdgAutostart items(config.path(), "/usr/bin/velto");
         try {
             items.registerApp();
             QFAIL("register succeeded");
         } catch (const AppError& error) {
-            QVERIFY(error.is(LoginItemsError::domain, LoginItemsError::registerFailedCode));
+            QVERIFY(error.is(AutostartError::domain, AutostartError::registerFailedCode));
             QVERIFY(!error.description().isEmpty());
         }
-        QCOMPARE(items.status(), LoginItemStatus::notRegistered);
+        QCOMPARE(items.status(), AutostartStatus::notRegistered);
     }
 
     void execArgumentIsQuotedAndEscaped_data()
@@ -104,7 +104,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, argument);
-        QCOMPARE(XdgAutostartLoginItems::execArgument(path),
+        QCOMPARE(XdgAutostart::execArgument(path),
                  argument.isNull() ? std::nullopt : std::optional(argument));
     }
 

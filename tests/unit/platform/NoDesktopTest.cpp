@@ -1,4 +1,4 @@
-#include "model/InMemoryDefaults.h"
+#include "model/InMemoryPreferences.h"
 #include "platform/CancellationToken.h"
 #include "platform/SessionType.h"
 #include "platform/TimerSleeper.h"
@@ -95,7 +95,7 @@ private slots:
         TimerSleeper sleeper;
         SelectionService service(focused, clipboard, keys, workspace, sleeper);
         QVERIFY(!keys.isAvailable());
-        QCOMPARE(workspace.frontmostApplication(), std::nullopt);
+        QCOMPARE(workspace.activeApplication(), std::nullopt);
         QCOMPARE(QCoro::waitFor(service.selectedTextFromFocusedApp()), std::nullopt);
         // Without an accessibility bus nothing is replaced in place, and nothing changed.
         const SelectedRange elsewhere{":1.9", "/org/a11y/atspi/accessible/1", 0, 4, "text"};
@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(clipboard.changeCount(), 0);
 
         PortalKeyTap tap(noBus);
-        InMemoryDefaults preferences;
+        InMemoryPreferences preferences;
         PortalSyntheticKeys keys(noBus, preferences);
         WaylandPermissions permissions(tap, keys, clipboard);
         tap.bind(37, false);

@@ -1,7 +1,7 @@
 #include "system/SelectionService.h"
+#include "fakes/platform/FakeClipboard.h"
 #include "fakes/platform/FakeEventLog.h"
 #include "fakes/platform/FakeFocusedSelection.h"
-#include "fakes/platform/FakePasteboard.h"
 #include "fakes/platform/FakeSleeper.h"
 #include "fakes/platform/FakeSyntheticKeys.h"
 #include "fakes/platform/FakeWorkspace.h"
@@ -19,36 +19,36 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString text = FakePasteboard::stringType;
+const QString text = FakeClipboard::stringType;
 
 // Everything the service talks to, sharing one event log.
 struct Rig
 {
     FakeEventLog log;
     FakeFocusedSelection selection{&log};
-    FakePasteboard pasteboard{&log};
+    FakeClipboard clipboard{&log};
     FakeSyntheticKeys keys{&log};
     FakeWorkspace workspace{&log};
     FakeSleeper sleeper{&log};
-    SelectionService service{selection, pasteboard, keys, workspace, sleeper};
+    SelectionService service{selection, clipboard, keys, workspace, sleeper};
 
     // The target application copies `copied` when it receives Cmd+C.
     void appCopiesOnCommandC(const QString& copied)
     {
         keys.onPost = [this, copied](const PostedKey& key) {
             if (key.keyDown && key.keyCode == SelectionService::copyKeyCode)
-                pasteboard.externalWrite({PasteboardItem{{text, copied.toUtf8()}}});
+                clipboard.externalWrite({ClipboardItem{{text, copied.toUtf8()}}});
         };
     }
 };
 
-PasteboardSnapshot richClipboard()
+ClipboardSnapshot richClipboard()
 {
     return {
-        PasteboardItem{{"public.file-url", QByteArray("file:///tmp/a.png")},
-                       {text, QByteArray("a.png")}},
-        PasteboardItem{{"public.png", QByteArray("\x89PNG\0\r\n", 7)}, {text, QByteArray("b")}},
-        PasteboardItem{},
+        ClipboardItem{{"public.file-url", QByteArray("file:///tmp/a.png")},
+                      {text, QByteArray("a.png")}},
+        ClipboardItem{{"public.png", QByteArray("\x89PNG\0\r\n", 7)}, {text, QByteArray("b")}},
+        ClipboardItem{},
     };
 }
 
@@ -57,13 +57,13 @@ constexpr Outcome pasted = Outcome::pasted;
 const RunningApplication none, editor{4242, 0x1200001, "editor"}, browser{77, 0x400001, "browser"};
 const RunningApplication editorDialog{4242, 0x1200002, "editor"};
 const RunningApplication windowA{0, 0x400001, {}}, windowB{0, 0x1200001, {}}, quit{4242, 1, {}};
-const QStringList setText{"pasteboard clear", "pasteboard setString"};
+const QStringList setText{"clipboard clear", "clipboard setString"};
 const QStringList activate{"activate 4242", "wait active 4242 80"};
-const QStringList pasteKey{"pasteboard expect read", "key down 9 flags=100000", "sleep 25",
+const QStringList pasteKey{"clipboard expect read", "key down 9 flags=100000", "sleep 25",
                            "key up 9 flags=100000"};
-const QStringList taken{"pasteboard wait read 1000", "sleep 80"};
-const QStringList notTaken{"pasteboard wait read 1000"};
-const QStringList restore{"pasteboard clear", "pasteboard writeItems 3"};
+const QStringList taken{"clipboard wait read 1000", "sleep 80"};
+const QStringList notTaken{"clipboard wait read 1000"};
+const QStringList restore{"clipboard clear", "clipboard writeItems 3"};
 
 const struct PasteRow
 {
@@ -85,7 +85,7 @@ const struct PasteRow
      setText + activate + pasteKey + taken + restore, "<restored>"},
     // An empty clipboard is only cleared again.
     {"no source, empty clipboard", false, none, none, 0, true, pasted,
-     setText + pasteKey + taken + QStringList("pasteboard clear"), "<empty>"},
+     setText + pasteKey + taken + QStringList("clipboard clear"), "<empty>"},
     {"paste key cannot be posted: the text stays", true, none, none, 0, false, Outcome::pasteFailed,
      setText, "New text"},
     {"another application in front", true, browser, editor, 0, true, Outcome::applicationSwitched,
@@ -136,18 +136,18 @@ private slots:
     {
         Rig rig;
         rig.selection.text = QStringLiteral("  word \n");
-        rig.pasteboard.items = richClipboard();
+        rig.clipboard.items = richClipboard();
         QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), QString("word"));
         QVERIFY(rig.keys.posted.isEmpty());
         QVERIFY(rig.log.entries().isEmpty());
-        QCOMPARE(rig.pasteboard.count, 0);
+        QCOMPARE(rig.clipboard.count, 0);
     }
 
     void blankDirectSelectionFallsBackToTheCopyRoute()
     {
         Rig rig;
         rig.selection.text = QStringLiteral(" \n\t ");
-        rig.pasteboard.items = richClipboard();
+        rig.clipboard.items = richClipboard();
         rig.appCopiesOnCommandC(QStringLiteral("\n copied  text \r\n"));
 
         std::optional<SelectedRange> range;
@@ -155,23 +155,23 @@ private slots:
                  QString("copied  text"));
         QVERIFY(!range); // a copy says nothing of where the text is
         // Every item and every type are back, in order.
-        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+        QCOMPARE(rig.clipboard.items, std::optional(richClipboard()));
         QCOMPARE(rig.log.entries(),
                  (QStringList{"key down 8 flags=100000", "sleep 25", "key up 8 flags=100000",
-                              "pasteboard wait change 500", "pasteboard clear",
-                              "pasteboard writeItems 3"}));
+                              "clipboard wait change 500", "clipboard clear",
+                              "clipboard writeItems 3"}));
     }
 
     // A busy application writes its copy after the key, while the route waits for it.
     void aLateCopyIsRead()
     {
         Rig rig;
-        rig.pasteboard.items = richClipboard();
-        rig.pasteboard.whileWaiting = [&] {
-            rig.pasteboard.externalWrite({PasteboardItem{{text, "late words"}}});
+        rig.clipboard.items = richClipboard();
+        rig.clipboard.whileWaiting = [&] {
+            rig.clipboard.externalWrite({ClipboardItem{{text, "late words"}}});
         };
         QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), QString("late words"));
-        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+        QCOMPARE(rig.clipboard.items, std::optional(richClipboard()));
     }
 
     // The copy route finds nothing and puts back what the clipboard held.
@@ -193,15 +193,15 @@ private slots:
         QFETCH(bool, postable);
         QFETCH(int, postedKeys);
         Rig rig;
-        const PasteboardSnapshot older{PasteboardItem{{text, "older text"}}};
-        rig.pasteboard.items = older;
+        const ClipboardSnapshot older{ClipboardItem{{text, "older text"}}};
+        rig.clipboard.items = older;
         rig.keys.available = available;
         rig.keys.postable = postable;
         if (!copied.isNull())
             rig.appCopiesOnCommandC(copied);
         QCOMPARE(QCoro::waitFor(rig.service.selectedTextFromFocusedApp()), std::nullopt);
         QCOMPARE(rig.keys.posted.size(), postedKeys);
-        QCOMPARE(rig.pasteboard.items, std::optional(older));
+        QCOMPARE(rig.clipboard.items, std::optional(older));
     }
 
     // Where the text goes and what the clipboard holds afterwards, by the source application
@@ -218,16 +218,16 @@ private slots:
         const PasteRow& r = pasteRows[row];
         Rig rig;
         if (r.rich)
-            rig.pasteboard.items = richClipboard();
+            rig.clipboard.items = richClipboard();
         if (r.front.handle)
-            rig.workspace.frontmost = r.front;
+            rig.workspace.active = r.front;
         if (r.terminatedPid)
             rig.workspace.terminatedPids.insert(r.terminatedPid);
         rig.keys.postable = r.postable;
         QString pastedText = QStringLiteral("<no paste key>");
         rig.keys.onPost = [&](const PostedKey& key) {
             if (key.keyDown && key.keyCode == SelectionService::pasteKeyCode)
-                pastedText = QCoro::waitFor(rig.pasteboard.readString()).value_or(QString());
+                pastedText = QCoro::waitFor(rig.clipboard.readString()).value_or(QString());
         };
         const auto source = r.source.handle ? std::optional(r.source) : std::nullopt;
 
@@ -235,10 +235,10 @@ private slots:
         QCOMPARE(pastedText, r.outcome == pasted ? QStringLiteral("New text")
                                                  : QStringLiteral("<no paste key>"));
         QCOMPARE(rig.log.entries(), r.log);
-        const QString clipboard = rig.pasteboard.items == richClipboard() ? QString("<restored>")
-                                  : rig.pasteboard.items->isEmpty()
+        const QString clipboard = rig.clipboard.items == richClipboard() ? QString("<restored>")
+                                  : rig.clipboard.items->isEmpty()
                                       ? QString("<empty>")
-                                      : QCoro::waitFor(rig.pasteboard.readString()).value_or("?");
+                                      : QCoro::waitFor(rig.clipboard.readString()).value_or("?");
         QCOMPARE(clipboard, QString(r.clipboard));
     }
 
@@ -254,18 +254,18 @@ private slots:
     {
         QFETCH(bool, asks);
         Rig rig;
-        rig.pasteboard.items = richClipboard();
+        rig.clipboard.items = richClipboard();
         QString pastedText;
-        rig.pasteboard.whileWaiting = [&] {
+        rig.clipboard.whileWaiting = [&] {
             if (asks)
-                pastedText = QCoro::waitFor(rig.pasteboard.readString()).value_or(QString());
+                pastedText = QCoro::waitFor(rig.clipboard.readString()).value_or(QString());
         };
         QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", std::nullopt)), pasted);
         QCOMPARE(pastedText, asks ? QString("New text") : QString());
         QCOMPARE(rig.log.entries(), setText + pasteKey +
-                                        (asks ? taken : QStringList("pasteboard wait read 1000")) +
+                                        (asks ? taken : QStringList("clipboard wait read 1000")) +
                                         restore);
-        QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+        QCOMPARE(rig.clipboard.items, std::optional(richClipboard()));
     }
 
     void replaceSelection_data()
@@ -279,8 +279,8 @@ private slots:
         QFETCH(int, row);
         const ReplaceRow& r = replaceRows[row];
         Rig rig;
-        rig.pasteboard.items = richClipboard();
-        rig.workspace.frontmost = editor;
+        rig.clipboard.items = richClipboard();
+        rig.workspace.active = editor;
         rig.selection.replacement = r.answer;
         std::optional<SelectedRange> range;
         if (r.readInPlace) {
@@ -300,9 +300,9 @@ private slots:
             QCOMPARE(rig.selection.replacements.first().first.text, " old words here\n");
             QCOMPARE(rig.selection.replacements.first().second, "New text");
         }
-        const QString clipboard = rig.pasteboard.items == richClipboard()
+        const QString clipboard = rig.clipboard.items == richClipboard()
                                       ? QString("<restored>")
-                                      : QCoro::waitFor(rig.pasteboard.readString()).value_or("?");
+                                      : QCoro::waitFor(rig.clipboard.readString()).value_or("?");
         QCOMPARE(clipboard, QString(r.clipboard));
     }
 
@@ -326,27 +326,27 @@ private slots:
         QFETCH(bool, cancelled);
         QFETCH(bool, restoredAgain);
         Rig rig;
-        rig.pasteboard.items = richClipboard();
+        rig.clipboard.items = richClipboard();
         const QString pasted =
             takenWith.contains('\r') ? QString("New\ntext") : QString("New text");
-        PasteboardSnapshot restored;
+        ClipboardSnapshot restored;
         QCOMPARE(QCoro::waitFor(rig.service.pasteText(pasted, std::nullopt, &restored)),
                  SelectionService::PasteOutcome::pasted);
         QCOMPARE(restored, richClipboard());
 
         auto token = std::make_shared<CancellationToken>();
         rig.sleeper.onSleep = [&] {
-            rig.pasteboard.externalWrite({PasteboardItem{{text, takenWith}}});
+            rig.clipboard.externalWrite({ClipboardItem{{text, takenWith}}});
             if (cancelled)
                 token->cancel();
         };
         QCoro::waitFor(rig.service.guardRestoredClipboard(restored, pasted, token));
         QCOMPARE(rig.sleeper.sleeps.last(), SelectionService::clipboardGuardDelay);
         if (restoredAgain)
-            QCOMPARE(rig.pasteboard.items, std::optional(richClipboard()));
+            QCOMPARE(rig.clipboard.items, std::optional(richClipboard()));
         else
-            QCOMPARE(rig.pasteboard.items,
-                     std::optional(PasteboardSnapshot{PasteboardItem{{text, takenWith}}}));
+            QCOMPARE(rig.clipboard.items,
+                     std::optional(ClipboardSnapshot{ClipboardItem{{text, takenWith}}}));
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fakes/model/MemoryDefaults.h"
+#include "fakes/model/MemoryPreferences.h"
 #include "model/AppModel.h"
 #include "model/UserPreferencesStore.h"
 
@@ -15,7 +15,7 @@ namespace velto::test {
 struct ModelStates
 {
     ModelStates()
-        : defaults(std::make_shared<MemoryDefaults>()), store(defaults),
+        : defaults(std::make_shared<MemoryPreferences>()), store(defaults),
           model(store, AppBuildConfig{AppRuntimeMode::release, QUrl("https://api.example.test/"),
                                       "https://auth.example.test", "anon", "email"})
     {
@@ -49,7 +49,7 @@ struct ModelStates
             model.setStatusError(error);
     }
 
-    std::shared_ptr<MemoryDefaults> defaults;
+    std::shared_ptr<MemoryPreferences> defaults;
     UserPreferencesStore store;
     AppModel model;
 };

@@ -42,10 +42,10 @@ private:
         WaylandConnection checkerConnection;
         WaylandClipboard checker(checkerConnection);
         QTRY_VERIFY_WITH_TIMEOUT(userClipboard.isAvailable() && checker.isAvailable(), 5000);
-        const PasteboardItem userItem{{"text/plain;charset=utf-8", "keep\nme\n"},
-                                      {"text/plain", "keep\r\nme\r\n"},
-                                      {"image/png", QByteArray("\x89PNG\0\0\1", 7)},
-                                      {"application/x-large", QByteArray(300 * 1024, '\0')}};
+        const ClipboardItem userItem{{"text/plain;charset=utf-8", "keep\nme\n"},
+                                     {"text/plain", "keep\r\nme\r\n"},
+                                     {"image/png", QByteArray("\x89PNG\0\0\1", 7)},
+                                     {"application/x-large", QByteArray(300 * 1024, '\0')}};
         userClipboard.writeItems({userItem});
 
         WaylandRig velto;
@@ -66,7 +66,7 @@ private:
                                const bool same = QTest::qWaitFor(
                                    [&] {
                                        return QCoro::waitFor(checker.readItems()) ==
-                                              std::optional<PasteboardSnapshot>({userItem});
+                                              std::optional<ClipboardSnapshot>({userItem});
                                    },
                                    5000);
                                return same ? QString() : QStringLiteral("not the user's items");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/InMemoryDefaults.h"
+#include "model/InMemoryPreferences.h"
 #include "platform/wayland/PortalSyntheticKeys.h"
 #include "x11/support/TestKeyboard.h"
 
@@ -48,7 +48,7 @@ private:
     }
 
     QDBusConnection m_bus;
-    InMemoryDefaults m_preferences;
+    InMemoryPreferences m_preferences;
     std::unique_ptr<PortalSyntheticKeys> m_keys;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "fakes/platform/FakeFocusedSelection.h"
-#include "model/InMemoryDefaults.h"
+#include "model/InMemoryPreferences.h"
 #include "platform/TimerSleeper.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/wayland/PortalKeyTap.h"
@@ -26,7 +26,7 @@ struct WaylandRig
     explicit WaylandRig(const QDBusConnection& bus = QDBusConnection::sessionBus()) : bus(bus) {}
 
     QDBusConnection bus;
-    InMemoryDefaults preferences;
+    InMemoryPreferences preferences;
     WaylandConnection connection;
     WaylandClipboard clipboard{connection};
     PortalKeyTap tap{bus};

@@ -29,8 +29,8 @@ struct InPlaceRig
     SelectionService service{focused, velto.clipboard, velto.keys, velto.workspace, velto.sleeper};
     WaylandConnection otherConnection;
     WaylandClipboard other{otherConnection};
-    const PasteboardSnapshot usersClipboard{
-        PasteboardItem{{QStringLiteral("text/plain;charset=utf-8"), QByteArray("the user's")}}};
+    const ClipboardSnapshot usersClipboard{
+        ClipboardItem{{QStringLiteral("text/plain;charset=utf-8"), QByteArray("the user's")}}};
 
     bool ready()
     {
@@ -51,7 +51,7 @@ struct InPlaceRig
                  SelectionService::PasteOutcome::replacedInPlace);
         QCOMPARE(velto.clipboard.changeCount(), changesBefore);
         QCOMPARE(QCoro::waitFor(velto.clipboard.readItems()),
-                 std::optional<PasteboardSnapshot>(usersClipboard));
+                 std::optional<ClipboardSnapshot>(usersClipboard));
         QVERIFY(!velto.keys.isAvailable());
     }
 };

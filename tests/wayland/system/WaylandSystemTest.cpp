@@ -16,7 +16,7 @@
 using namespace velto;
 using namespace velto::test;
 
-Q_DECLARE_METATYPE(velto::PasteboardItem)
+Q_DECLARE_METATYPE(velto::ClipboardItem)
 
 namespace {
 
@@ -124,22 +124,22 @@ private slots:
 
     void clipboardComesBackByteForByte_data()
     {
-        QTest::addColumn<PasteboardItem>("item");
+        QTest::addColumn<ClipboardItem>("item");
         QTest::newRow("text in several encodings")
-            << PasteboardItem{{"text/plain;charset=utf-8", "keep\nme ✓\n"},
-                              {"text/plain", "keep\r\nme\r\n"},
-                              {"text/html", "<b>keep</b> me"}};
+            << ClipboardItem{{"text/plain;charset=utf-8", "keep\nme ✓\n"},
+                             {"text/plain", "keep\r\nme\r\n"},
+                             {"text/html", "<b>keep</b> me"}};
         QTest::newRow("binary with NULs and a large part")
-            << PasteboardItem{{"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
-                              {"application/x-velto-test", randomBytes(300 * 1024)},
-                              {"text/plain;charset=utf-8", "picture.png"}};
-        QTest::newRow("an empty type") << PasteboardItem{{"text/plain;charset=utf-8", ""},
-                                                         {"text/uri-list", "file:///tmp/a\r\n"}};
+            << ClipboardItem{{"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+                             {"application/x-velto-test", randomBytes(300 * 1024)},
+                             {"text/plain;charset=utf-8", "picture.png"}};
+        QTest::newRow("an empty type") << ClipboardItem{{"text/plain;charset=utf-8", ""},
+                                                        {"text/uri-list", "file:///tmp/a\r\n"}};
     }
 
     void clipboardComesBackByteForByte()
     {
-        QFETCH(PasteboardItem, item);
+        QFETCH(ClipboardItem, item);
         Client user;
         Client velto;
         QVERIFY(user.ready());
@@ -150,7 +150,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(velto.clipboard.changeCount(), before + 1, 5000);
         const auto snapshot = QCoro::waitFor(velto.clipboard.readItems());
         QVERIFY(snapshot);
-        QCOMPARE(*snapshot, PasteboardSnapshot{item});
+        QCOMPARE(*snapshot, ClipboardSnapshot{item});
 
         // Our text on the clipboard for a moment, marked for clipboard managers.
         velto.clipboard.clearContents();
@@ -167,7 +167,7 @@ private slots:
         velto.clipboard.clearContents();
         velto.clipboard.writeItems(*snapshot);
         QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(user.clipboard.readItems()),
-                                  std::optional<PasteboardSnapshot>({item}), 5000);
+                                  std::optional<ClipboardSnapshot>({item}), 5000);
         for (auto it = item.cbegin(); it != item.cend(); ++it) {
             QCOMPARE(wlPaste({QStringLiteral("--no-newline"), QStringLiteral("--type"), it.key()}),
                      it.value());

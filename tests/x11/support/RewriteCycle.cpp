@@ -33,7 +33,7 @@ QCoro::Task<> rewrite(SelectionService& service, std::optional<RunningApplicatio
                       const QElapsedTimer& clock)
 {
     run.selection = co_await service.selectedTextFromFocusedApp();
-    PasteboardSnapshot restored;
+    ClipboardSnapshot restored;
     run.outcome = co_await service.pasteText(rewritten(run.number), source, &restored);
     run.pastedAt = clock.nsecsElapsed();
     co_await service.guardRestoredClipboard(restored, rewritten(run.number));
@@ -64,7 +64,7 @@ void RewriteCycle::run(const QString& firstSelection)
     Run run;
     hotkeys.onHotkey = [&] {
         run.pressedAt = clock.nsecsElapsed();
-        rewrite(service, workspace.frontmostApplication(), run, clock);
+        rewrite(service, workspace.activeApplication(), run, clock);
     };
     QVERIFY(hotkeys.start());
 

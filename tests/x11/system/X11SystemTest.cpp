@@ -114,8 +114,8 @@ private slots:
         m_keyboard.chord({XTestKeyboard::controlL}, 'a');
         QCOMPARE(QCoro::waitFor(velto.service.selectedTextFromFocusedApp()),
                  std::optional<QString>("first words"));
-        const auto source = velto.workspace.frontmostApplication();
-        PasteboardSnapshot restored;
+        const auto source = velto.workspace.activeApplication();
+        ClipboardSnapshot restored;
         m_keyboard.press(XTestKeyboard::superL);
         const auto outcome =
             QCoro::waitFor(velto.service.pasteText("rewrite one", source, &restored));
@@ -163,7 +163,7 @@ private slots:
 
         const QString rewrite = "a na\u00efve r\u00e9sum\u00e9 \u2014 rewritten";
         QCOMPARE(QCoro::waitFor(velto.service.replaceSelection(
-                     rewrite, range, velto.workspace.frontmostApplication())),
+                     rewrite, range, velto.workspace.activeApplication())),
                  SelectionService::PasteOutcome::replacedInPlace);
         const QString expected = QString(document).replace("replace these words", rewrite);
         QVERIFY(saveAndWaitFor(editor, toolkit, expected));
@@ -196,9 +196,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(velto.service.selectedTextViaAX()),
                                   std::optional<QString>("one two"), 5000);
 
-        PasteboardSnapshot restored;
+        ClipboardSnapshot restored;
         QCOMPARE(QCoro::waitFor(velto.service.replaceSelection(
-                     "1 2", range, velto.workspace.frontmostApplication(), &restored)),
+                     "1 2", range, velto.workspace.activeApplication(), &restored)),
                  SelectionService::PasteOutcome::pasted);
         QCoro::waitFor(velto.service.guardRestoredClipboard(restored, "1 2"));
         const QString expected = "first line\nsecond: 1 2 three\n";
@@ -267,18 +267,18 @@ private slots:
         X11Rig velto;
         EditorWindow first("first\n");
         QVERIFY(first.start());
-        const auto firstApp = velto.workspace.frontmostApplication();
+        const auto firstApp = velto.workspace.activeApplication();
         QVERIFY(firstApp);
         QCOMPARE(firstApp->processIdentifier, first.pid());
         QCOMPARE(firstApp->handle, quint64(first.window()));
 
         auto second = std::make_unique<EditorWindow>("second\n");
         QVERIFY(second->start());
-        const auto secondApp = velto.workspace.frontmostApplication();
+        const auto secondApp = velto.workspace.activeApplication();
         QVERIFY(secondApp);
         QCOMPARE(secondApp->processIdentifier, second->pid());
         velto.workspace.activate(*firstApp);
-        QTRY_COMPARE_WITH_TIMEOUT(velto.workspace.frontmostApplication()->processIdentifier,
+        QTRY_COMPARE_WITH_TIMEOUT(velto.workspace.activeApplication()->processIdentifier,
                                   first.pid(), 5000);
         QVERIFY(!velto.workspace.isTerminated(*firstApp));
         // A closed application is terminated.

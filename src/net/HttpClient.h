@@ -1,7 +1,7 @@
 #pragma once
 
-#include "auth/HttpResponse.h"
 #include "model/AppError.h"
+#include "net/HttpResponse.h"
 
 #include <QByteArray>
 #include <QCoro/QCoroTask>

@@ -8,10 +8,10 @@ namespace velto {
 
 // A persistent per-user key-value table. Values are bool, qint64, double, QString, or a nested
 // QVariantList / QVariantMap / null the app never writes but keeps as it found them.
-class DefaultsDomain
+class PreferenceStore
 {
 public:
-    virtual ~DefaultsDomain() = default;
+    virtual ~PreferenceStore() = default;
 
     // The stored object, or nothing when the key is absent.
     virtual std::optional<QVariant> object(const QString& key) const = 0;

@@ -1,6 +1,6 @@
-#include "auth/HttpClient.h"
+#include "net/HttpClient.h"
 
-#include "auth/HttpClientError.h"
+#include "net/HttpClientError.h"
 
 #include <QCoro/QCoroNetworkReply>
 #include <QNetworkAccessManager>

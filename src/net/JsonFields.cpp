@@ -1,6 +1,6 @@
-#include "auth/JsonFields.h"
+#include "net/JsonFields.h"
 
-#include "auth/DecodingError.h"
+#include "net/DecodingError.h"
 
 #include <cmath>
 #include <limits>

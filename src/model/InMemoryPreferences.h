@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/DefaultsDomain.h"
+#include "model/PreferenceStore.h"
 
 #include <QVariantMap>
 
@@ -8,11 +8,11 @@ namespace velto {
 
 // A defaults domain that lives only as long as the process: for runs that read the user's
 // choices but must not change them (velto-cli with --tone), and for tests.
-class InMemoryDefaults : public DefaultsDomain
+class InMemoryPreferences : public PreferenceStore
 {
 public:
-    InMemoryDefaults() = default;
-    explicit InMemoryDefaults(QVariantMap values) : m_values(std::move(values)) {}
+    InMemoryPreferences() = default;
+    explicit InMemoryPreferences(QVariantMap values) : m_values(std::move(values)) {}
 
     std::optional<QVariant> object(const QString& key) const override
     {

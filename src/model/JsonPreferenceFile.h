@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/DefaultsDomain.h"
+#include "model/PreferenceStore.h"
 
 #include <QString>
 #include <nlohmann/json.hpp>
@@ -12,7 +12,7 @@ namespace velto {
 // read or parsed is moved aside as "<name>.corrupt-<time>" and the table starts empty.
 // Read only, the file is never written nor moved: changes stay in memory (velto-cli, whose
 // options apply to one run and whose status changes no file).
-class JsonFileDefaults : public DefaultsDomain
+class JsonPreferenceFile : public PreferenceStore
 {
 public:
     enum class Access
@@ -21,7 +21,7 @@ public:
         readOnly
     };
 
-    explicit JsonFileDefaults(QString path, Access access = Access::readWrite);
+    explicit JsonPreferenceFile(QString path, Access access = Access::readWrite);
 
     // $XDG_CONFIG_HOME/velto/preferences.json
     static QString defaultPath();

@@ -1,4 +1,4 @@
-#include "model/DefaultsDomain.h"
+#include "model/PreferenceStore.h"
 
 #include <cmath>
 
@@ -22,7 +22,7 @@ bool isNumber(const QVariant& value)
 
 } // namespace
 
-bool DefaultsDomain::boolean(const QString& key) const
+bool PreferenceStore::boolean(const QString& key) const
 {
     const std::optional<QVariant> value = object(key);
     if (!value)
@@ -38,7 +38,7 @@ bool DefaultsDomain::boolean(const QString& key) const
     return false;
 }
 
-qint64 DefaultsDomain::integer(const QString& key) const
+qint64 PreferenceStore::integer(const QString& key) const
 {
     const std::optional<QVariant> value = object(key);
     if (!value)
@@ -62,7 +62,7 @@ qint64 DefaultsDomain::integer(const QString& key) const
     return 0;
 }
 
-std::optional<QString> DefaultsDomain::string(const QString& key) const
+std::optional<QString> PreferenceStore::string(const QString& key) const
 {
     const std::optional<QVariant> value = object(key);
     if (!value)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "fakes/platform/FakeEventLog.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 
 #include <functional>
 
@@ -9,14 +9,14 @@ namespace velto::fakes {
 
 // An in-memory clipboard: items (none = no items at all) and a change count that grows with each
 // write, as the system's does.
-class FakePasteboard : public Pasteboard
+class FakeClipboard : public Clipboard
 {
 public:
     static inline const QString stringType = QStringLiteral("public.utf8-plain-text");
 
-    explicit FakePasteboard(FakeEventLog* log = nullptr) : m_log(log) {}
+    explicit FakeClipboard(FakeEventLog* log = nullptr) : m_log(log) {}
 
-    std::optional<PasteboardSnapshot> items;
+    std::optional<ClipboardSnapshot> items;
     qint64 count = 0;
     QList<QString> stringsWritten;
     // Runs when a wait starts: a test plays an application that writes or reads late here.
@@ -26,22 +26,22 @@ public:
     int textReads = 0;
 
     // Another application writing to the clipboard.
-    void externalWrite(const PasteboardSnapshot& newItems)
+    void externalWrite(const ClipboardSnapshot& newItems)
     {
         items = newItems;
         ++count;
     }
 
-    QCoro::Task<std::optional<PasteboardSnapshot>> readItems() override
+    QCoro::Task<std::optional<ClipboardSnapshot>> readItems() override
     {
         // A copy: g++ 12 moves from a member named in co_return.
-        std::optional<PasteboardSnapshot> copy = items;
+        std::optional<ClipboardSnapshot> copy = items;
         co_return copy;
     }
     QCoro::Task<std::optional<QString>> readString() override
     {
         if (items) {
-            for (const PasteboardItem& item : *items) {
+            for (const ClipboardItem& item : *items) {
                 if (!item.contains(stringType))
                     continue;
                 textReads += expectingRead;
@@ -53,47 +53,47 @@ public:
     qint64 changeCount() override { return count; }
     void clearContents() override
     {
-        log(QStringLiteral("pasteboard clear"));
+        log(QStringLiteral("clipboard clear"));
         expectingRead = false;
-        items = PasteboardSnapshot{};
+        items = ClipboardSnapshot{};
         ++count;
     }
     void setString(const QString& text) override
     {
-        log(QStringLiteral("pasteboard setString"));
+        log(QStringLiteral("clipboard setString"));
         stringsWritten.append(text);
         expectingRead = false;
         if (!items)
-            items = PasteboardSnapshot{};
-        items->append(PasteboardItem{{stringType, text.toUtf8()}});
+            items = ClipboardSnapshot{};
+        items->append(ClipboardItem{{stringType, text.toUtf8()}});
         ++count;
     }
     QCoro::Task<bool> waitForChange(qint64 since, std::chrono::milliseconds maximum) override
     {
-        log(QStringLiteral("pasteboard wait change %1").arg(maximum.count()));
+        log(QStringLiteral("clipboard wait change %1").arg(maximum.count()));
         if (whileWaiting)
             whileWaiting();
         co_return count > since;
     }
     void expectTextRead() override
     {
-        log(QStringLiteral("pasteboard expect read"));
+        log(QStringLiteral("clipboard expect read"));
         expectingRead = true;
         textReads = 0;
     }
     QCoro::Task<bool> waitForTextRead(std::chrono::milliseconds maximum) override
     {
-        log(QStringLiteral("pasteboard wait read %1").arg(maximum.count()));
+        log(QStringLiteral("clipboard wait read %1").arg(maximum.count()));
         if (whileWaiting)
             whileWaiting();
         co_return expectingRead&& textReads > 0;
     }
-    void writeItems(const PasteboardSnapshot& newItems) override
+    void writeItems(const ClipboardSnapshot& newItems) override
     {
-        log(QStringLiteral("pasteboard writeItems %1").arg(newItems.size()));
+        log(QStringLiteral("clipboard writeItems %1").arg(newItems.size()));
         expectingRead = false;
         if (!items)
-            items = PasteboardSnapshot{};
+            items = ClipboardSnapshot{};
         items->append(newItems);
         ++count;
     }

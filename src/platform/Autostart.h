@@ -2,7 +2,7 @@
 
 namespace velto {
 
-enum class LoginItemStatus
+enum class AutostartStatus
 {
     notRegistered,
     enabled,
@@ -11,12 +11,12 @@ enum class LoginItemStatus
 };
 
 // Starting the app when the user logs in.
-class LoginItems
+class Autostart
 {
 public:
-    virtual ~LoginItems() = default;
-    virtual LoginItemStatus status() = 0;
-    // Both throw AppError (LoginItemsError) carrying the system's reason.
+    virtual ~Autostart() = default;
+    virtual AutostartStatus status() = 0;
+    // Both throw AppError (AutostartError) carrying the system's reason.
     virtual void registerApp() = 0;
     virtual void unregisterApp() = 0;
 };

@@ -1,4 +1,4 @@
-#include "app/StatusItem.h"
+#include "ui/TrayIcon.h"
 #include "support/TestRegistry.h"
 
 #include <QTest>
@@ -18,22 +18,22 @@ int maxAlpha(const QImage& image)
 
 } // namespace
 
-class StatusItemTest : public QObject
+class TrayIconTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void theLogoIsDrawnAtTheAskedOpacityAndPulses()
     {
-        const QImage full = StatusItem::makeStatusIcon().pixmap(22).toImage();
+        const QImage full = TrayIcon::makeStatusIcon().pixmap(22).toImage();
         QVERIFY(!full.isNull());
         // Monochrome on transparent: opaque strokes, the corners left clear.
         QCOMPARE(qAlpha(full.pixel(0, full.height() - 1)), 0);
         QCOMPARE(maxAlpha(full), 255);
-        const int faded = maxAlpha(StatusItem::makeStatusIcon(0.4).pixmap(22).toImage());
+        const int faded = maxAlpha(TrayIcon::makeStatusIcon(0.4).pixmap(22).toImage());
         QVERIFY2(std::abs(faded - 102) <= 3, qPrintable(QString::number(faded)));
 
-        StatusItem item; // a second start is a no-op, a stop ends it
+        TrayIcon item; // a second start is a no-op, a stop ends it
         item.setPulsing(true);
         item.setPulsing(true);
         QVERIFY(item.isPulsing());
@@ -42,5 +42,5 @@ private slots:
     }
 };
 
-VELTO_REGISTER_TEST(StatusItemTest);
-#include "StatusItemTest.moc"
+VELTO_REGISTER_TEST(TrayIconTest);
+#include "TrayIconTest.moc"

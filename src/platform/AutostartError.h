@@ -5,7 +5,7 @@
 namespace velto {
 
 // A login item that could not be added or removed; the description is the system's reason.
-class LoginItemsError
+class AutostartError
 {
 public:
     enum Code
@@ -13,7 +13,7 @@ public:
         registerFailedCode = 1,
         unregisterFailedCode = 2
     };
-    static inline const QString domain = QStringLiteral("Velto.LoginItems");
+    static inline const QString domain = QStringLiteral("Velto.Autostart");
 
     static AppError registerFailed(const QString& reason)
     {

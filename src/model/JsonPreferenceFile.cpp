@@ -1,4 +1,4 @@
-#include "model/JsonFileDefaults.h"
+#include "model/JsonPreferenceFile.h"
 
 #include "model/ClientLogger.h"
 
@@ -37,7 +37,7 @@ QVariant toVariant(const nlohmann::json& value, int depth = 0)
         return QString::fromStdString(value.get<std::string>());
     case Type::array: {
         QVariantList list;
-        if (depth < JsonFileDefaults::maxNestingDepth) {
+        if (depth < JsonPreferenceFile::maxNestingDepth) {
             for (const auto& item : value)
                 list.append(toVariant(item, depth + 1));
         }
@@ -45,7 +45,7 @@ QVariant toVariant(const nlohmann::json& value, int depth = 0)
     }
     case Type::object: {
         QVariantMap map;
-        if (depth < JsonFileDefaults::maxNestingDepth) {
+        if (depth < JsonPreferenceFile::maxNestingDepth) {
             for (const auto& [k, item] : value.items())
                 map.insert(QString::fromStdString(k), toVariant(item, depth + 1));
         }
@@ -139,19 +139,19 @@ bool writeAll(int fd, const std::string& data)
 
 } // namespace
 
-JsonFileDefaults::JsonFileDefaults(QString path, Access access)
+JsonPreferenceFile::JsonPreferenceFile(QString path, Access access)
     : m_path(std::move(path)), m_access(access)
 {
     load();
 }
 
-QString JsonFileDefaults::defaultPath()
+QString JsonPreferenceFile::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/velto/preferences.json");
 }
 
-void JsonFileDefaults::load()
+void JsonPreferenceFile::load()
 {
     QFile file(m_path);
     if (!file.exists())
@@ -186,7 +186,7 @@ void JsonFileDefaults::load()
     m_root = std::move(root);
 }
 
-void JsonFileDefaults::moveAside(const QString& reason)
+void JsonPreferenceFile::moveAside(const QString& reason)
 {
     if (m_access == Access::readOnly) {
         ClientLogger::warning(u"preferences file unreadable, defaults used: ", reason);
@@ -206,7 +206,7 @@ void JsonFileDefaults::moveAside(const QString& reason)
     }
 }
 
-std::optional<QVariant> JsonFileDefaults::object(const QString& key) const
+std::optional<QVariant> JsonPreferenceFile::object(const QString& key) const
 {
     const auto it = m_root.find(key.toStdString());
     if (it == m_root.end())
@@ -214,19 +214,19 @@ std::optional<QVariant> JsonFileDefaults::object(const QString& key) const
     return toVariant(*it);
 }
 
-void JsonFileDefaults::setObject(const QString& key, const QVariant& value)
+void JsonPreferenceFile::setObject(const QString& key, const QVariant& value)
 {
     m_root[key.toStdString()] = toJson(value);
     save();
 }
 
-void JsonFileDefaults::removeObject(const QString& key)
+void JsonPreferenceFile::removeObject(const QString& key)
 {
     if (m_root.erase(key.toStdString()) > 0)
         save();
 }
 
-void JsonFileDefaults::save()
+void JsonPreferenceFile::save()
 {
     if (m_access == Access::readOnly)
         return;

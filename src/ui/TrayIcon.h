@@ -12,13 +12,13 @@ namespace velto {
 
 // The tray icon: the bundled logo drawn light or dark to suit the panel, a left or right click
 // to toggle the quick panel, and the pulse while a rewrite runs. Nothing animates while idle.
-class StatusItem : public QObject
+class TrayIcon : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit StatusItem(QObject* parent = nullptr);
-    ~StatusItem() override;
+    explicit TrayIcon(QObject* parent = nullptr);
+    ~TrayIcon() override;
 
     // The logo, else the die symbol, else an empty icon; at the opacity given.
     static QIcon makeStatusIcon(qreal opacity = 1.0);

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "model/InMemoryDefaults.h"
+#include "model/InMemoryPreferences.h"
 
 namespace velto {
 
 // An in-memory defaults domain that counts writes, so tests can see write-through.
-class MemoryDefaults : public InMemoryDefaults
+class MemoryPreferences : public InMemoryPreferences
 {
 public:
-    using InMemoryDefaults::InMemoryDefaults;
+    using InMemoryPreferences::InMemoryPreferences;
 
     void setObject(const QString& key, const QVariant& value) override
     {
-        InMemoryDefaults::setObject(key, value);
+        InMemoryPreferences::setObject(key, value);
         ++m_writes;
     }
     int writes() const { return m_writes; }

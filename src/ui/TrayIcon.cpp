@@ -1,4 +1,4 @@
-#include "app/StatusItem.h"
+#include "ui/TrayIcon.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -42,8 +42,7 @@ QPixmap tinted(const QString& path, int size, const QColor& color, qreal opacity
 
 } // namespace
 
-StatusItem::StatusItem(QObject* parent)
-    : QObject(parent), m_tray(std::make_unique<QSystemTrayIcon>())
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_tray(std::make_unique<QSystemTrayIcon>())
 {
     m_tray->setIcon(makeStatusIcon());
     m_tray->setToolTip(QStringLiteral("Velto"));
@@ -58,9 +57,9 @@ StatusItem::StatusItem(QObject* parent)
     m_tray->show();
 }
 
-StatusItem::~StatusItem() = default;
+TrayIcon::~TrayIcon() = default;
 
-QIcon StatusItem::makeStatusIcon(qreal opacity)
+QIcon TrayIcon::makeStatusIcon(qreal opacity)
 {
     // Qt 6.4 has no colour-scheme hint: a dark palette means a dark panel, so a light logo.
     const bool dark = QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
@@ -78,17 +77,17 @@ QIcon StatusItem::makeStatusIcon(qreal opacity)
     return {};
 }
 
-QRect StatusItem::geometry() const
+QRect TrayIcon::geometry() const
 {
     return m_tray->geometry();
 }
 
-bool StatusItem::isPulsing() const
+bool TrayIcon::isPulsing() const
 {
     return m_pulse && m_pulse->state() == QAbstractAnimation::Running;
 }
 
-void StatusItem::setPulsing(bool pulsing)
+void TrayIcon::setPulsing(bool pulsing)
 {
     if (pulsing == isPulsing())
         return;
@@ -112,7 +111,7 @@ void StatusItem::setPulsing(bool pulsing)
     m_pulse->start();
 }
 
-void StatusItem::showOpacity(qreal opacity)
+void TrayIcon::showOpacity(qreal opacity)
 {
     // Redrawn in twelve steps: a tray repaints a new icon each time, so not at every frame.
     const int step = qRound((1.0 - opacity) / 0.6 * 12);

@@ -1,6 +1,6 @@
-#include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/linux/XdgAutostart.h"
 
-#include "platform/LoginItemsError.h"
+#include "platform/AutostartError.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +12,7 @@
 
 namespace velto {
 
-XdgAutostartLoginItems::XdgAutostartLoginItems(QString configDirectory, QString executable)
+XdgAutostart::XdgAutostart(QString configDirectory, QString executable)
     : m_configDirectory(std::move(configDirectory)), m_executable(std::move(executable))
 {
     if (m_configDirectory.isEmpty())
@@ -21,16 +21,16 @@ XdgAutostartLoginItems::XdgAutostartLoginItems(QString configDirectory, QString 
         m_executable = QCoreApplication::applicationFilePath();
 }
 
-QString XdgAutostartLoginItems::entryPath() const
+QString XdgAutostart::entryPath() const
 {
     return m_configDirectory + QStringLiteral("/autostart/") + fileName;
 }
 
-LoginItemStatus XdgAutostartLoginItems::status()
+AutostartStatus XdgAutostart::status()
 {
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly))
-        return LoginItemStatus::notRegistered;
+        return AutostartStatus::notRegistered;
     bool inEntry = false;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine(4096).trimmed();
@@ -41,12 +41,12 @@ LoginItemStatus XdgAutostartLoginItems::status()
         const qsizetype equals = line.indexOf('=');
         if (inEntry && equals > 0 && line.left(equals).trimmed() == "Hidden" &&
             line.mid(equals + 1).trimmed() == "true")
-            return LoginItemStatus::notRegistered;
+            return AutostartStatus::notRegistered;
     }
-    return LoginItemStatus::enabled;
+    return AutostartStatus::enabled;
 }
 
-std::optional<QString> XdgAutostartLoginItems::execArgument(const QString& executable)
+std::optional<QString> XdgAutostart::execArgument(const QString& executable)
 {
     if (executable.isEmpty() || executable.contains(QLatin1Char('\n')) ||
         executable.contains(QLatin1Char('\r')))
@@ -71,20 +71,20 @@ std::optional<QString> XdgAutostartLoginItems::execArgument(const QString& execu
     return argument;
 }
 
-void XdgAutostartLoginItems::registerApp()
+void XdgAutostart::registerApp()
 {
     const std::optional<QString> exec = execArgument(m_executable);
     if (!exec)
-        throw LoginItemsError::registerFailed(
+        throw AutostartError::registerFailed(
             QStringLiteral("The app's location cannot be written into an autostart entry."));
     const QString directory = m_configDirectory + QStringLiteral("/autostart");
     if (!QDir().mkpath(directory))
-        throw LoginItemsError::registerFailed(
+        throw AutostartError::registerFailed(
             QStringLiteral("Could not create %1: %2")
                 .arg(directory, QString::fromLocal8Bit(std::strerror(errno))));
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly))
-        throw LoginItemsError::registerFailed(file.errorString());
+        throw AutostartError::registerFailed(file.errorString());
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"
                                          "Name=Velto\n"
@@ -96,16 +96,16 @@ void XdgAutostartLoginItems::registerApp()
                               .arg(*exec);
     file.write(entry.toUtf8());
     if (!file.commit())
-        throw LoginItemsError::registerFailed(file.errorString());
+        throw AutostartError::registerFailed(file.errorString());
 }
 
-void XdgAutostartLoginItems::unregisterApp()
+void XdgAutostart::unregisterApp()
 {
     QFile file(entryPath());
     if (!file.exists())
         return;
     if (!file.remove())
-        throw LoginItemsError::unregisterFailed(file.errorString());
+        throw AutostartError::unregisterFailed(file.errorString());
 }
 
 } // namespace velto

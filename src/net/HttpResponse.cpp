@@ -1,4 +1,4 @@
-#include "auth/HttpResponse.h"
+#include "net/HttpResponse.h"
 
 namespace velto {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LoginItems.h"
+#include "platform/Autostart.h"
 
 #include <QString>
 
@@ -8,15 +8,15 @@ namespace velto {
 
 // The login item as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/app.velto.Velto.desktop:
 // enabled while the file exists and is not Hidden=true.
-class XdgAutostartLoginItems : public LoginItems
+class XdgAutostart : public Autostart
 {
 public:
     static inline const QString fileName = QStringLiteral("app.velto.Velto.desktop");
 
     // Empty arguments: $XDG_CONFIG_HOME (or ~/.config) and this process's executable.
-    explicit XdgAutostartLoginItems(QString configDirectory = {}, QString executable = {});
+    explicit XdgAutostart(QString configDirectory = {}, QString executable = {});
 
-    LoginItemStatus status() override;
+    AutostartStatus status() override;
     void registerApp() override;
     void unregisterApp() override;
 
