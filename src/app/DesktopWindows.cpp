@@ -29,13 +29,13 @@ template <typename Call> std::function<void()> weakly(AppDelegate& delegate, Cal
 
 DesktopWindows::DesktopWindows(AppDelegate& delegate, QObject* parent)
     : QObject(parent), m_delegate(delegate), m_engine(std::make_unique<ViewEngine>()),
-      m_statusItem(std::make_unique<TrayIcon>())
+      m_trayIcon(std::make_unique<TrayIcon>())
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         ClientLogger::warning(u"no system tray: ",
                               u"run velto again or use its launcher to open the settings");
-    connect(m_statusItem.get(), &TrayIcon::clicked, &delegate, &AppDelegate::toggleQuickPanel);
-    connect(&delegate, &AppDelegate::pulseChanged, m_statusItem.get(), &TrayIcon::setPulsing);
+    connect(m_trayIcon.get(), &TrayIcon::clicked, &delegate, &AppDelegate::toggleQuickPanel);
+    connect(&delegate, &AppDelegate::pulseChanged, m_trayIcon.get(), &TrayIcon::setPulsing);
 }
 
 DesktopWindows::~DesktopWindows() = default;
@@ -68,7 +68,7 @@ void DesktopWindows::showQuickPanel()
                 weakly(d, [](AppDelegate& c) { c.addDesktopShortcut(); })},
             *m_engine);
     }
-    m_quickPanel->show(m_statusItem->geometry(), QCursor::pos());
+    m_quickPanel->show(m_trayIcon->geometry(), QCursor::pos());
 }
 
 void DesktopWindows::closeQuickPanel()

@@ -29,7 +29,7 @@ public:
     void closeQuickPanel() override;
     void showSettings() override;
 
-    TrayIcon& trayIcon() const { return *m_statusItem; }
+    TrayIcon& trayIcon() const { return *m_trayIcon; }
     // Present once opened.
     QuickPanelViewController* quickPanel() const { return m_quickPanel.get(); }
     SettingsViewController* settings() const { return m_settings.get(); }
@@ -37,7 +37,7 @@ public:
 private:
     AppDelegate& m_delegate;
     std::unique_ptr<ViewEngine> m_engine;
-    std::unique_ptr<TrayIcon> m_statusItem;
+    std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<QuickPanelViewController> m_quickPanel;
     std::unique_ptr<SettingsViewController> m_settings;
 };

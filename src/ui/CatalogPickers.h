@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 namespace velto {
 
@@ -12,6 +13,8 @@ class AppModel;
 class CatalogPickers : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A view's controller makes its pickers.")
     Q_PROPERTY(QStringList toneTitles READ toneTitles NOTIFY changed)
     Q_PROPERTY(int toneIndex READ toneIndex NOTIFY changed)
     Q_PROPERTY(QStringList languageTitles READ languageTitles NOTIFY changed)

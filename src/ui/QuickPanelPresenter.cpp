@@ -91,11 +91,11 @@ QString QuickPanelPresenter::explanationLine(const AppModel& model)
 QuickPanelPresenter::MiddleBlock QuickPanelPresenter::middleBlock(const AppModel& model)
 {
     if (model.notice())
-        return MiddleBlock::notice;
+        return MiddleBlock::Notice;
     if (!model.hasAllPermissions() || !model.authState().isSignedIn() ||
         model.rewriteState().kind() != RewriteState::Kind::succeeded)
-        return MiddleBlock::setupCard;
-    return MiddleBlock::none;
+        return MiddleBlock::SetupCard;
+    return MiddleBlock::None;
 }
 
 QuickPanelPresenter::NoticeLook QuickPanelPresenter::noticeLook(UserNoticeStyle style)
@@ -192,11 +192,11 @@ QuickPanelPresenter::AccountControl QuickPanelPresenter::accountControl(const Ap
     const AuthState state = model.authState();
     switch (state.kind()) {
     case AuthState::Kind::signedOut:
-        return {K::signInButton, QStringLiteral("Sign In"), {}, PanelAction::signIn};
+        return {K::SignInButton, QStringLiteral("Sign In"), {}, PanelAction::signIn};
     case AuthState::Kind::signingIn:
-        return {K::activity, {}, {}, PanelAction::none};
+        return {K::Activity, {}, {}, PanelAction::none};
     case AuthState::Kind::signedIn:
-        return {K::account, state.email().value_or(QStringLiteral("Connected")),
+        return {K::Account, state.email().value_or(QStringLiteral("Connected")),
                 QStringLiteral("Click to sign out"), PanelAction::signOut};
     }
     return {};
@@ -205,19 +205,6 @@ QuickPanelPresenter::AccountControl QuickPanelPresenter::accountControl(const Ap
 bool QuickPanelPresenter::pulsing() const
 {
     return m_model.uiStatus().kind() == Kind::rewriting;
-}
-
-QString QuickPanelPresenter::middleBlockName() const
-{
-    switch (middleBlock(m_model)) {
-    case MiddleBlock::notice:
-        return QStringLiteral("notice");
-    case MiddleBlock::setupCard:
-        return QStringLiteral("setup");
-    case MiddleBlock::none:
-        break;
-    }
-    return QStringLiteral("none");
 }
 
 QString QuickPanelPresenter::noticeTitle() const
@@ -251,19 +238,6 @@ QString QuickPanelPresenter::setupBadge() const
 QVariantList QuickPanelPresenter::setupRowsValue() const
 {
     return checklistValue(setupRows(m_model));
-}
-
-QString QuickPanelPresenter::accountKind() const
-{
-    switch (accountControl(m_model).kind) {
-    case AccountControl::Kind::signInButton:
-        return QStringLiteral("signIn");
-    case AccountControl::Kind::activity:
-        return QStringLiteral("activity");
-    case AccountControl::Kind::account:
-        break;
-    }
-    return QStringLiteral("account");
 }
 
 } // namespace velto

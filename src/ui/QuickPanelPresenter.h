@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 namespace velto {
 
@@ -16,6 +17,8 @@ class AppModel;
 class QuickPanelPresenter : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The quick panel's controller makes its presenter.")
     Q_PROPERTY(QString headline READ headline NOTIFY changed)
     Q_PROPERTY(QString subline READ subline NOTIFY changed)
     Q_PROPERTY(QString pillLabel READ pillLabel NOTIFY changed)
@@ -26,7 +29,7 @@ class QuickPanelPresenter : public QObject
     Q_PROPERTY(QString mainSubtitle READ mainSubtitle NOTIFY changed)
     Q_PROPERTY(bool mainEnabled READ mainEnabled NOTIFY changed)
     Q_PROPERTY(QString explanation READ explanation NOTIFY changed)
-    Q_PROPERTY(QString middleBlock READ middleBlockName NOTIFY changed)
+    Q_PROPERTY(MiddleBlock middleBlock READ middleBlockValue NOTIFY changed)
     Q_PROPERTY(QString noticeTitle READ noticeTitle NOTIFY changed)
     Q_PROPERTY(QString noticeMessage READ noticeMessage NOTIFY changed)
     Q_PROPERTY(QString noticeSymbol READ noticeSymbol NOTIFY changed)
@@ -35,10 +38,28 @@ class QuickPanelPresenter : public QObject
     Q_PROPERTY(QString setupBadge READ setupBadge NOTIFY changed)
     Q_PROPERTY(QVariantList setupRows READ setupRowsValue NOTIFY changed)
     Q_PROPERTY(QString setupPrimaryTitle READ setupPrimaryTitle NOTIFY changed)
-    Q_PROPERTY(QString accountKind READ accountKind NOTIFY changed)
+    Q_PROPERTY(AccountKind accountKind READ accountKind NOTIFY changed)
     Q_PROPERTY(QString accountLabel READ accountLabel NOTIFY changed)
 
 public:
+    // The views compare these, so their cases are capitalised as QML needs.
+    enum class MiddleBlock
+    {
+        Notice,
+        SetupCard,
+        None
+    };
+    Q_ENUM(MiddleBlock)
+    // What stands beside the settings button: a sign-in button, a sign-in in progress, or the
+    // signed-in account.
+    enum class AccountKind
+    {
+        SignInButton,
+        Activity,
+        Account
+    };
+    Q_ENUM(AccountKind)
+
     struct StatusSelection
     {
         QString headline;
@@ -54,12 +75,6 @@ public:
         PanelAction action = PanelAction::none;
         bool enabled = true;
     };
-    enum class MiddleBlock
-    {
-        notice,
-        setupCard,
-        none
-    };
     struct NoticeLook
     {
         QString symbol;
@@ -72,13 +87,8 @@ public:
     };
     struct AccountControl
     {
-        enum class Kind
-        {
-            signInButton,
-            activity,
-            account
-        };
-        Kind kind = Kind::signInButton;
+        using Kind = AccountKind;
+        Kind kind = Kind::SignInButton;
         QString label;
         QString tooltip;
         PanelAction action = PanelAction::none;
@@ -110,7 +120,7 @@ public:
     QString mainSubtitle() const { return mainButton(m_model).subtitle; }
     bool mainEnabled() const { return mainButton(m_model).enabled; }
     QString explanation() const { return explanationLine(m_model); }
-    QString middleBlockName() const;
+    MiddleBlock middleBlockValue() const { return middleBlock(m_model); }
     QString noticeTitle() const;
     QString noticeMessage() const;
     QString noticeSymbol() const;
@@ -119,7 +129,7 @@ public:
     QString setupBadge() const;
     QVariantList setupRowsValue() const;
     QString setupPrimaryTitle() const { return setupPrimaryButton(m_model).title; }
-    QString accountKind() const;
+    AccountKind accountKind() const { return accountControl(m_model).kind; }
     QString accountLabel() const { return accountControl(m_model).label; }
 
 signals:

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QRect>
+#include <QtQml/qqmlregistration.h>
 #include <functional>
 #include <memory>
 
@@ -23,6 +24,8 @@ class ViewEngine;
 class QuickPanelViewController : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The app makes the quick panel's controller.")
 
 public:
     struct Handlers

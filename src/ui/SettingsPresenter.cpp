@@ -33,6 +33,11 @@ QString SettingsPresenter::headerChip(const AppModel& model)
     return QStringLiteral("Ready");
 }
 
+bool SettingsPresenter::ready(const AppModel& model)
+{
+    return model.hasAllPermissions() && model.authState().isSignedIn();
+}
+
 QString SettingsPresenter::readinessLine(const AppModel& model)
 {
     return QStringLiteral("%1 of %2 core steps complete")
@@ -138,7 +143,7 @@ SettingsPresenter::CapabilityRow SettingsPresenter::shortcutRow(const AppModel& 
     const SessionCapabilities& capabilities = model.capabilities();
     const QString shortcut = model.shortcutDisplay();
     CapabilityRow row;
-    row.capability = CapabilityRow::Capability::globalShortcut;
+    row.capability = Capability::GlobalShortcut;
     row.title = QStringLiteral("Global shortcut");
     row.works = model.inputMonitoringGranted() == true;
     if (model.shortcutTaken()) {
@@ -205,7 +210,7 @@ SettingsPresenter::CapabilityRow SettingsPresenter::replacementRow(const AppMode
 {
     const SessionCapabilities& capabilities = model.capabilities();
     CapabilityRow row;
-    row.capability = CapabilityRow::Capability::textReplacement;
+    row.capability = Capability::TextReplacement;
     row.title = QStringLiteral("Text replacement");
     row.works = model.accessibilityGranted() == true;
     if (capabilities.accessibilityReplacement && capabilities.pasteReplacement) {
@@ -228,15 +233,32 @@ SettingsPresenter::CapabilityRow SettingsPresenter::replacementRow(const AppMode
     return row;
 }
 
+namespace {
+
+QVariantMap sectionMap(const SettingsPresenter::Section& section)
+{
+    return {{QStringLiteral("id"), section.id},
+            {QStringLiteral("title"), section.title},
+            {QStringLiteral("subtitle"), section.subtitle},
+            {QStringLiteral("symbol"), section.symbol}};
+}
+
+} // namespace
+
 QVariantList SettingsPresenter::sectionsValue() const
 {
     QVariantList list;
     for (const Section& section : sections())
-        list.append(QVariantMap{{QStringLiteral("id"), section.id},
-                                {QStringLiteral("title"), section.title},
-                                {QStringLiteral("subtitle"), section.subtitle},
-                                {QStringLiteral("symbol"), section.symbol}});
+        list.append(sectionMap(section));
     return list;
+}
+
+QVariantMap SettingsPresenter::sectionValue(const QString& id) const
+{
+    for (const Section& section : sections())
+        if (section.id == id)
+            return sectionMap(section);
+    return sectionMap(sections().constFirst());
 }
 
 QVariantList SettingsPresenter::readinessLinesValue() const
@@ -258,9 +280,12 @@ QVariantList SettingsPresenter::capabilityRowsValue() const
     QVariantList list;
     for (const CapabilityRow& row : capabilityRows(m_model))
         list.append(QVariantMap{
-            {QStringLiteral("id"), row.capability == CapabilityRow::Capability::globalShortcut
+            // The id names the row's items for tests and tools; the capability is what a press
+            // hands back.
+            {QStringLiteral("id"), row.capability == Capability::GlobalShortcut
                                        ? QStringLiteral("globalShortcut")
                                        : QStringLiteral("textReplacement")},
+            {QStringLiteral("capability"), QVariant::fromValue(row.capability)},
             {QStringLiteral("title"), row.title},
             {QStringLiteral("subtitle"), row.subtitle},
             {QStringLiteral("works"), row.works},

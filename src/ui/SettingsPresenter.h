@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 namespace velto {
 
@@ -15,8 +16,11 @@ class AppModel;
 class SettingsPresenter : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The settings window's controller makes its presenter.")
     Q_PROPERTY(QVariantList sections READ sectionsValue CONSTANT)
     Q_PROPERTY(QString headerChip READ headerChipText NOTIFY changed)
+    Q_PROPERTY(bool ready READ readyValue NOTIFY changed)
     Q_PROPERTY(QString readinessLine READ readinessLineText NOTIFY changed)
     Q_PROPERTY(QVariantList readinessLines READ readinessLinesValue NOTIFY changed)
     Q_PROPERTY(QString workflowSentence READ workflowSentenceText NOTIFY changed)
@@ -31,6 +35,14 @@ class SettingsPresenter : public QObject
     Q_PROPERTY(QVariantList capabilityRows READ capabilityRowsValue NOTIFY changed)
 
 public:
+    // A capability row's button names its row by this; capitalised as QML needs.
+    enum class Capability
+    {
+        GlobalShortcut,
+        TextReplacement
+    };
+    Q_ENUM(Capability)
+
     struct Section
     {
         QString id;
@@ -55,12 +67,7 @@ public:
     };
     struct CapabilityRow
     {
-        enum class Capability
-        {
-            globalShortcut,
-            textReplacement
-        };
-        Capability capability = Capability::globalShortcut;
+        Capability capability = Capability::GlobalShortcut;
         QString title;
         // How it works in this session, or why it does not.
         QString subtitle;
@@ -72,6 +79,8 @@ public:
 
     static const QList<Section>& sections();
     static QString headerChip(const AppModel& model);
+    // Every capability works and the account is signed in: the header chip is green.
+    static bool ready(const AppModel& model);
     static QString readinessLine(const AppModel& model);
     static QList<ReadinessLine> readinessLines(const AppModel& model);
     static QString workflowSentence(const AppModel& model);
@@ -86,7 +95,10 @@ public:
     explicit SettingsPresenter(AppModel& model, QObject* parent = nullptr);
 
     QVariantList sectionsValue() const;
+    // The section of that id as the views read it; the first one for an unknown id.
+    Q_INVOKABLE QVariantMap sectionValue(const QString& id) const;
     QString headerChipText() const { return headerChip(m_model); }
+    bool readyValue() const { return ready(m_model); }
     QString readinessLineText() const { return readinessLine(m_model); }
     QVariantList readinessLinesValue() const;
     QString workflowSentenceText() const { return workflowSentence(m_model); }

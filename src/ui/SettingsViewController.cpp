@@ -92,13 +92,17 @@ void SettingsViewController::pressAccount()
         (*handler)();
 }
 
-void SettingsViewController::pressCapability(const QString& id)
+void SettingsViewController::pressCapability(SettingsPresenter::Capability capability)
 {
     const auto call = [](const std::function<void()>& handler) {
         if (handler)
             handler();
     };
-    switch (SettingsPresenter::capabilityRows(m_model).at(id == u"globalShortcut" ? 0 : 1).action) {
+    const SettingsPresenter::CapabilityRow row =
+        capability == SettingsPresenter::Capability::GlobalShortcut
+            ? SettingsPresenter::shortcutRow(m_model)
+            : SettingsPresenter::replacementRow(m_model);
+    switch (row.action) {
     case PanelAction::useFreeShortcut:
         call(m_handlers.useFreeShortcut);
         break;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "ui/SettingsPresenter.h"
+
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 #include <functional>
 #include <memory>
 
@@ -10,7 +13,6 @@ namespace velto {
 
 class AppModel;
 class CatalogPickers;
-class SettingsPresenter;
 class ShortcutEditor;
 class ViewEngine;
 
@@ -19,6 +21,8 @@ class ViewEngine;
 class SettingsViewController : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The app makes the settings window's controller.")
 
 public:
     struct Handlers
@@ -47,8 +51,8 @@ public:
     Q_INVOKABLE void setLaunchAtLogin(bool enabled);
     Q_INVOKABLE void setSoundOnCompletion(bool enabled);
     Q_INVOKABLE void pressAccount();
-    // The button of a capability row ("globalShortcut", "textReplacement").
-    Q_INVOKABLE void pressCapability(const QString& id);
+    // The button of a capability row.
+    Q_INVOKABLE void pressCapability(velto::SettingsPresenter::Capability capability);
 
 private:
     AppModel& m_model;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 #include <functional>
 
 namespace velto {
@@ -15,6 +16,8 @@ class AppModel;
 class ShortcutEditor : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The settings window's controller makes its shortcut editor.")
     Q_PROPERTY(QString input READ input NOTIFY inputChanged)
     Q_PROPERTY(bool invalid READ invalid NOTIFY invalidChanged)
     Q_PROPERTY(bool shiftActive READ shiftActive NOTIFY shortcutChanged)

@@ -12,6 +12,8 @@ namespace velto {
 
 namespace {
 
+// Drawn at build time at each size; "%1" is the size.
+const QString logoPngPath = QStringLiteral(":/Velto/Status/StatusLogo-%1.png");
 const QString logoPath = QStringLiteral(":/Velto/Ui/icons/StatusLogo.svg");
 const QString fallbackPath = QStringLiteral(":/Velto/Ui/icons/die.face.5.svg");
 
@@ -19,6 +21,11 @@ const QString fallbackPath = QStringLiteral(":/Velto/Ui/icons/die.face.5.svg");
 QPixmap tinted(const QString& path, int size, const QColor& color, qreal opacity)
 {
     QImageReader reader(path);
+    if (path.endsWith(u".png")) {
+        // Asked to guess, Qt loads every image plugin (the SVG one too) before its own PNG reader.
+        reader.setFormat("png");
+        reader.setAutoDetectImageFormat(false);
+    }
     reader.setScaledSize(QSize(size, size));
     QImage mask = reader.read();
     if (mask.isNull())
@@ -64,10 +71,11 @@ QIcon TrayIcon::makeStatusIcon(qreal opacity)
     // Qt 6.4 has no colour-scheme hint: a dark palette means a dark panel, so a light logo.
     const bool dark = QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
     const QColor color = dark ? QColor(0xf5, 0xf5, 0xf7) : QColor(0x1d, 0x1d, 0x1f);
-    for (const QString& path : {logoPath, fallbackPath}) {
+    for (const QString& path : {logoPngPath, logoPath, fallbackPath}) {
         QIcon icon;
         for (const int size : {16, 18, 22, 24, 32, 48}) {
-            const QPixmap pixmap = tinted(path, size, color, opacity);
+            const QString file = path.contains(u"%1") ? path.arg(size) : path;
+            const QPixmap pixmap = tinted(file, size, color, opacity);
             if (!pixmap.isNull())
                 icon.addPixmap(pixmap);
         }

@@ -6,9 +6,17 @@
 #include <QQuickView>
 #include <QSGRendererInterface>
 
+// Defined by the module's generated type registration, which a static initializer beside it
+// runs; naming it here keeps that object file in the link of every program with views.
+void qml_register_types_Velto_Ui();
+
 namespace velto {
 
-ViewEngine::ViewEngine() = default;
+ViewEngine::ViewEngine()
+{
+    volatile auto keepTypes = &qml_register_types_Velto_Ui;
+    Q_UNUSED(keepTypes);
+}
 ViewEngine::~ViewEngine() = default;
 
 QQmlEngine& ViewEngine::engine()
@@ -23,6 +31,8 @@ QQmlEngine& ViewEngine::engine()
         }();
         Q_UNUSED(chosen);
         m_engine = std::make_unique<QQmlEngine>();
+        // The views' module lives at qrc:/Velto/Ui; Qt 6.4 does not look in qrc:/ by itself.
+        m_engine->addImportPath(QStringLiteral("qrc:/"));
     }
     return *m_engine;
 }

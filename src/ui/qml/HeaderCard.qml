@@ -1,11 +1,12 @@
 import QtQuick
 import QtQuick.Layouts
+import Velto.Ui
 
 // The top card: brand, status pill, headline and sub-line, the shortcut, tone and language.
 Rectangle {
     id: card
-    required property QtObject model
-    required property QtObject presenter
+    required property AppModel model
+    required property QuickPanelPresenter presenter
 
     implicitHeight: content.implicitHeight + 32
     radius: Theme.cardRadius

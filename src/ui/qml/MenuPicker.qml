@@ -33,23 +33,26 @@ ComboBox {
         border.width: 1
         border.color: Theme.ink(0.1)
     }
+    // The popup's list follows the highlighted entry and the popup takes the box's font: an
+    // entry reads both from its list, not from the box outside its component.
     delegate: ItemDelegate {
+        id: entry
         required property int index
         required property string modelData
-        width: box.width
+        width: ListView.view.width
         height: 26
-        highlighted: box.highlightedIndex === index
+        highlighted: ListView.isCurrentItem
         Accessible.role: Accessible.MenuItem
         Accessible.name: modelData
         contentItem: Text {
-            text: modelData
-            color: highlighted ? Theme.textOnAccent : Theme.text
-            font: box.font
+            text: entry.modelData
+            color: entry.highlighted ? Theme.textOnAccent : Theme.text
+            font: entry.font
             verticalAlignment: Text.AlignVCenter
         }
         background: Rectangle {
             radius: 5
-            color: highlighted ? Theme.accent : "transparent"
+            color: entry.highlighted ? Theme.accent : "transparent"
         }
     }
     popup: Popup {
@@ -60,7 +63,10 @@ ComboBox {
         contentItem: ListView {
             clip: true
             implicitHeight: contentHeight
+            // Qt 6.4 leaves the type of delegateModel out of what qmllint reads.
+            // qmllint disable type
             model: box.popup.visible ? box.delegateModel : null
+            // qmllint enable type
             currentIndex: box.highlightedIndex
         }
         background: Rectangle {

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The one notice: its symbol, title and message, and a close button.
 Rectangle {
     id: banner
-    required property QtObject presenter
-    required property QtObject controller
+    required property QuickPanelPresenter presenter
+    required property QuickPanelViewController controller
     readonly property color tint: Theme.status(presenter.noticeColor)
 
     implicitHeight: row.implicitHeight + 28

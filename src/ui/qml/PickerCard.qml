@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
 // A caption over a pop-up menu of titles; choosing one reports its index.

@@ -1,15 +1,16 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The quick panel: state, the main action, a notice or the setup steps, the pickers, the
 // settings and account controls, and Quit. Every rule lives in the presenter.
 Control {
     id: panel
-    required property QtObject model
-    required property QtObject presenter
-    required property QtObject pickers
-    required property QtObject controller
+    required property AppModel model
+    required property QuickPanelPresenter presenter
+    required property CatalogPickers pickers
+    required property QuickPanelViewController controller
 
     width: Theme.panelWidth
     height: implicitHeight
@@ -47,14 +48,14 @@ Control {
         NoticeBanner {
             objectName: "noticeBanner"
             Layout.fillWidth: true
-            visible: panel.presenter.middleBlock === "notice"
+            visible: panel.presenter.middleBlock === QuickPanelPresenter.Notice
             presenter: panel.presenter
             controller: panel.controller
         }
         SetupCard {
             objectName: "setupCard"
             Layout.fillWidth: true
-            visible: panel.presenter.middleBlock === "setup"
+            visible: panel.presenter.middleBlock === QuickPanelPresenter.SetupCard
             presenter: panel.presenter
             controller: panel.controller
         }
@@ -93,16 +94,15 @@ Control {
             }
             PanelButton {
                 objectName: "signInButton"
-                visible: panel.presenter.accountKind === "signIn"
+                visible: panel.presenter.accountKind === QuickPanelPresenter.SignInButton
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 text: "Sign In"
                 onClicked: panel.controller.pressAccount()
             }
             Rectangle {
-                id: activity
                 objectName: "accountActivity"
-                visible: panel.presenter.accountKind === "activity"
+                visible: panel.presenter.accountKind === QuickPanelPresenter.Activity
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 implicitHeight: 34
@@ -120,14 +120,13 @@ Control {
                         to: 360
                         duration: 1000
                         loops: Animation.Infinite
-                        running: activity.visible
+                        running: panel.presenter.accountKind === QuickPanelPresenter.Activity
                     }
                 }
             }
             PanelButton {
-                id: account
                 objectName: "accountButton"
-                visible: panel.presenter.accountKind === "account"
+                visible: panel.presenter.accountKind === QuickPanelPresenter.Account
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 text: panel.presenter.accountLabel

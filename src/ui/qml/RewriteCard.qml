@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The caption, the main button that changes with the state, and the explanation line.
 Card {
     id: card
-    required property QtObject presenter
-    required property QtObject controller
+    required property QuickPanelPresenter presenter
+    required property QuickPanelViewController controller
 
     implicitHeight: content.implicitHeight + 2 * Theme.cardPadding
 

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The Setup section: the checklist, the account and the two capabilities.
 ColumnLayout {
     id: section
-    required property QtObject presenter
-    required property QtObject controller
+    required property SettingsPresenter presenter
+    required property SettingsViewController controller
 
     spacing: 16
 
@@ -23,12 +24,15 @@ ColumnLayout {
         Repeater {
             model: section.presenter.checklist
             ChecklistLine {
+                id: setupLine
+                required property int index
+                required property var modelData
                 objectName: "setupLine" + index
                 Layout.fillWidth: true
                 titleSize: 13
-                title: modelData.title
-                subtitle: modelData.subtitle
-                complete: modelData.complete
+                title: setupLine.modelData.title
+                subtitle: setupLine.modelData.subtitle
+                complete: setupLine.modelData.complete
             }
         }
     }
@@ -93,16 +97,22 @@ ColumnLayout {
         Repeater {
             model: section.presenter.capabilityRows
             ColumnLayout {
+                id: capability
+                required property int index
+                required property var modelData
                 Layout.fillWidth: true
                 spacing: 10
-                Divider { visible: index > 0 }
+                Divider { visible: capability.index > 0 }
                 CapabilityRow {
-                    objectName: modelData.id
-                    title: modelData.title
-                    subtitle: modelData.subtitle
-                    works: modelData.works
-                    buttonTitle: modelData.buttonTitle
-                    onPressed: section.controller.pressCapability(modelData.id)
+                    objectName: capability.modelData.id
+                    title: capability.modelData.title
+                    subtitle: capability.modelData.subtitle
+                    works: capability.modelData.works
+                    buttonTitle: capability.modelData.buttonTitle
+                    // Qt 6.4's qmllint cannot follow ids out of a delegate.
+                    // qmllint disable unqualified
+                    onPressed: section.controller.pressCapability(capability.modelData.capability)
+                    // qmllint enable unqualified
                 }
             }
         }

@@ -1,14 +1,15 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The App section: launch at login, sound, the global shortcut and a readiness summary.
 ColumnLayout {
     id: section
-    required property QtObject model
-    required property QtObject presenter
-    required property QtObject editor
-    required property QtObject controller
+    required property AppModel model
+    required property SettingsPresenter presenter
+    required property ShortcutEditor editor
+    required property SettingsViewController controller
 
     spacing: 16
     Component.onCompleted: editor.reset()
@@ -228,16 +229,19 @@ ColumnLayout {
         Repeater {
             model: section.presenter.readinessLines
             RowLayout {
+                id: readiness
+                required property int index
+                required property var modelData
                 Layout.fillWidth: true
                 Text {
                     Layout.fillWidth: true
-                    text: modelData.label
+                    text: readiness.modelData.label
                     color: Theme.secondary
                     font.pixelSize: 12
                 }
                 Text {
-                    objectName: "readiness" + index
-                    text: modelData.value
+                    objectName: "readiness" + readiness.index
+                    text: readiness.modelData.value
                     color: Theme.text
                     font.pixelSize: 12
                     font.weight: Font.DemiBold

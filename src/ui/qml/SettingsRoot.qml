@@ -1,17 +1,18 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The settings window: the navigation column and the selected section under its header.
 Control {
     id: root
-    required property QtObject model
-    required property QtObject presenter
-    required property QtObject pickers
-    required property QtObject editor
-    required property QtObject controller
+    required property AppModel model
+    required property SettingsPresenter presenter
+    required property CatalogPickers pickers
+    required property ShortcutEditor editor
+    required property SettingsViewController controller
     property string selectedSection: "setup"
-    readonly property var current: presenter.sections.find(s => s.id === selectedSection)
+    readonly property var current: presenter.sectionValue(selectedSection)
 
     width: Theme.settingsWidth
     height: Theme.settingsHeight
@@ -20,7 +21,11 @@ Control {
 
     background: Rectangle { color: Theme.window }
 
+    // The basic style gives a Control no content of its own, so naming items inside this one
+    // creates nothing extra.
+    // qmllint disable deferred-property-id
     contentItem: RowLayout {
+        // qmllint enable deferred-property-id
         spacing: 0
 
         Rectangle {
@@ -114,21 +119,25 @@ Control {
                         model: root.presenter.sections
                         Button {
                             id: nav
+                            required property var modelData
                             objectName: "section_" + modelData.id
                             Layout.fillWidth: true
                             checkable: false
                             padding: 8
-                            readonly property bool selected: root.selectedSection === modelData.id
+                            // Qt 6.4's qmllint cannot follow ids out of a delegate.
+                            // qmllint disable unqualified
+                            readonly property bool selected: root.selectedSection === nav.modelData.id
+                            onClicked: root.selectedSection = nav.modelData.id
+                            // qmllint enable unqualified
                             text: modelData.title
                             Accessible.role: Accessible.PageTab
                             Accessible.name: modelData.title
                             Accessible.description: modelData.subtitle
                             Accessible.selected: selected
-                            onClicked: root.selectedSection = modelData.id
                             contentItem: RowLayout {
                                 spacing: 10
                                 Symbol {
-                                    symbol: modelData.symbol
+                                    symbol: nav.modelData.symbol
                                     size: 16
                                     color: nav.selected ? Theme.accent : Theme.secondary
                                 }
@@ -136,14 +145,14 @@ Control {
                                     Layout.fillWidth: true
                                     spacing: 1
                                     Text {
-                                        text: modelData.title
+                                        text: nav.modelData.title
                                         color: Theme.text
                                         font.pixelSize: 13
                                         font.weight: Font.DemiBold
                                     }
                                     Text {
                                         Layout.fillWidth: true
-                                        text: modelData.subtitle
+                                        text: nav.modelData.subtitle
                                         color: Theme.secondary
                                         font.pixelSize: 11
                                         wrapMode: Text.Wrap
@@ -198,7 +207,7 @@ Control {
                     }
                 }
                 Rectangle {
-                    readonly property bool ready: root.presenter.headerChip === "Ready"
+                    readonly property bool ready: root.presenter.ready
                     implicitWidth: chip.implicitWidth + 20
                     implicitHeight: chip.implicitHeight + 10
                     radius: height / 2
@@ -236,6 +245,9 @@ Control {
         }
     }
 
+    // A section is made anew each time it is chosen; Qt 6.4's qmllint cannot follow ids into a
+    // component.
+    // qmllint disable unqualified
     Component {
         id: setupSection
         SettingsAccountPermissions {
@@ -259,4 +271,5 @@ Control {
             pickers: root.pickers
         }
     }
+    // qmllint enable unqualified
 }

@@ -1,11 +1,12 @@
 import QtQuick
 import QtQuick.Layouts
+import Velto.Ui
 
 // The Writing section: default tone and language.
 ColumnLayout {
     id: section
-    required property QtObject presenter
-    required property QtObject pickers
+    required property SettingsPresenter presenter
+    required property CatalogPickers pickers
 
     spacing: 16
 

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velto.Ui
 
 // The setup checklist of the panel: progress, the three steps and the next action.
 Card {
     id: card
-    required property QtObject presenter
-    required property QtObject controller
+    required property QuickPanelPresenter presenter
+    required property QuickPanelViewController controller
 
     implicitHeight: content.implicitHeight + 2 * Theme.cardPadding
 
@@ -58,11 +59,14 @@ Card {
         Repeater {
             model: card.presenter.setupRows
             ChecklistLine {
+                id: setupRow
+                required property int index
+                required property var modelData
                 objectName: "setupRow" + index
                 Layout.fillWidth: true
-                title: modelData.title
-                subtitle: modelData.subtitle
-                complete: modelData.complete
+                title: setupRow.modelData.title
+                subtitle: setupRow.modelData.subtitle
+                complete: setupRow.modelData.complete
             }
         }
         RowLayout {

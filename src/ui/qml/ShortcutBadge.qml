@@ -11,7 +11,7 @@ Control {
     signal tapped()
     readonly property bool isHovered: isToggleable && hover.hovered
 
-    implicitWidth: Math.max(48, text.implicitWidth + 16)
+    implicitWidth: Math.max(48, contentItem.implicitWidth + 16)
     implicitHeight: 26
     scale: isHovered ? 0.95 : 1.0
     Behavior on scale { NumberAnimation { duration: 100; easing.type: Easing.InOutQuad } }
@@ -31,7 +31,6 @@ Control {
         border.color: badge.isActive ? Theme.withAlpha(Theme.accent, 0.6) : Theme.separator
     }
     contentItem: Text {
-        id: text
         text: badge.label
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter

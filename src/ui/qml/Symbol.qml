@@ -16,7 +16,8 @@ Item {
         id: image
         anchors.fill: parent
         source: symbolItem.symbol ? Symbols.url(symbolItem.symbol) : ""
-        sourceSize: Qt.size(symbolItem.size, symbolItem.size)
+        sourceSize.width: symbolItem.size
+        sourceSize.height: symbolItem.size
         color: Theme.text
     }
 }

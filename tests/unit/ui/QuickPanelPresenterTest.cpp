@@ -3,6 +3,7 @@
 #include "support/TestRegistry.h"
 #include "ui/PopupPlacement.h"
 
+#include <QMetaEnum>
 #include <QTest>
 
 using namespace velto;
@@ -73,11 +74,11 @@ private slots:
         row("explanation: signed out", "out both idle",
             list("Use Settings to connect your account once."));
 
-        row("middle: setup incomplete, permissions", "in none succeeded", list("setup"));
-        row("middle: setup incomplete, account", "out both succeeded", list("setup"));
-        row("middle: setup incomplete, no rewrite yet", "in both idle", list("setup"));
-        row("middle: all done, nothing", "in both succeeded", list("none"));
-        row("middle with a notice: the notice wins", "in both succeeded", list("notice"));
+        row("middle: setup incomplete, permissions", "in none succeeded", list("SetupCard"));
+        row("middle: setup incomplete, account", "out both succeeded", list("SetupCard"));
+        row("middle: setup incomplete, no rewrite yet", "in both idle", list("SetupCard"));
+        row("middle: all done, nothing", "in both succeeded", list("None"));
+        row("middle with a notice: the notice wins", "in both succeeded", list("Notice"));
 
         // A sub-line per step, ticked "✓ " when complete, then the progress line and the button.
         row("setup: fresh", "out none idle",
@@ -102,12 +103,12 @@ private slots:
             list("info.circle.fill blue|checkmark.circle.fill green|exclamationmark.triangle.fill "
                  "orange|xmark.octagon.fill red"));
         // The control's kind, its label and its tooltip.
-        row("account: signed out", "out both idle", list("signIn|Sign In||signIn"));
-        row("account: signing in", "signing both idle", list("activity|||none"));
+        row("account: signed out", "out both idle", list("SignInButton|Sign In||signIn"));
+        row("account: signing in", "signing both idle", list("Activity|||none"));
         row("account: signed in", "in both idle",
-            list("account|ada@example.test|Click to sign out|signOut"));
+            list("Account|ada@example.test|Click to sign out|signOut"));
         row("account: no address, Connected", "in-noemail both idle",
-            list("account|Connected|Click to sign out|signOut"));
+            list("Account|Connected|Click to sign out|signOut"));
     }
 
     void parts()
@@ -128,7 +129,9 @@ private slots:
         } else if (part.startsWith("middle")) {
             if (part.endsWith("notice"))
                 m.model.setNotice(UserNoticeStyle::info, "t", "m");
-            shown = {P(m.model).middleBlockName()};
+            // As the view reads it: the property the panel binds to.
+            shown = {QMetaEnum::fromType<P::MiddleBlock>().valueToKey(
+                int(P(m.model).property("middleBlock").value<P::MiddleBlock>()))};
         } else if (part == "setup") {
             QStringList titles;
             for (const ChecklistRow& line : P::setupRows(m.model)) {
@@ -146,7 +149,9 @@ private slots:
                 shown << P::noticeLook(style).symbol + ' ' + colorName(P::noticeLook(style).color);
         } else if (part == "account") {
             const P::AccountControl c = P::accountControl(m.model);
-            shown = {P(m.model).accountKind(), c.label, c.tooltip, action.value(int(c.action))};
+            shown = {QMetaEnum::fromType<P::AccountKind>().valueToKey(
+                         int(P(m.model).property("accountKind").value<P::AccountKind>())),
+                     c.label, c.tooltip, action.value(int(c.action))};
         }
         QTEST(shown, "shown");
     }

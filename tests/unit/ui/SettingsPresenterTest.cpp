@@ -114,6 +114,40 @@ private slots:
         QTEST(shown, "shown");
     }
 
+    // The chip turns green exactly when it says "Ready".
+    void theHeaderChipIsGreenOnlyWhenReady()
+    {
+        struct Row
+        {
+            const char* state;
+            bool ready;
+        };
+        const Row rows[] = {{"out unchecked idle", false},      {"in input-only idle", false},
+                            {"in none succeeded", false},       {"out both idle", false},
+                            {"signing both idle", false},       {"in both idle", true},
+                            {"in-noemail both succeeded", true}};
+        for (const Row& row : rows) {
+            test::ModelStates m(row.state);
+            QVERIFY2(S::ready(m.model) == row.ready, row.state);
+            QVERIFY2((S::headerChip(m.model) == "Ready") == row.ready, row.state);
+            QCOMPARE(S(m.model).property("ready").toBool(), row.ready);
+        }
+    }
+
+    // The window's title line reads the chosen section; a name it does not know shows the
+    // first section, as the content does.
+    void theChosenSectionIsFoundByItsId()
+    {
+        test::ModelStates m("out both idle");
+        const S presenter(m.model);
+        const QVariantMap writing = presenter.sectionValue("writing");
+        QCOMPARE(writing.value("title").toString(), "Writing");
+        QCOMPARE(writing.value("subtitle").toString(), "Tone and language defaults");
+        QCOMPARE(presenter.sectionValue("app").value("id").toString(), "app");
+        QCOMPARE(presenter.sectionValue("nonsense").value("id").toString(), "setup");
+        QCOMPARE(presenter.sectionValue("").value("title").toString(), "Setup");
+    }
+
     // How each capability works in the session, or why not, and the one button that helps.
     void capabilityRowsSayHowAndOfferOnlyWhatWorks()
     {

@@ -1,6 +1,7 @@
 #include "ui/TrayIcon.h"
 #include "support/TestRegistry.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace velto;
@@ -32,6 +33,13 @@ private slots:
         QCOMPARE(maxAlpha(full), 255);
         const int faded = maxAlpha(TrayIcon::makeStatusIcon(0.4).pixmap(22).toImage());
         QVERIFY2(std::abs(faded - 102) <= 3, qPrintable(QString::number(faded)));
+
+#ifdef VELTO_STATUS_LOGO_PNGS
+        // Drawn from the PNGs made at build time: the idle app loads no SVG renderer.
+        QFile maps("/proc/self/maps");
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY(!maps.readAll().contains("libqsvg"));
+#endif
 
         TrayIcon item; // a second start is a no-op, a stop ends it
         item.setPulsing(true);
