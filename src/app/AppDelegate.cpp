@@ -17,6 +17,7 @@
 #include "platform/SoundPlayer.h"
 #include "platform/SyntheticKeys.h"
 #include "platform/Workspace.h"
+#include "rewrite/ErrorKinds.h"
 #include "rewrite/RewriteAPI.h"
 #include "system/HotkeyManager.h"
 #include "system/SelectionService.h"
@@ -391,6 +392,12 @@ void AppDelegate::triggerRewriteFromSelection()
     runRewrite(m_services.workspace.frontmostApplication());
 }
 
+PresentableError AppDelegate::presentableRuntimeError(const AppError& error,
+                                                      const QString& fallbackTitle)
+{
+    return PresentableError::from(ErrorKinds::of(error), error.description(), fallbackTitle);
+}
+
 bool AppDelegate::promptSignInRequired()
 {
     m_services.activateSelf();
@@ -456,7 +463,7 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         rewritten = co_await m_services.rewriteAPI.rewrite(*text, model, m_services.auth);
     } catch (const AppError& error) {
         const PresentableError presented =
-            presentableRuntimeError(error.description(), QStringLiteral("Rewrite failed"));
+            presentableRuntimeError(error, QStringLiteral("Rewrite failed"));
         model.setStatusError(presented.message);
         model.setRewriteState(RewriteState::failed(presented.message));
         model.setNotice(presented.style, presented.title, presented.message);

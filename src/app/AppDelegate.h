@@ -15,6 +15,7 @@
 
 namespace velto {
 
+class AppError;
 class AppModel;
 class AppWindows;
 class CancellationToken;
@@ -44,11 +45,8 @@ public:
     // Rewrite.
     void triggerRewriteFromSelection();
     bool promptSignInRequired();
-    static PresentableError presentableRuntimeError(const QString& description,
-                                                    const QString& fallbackTitle)
-    {
-        return PresentableError::from(description, fallbackTitle);
-    }
+    static PresentableError presentableRuntimeError(const AppError& error,
+                                                    const QString& fallbackTitle);
 
     // Sign-in.
     void startSignIn();
