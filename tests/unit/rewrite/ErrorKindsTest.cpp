@@ -1,10 +1,10 @@
+#include "rewrite/ErrorKinds.h"
 #include "auth/AuthServiceError.h"
 #include "auth/DecodingError.h"
 #include "auth/HttpClientError.h"
 #include "auth/KeychainError.h"
 #include "cli/CliApp.h"
 #include "model/PresentableError.h"
-#include "rewrite/ErrorKinds.h"
 #include "rewrite/RewriteClientError.h"
 #include "support/TestRegistry.h"
 
@@ -40,17 +40,16 @@ private slots:
         const QString account = QStringLiteral("Account required");
         const QString fallback = QStringLiteral("Rewrite failed");
         auto add = [](const char* name, KindRow row) { QTest::newRow(name) << row; };
-        add("time-out", {HttpClientError::timedOut(), AppErrorKind::network, CliApp::network,
-                         network});
+        add("time-out",
+            {HttpClientError::timedOut(), AppErrorKind::network, CliApp::network, network});
         add("unreachable", {HttpClientError::cannotReachServer("Connection refused"),
                             AppErrorKind::network, CliApp::network, network});
         add("other transport failure", {HttpClientError::transport("SSL handshake failed"),
                                         AppErrorKind::network, CliApp::network, network});
         add("malformed address",
             {HttpClientError::invalidURL(), AppErrorKind::other, CliApp::failed, fallback});
-        add("no session",
-            {AuthServiceError::notSignedIn(), AppErrorKind::session, CliApp::signInNeeded,
-             account});
+        add("no session", {AuthServiceError::notSignedIn(), AppErrorKind::session,
+                           CliApp::signInNeeded, account});
         add("service refuses the token",
             {RewriteClientError::server(401, R"({"error":{"code":"unauthorized"}})"),
              AppErrorKind::session, CliApp::signInNeeded, account});
@@ -59,8 +58,8 @@ private slots:
         add("stream cut short", {RewriteClientError::streamEndedWithoutDone(),
                                  AppErrorKind::unexpectedResponse, CliApp::failed, fallback});
         // Sentences that merely sound like another kind keep their own.
-        add("sign-in deadline", {AuthServiceError::webLoginTimedOut(), AppErrorKind::other,
-                                 CliApp::failed, fallback});
+        add("sign-in deadline",
+            {AuthServiceError::webLoginTimedOut(), AppErrorKind::other, CliApp::failed, fallback});
         add("server text about the network",
             {RewriteClientError::server(503, "network maintenance, token service down"),
              AppErrorKind::other, CliApp::failed, fallback});
@@ -81,8 +80,8 @@ private slots:
         QFETCH(KindRow, row);
         QCOMPARE(ErrorKinds::of(row.error), row.kind);
         QCOMPARE(CliApp::exitStatusFor(row.error), row.exitStatus);
-        const PresentableError shown =
-            PresentableError::from(ErrorKinds::of(row.error), row.error.description(), "Rewrite failed");
+        const PresentableError shown = PresentableError::from(
+            ErrorKinds::of(row.error), row.error.description(), "Rewrite failed");
         QCOMPARE(shown.title, row.noticeTitle);
     }
 };
