@@ -135,8 +135,7 @@ SignInFlow::pollUntilSettled(WebLoginStart start, std::shared_ptr<CancellationTo
     }
 }
 
-QCoro::Task<> SignInFlow::runPollLoop(WebLoginStart start,
-                                      std::shared_ptr<CancellationToken> token)
+QCoro::Task<> SignInFlow::runPollLoop(WebLoginStart start, std::shared_ptr<CancellationToken> token)
 {
     auto scope = m_tasks.scope();
     const std::optional<AppError> failure = co_await pollUntilSettled(start, token);

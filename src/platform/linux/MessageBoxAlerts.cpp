@@ -44,7 +44,9 @@ QCoro::Task<int> MessageBoxAlerts::show(Alert alert)
     }
     box->setDefaultButton(buttons.first());
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
-    box->open();
+    // Modal to the app's windows, but shown, not exec()'d: the event loop stays the main one.
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
     box->raise();
     box->activateWindow();
     m_open.append(box.get());

@@ -9,8 +9,8 @@ class QMessageBox;
 
 namespace velto {
 
-// Alerts as QMessageBox, raised above other windows and opened without a modal loop of their
-// own.
+// Alerts as QMessageBox, raised above other windows, modal to the app's own windows, and
+// awaited without a modal loop of their own.
 class MessageBoxAlerts : public Alerts
 {
 public:

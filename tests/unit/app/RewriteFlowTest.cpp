@@ -1,5 +1,5 @@
-#include "FlowRig.h"
 #include "app/RewriteFlow.h"
+#include "FlowRig.h"
 #include "support/TestRegistry.h"
 
 using namespace velto;
@@ -18,12 +18,16 @@ struct RewriteFlowRig : FlowRig
     }
     ~RewriteFlowRig() { waitFlowIdle(); }
 
-    void waitFlowIdle() { QVERIFY(QTest::qWaitFor([this] { return flow.isIdle(); }, 10000)); }
+    void waitFlowIdle()
+    {
+        QVERIFY(QTest::qWaitFor([this] { return flow.isIdle(); }, 10000));
+    }
 
     int signInRequests = 0;
-    RewriteFlow flow{services(), model,
-                     RewriteFlow::Hooks{[this] { model.setCapabilities(permissions.capabilities()); },
-                                        [this] { ++signInRequests; }}};
+    RewriteFlow flow{
+        services(), model,
+        RewriteFlow::Hooks{[this] { model.setCapabilities(permissions.capabilities()); },
+                           [this] { ++signInRequests; }}};
 };
 
 } // namespace
@@ -71,9 +75,9 @@ private slots:
         rig.waitFlowIdle();
         QCOMPARE(rig.pasteboard.stringsWritten, QStringList{"Hello, world."});
         QCOMPARE(rig.model.rewriteState(), RewriteState::succeeded());
-        QCOMPARE(rig.pasteboard.items, std::optional<PasteboardSnapshot>(PasteboardSnapshot{
-                                           PasteboardItem{{FakePasteboard::stringType,
-                                                           QByteArray("kept")}}}));
+        QCOMPARE(rig.pasteboard.items,
+                 std::optional<PasteboardSnapshot>(PasteboardSnapshot{
+                     PasteboardItem{{FakePasteboard::stringType, QByteArray("kept")}}}));
         QCOMPARE(rig.events.entries().last(), "pasteboard writeItems 1");
     }
 };

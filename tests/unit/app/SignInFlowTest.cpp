@@ -1,5 +1,5 @@
-#include "FlowRig.h"
 #include "app/SignInFlow.h"
+#include "FlowRig.h"
 #include "support/TestRegistry.h"
 
 using namespace velto;
@@ -16,7 +16,10 @@ struct SignInFlowRig : FlowRig
     }
     ~SignInFlowRig() { waitFlowIdle(); }
 
-    void waitFlowIdle() { QVERIFY(QTest::qWaitFor([this] { return flow.isIdle(); }, 10000)); }
+    void waitFlowIdle()
+    {
+        QVERIFY(QTest::qWaitFor([this] { return flow.isIdle(); }, 10000));
+    }
 
     SignInFlow flow{services(), model};
 };
@@ -42,16 +45,16 @@ private slots:
     void aRefusedPollOrExchangeEndsTheSignInWithItsReason_data()
     {
         QTest::addColumn<RefusalRow>("row");
-        const FakeResponse ready = FakeResponse::json(200, R"({"status":"ready","exchange_code":"c"})");
+        const FakeResponse ready =
+            FakeResponse::json(200, R"({"status":"ready","exchange_code":"c"})");
         const FakeResponse unused = FakeResponse::json(500, "{}");
-        QTest::newRow("poll")
-            << RefusalRow{FakeResponse::json(500, R"({"error":{"message":"Handoff store down"}})"),
-                          unused, "Sign-in failed: Handoff store down"};
-        QTest::newRow("exchange")
-            << RefusalRow{ready,
-                          FakeResponse::json(
-                              400, R"({"error":{"code":"already_used","message":"Code used"}})"),
-                          "Sign-in failed: Code used"};
+        QTest::newRow("poll") << RefusalRow{
+            FakeResponse::json(500, R"({"error":{"message":"Handoff store down"}})"), unused,
+            "Sign-in failed: Handoff store down"};
+        QTest::newRow("exchange") << RefusalRow{
+            ready,
+            FakeResponse::json(400, R"({"error":{"code":"already_used","message":"Code used"}})"),
+            "Sign-in failed: Code used"};
     }
 
     void aRefusedPollOrExchangeEndsTheSignInWithItsReason()
