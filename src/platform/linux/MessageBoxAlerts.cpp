@@ -54,8 +54,9 @@ QCoro::Task<int> MessageBoxAlerts::show(Alert alert)
     m_open.removeAll(box.get());
     const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton()));
     // Closing the box (Escape, the window manager, quitting) counts as the last button, the
-    // way out.
-    co_return chosen >= 0 ? int(chosen) : int(buttons.size() - 1);
+    // way out. Computed before the co_return, which g++ 12 may evaluate after the locals are gone.
+    const int answer = chosen >= 0 ? int(chosen) : int(buttons.size() - 1);
+    co_return answer;
 }
 
 void MessageBoxAlerts::closeAll()

@@ -27,8 +27,12 @@ public:
         auto open = std::make_shared<OpenAlert>();
         open->alert = alert;
         m_open.append(open);
-        co_await Answer{open};
-        co_return *open->answer;
+        // Named, and the answer copied out first: g++ 12 mishandles a braced temporary in a
+        // co_await and the operand of a co_return.
+        Answer waiting{open};
+        co_await waiting;
+        const int answer = *open->answer;
+        co_return answer;
     }
 
     void closeAll() override
@@ -70,7 +74,8 @@ private:
         return chosenButton;
     }
 
-    void resolve(const std::shared_ptr<OpenAlert>& open, int button)
+    // By value: `open` may be the list's own element, which removeOne() destroys.
+    void resolve(std::shared_ptr<OpenAlert> open, int button)
     {
         m_open.removeOne(open);
         open->answer = button;
