@@ -2,8 +2,10 @@
 
 #include "app/AppServices.h"
 #include "app/PendingWebLogin.h"
-#include "model/PresentableError.h"
-#include "platform/Clipboard.h"
+#include "app/RewriteFlow.h"
+#include "app/ShortcutSetup.h"
+#include "app/SignInFlow.h"
+#include "app/TaskCounter.h"
 #include "platform/RunningApplication.h"
 
 #include <QCoro/QCoroTask>
@@ -15,16 +17,12 @@
 
 namespace velto {
 
+struct Alert;
 class AppModel;
 class AppWindows;
-class CancellationToken;
-class HotkeyManager;
-class SelectionService;
-struct WebLoginStart;
 
-// The controller: launches the app, runs the rewrite pipeline from trigger to paste-back, and
-// drives the browser sign-in. Lives until the process exits. Everything runs on the main
-// thread; asynchronous work runs as coroutines that suspend at their awaits.
+// The controller: launches the app and wires the rewrite and sign-in flows, the shortcut and
+// the windows. Lives until the process exits. Everything runs on the main thread.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -37,23 +35,11 @@ public:
     void applicationDidFinishLaunching();
     void applicationDidBecomeActive();
     void applicationWillTerminate();
-    bool abortLaunchFromDiskImageIfNeeded();
-    void ensureHotkeyRegistration();
-    void configureHotkey();
 
-    // Rewrite.
-    void triggerRewriteFromSelection();
-    bool promptSignInRequired();
-    static PresentableError presentableRuntimeError(const QString& description,
-                                                    const QString& fallbackTitle)
-    {
-        return PresentableError::from(description, fallbackTitle);
-    }
-
-    // Sign-in.
-    void startSignIn();
-    void cancelWebLoginFlow();
-    void signOut();
+    // The flows' requests; each does nothing before the launch made the model.
+    void triggerRewriteFromSelection() { ifLaunched(m_rewrite, &RewriteFlow::trigger); }
+    void startSignIn() { ifLaunched(m_signIn, &SignInFlow::start); }
+    void signOut() { ifLaunched(m_signIn, &SignInFlow::signOut); }
 
     // The status item, the quick panel and the settings window.
     enum class PermissionPane
@@ -76,23 +62,27 @@ public:
     void openInputMonitoringSettings();
     void openAccessibilitySettings();
     // The chosen shortcut is taken: switch to the first free combination.
-    void useFreeShortcut();
+    void useFreeShortcut() { ifLaunched(m_shortcuts, &ShortcutSetup::useFreeShortcut); }
     // Adds the desktop custom shortcut that runs `velto --trigger` (GNOME), or removes it.
-    void addDesktopShortcut();
-    void removeDesktopShortcut();
+    void addDesktopShortcut() { ifLaunched(m_shortcuts, &ShortcutSetup::addDesktopShortcut); }
+    void removeDesktopShortcut() { ifLaunched(m_shortcuts, &ShortcutSetup::removeDesktopShortcut); }
     void updateLaunchAtLogin(bool enabled);
     // The settings changed the shortcut: the listener takes it from the next key press.
-    void applyShortcutChange();
+    void applyShortcutChange() { ifLaunched(m_shortcuts, &ShortcutSetup::applyShortcutChange); }
     void quit() { m_services.terminate(); }
 
     // Present after a complete launch (and after the disk-image refusal).
     AppModel* model() const { return m_model.get(); }
-    HotkeyManager& hotkeyManager() const { return *m_hotkeyManager; }
-    bool rewriteInFlight() const { return m_rewriteInFlight; }
-    const std::optional<PendingWebLogin>& pendingWebLogin() const { return m_pendingWebLogin; }
-    bool webLoginRunning() const { return m_webLoginToken != nullptr; }
+    HotkeyManager& hotkeyManager() const { return m_shortcuts->hotkeyManager(); }
+    bool rewriteInFlight() const { return m_rewrite && m_rewrite->inFlight(); }
+    const std::optional<PendingWebLogin>& pendingWebLogin() const;
+    bool webLoginRunning() const { return m_signIn && m_signIn->running(); }
     // No coroutine of the controller is suspended (tests wait for this before checking).
-    bool isIdle() const { return m_runningTasks == 0; }
+    bool isIdle() const
+    {
+        return m_tasks.idle() && (!m_rewrite || m_rewrite->isIdle()) &&
+               (!m_signIn || m_signIn->isIdle());
+    }
 
 signals:
     // The status icon pulses while a rewrite is in flight.
@@ -101,44 +91,31 @@ signals:
     void quickPanelToggleRequested();
 
 private:
-    class TaskScope;
+    template <typename Part>
+    static void ifLaunched(const std::unique_ptr<Part>& part, void (Part::*action)())
+    {
+        if (part)
+            (part.get()->*action)();
+    }
 
-    void recordPermissionState();
-    void updateDesktopShortcut();
-    void showSetupGuide();
-    void startPulseAnimation();
-    void stopPulseAnimation();
-
-    QCoro::Task<> syncAtLaunch();
-    QCoro::Task<> runRewrite(std::optional<RunningApplication> source);
-    QCoro::Task<> runRewriteAfterPanel(std::optional<RunningApplication> previous);
+    QCoro::Task<> runLaunch();
+    QCoro::Task<bool> abortLaunchFromDiskImageIfNeeded();
+    void configureHotkey();
+    QCoro::Task<> showSetupGuide();
+    // Brings Velto in front and shows the alert; the answer is the chosen button.
+    QCoro::Task<int> ask(Alert alert);
     void openPermissionPage(PermissionPane pane);
-    QCoro::Task<> runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
-                                    std::shared_ptr<CancellationToken> token);
-    QCoro::Task<> runSignInStart(std::shared_ptr<CancellationToken> token);
-    void beginWebLoginPolling(const WebLoginStart& start, std::shared_ptr<CancellationToken> token);
-    QCoro::Task<> runPollLoop(WebLoginStart start, std::shared_ptr<CancellationToken> token);
-    QCoro::Task<> runCancelWebLogin(PendingWebLogin pending);
-    QCoro::Task<> runSignOut();
-    void endWebLoginFlow(const std::shared_ptr<CancellationToken>& token);
-    void failSignIn(const QString& text, const char* logPrefix);
 
     AppServices m_services;
     std::unique_ptr<AppModel> m_model;
-    std::unique_ptr<HotkeyManager> m_hotkeyManager;
-    std::unique_ptr<SelectionService> m_selection;
-    bool m_rewriteInFlight = false;
-    bool m_pulsing = false;
-    // The sign-in in progress (start and poll loop); cancelling it stops both.
-    std::shared_ptr<CancellationToken> m_webLoginToken;
-    std::optional<PendingWebLogin> m_pendingWebLogin;
-    std::shared_ptr<CancellationToken> m_clipboardGuard;
-    int m_runningTasks = 0;
+    std::unique_ptr<ShortcutSetup> m_shortcuts;
+    std::unique_ptr<SignInFlow> m_signIn;
+    std::unique_ptr<RewriteFlow> m_rewrite;
+    TaskCounter m_tasks;
     AppWindows* m_windows = nullptr;
     std::function<QUrl(PermissionPane)> m_permissionPages;
     // The application in front when the quick panel opened: the panel's rewrite is for it.
     std::optional<RunningApplication> m_appBeforePanel;
-    bool m_panelRewritePending = false;
 };
 
 } // namespace velto

@@ -33,7 +33,6 @@ public:
                                                   "system keyring was denied"),
                                    detail));
     }
-    // Worded without "timed out": that phrase means a network problem to the error presenter.
     static AppError noAnswer()
     {
         return AppError(domain, noAnswerCode,

@@ -10,8 +10,8 @@
 #include "platform/CancellationToken.h"
 #include "platform/Clock.h"
 #include "platform/Sleeper.h"
+#include "rewrite/ErrorKinds.h"
 #include "rewrite/RewriteAPI.h"
-#include "rewrite/RewriteClientError.h"
 
 #include <QFile>
 #include <QProcess>
@@ -27,18 +27,22 @@ CliApp::CliApp(AppModel& model, AuthService& auth, RewriteAPI& api, Clock& clock
 
 int CliApp::exitStatusFor(const AppError& error)
 {
-    if (error.domain() == HttpClientError::domain)
-        return error.code() == HttpClientError::invalidURLCode ? failed : network;
-    if (error.is(AuthServiceError::domain, AuthServiceError::notSignedInCode))
+    switch (ErrorKinds::of(error)) {
+    case AppErrorKind::network:
+        return network;
+    case AppErrorKind::session:
         return signInNeeded;
-    if (error.is(RewriteClientError::serverDomain, 401))
-        return signInNeeded;
+    case AppErrorKind::unexpectedResponse:
+    case AppErrorKind::other:
+        break;
+    }
     return failed;
 }
 
 int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
 {
-    const PresentableError presented = PresentableError::from(error.description(), fallbackTitle);
+    const PresentableError presented =
+        PresentableError::from(ErrorKinds::of(error), error.description(), fallbackTitle);
     // The message may be a server's answer: cut, and without escape sequences for the terminal.
     m_err << presented.title << ": " << ServerErrorInterpreter::compactMessage(presented.message)
           << Qt::endl;

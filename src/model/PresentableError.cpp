@@ -2,26 +2,30 @@
 
 namespace velto {
 
-PresentableError PresentableError::from(const QString& description, const QString& fallbackTitle)
+PresentableError PresentableError::from(AppErrorKind kind, const QString& description,
+                                        const QString& fallbackTitle)
 {
-    const QString raw = description.trimmed();
-    const QString lower = raw.toLower();
-    if (lower.contains(u"timed out") || lower.contains(u"network"))
+    switch (kind) {
+    case AppErrorKind::network:
         return {
             QStringLiteral("Network issue"),
             QStringLiteral(
                 "Velto couldn't reach the rewrite service. Check your connection and try again."),
             UserNoticeStyle::warning};
-    if (lower.contains(u"sign in") || lower.contains(u"authoriz") || lower.contains(u"token"))
+    case AppErrorKind::session:
         return {QStringLiteral("Account required"),
                 QStringLiteral(
                     "Your session is no longer valid. Sign in again from Setup to continue."),
                 UserNoticeStyle::warning};
-    if (lower.contains(u"invalid response") || lower.contains(u"stream ended"))
+    case AppErrorKind::unexpectedResponse:
         return {fallbackTitle,
                 QStringLiteral("The rewrite service returned an unexpected response. Please try "
                                "again in a moment."),
                 UserNoticeStyle::error};
+    case AppErrorKind::other:
+        break;
+    }
+    const QString raw = description.trimmed();
     if (!raw.isEmpty())
         return {fallbackTitle, raw, UserNoticeStyle::error};
     return {fallbackTitle, QStringLiteral("Something went wrong. Please try again."),

@@ -4,9 +4,8 @@
 
 namespace velto {
 
-// Transport failures. The error presenter sorts failures by words in their text, so a time-out
-// must say "timed out" and an unreachable server must say "network"; other failures keep the
-// network stack's own description.
+// Transport failures. A time-out and an unreachable server get sentences of their own; other
+// failures keep the network stack's own description.
 class HttpClientError
 {
 public:

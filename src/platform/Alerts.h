@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QString>
 #include <QStringList>
 
@@ -21,13 +22,18 @@ struct Alert
     QStringList buttons;
 };
 
-// Modal alerts, shown in front of other applications.
+// Alerts shown in front of other applications. Showing one never blocks: the caller awaits
+// the answer while the event loop goes on, so a shortcut press or Quit is handled as usual
+// rather than inside a nested loop in the middle of a suspended rewrite.
 class Alerts
 {
 public:
     virtual ~Alerts() = default;
-    // Blocks in a modal loop; returns the index of the chosen button (0 for the first).
-    virtual int runModal(const Alert& alert) = 0;
+    // Resumes with the index of the chosen button (0 for the first).
+    virtual QCoro::Task<int> show(Alert alert) = 0;
+    // Closes every open alert as if dismissed: each waiting caller gets the last button, the
+    // way out. For quitting, so that nothing waits on an answer that cannot come.
+    virtual void closeAll() = 0;
 };
 
 } // namespace velto

@@ -1,25 +1,37 @@
 #include "platform/linux/MessageBoxAlerts.h"
 
+#include <QCoro/QCoroSignal>
 #include <QMessageBox>
 #include <QPushButton>
+#include <memory>
 
 namespace velto {
 
-int MessageBoxAlerts::runModal(const Alert& alert)
+namespace {
+
+struct DeleteLater
 {
-    QMessageBox box;
-    box.setWindowTitle(QStringLiteral("Velto"));
-    box.setText(alert.messageText);
-    box.setInformativeText(alert.informativeText);
+    void operator()(QObject* object) const { object->deleteLater(); }
+};
+
+} // namespace
+
+QCoro::Task<int> MessageBoxAlerts::show(Alert alert)
+{
+    // Deleted later: the answer arrives from within the box's own signal.
+    std::unique_ptr<QMessageBox, DeleteLater> box(new QMessageBox);
+    box->setWindowTitle(QStringLiteral("Velto"));
+    box->setText(alert.messageText);
+    box->setInformativeText(alert.informativeText);
     switch (alert.style) {
     case AlertStyle::informational:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case AlertStyle::warning:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     case AlertStyle::critical:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     }
     const QStringList titles =
@@ -27,18 +39,32 @@ int MessageBoxAlerts::runModal(const Alert& alert)
     QList<QPushButton*> buttons;
     for (qsizetype i = 0; i < titles.size(); ++i) {
         // The first button is the default; the others keep their order.
-        buttons << box.addButton(titles[i],
-                                 i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        buttons << box->addButton(titles[i],
+                                  i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
     }
-    box.setDefaultButton(buttons.first());
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.show();
-    box.raise();
-    box.activateWindow();
-    box.exec();
-    const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
-    // Closing the box (Escape, the window manager) counts as the last button, the way out.
-    return chosen >= 0 ? int(chosen) : int(buttons.size() - 1);
+    box->setDefaultButton(buttons.first());
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Modal to the app's windows, but shown, not exec()'d: the event loop stays the main one.
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    m_open.append(box.get());
+    co_await qCoro(box.get(), &QMessageBox::finished);
+    m_open.removeAll(box.get());
+    const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton()));
+    // Closing the box (Escape, the window manager, quitting) counts as the last button, the
+    // way out. Computed before the co_return, which g++ 12 may evaluate after the locals are gone.
+    const int answer = chosen >= 0 ? int(chosen) : int(buttons.size() - 1);
+    co_return answer;
+}
+
+void MessageBoxAlerts::closeAll()
+{
+    for (const QPointer<QMessageBox>& box : std::exchange(m_open, {})) {
+        if (box)
+            box->reject();
+    }
 }
 
 } // namespace velto

@@ -279,6 +279,62 @@ private slots:
         QCOMPARE(rig.selection.reads, 0);
     }
 
+    // The prompt is open while the event loop goes on: a press of the shortcut then must not
+    // start a second rewrite, and quitting must end the waiting rewrite before the controller
+    // goes away.
+    void whileTheSignInPromptIsOpenAPressStartsNothingAndQuitEndsCleanly()
+    {
+        ControllerRig rig;
+        rig.launch();
+        rig.serveSignIn();
+        rig.alerts.answerLater = true;
+        rig.delegate->triggerRewriteFromSelection();
+        QVERIFY(QTest::qWaitFor([&] { return rig.alerts.openCount() == 1; }));
+
+        const auto [keyCode, requiresShift] = rig.tap.targets.last();
+        QVERIFY(rig.tap.press(keyCode,
+                              KeyModifier::command | (requiresShift ? KeyModifier::shift : 0)));
+        bool pressHandled = false; // queued after the press's own scheduled call
+        QTimer::singleShot(0, [&] { pressHandled = true; });
+        QVERIFY(QTest::qWaitFor([&] { return pressHandled; }));
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        QCOMPARE(rig.selection.reads, 0);
+        QVERIFY(rig.delegate->rewriteInFlight());
+
+        rig.delegate->quit();
+        QCOMPARE(rig.terminations, 1);
+        rig.delegate->applicationWillTerminate(); // what quitting the event loop calls
+        QCOMPARE(rig.alerts.openCount(), 0);
+        rig.waitIdle();
+        QVERIFY(!rig.delegate->rewriteInFlight());
+        QCOMPARE(rig.sent("POST", "/auth/handoff/start"), 0);
+        QVERIFY(!rig.tap.running);
+        // Nothing new starts on the way out.
+        rig.delegate->triggerRewriteFromSelection();
+        rig.delegate->startSignIn();
+        rig.waitIdle();
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        QCOMPARE(rig.sent("POST", "/auth/handoff/start"), 0);
+    }
+
+    void aPromptAnsweredLaterStartsOneSignIn()
+    {
+        ControllerRig rig;
+        rig.launch();
+        rig.serveSignIn();
+        rig.backend.on("GET", "/auth/handoff/poll",
+                       FakeResponse::json(200, R"({"status":"ready","exchange_code":"c"})"));
+        rig.alerts.answerLater = true;
+        rig.delegate->triggerRewriteFromSelection();
+        rig.delegate->triggerRewriteFromSelection();
+        QCOMPARE(rig.alerts.openCount(), 1);
+        rig.alerts.answer("Log in");
+        QVERIFY(!rig.delegate->rewriteInFlight());
+        rig.waitIdle();
+        QCOMPARE(rig.sent("POST", "/auth/handoff/start"), 1);
+        QCOMPARE(rig.model().authState(), AuthState::signedIn("grace@example.test"));
+    }
+
     void switchingAwayPastesNothingAndRestoresTheClipboard()
     {
         PipelineRig rig;

@@ -35,6 +35,15 @@ QString loadResult(const std::optional<QVariantMap>& table)
     }
 }
 
+struct PresentedRow
+{
+    AppErrorKind kind = AppErrorKind::other;
+    QString description;
+    QString title;
+    QString message;
+    UserNoticeStyle style = UserNoticeStyle::error;
+};
+
 QStringList allKeys()
 {
     QStringList ids;
@@ -70,6 +79,8 @@ QList<Option> options(std::initializer_list<const char*> ids)
 
 // The model's rules: build configuration, shortcut parsing, failure wording, log lines, and
 // how AppModel repairs, ranks and notifies its state.
+Q_DECLARE_METATYPE(PresentedRow)
+
 class ModelRulesTest : public QObject
 {
     Q_OBJECT
@@ -206,36 +217,39 @@ private slots:
         QCOMPARE(allKeys().join(QString()), "abcdefghijklmnopqrstuvwxyz");
     }
 
-    // Expected: "title | message | style".
-    void failuresArePresentedByTheirWords_data()
+    void failuresArePresentedByTheirKind_data()
     {
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("presented");
-        const QString network = "Network issue | Velto couldn't reach the rewrite service. Check "
-                                "your connection and try again. | warning";
-        const QString account = "Account required | Your session is no longer valid. Sign in "
-                                "again from Setup to continue. | warning";
-        const QString unexpected = "Rewrite failed | The rewrite service returned an unexpected "
-                                   "response. Please try again in a moment. | error";
-        const std::pair<const char*, QString> rows[] = {
-            {"The request timed out.", network},
-            {"network error while refreshing token", network},
-            {"Please sign in first.", account},
-            {"Not AUTHORIZED", account},
-            {"Server returned an Invalid Response.", unexpected},
-            {"Rewrite stream ended unexpectedly.", unexpected},
-            {"  Quota exceeded \n", "Rewrite failed | Quota exceeded | error"},
-            {" \n ", "Rewrite failed | Something went wrong. Please try again. | error"}};
-        for (const auto& [description, presented] : rows)
-            QTest::addRow("[%s]", description) << QString(description) << presented;
+        QTest::addColumn<PresentedRow>("row");
+        const QString network = "Velto couldn't reach the rewrite service. Check your connection "
+                                "and try again.";
+        const QString account =
+            "Your session is no longer valid. Sign in again from Setup to continue.";
+        const QString unexpected = "The rewrite service returned an unexpected response. Please "
+                                   "try again in a moment.";
+        const auto warning = UserNoticeStyle::warning;
+        const auto error = UserNoticeStyle::error;
+        auto add = [](const char* name, PresentedRow row) { QTest::newRow(name) << row; };
+        // The kind decides; the description is not read for its words.
+        add("network",
+            {AppErrorKind::network, "Please sign in first.", "Network issue", network, warning});
+        add("session", {AppErrorKind::session, "The request timed out.", "Account required",
+                        account, warning});
+        add("unexpected response", {AppErrorKind::unexpectedResponse, "Quota exceeded",
+                                    "Rewrite failed", unexpected, error});
+        add("other, trimmed", {AppErrorKind::other, "  Login timed out. Please try again. \n",
+                               "Rewrite failed", "Login timed out. Please try again.", error});
+        add("other, blank", {AppErrorKind::other, " \n ", "Rewrite failed",
+                             "Something went wrong. Please try again.", error});
     }
 
-    void failuresArePresentedByTheirWords()
+    void failuresArePresentedByTheirKind()
     {
-        QFETCH(QString, description);
-        const PresentableError p = PresentableError::from(description, "Rewrite failed");
-        const char* style = QMetaEnum::fromType<UserNoticeStyle>().valueToKey(int(p.style));
-        QTEST(p.title + " | " + p.message + " | " + style, "presented");
+        QFETCH(PresentedRow, row);
+        const PresentableError p =
+            PresentableError::from(row.kind, row.description, "Rewrite failed");
+        QCOMPARE(p.title, row.title);
+        QCOMPARE(p.message, row.message);
+        QCOMPARE(p.style, row.style);
     }
 
     void logLinesCarryTheirLevelAndAreCutWhole()

@@ -1,0 +1,216 @@
+#include "app/RewriteFlow.h"
+
+#include "app/AuthStateSync.h"
+#include "auth/AuthService.h"
+#include "model/AppModel.h"
+#include "model/ClientLogger.h"
+#include "platform/Alerts.h"
+#include "platform/CancellationToken.h"
+#include "platform/Sleeper.h"
+#include "platform/SoundPlayer.h"
+#include "platform/Workspace.h"
+#include "rewrite/ErrorKinds.h"
+#include "rewrite/RewriteAPI.h"
+#include "system/SelectionService.h"
+
+namespace velto {
+
+RewriteFlow::RewriteFlow(AppServices services, AppModel& model, Hooks hooks, QObject* parent)
+    : QObject(parent), m_services(std::move(services)), m_model(model), m_hooks(std::move(hooks)),
+      m_selection(std::make_unique<SelectionService>(m_services.focusedSelection,
+                                                     m_services.clipboard, m_services.syntheticKeys,
+                                                     m_services.workspace, m_services.sleeper))
+{
+}
+
+RewriteFlow::~RewriteFlow() = default;
+
+PresentableError RewriteFlow::presentableRuntimeError(const AppError& error,
+                                                      const QString& fallbackTitle)
+{
+    return PresentableError::from(ErrorKinds::of(error), error.description(), fallbackTitle);
+}
+
+void RewriteFlow::trigger()
+{
+    if (m_inFlight || m_stopped)
+        return;
+    m_inFlight = true;
+    // The clipboard now belongs to this rewrite; the last one's guard must not touch it.
+    if (m_clipboardGuard)
+        m_clipboardGuard->cancel();
+    run(m_services.workspace.activeApplication());
+}
+
+void RewriteFlow::triggerAfterPanel(std::optional<RunningApplication> previous)
+{
+    if (m_inFlight || m_panelRewritePending || m_stopped)
+        return;
+    runAfterPanel(std::move(previous));
+}
+
+void RewriteFlow::stop()
+{
+    m_stopped = true;
+    if (m_clipboardGuard)
+        m_clipboardGuard->cancel();
+}
+
+QCoro::Task<> RewriteFlow::runAfterPanel(std::optional<RunningApplication> previous)
+{
+    auto scope = m_tasks.scope();
+    m_panelRewritePending = true;
+    // The copy goes to whatever is in front: wait for the window manager to give the focus
+    // back, and ask for it after a while if it has not.
+    constexpr int attempts = 40;
+    constexpr auto step = std::chrono::milliseconds(25);
+    for (int i = 0; previous && i < attempts; ++i) {
+        const std::optional<RunningApplication> front = m_services.workspace.activeApplication();
+        if (front == previous || m_services.workspace.isTerminated(*previous))
+            break;
+        if (i == 8)
+            m_services.workspace.activate(*previous);
+        co_await m_services.sleeper.sleep(step);
+    }
+    m_panelRewritePending = false;
+    trigger();
+}
+
+QCoro::Task<bool> RewriteFlow::promptSignInRequired()
+{
+    m_services.activateSelf();
+    const Alert alert{AlertStyle::warning,
+                      QStringLiteral("Sign in required"),
+                      QStringLiteral("You need to sign in before rewriting text."),
+                      {QStringLiteral("Log in"), QStringLiteral("Cancel")}};
+    const int choice = co_await m_services.alerts.show(alert);
+    co_return choice == 0;
+}
+
+void RewriteFlow::setPulsing(bool pulsing)
+{
+    if (m_pulsing == pulsing)
+        return;
+    m_pulsing = pulsing;
+    emit pulseChanged(pulsing);
+}
+
+void RewriteFlow::setFailed(const QString& message)
+{
+    m_model.setStatusError(message);
+    m_model.setRewriteState(RewriteState::failed(message));
+}
+
+QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
+{
+    auto scope = m_tasks.scope();
+    AppModel& model = m_model;
+    // The closing steps, on every way out.
+    auto closing = qScopeGuard([this, &model] {
+        m_inFlight = false;
+        setPulsing(false);
+        if (model.rewriteState().kind() == RewriteState::Kind::running)
+            model.setRewriteState(RewriteState::idle());
+    });
+
+    model.setStatusError(std::nullopt);
+    model.clearNotice();
+    m_hooks.recordCapabilities();
+    // A rewrite needs a way to put the text back, not the shortcut: `velto --trigger` and the
+    // panel's button work whatever the shortcut's state.
+    if (model.accessibilityGranted() != true) {
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Text replacement unavailable"),
+                        QStringLiteral("%1 Open Setup to see what this desktop offers.")
+                            .arg(model.capabilities().replacementProblem));
+        co_return;
+    }
+
+    const bool canAuthorize = co_await m_services.auth.canAuthorize(model);
+    co_await syncAuthState(m_services.auth, model);
+    if (!canAuthorize) {
+        // The prompt stays open while events go on: this rewrite keeps its place until it
+        // is answered, so a second request meanwhile is dropped.
+        const bool signIn = co_await promptSignInRequired();
+        if (signIn && !m_stopped)
+            m_hooks.startSignIn();
+        co_return;
+    }
+
+    std::optional<SelectedRange> range;
+    const std::optional<QString> text = co_await m_selection->selectedTextFromFocusedApp(&range);
+    if (!text || text->isEmpty()) {
+        setFailed(QStringLiteral("No text selected."));
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("No text selected"),
+                        QStringLiteral("Select text in another app, then press %1 again.")
+                            .arg(model.shortcutDisplay()));
+        co_return;
+    }
+
+    setPulsing(true);
+    model.setRewriteState(RewriteState::running());
+    ClientLogger::info(u"rewrite started");
+
+    QString rewritten;
+    try {
+        rewritten = co_await m_services.rewriteAPI.rewrite(*text, model, m_services.auth);
+    } catch (const AppError& error) {
+        const PresentableError presented =
+            presentableRuntimeError(error, QStringLiteral("Rewrite failed"));
+        setFailed(presented.message);
+        model.setNotice(presented.style, presented.title, presented.message);
+        ClientLogger::error(u"rewrite failed: ", error.description());
+        co_return;
+    }
+
+    ClipboardSnapshot restored;
+    const SelectionService::PasteOutcome outcome =
+        co_await m_selection->replaceSelection(rewritten, range, source, &restored);
+    if (outcome == SelectionService::PasteOutcome::applicationSwitched)
+        co_return; // the user went on elsewhere: nothing pasted, clipboard given back
+    if (outcome == SelectionService::PasteOutcome::pasteFailed) {
+        // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
+        // rather than being thrown away with a success notice.
+        const QString message = QStringLiteral("Velto couldn't paste the rewritten text. It is on "
+                                               "the clipboard: paste it with Ctrl+V.");
+        setFailed(message);
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Paste failed"), message);
+        ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
+        co_return;
+    }
+    if (outcome == SelectionService::PasteOutcome::halfReplaced) {
+        // The application took part of the edit: pasting on top of it would write the text
+        // twice, so the user gets it to put in place.
+        const QString message =
+            QStringLiteral("Velto couldn't finish replacing the selected text, so the document "
+                           "may be partly changed. The rewritten text is on the clipboard: check "
+                           "the document and paste it with Ctrl+V.");
+        setFailed(message);
+        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Replacement incomplete"),
+                        message);
+        ClientLogger::error(u"rewrite failed: ", u"the replacement was left half done");
+        co_return;
+    }
+
+    if (model.soundOnCompletion())
+        m_services.sound.playCompletionSound();
+    model.setStatusError(std::nullopt);
+    model.setRewriteState(RewriteState::succeeded());
+    model.setNotice(UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
+                    QStringLiteral("Your selected text was replaced using ") +
+                        model.currentToneTitle() + QStringLiteral("."));
+    ClientLogger::info(u"rewrite succeeded");
+    // Replaced in place, the clipboard was never touched; quitting, nothing may hold the exit.
+    if (outcome != SelectionService::PasteOutcome::pasted || m_stopped)
+        co_return;
+    m_clipboardGuard = std::make_shared<CancellationToken>();
+    runClipboardGuard(restored, rewritten, m_clipboardGuard);
+}
+
+QCoro::Task<> RewriteFlow::runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
+                                             std::shared_ptr<CancellationToken> token)
+{
+    auto scope = m_tasks.scope();
+    co_await m_selection->guardRestoredClipboard(std::move(snapshot), std::move(pasted), token);
+}
+
+} // namespace velto

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/AppServices.h"
+#include "app/TaskCounter.h"
+#include "model/PresentableError.h"
+#include "platform/Clipboard.h"
+#include "platform/RunningApplication.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace velto {
+
+class AppError;
+class AppModel;
+class CancellationToken;
+class SelectionService;
+
+// The rewrite pipeline, from a request to the rewritten text standing in the other
+// application and the user's clipboard back. One rewrite at a time; a request while one runs
+// is dropped. Everything runs on the main thread.
+class RewriteFlow : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Hooks
+    {
+        // Brings the model's capabilities up to date before a rewrite looks at them.
+        std::function<void()> recordCapabilities;
+        // The user chose to sign in from the sign-in prompt.
+        std::function<void()> startSignIn;
+    };
+
+    RewriteFlow(AppServices services, AppModel& model, Hooks hooks, QObject* parent = nullptr);
+    ~RewriteFlow() override;
+
+    // Returns at once; the rewrite runs as a coroutine.
+    void trigger();
+    // The quick panel's button: the copy goes to whatever is in front, so the rewrite waits
+    // until `previous` (in front before the panel opened) is active again.
+    void triggerAfterPanel(std::optional<RunningApplication> previous);
+    // Quitting: the clipboard guard lets go and no rewrite starts from now on.
+    void stop();
+
+    static PresentableError presentableRuntimeError(const AppError& error,
+                                                    const QString& fallbackTitle);
+
+    bool inFlight() const { return m_inFlight; }
+    bool isIdle() const { return m_tasks.idle(); }
+
+signals:
+    // The status icon pulses while a rewrite is in flight.
+    void pulseChanged(bool pulsing);
+
+private:
+    QCoro::Task<> run(std::optional<RunningApplication> source);
+    QCoro::Task<> runAfterPanel(std::optional<RunningApplication> previous);
+    QCoro::Task<> runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
+                                    std::shared_ptr<CancellationToken> token);
+    // True when the user chose to sign in.
+    QCoro::Task<bool> promptSignInRequired();
+    // The status error and the failed state, both with `message`.
+    void setFailed(const QString& message);
+    void setPulsing(bool pulsing);
+
+    AppServices m_services;
+    AppModel& m_model;
+    Hooks m_hooks;
+    std::unique_ptr<SelectionService> m_selection;
+    TaskCounter m_tasks;
+    bool m_inFlight = false;
+    bool m_panelRewritePending = false;
+    bool m_pulsing = false;
+    bool m_stopped = false;
+    std::shared_ptr<CancellationToken> m_clipboardGuard;
+};
+
+} // namespace velto

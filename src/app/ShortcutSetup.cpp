@@ -1,0 +1,136 @@
+#include "app/ShortcutSetup.h"
+
+#include "model/AppError.h"
+#include "model/AppModel.h"
+#include "model/ClientLogger.h"
+#include "platform/DesktopShortcuts.h"
+#include "platform/Permissions.h"
+#include "system/HotkeyManager.h"
+
+namespace velto {
+
+ShortcutSetup::ShortcutSetup(AppServices services, AppModel& model)
+    : m_services(std::move(services)), m_model(model),
+      m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.permissions, m_services.keyTap,
+                                                      m_services.keyMonitor))
+{
+}
+
+ShortcutSetup::~ShortcutSetup()
+{
+    m_hotkeyManager->onHotkey = nullptr;
+}
+
+void ShortcutSetup::configure(std::function<void()> onPress)
+{
+    m_hotkeyManager->configure(m_model.selectedShortcutKeyCode(), m_model.shortcutRequiresShift());
+    ensureRegistration();
+    m_hotkeyManager->onHotkey = std::move(onPress);
+    ensureRegistration();
+}
+
+void ShortcutSetup::ensureRegistration()
+{
+    if (m_hotkeyManager->start())
+        return;
+    ClientLogger::warning(u"hotkey unavailable: ",
+                          m_hotkeyManager->lastError().value_or(QStringLiteral("unknown")));
+}
+
+void ShortcutSetup::recordCapabilities()
+{
+    SessionCapabilities capabilities = m_services.permissions.capabilities();
+    DesktopShortcuts& desktop = m_services.desktopShortcuts;
+    if (capabilities.shortcutRoute == GlobalShortcutRoute::keyGrab)
+        capabilities.shortcutTaken = capabilities.shortcutTaken || m_hotkeyManager->shortcutTaken();
+    capabilities.unavailableShortcuts = desktop.reservedShortcuts();
+    if (capabilities.shortcutTaken) {
+        const ParsedShortcut current{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
+        if (!capabilities.unavailableShortcuts.contains(current))
+            capabilities.unavailableShortcuts.append(current);
+    }
+    if (capabilities.shortcutRoute == GlobalShortcutRoute::unavailable) {
+        // No shortcut of our own: the desktop's settings may run `velto --trigger` instead.
+        if (const std::optional<TriggerShortcut> trigger = desktop.triggerShortcut()) {
+            capabilities.shortcutRoute = GlobalShortcutRoute::desktopCustomShortcut;
+            capabilities.shortcutProblem.clear();
+            capabilities.ownsDesktopShortcut = trigger->ownedByVelto;
+        } else {
+            capabilities.canAddDesktopShortcut = desktop.supportsCustomShortcut();
+        }
+    }
+    m_model.setCapabilities(capabilities);
+}
+
+void ShortcutSetup::useFreeShortcut()
+{
+    const std::optional<ParsedShortcut> free = m_model.freeShortcut();
+    if (!free)
+        return;
+    ClientLogger::info(u"shortcut taken; switching to ", ShortcutKeys::display(*free));
+    m_model.chooseShortcut(free->keyID, free->requiresShift);
+    applyShortcutChange();
+}
+
+void ShortcutSetup::applyShortcutChange()
+{
+    m_hotkeyManager->configure(m_model.selectedShortcutKeyCode(), m_model.shortcutRequiresShift());
+    ensureRegistration();
+    updateDesktopShortcut();
+    recordCapabilities();
+}
+
+void ShortcutSetup::addDesktopShortcut()
+{
+    const ParsedShortcut combination{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
+    try {
+        m_services.desktopShortcuts.setCustomShortcut(combination);
+    } catch (const AppError& error) {
+        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not added"),
+                          error.description());
+        ClientLogger::error(u"desktop shortcut not added: ", error.description());
+        recordCapabilities();
+        return;
+    }
+    m_model.setNotice(UserNoticeStyle::success, QStringLiteral("Shortcut added to GNOME"),
+                      QStringLiteral("Press %1 in any application to rewrite the selected text.")
+                          .arg(m_model.shortcutDisplay()));
+    recordCapabilities();
+}
+
+void ShortcutSetup::removeDesktopShortcut()
+{
+    try {
+        m_services.desktopShortcuts.removeCustomShortcut();
+    } catch (const AppError& error) {
+        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not removed"),
+                          error.description());
+        ClientLogger::error(u"desktop shortcut not removed: ", error.description());
+    }
+    recordCapabilities();
+}
+
+void ShortcutSetup::updateDesktopShortcut()
+{
+    // Only Velto's own custom shortcut follows the combination; one the user made is theirs.
+    const std::optional<TriggerShortcut> trigger = m_services.desktopShortcuts.triggerShortcut();
+    if (!trigger || !trigger->ownedByVelto)
+        return;
+    const ParsedShortcut combination{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
+    if (trigger->combination == combination)
+        return;
+    try {
+        m_services.desktopShortcuts.setCustomShortcut(combination);
+    } catch (const AppError& error) {
+        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not updated"),
+                          error.description());
+        ClientLogger::error(u"desktop shortcut not updated: ", error.description());
+    }
+}
+
+void ShortcutSetup::stop()
+{
+    m_hotkeyManager->stop();
+}
+
+} // namespace velto

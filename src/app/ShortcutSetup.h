@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/AppServices.h"
+
+#include <functional>
+#include <memory>
+
+namespace velto {
+
+class AppModel;
+class HotkeyManager;
+
+// The global shortcut and what the session offers for it: arms the listener for the model's
+// combination, records the session's capabilities on the model, and keeps Velto's own desktop
+// custom shortcut in step with the combination.
+class ShortcutSetup
+{
+public:
+    ShortcutSetup(AppServices services, AppModel& model);
+    ~ShortcutSetup();
+
+    // Arms the listener; `onPress` runs inside the listener's callback, so it should only
+    // schedule work.
+    void configure(std::function<void()> onPress);
+    void ensureRegistration();
+    void recordCapabilities();
+    // The chosen shortcut is taken: switch to the first free combination.
+    void useFreeShortcut();
+    // The settings changed the shortcut: the listener takes it from the next key press.
+    void applyShortcutChange();
+    // Adds the desktop custom shortcut that runs `velto --trigger` (GNOME), or removes it.
+    void addDesktopShortcut();
+    void removeDesktopShortcut();
+    void stop();
+
+    HotkeyManager& hotkeyManager() const { return *m_hotkeyManager; }
+
+private:
+    void updateDesktopShortcut();
+
+    AppServices m_services;
+    AppModel& m_model;
+    std::unique_ptr<HotkeyManager> m_hotkeyManager;
+};
+
+} // namespace velto

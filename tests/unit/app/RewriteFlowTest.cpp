@@ -1,0 +1,86 @@
+#include "app/RewriteFlow.h"
+#include "FlowRig.h"
+#include "support/TestRegistry.h"
+
+using namespace velto;
+using namespace velto::test;
+
+namespace {
+
+struct RewriteFlowRig : FlowRig
+{
+    explicit RewriteFlowRig(bool signedIn) : FlowRig(signedIn)
+    {
+        selection.text = QStringLiteral("hello world");
+        clipboard.items =
+            ClipboardSnapshot{ClipboardItem{{FakeClipboard::stringType, QByteArray("kept")}}};
+        backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
+    }
+    ~RewriteFlowRig() { waitFlowIdle(); }
+
+    void waitFlowIdle()
+    {
+        QVERIFY(QTest::qWaitFor([this] { return flow.isIdle(); }, 10000));
+    }
+
+    int signInRequests = 0;
+    RewriteFlow flow{
+        services(), model,
+        RewriteFlow::Hooks{[this] { model.setCapabilities(permissions.capabilities()); },
+                           [this] { ++signInRequests; }}};
+};
+
+} // namespace
+
+class RewriteFlowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The prompt can be answered after quitting began; the answer then starts nothing.
+    void aPromptAnsweredAfterStopStartsNoSignIn()
+    {
+        RewriteFlowRig rig(false);
+        rig.alerts.answerLater = true;
+        rig.flow.trigger();
+        QCOMPARE(rig.alerts.openCount(), 1);
+        QVERIFY(rig.flow.inFlight());
+        rig.flow.stop();
+        rig.alerts.answer("Log in");
+        rig.waitFlowIdle();
+        QCOMPARE(rig.signInRequests, 0);
+        QVERIFY(!rig.flow.inFlight());
+        QCOMPARE(rig.selection.reads, 0);
+    }
+
+    void aStoppedFlowStartsNoRewrite()
+    {
+        RewriteFlowRig rig(true);
+        rig.flow.stop();
+        rig.flow.trigger();
+        rig.flow.triggerAfterPanel(rig.sourceApp);
+        rig.waitFlowIdle();
+        QCOMPARE(rig.selection.reads, 0);
+        QCOMPARE(rig.sent("POST", "/rewrite"), 0);
+        QVERIFY(rig.alerts.shown.isEmpty());
+    }
+
+    // A rewrite already pasting when quitting begins finishes, but leaves no clipboard guard
+    // behind to hold up the exit.
+    void aRewriteFinishingWhileQuittingLeavesNoClipboardGuard()
+    {
+        RewriteFlowRig rig(true);
+        rig.sleeper.onSleep = [&] { rig.flow.stop(); };
+        rig.flow.trigger();
+        rig.waitFlowIdle();
+        QCOMPARE(rig.clipboard.stringsWritten, QStringList{"Hello, world."});
+        QCOMPARE(rig.model.rewriteState(), RewriteState::succeeded());
+        QCOMPARE(rig.clipboard.items,
+                 std::optional<ClipboardSnapshot>(ClipboardSnapshot{
+                     ClipboardItem{{FakeClipboard::stringType, QByteArray("kept")}}}));
+        QCOMPARE(rig.events.entries().last(), "clipboard writeItems 1");
+    }
+};
+
+VELTO_REGISTER_TEST(RewriteFlowTest);
+#include "RewriteFlowTest.moc"

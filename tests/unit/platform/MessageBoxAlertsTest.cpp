@@ -1,0 +1,79 @@
+#include "platform/linux/MessageBoxAlerts.h"
+#include "support/TestRegistry.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+using namespace velto;
+
+namespace {
+
+struct AnswerRow
+{
+    QString press; // the button's title; empty: the app closes every alert
+    int answer = 0;
+};
+
+QMessageBox* shownBox()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(AnswerRow)
+
+// The alert is shown and its answer awaited; show() itself returns at once, so the app's own
+// event loop goes on while the user decides.
+class MessageBoxAlertsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theAnswerIsAwaitedWithoutAModalLoop_data()
+    {
+        QTest::addColumn<AnswerRow>("row");
+        QTest::newRow("default button") << AnswerRow{"Log in", 0};
+        QTest::newRow("second button") << AnswerRow{"Cancel", 1};
+        QTest::newRow("closed on quitting") << AnswerRow{QString(), 1};
+    }
+
+    void theAnswerIsAwaitedWithoutAModalLoop()
+    {
+        QFETCH(AnswerRow, row);
+        MessageBoxAlerts alerts;
+        QCoro::Task<int> answer = alerts.show({AlertStyle::warning,
+                                               "Sign in required",
+                                               "You need to sign in before rewriting text.",
+                                               {"Log in", "Cancel"}});
+        QMessageBox* box = shownBox();
+        QVERIFY(box);
+        QCOMPARE(box->text(), "Sign in required");
+        QCOMPARE(box->informativeText(), "You need to sign in before rewriting text.");
+        QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(box->defaultButton()->text(), "Log in");
+        if (row.press.isEmpty()) {
+            alerts.closeAll();
+        } else {
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == row.press)
+                    button->click();
+            }
+        }
+        QCOMPARE(QCoro::waitFor(std::move(answer)), row.answer);
+        // The box goes away with its answer.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shownBox());
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+};
+
+VELTO_REGISTER_TEST(MessageBoxAlertsTest);
+#include "MessageBoxAlertsTest.moc"
