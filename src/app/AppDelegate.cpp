@@ -70,8 +70,6 @@ void AppDelegate::applicationDidFinishLaunching()
     }
 
     m_model = std::make_unique<AppModel>(m_services.preferences, config);
-    if (abortLaunchFromDiskImageIfNeeded())
-        return;
 
     configureHotkey();
     m_model->setLaunchAtLogin(m_services.loginItems.status() == LoginItemStatus::enabled);
@@ -89,27 +87,6 @@ QCoro::Task<> AppDelegate::syncAtLaunch()
         m_model->setAuthState(synced);
     }
     co_await m_services.rewriteAPI.refreshServerConfig(*m_model, m_services.auth);
-}
-
-bool AppDelegate::abortLaunchFromDiskImageIfNeeded()
-{
-    if (!m_services.bundlePath.startsWith(QStringLiteral("/Volumes/")))
-        return false;
-    m_services.activateSelf();
-    const int choice = m_services.alerts.runModal(
-        {AlertStyle::warning,
-         QStringLiteral("Install Velto to Applications"),
-         QStringLiteral(
-             "Velto is running from a mounted DMG.\n\n1. Drag Velto.app to Applications.\n"
-             "2. Open Velto from Applications.\n3. If blocked once, right-click Velto and "
-             "choose Open."),
-         {QStringLiteral("Open Applications"), QStringLiteral("Quit")}});
-    if (choice == 0) {
-        m_services.workspace.openDirectory(QStringLiteral("/Applications"));
-        m_services.workspace.revealInFileViewer(m_services.bundlePath);
-    }
-    m_services.terminate();
-    return true;
 }
 
 void AppDelegate::configureHotkey()

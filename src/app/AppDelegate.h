@@ -37,7 +37,6 @@ public:
     void applicationDidFinishLaunching();
     void applicationDidBecomeActive();
     void applicationWillTerminate();
-    bool abortLaunchFromDiskImageIfNeeded();
     void ensureHotkeyRegistration();
     void configureHotkey();
 
@@ -85,7 +84,7 @@ public:
     void applyShortcutChange();
     void quit() { m_services.terminate(); }
 
-    // Present after a complete launch (and after the disk-image refusal).
+    // Present after a complete launch.
     AppModel* model() const { return m_model.get(); }
     HotkeyManager& hotkeyManager() const { return *m_hotkeyManager; }
     bool rewriteInFlight() const { return m_rewriteInFlight; }

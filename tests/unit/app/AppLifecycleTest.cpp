@@ -68,38 +68,6 @@ private slots:
         QVERIFY(rig.backend.requests().isEmpty());
     }
 
-    void aDiskImageLaunchAlwaysTerminates_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("open applications") << "/Volumes/Velto/Velto.app" << 0 << true;
-        QTest::newRow("quit") << "/Volumes/Velto/Velto.app" << 1 << true;
-        QTest::newRow("no slash after Volumes") << "/VolumesX/Velto" << 0 << false;
-    }
-
-    void aDiskImageLaunchAlwaysTerminates()
-    {
-        QFETCH(QString, path);
-        QFETCH(int, button);
-        QFETCH(bool, refused);
-        ControllerRig rig;
-        rig.bundlePath = path;
-        rig.delegate = std::make_unique<AppDelegate>(rig.services());
-        rig.alerts.chosenButton = button;
-        rig.launch();
-        QCOMPARE(rig.terminations, refused ? 1 : 0);
-        QCOMPARE(rig.tap.startCalls, refused ? 0 : 1);
-        if (!refused)
-            return;
-        const Alert& alert = rig.alerts.shown.first();
-        QCOMPARE(alert.messageText, "Install Velto to Applications");
-        QCOMPARE(alert.buttons, (QStringList{"Open Applications", "Quit"}));
-        QCOMPARE(rig.workspace.openedDirectories,
-                 button == 0 ? QStringList{"/Applications"} : QStringList{});
-        QCOMPARE(rig.workspace.revealed, button == 0 ? QStringList{path} : QStringList{});
-    }
-
     void theSetupGuideIsShownOnceEvenWhenCutShort()
     {
         auto defaults = std::make_shared<MemoryDefaults>();

@@ -19,26 +19,10 @@ struct GrabbingControllerRig : ControllerRig
     GrabbingControllerRig() : ControllerRig(true)
     {
         const AppServices base = services();
-        delegate = std::make_unique<AppDelegate>(AppServices{x11.permissions,
-                                                             x11.tap,
-                                                             x11.monitor,
-                                                             keys,
-                                                             pasteboard,
-                                                             selection,
-                                                             workspace,
-                                                             loginItems,
-                                                             sound,
-                                                             alerts,
-                                                             sleeper,
-                                                             *clock,
-                                                             *auth,
-                                                             api,
-                                                             preferences,
-                                                             desktopShortcuts,
-                                                             base.loadBuildConfig,
-                                                             base.bundlePath,
-                                                             base.terminate,
-                                                             base.activateSelf});
+        delegate = std::make_unique<AppDelegate>(AppServices{
+            x11.permissions, x11.tap, x11.monitor, keys, pasteboard, selection, workspace,
+            loginItems, sound, alerts, sleeper, *clock, *auth, api, preferences, desktopShortcuts,
+            base.loadBuildConfig, base.terminate, base.activateSelf});
         selection.text = QStringLiteral("hello world");
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
     }
