@@ -91,8 +91,7 @@ QCoro::Task<> AppDelegate::syncAtLaunch()
 
 void AppDelegate::configureHotkey()
 {
-    m_hotkeyManager->configure(m_model->selectedShortcutKeyCode(),
-                               m_model->shortcutRequiresShift());
+    m_hotkeyManager->configure(m_model->selectedShortcut());
     ensureHotkeyRegistration();
     // Scheduled, never run inline: the press arrives inside the key tap's own callback.
     QPointer<AppDelegate> self(this);
@@ -334,8 +333,7 @@ void AppDelegate::applyShortcutChange()
 {
     if (!m_model)
         return;
-    m_hotkeyManager->configure(m_model->selectedShortcutKeyCode(),
-                               m_model->shortcutRequiresShift());
+    m_hotkeyManager->configure(m_model->selectedShortcut());
     ensureHotkeyRegistration();
     updateDesktopShortcut();
     recordPermissionState();

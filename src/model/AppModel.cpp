@@ -91,7 +91,7 @@ void AppModel::setShortcutKeyID(const QString& value)
     m_shortcutKeyID = value;
     m_store.setShortcutKey(value);
     emit shortcutKeyIDChanged();
-    shortcutInputsChanged(true);
+    shortcutInputsChanged();
 }
 
 void AppModel::setShortcutRequiresShift(bool value)
@@ -99,7 +99,7 @@ void AppModel::setShortcutRequiresShift(bool value)
     m_shortcutRequiresShift = value;
     m_store.setShortcutRequiresShift(value);
     emit shortcutRequiresShiftChanged();
-    shortcutInputsChanged(false);
+    shortcutInputsChanged();
 }
 
 // MARK: derived
@@ -160,9 +160,10 @@ const QList<ShortcutKeyOption>& AppModel::availableShortcutKeys()
     return ShortcutKeys::availableShortcutKeys();
 }
 
-std::uint16_t AppModel::selectedShortcutKeyCode() const
+QKeyCombination AppModel::selectedShortcut() const
 {
-    return ShortcutKeys::keyCode(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID));
+    return ShortcutKeys::combination(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID),
+                                     m_shortcutRequiresShift);
 }
 
 QString AppModel::shortcutDisplay() const
@@ -240,10 +241,9 @@ void AppModel::languageInputsChanged()
     emit currentLanguageTitleChanged();
 }
 
-void AppModel::shortcutInputsChanged(bool keyChanged)
+void AppModel::shortcutInputsChanged()
 {
-    if (keyChanged)
-        emit selectedShortcutKeyCodeChanged();
+    emit selectedShortcutChanged();
     emit shortcutDisplayChanged();
     // Whether the new combination is one the desktop holds is known at once.
     if (m_inputMonitoringGranted)

@@ -51,8 +51,8 @@ private slots:
     {
         XTestKeyboard keyboard;
         X11Rig desktop;
-        desktop.hotkeys.configure(ShortcutKeys::keyCode(ShortcutKeys::defaultKeyID),
-                                  ShortcutKeys::defaultRequiresShift);
+        desktop.hotkeys.configure(ShortcutKeys::combination(ShortcutKeys::defaultKeyID,
+                                                            ShortcutKeys::defaultRequiresShift));
         QVERIFY(desktop.hotkeys.start());
 
         GrabbingControllerRig rig;
