@@ -62,8 +62,6 @@ QCoro::Task<> AppDelegate::runLaunch()
         RewriteFlow::Hooks{[this] { m_shortcuts->recordCapabilities(); },
                            [this] { m_signIn->start(); }});
     connect(m_rewrite.get(), &RewriteFlow::pulseChanged, this, &AppDelegate::pulseChanged);
-    if (co_await abortLaunchFromDiskImageIfNeeded())
-        co_return;
 
     configureHotkey();
     m_model->setLaunchAtLogin(m_services.autostart.status() == AutostartStatus::enabled);
@@ -72,27 +70,6 @@ QCoro::Task<> AppDelegate::runLaunch()
     if (m_model->shouldShowFirstRunGuide())
         showSetupGuide();
     m_signIn->refresh();
-}
-
-QCoro::Task<bool> AppDelegate::abortLaunchFromDiskImageIfNeeded()
-{
-    if (!m_services.bundlePath.startsWith(QStringLiteral("/Volumes/")))
-        co_return false;
-    const Alert alert{
-        AlertStyle::warning,
-        QStringLiteral("Install Velto to Applications"),
-        QStringLiteral(
-            "Velto is running from a mounted DMG.\n\n1. Drag Velto.app to Applications.\n"
-            "2. Open Velto from Applications.\n3. If blocked once, right-click Velto "
-            "and choose Open."),
-        {QStringLiteral("Open Applications"), QStringLiteral("Quit")}};
-    const int choice = co_await ask(alert);
-    if (choice == 0) {
-        m_services.workspace.openDirectory(QStringLiteral("/Applications"));
-        m_services.workspace.revealInFileViewer(m_services.bundlePath);
-    }
-    m_services.terminate();
-    co_return true;
 }
 
 void AppDelegate::configureHotkey()

@@ -71,7 +71,7 @@ public:
     void applyShortcutChange() { ifLaunched(m_shortcuts, &ShortcutSetup::applyShortcutChange); }
     void quit() { m_services.terminate(); }
 
-    // Present after a complete launch (and after the disk-image refusal).
+    // Present after a complete launch.
     AppModel* model() const { return m_model.get(); }
     HotkeyManager& hotkeyManager() const { return m_shortcuts->hotkeyManager(); }
     bool rewriteInFlight() const { return m_rewrite && m_rewrite->inFlight(); }
@@ -99,7 +99,6 @@ private:
     }
 
     QCoro::Task<> runLaunch();
-    QCoro::Task<bool> abortLaunchFromDiskImageIfNeeded();
     void configureHotkey();
     QCoro::Task<> showSetupGuide();
     // Brings Velto in front and shows the alert; the answer is the chosen button.

@@ -47,8 +47,6 @@ struct AppServices
 
     // Loads and checks the build-time configuration; throws AppBuildConfigError's errors.
     std::function<AppBuildConfig()> loadBuildConfig;
-    // The folder the running program was started from.
-    QString bundlePath;
     // Ends the event loop (the process then exits).
     std::function<void()> terminate;
     // Brings Velto itself in front of other applications, before a modal alert.

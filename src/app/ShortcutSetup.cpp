@@ -23,7 +23,7 @@ ShortcutSetup::~ShortcutSetup()
 
 void ShortcutSetup::configure(std::function<void()> onPress)
 {
-    m_hotkeyManager->configure(m_model.selectedShortcutKeyCode(), m_model.shortcutRequiresShift());
+    m_hotkeyManager->configure(m_model.selectedShortcut());
     ensureRegistration();
     m_hotkeyManager->onHotkey = std::move(onPress);
     ensureRegistration();
@@ -74,7 +74,7 @@ void ShortcutSetup::useFreeShortcut()
 
 void ShortcutSetup::applyShortcutChange()
 {
-    m_hotkeyManager->configure(m_model.selectedShortcutKeyCode(), m_model.shortcutRequiresShift());
+    m_hotkeyManager->configure(m_model.selectedShortcut());
     ensureRegistration();
     updateDesktopShortcut();
     recordCapabilities();

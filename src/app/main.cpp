@@ -156,7 +156,6 @@ int main(int argc, char** argv)
                          UserPreferencesStore::shared(),
                          desktopShortcuts,
                          [] { return AppBuildConfig::load(); },
-                         QCoreApplication::applicationDirPath(),
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
                          [] {}};
     AppDelegate delegate(services);

@@ -89,7 +89,7 @@ void AppModel::setShortcutKeyID(const QString& value)
     m_shortcutKeyID = value;
     m_store.setShortcutKey(value);
     emit shortcutKeyIDChanged();
-    shortcutInputsChanged(true);
+    shortcutInputsChanged();
 }
 
 void AppModel::setShortcutRequiresShift(bool value)
@@ -97,7 +97,7 @@ void AppModel::setShortcutRequiresShift(bool value)
     m_shortcutRequiresShift = value;
     m_store.setShortcutRequiresShift(value);
     emit shortcutRequiresShiftChanged();
-    shortcutInputsChanged(false);
+    shortcutInputsChanged();
 }
 
 QString AppModel::normalizedSelection(const QString& value, const QList<Option>& options,
@@ -156,9 +156,10 @@ const QList<ShortcutKeyOption>& AppModel::availableShortcutKeys()
     return ShortcutKeys::availableShortcutKeys();
 }
 
-std::uint16_t AppModel::selectedShortcutKeyCode() const
+QKeyCombination AppModel::selectedShortcut() const
 {
-    return ShortcutKeys::keyCode(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID));
+    return ShortcutKeys::combination(ShortcutKeys::normalizedShortcutKey(m_shortcutKeyID),
+                                     m_shortcutRequiresShift);
 }
 
 QString AppModel::shortcutDisplay() const
@@ -236,10 +237,9 @@ void AppModel::languageInputsChanged()
     emit currentLanguageTitleChanged();
 }
 
-void AppModel::shortcutInputsChanged(bool keyChanged)
+void AppModel::shortcutInputsChanged()
 {
-    if (keyChanged)
-        emit selectedShortcutKeyCodeChanged();
+    emit selectedShortcutChanged();
     emit shortcutDisplayChanged();
     // Whether the new combination is one the desktop holds is known at once.
     if (m_inputMonitoringGranted)

@@ -55,8 +55,6 @@ class AppModel : public QObject
     Q_PROPERTY(QString currentToneTitle READ currentToneTitle NOTIFY currentToneTitleChanged)
     Q_PROPERTY(
         QString currentLanguageTitle READ currentLanguageTitle NOTIFY currentLanguageTitleChanged)
-    Q_PROPERTY(int selectedShortcutKeyCode READ selectedShortcutKeyCodeValue NOTIFY
-                   selectedShortcutKeyCodeChanged)
     Q_PROPERTY(QString shortcutDisplay READ shortcutDisplay NOTIFY shortcutDisplayChanged)
     Q_PROPERTY(bool hasAllPermissions READ hasAllPermissions NOTIFY hasAllPermissionsChanged)
     Q_PROPERTY(int setupCompletedSteps READ setupCompletedSteps NOTIFY setupCompletedStepsChanged)
@@ -108,7 +106,8 @@ public:
     QString currentToneTitle() const;
     QString currentLanguageTitle() const;
     static const QList<ShortcutKeyOption>& availableShortcutKeys();
-    std::uint16_t selectedShortcutKeyCode() const;
+    // The chosen shortcut as the hotkey listener takes it.
+    QKeyCombination selectedShortcut() const;
     QString shortcutDisplay() const;
     bool hasAllPermissions() const;
     // The chosen combination is taken by another program or by the desktop itself.
@@ -165,7 +164,7 @@ signals:
     void selectedLanguageIDChanged();
     void currentToneTitleChanged();
     void currentLanguageTitleChanged();
-    void selectedShortcutKeyCodeChanged();
+    void selectedShortcutChanged();
     void shortcutDisplayChanged();
     void hasAllPermissionsChanged();
     void setupCompletedStepsChanged();
@@ -181,7 +180,7 @@ private:
     void assignAvailableLanguages(const QList<Option>& languages);
     void toneInputsChanged();
     void languageInputsChanged();
-    void shortcutInputsChanged(bool keyChanged);
+    void shortcutInputsChanged();
     void permissionInputsChanged();
     void applyCapabilityFlags();
 
@@ -189,7 +188,6 @@ private:
     QVariant accessibilityGrantedValue() const;
     bool hasNotice() const { return m_notice.has_value(); }
     UserNotice noticeValue() const { return m_notice.value_or(UserNotice{}); }
-    int selectedShortcutKeyCodeValue() const { return selectedShortcutKeyCode(); }
 
     UserPreferencesStore& m_store;
     const AppBuildConfig m_buildConfig;

@@ -7,15 +7,11 @@ namespace velto::ShortcutKeys {
 const QList<ShortcutKeyOption>& availableShortcutKeys()
 {
     static const QList<ShortcutKeyOption> keys = [] {
-        // ANSI virtual key codes of the letters a..z.
-        static constexpr std::uint16_t codes[26] = {0,  11, 8,  2,  14, 3,  5,  4,  34,
-                                                    38, 40, 37, 46, 45, 31, 35, 12, 15,
-                                                    1,  17, 32, 9,  13, 7,  16, 6};
         QList<ShortcutKeyOption> list;
         list.reserve(26);
         for (int i = 0; i < 26; ++i) {
             const QChar letter(u'a' + i);
-            list.append({QString(letter), QString(letter.toUpper()), codes[i]});
+            list.append({QString(letter), QString(letter.toUpper()), Qt::Key(Qt::Key_A + i)});
         }
         return list;
     }();
@@ -41,10 +37,30 @@ QString normalizedShortcutKey(const QString& value)
     return find(key) ? key : defaultKeyID;
 }
 
-std::uint16_t keyCode(const QString& keyID)
+QKeyCombination combination(const QString& keyID, bool requiresShift)
 {
     const ShortcutKeyOption* option = find(keyID);
-    return option ? option->keyCode : defaultKeyCode;
+    const Qt::Key key = option ? option->key : Qt::Key_L;
+    return QKeyCombination(requiresShift ? shortcutModifier | Qt::ShiftModifier
+                                         : Qt::KeyboardModifiers(shortcutModifier),
+                           key);
+}
+
+QKeyCombination combination(const ParsedShortcut& shortcut)
+{
+    return combination(shortcut.keyID, shortcut.requiresShift);
+}
+
+std::optional<ParsedShortcut> parsedShortcut(QKeyCombination combination)
+{
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    if (modifiers != shortcutModifier && modifiers != (shortcutModifier | Qt::ShiftModifier))
+        return std::nullopt;
+    for (const ShortcutKeyOption& option : availableShortcutKeys()) {
+        if (option.key == combination.key())
+            return ParsedShortcut{option.id, modifiers.testFlag(Qt::ShiftModifier)};
+    }
+    return std::nullopt;
 }
 
 QString display(const QString& keyID, bool requiresShift)

@@ -1,21 +1,20 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 #include <optional>
 
 namespace velto {
 
-// A letter the global shortcut can use, with the key code the model carries for it. The codes
-// are the classic ANSI virtual key codes; the X11 adapter maps them to X key codes through the
-// letter (id), never through the number.
+// A letter the global shortcut can use: its stored id ("l"), what the user reads ("L") and the
+// Qt key it crosses the platform ports as.
 struct ShortcutKeyOption
 {
     QString id;
     QString title;
-    std::uint16_t keyCode = 0;
+    Qt::Key key = Qt::Key_unknown;
     bool operator==(const ShortcutKeyOption&) const = default;
 };
 
@@ -28,7 +27,8 @@ struct ParsedShortcut
 
 namespace ShortcutKeys {
 
-constexpr std::uint16_t defaultKeyCode = 37;
+// Qt calls the logo key Meta: Super on Linux desktops.
+constexpr Qt::KeyboardModifier shortcutModifier = Qt::MetaModifier;
 inline const QString defaultKeyID = QStringLiteral("l");
 // Super+Shift+L: free in the default bindings of GNOME, Plasma, Cinnamon, Xfce and MATE, where
 // Super+L locks the screen (GNOME, Plasma, Cinnamon) and Super+letter is often taken.
@@ -42,8 +42,14 @@ const QList<ShortcutKeyOption>& availableShortcutKeys();
 // Trimmed and lower-cased; anything that is not one of the letters becomes "l".
 QString normalizedShortcutKey(const QString& value);
 
-// The key code of the letter, or 37 (L) when the id is not one of them.
-std::uint16_t keyCode(const QString& keyID);
+// The shortcut as it crosses the ports: Super (+ Shift) with the letter's key; L when the id is
+// not one of the letters.
+QKeyCombination combination(const QString& keyID, bool requiresShift);
+QKeyCombination combination(const ParsedShortcut& shortcut);
+
+// The letter and Shift flag of Super (+ Shift) with a letter; none for any other combination
+// (Ctrl or Alt held, no Super, a key that is not a letter).
+std::optional<ParsedShortcut> parsedShortcut(QKeyCombination combination);
 
 // "Super+L", or "Super+Shift+L" with Shift; L when the id is not one of the letters.
 QString display(const QString& keyID, bool requiresShift);

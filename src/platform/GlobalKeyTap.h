@@ -1,31 +1,31 @@
 #pragma once
 
-#include "platform/KeyPress.h"
-
+#include <QKeyCombination>
 #include <functional>
 
 namespace velto {
 
 // Sees key presses system-wide before applications do and can swallow them. A tap is created for
-// one shortcut (the key code of a letter with Command, and Shift when required): it may deliver
-// only presses of that combination, so the listener's matching rule still decides.
+// one shortcut (a letter with Super, and Shift when required): it may deliver only presses of
+// that combination, so the listener's matching rule still decides.
 class GlobalKeyTap
 {
 public:
     enum class StartResult
     {
         started,
-        tapUnavailable,
-        sourceUnavailable
+        // The combination cannot be watched: another program holds it, or the desktop refused.
+        tapUnavailable
     };
-    // Called on the main thread for each key-down; return true to swallow the press.
-    using Handler = std::function<bool(const KeyPress&)>;
+    // Called on the main thread for each key-down, as the key and the modifiers held with it
+    // (Qt::Key_unknown for keys that are not letters); return true to swallow the press.
+    using Handler = std::function<bool(QKeyCombination)>;
 
     virtual ~GlobalKeyTap() = default;
-    virtual StartResult start(std::int64_t keyCode, bool requiresShift, Handler handler) = 0;
+    virtual StartResult start(QKeyCombination shortcut, Handler handler) = 0;
     // Moves a running tap to another combination; false when the new one cannot be watched, in
     // which case the tap has stopped.
-    virtual bool retarget(std::int64_t keyCode, bool requiresShift) = 0;
+    virtual bool retarget(QKeyCombination shortcut) = 0;
     virtual void stop() = 0;
 };
 

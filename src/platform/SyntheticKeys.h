@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <QKeyCombination>
 
 namespace velto {
 
@@ -11,12 +11,11 @@ public:
     virtual ~SyntheticKeys() = default;
     // False when no event can be posted at all (no event source).
     virtual bool isAvailable() = 0;
-    // False when no event can be made for this key code.
-    virtual bool canPost(std::uint16_t keyCode) = 0;
-    // flags (KeyModifier bits) replace whatever the user physically holds: the target sees
-    // exactly these modifiers with the key. Command stands for the platform's shortcut modifier
-    // for copy and paste.
-    virtual void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) = 0;
+    // False when no event can be made for this chord's key.
+    virtual bool canPost(QKeyCombination chord) = 0;
+    // The chord's modifiers (Ctrl, Shift, Alt) replace whatever the user physically holds: the
+    // target sees exactly these modifiers with the key.
+    virtual void post(QKeyCombination chord, bool keyDown) = 0;
 };
 
 } // namespace velto

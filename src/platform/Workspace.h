@@ -11,7 +11,7 @@
 namespace velto {
 
 // The desktop around the app: which application is in front, bringing one back, and handing
-// URLs and files to the user's default applications.
+// URLs to the user's default applications.
 class Workspace
 {
 public:
@@ -26,9 +26,6 @@ public:
                                               std::chrono::milliseconds maximum) = 0;
     // True when the URL was handed to an application.
     virtual bool openURL(const QUrl& url) = 0;
-    virtual bool openDirectory(const QString& path) = 0;
-    // Shows the file or folder selected in the file manager.
-    virtual void revealInFileViewer(const QString& path) = 0;
 };
 
 } // namespace velto

@@ -7,11 +7,6 @@
 
 namespace velto {
 
-namespace {
-constexpr std::uint64_t commandOptionControl =
-    KeyModifier::command | KeyModifier::option | KeyModifier::control;
-}
-
 HotkeyManager::HotkeyManager(Permissions& permissions, GlobalKeyTap& tap, GlobalKeyMonitor& monitor)
     : m_permissions(permissions), m_tap(tap), m_monitor(monitor),
       m_self(std::make_shared<HotkeyManager*>(this))
@@ -28,12 +23,11 @@ HotkeyManager::Mechanism HotkeyManager::mechanism() const
     return m_tapActive ? Mechanism::tap : m_monitorActive ? Mechanism::monitor : Mechanism::none;
 }
 
-void HotkeyManager::configure(std::uint16_t keyCode, bool requiresShift)
+void HotkeyManager::configure(QKeyCombination shortcut)
 {
-    m_targetKeyCode = keyCode;
-    m_targetRequiresShift = requiresShift;
+    m_target = shortcut;
     // A tap watches one combination, so it follows the new one; the monitor sees every key.
-    if (m_tapActive && !m_tap.retarget(m_targetKeyCode, m_targetRequiresShift)) {
+    if (m_tapActive && !m_tap.retarget(m_target)) {
         // The tap has stopped; the next start() reports why.
         m_tapActive = false;
     }
@@ -48,18 +42,14 @@ bool HotkeyManager::start()
 
     if (m_permissions.inputMonitoringGranted()) {
         const auto result =
-            m_tap.start(m_targetKeyCode, m_targetRequiresShift,
-                        [this](const KeyPress& press) { return handleTapPress(press); });
+            m_tap.start(m_target, [this](QKeyCombination press) { return handleTapPress(press); });
         switch (result) {
         case GlobalKeyTap::StartResult::started:
             m_tapActive = true;
             return true;
         case GlobalKeyTap::StartResult::tapUnavailable:
             m_shortcutTaken = true;
-            m_lastError = HotkeyManagerError::eventTapUnavailable().description();
-            return false;
-        case GlobalKeyTap::StartResult::sourceUnavailable:
-            m_lastError = HotkeyManagerError::runLoopSourceUnavailable().description();
+            m_lastError = HotkeyManagerError::shortcutRefused().description();
             return false;
         }
         return false;
@@ -78,12 +68,12 @@ bool HotkeyManager::startGlobalMonitorFallback()
         return false;
     }
     std::weak_ptr<HotkeyManager*> weak = m_self;
-    const bool installed = m_monitor.install([weak](const KeyPress& press) {
+    const bool installed = m_monitor.install([weak](QKeyCombination press) {
         const auto self = weak.lock();
         if (!self)
             return;
         HotkeyManager& manager = **self;
-        if (manager.monitorMatches(press) && manager.onHotkey)
+        if (manager.matches(press) && manager.onHotkey)
             manager.onHotkey();
     });
     if (!installed) {
@@ -107,24 +97,17 @@ void HotkeyManager::stop()
     }
 }
 
-bool HotkeyManager::tapMatches(const KeyPress& press) const
+bool HotkeyManager::matches(QKeyCombination press) const
 {
-    const bool shiftDown = (press.flags & KeyModifier::shift) != 0;
-    return (press.flags & commandOptionControl) == KeyModifier::command &&
-           shiftDown == m_targetRequiresShift && press.keyCode == m_targetKeyCode;
+    // The keypad bit says where a key sits, not which combination it is.
+    const Qt::KeyboardModifiers held = press.keyboardModifiers() & ~Qt::KeypadModifier;
+    return press.key() != Qt::Key_unknown && press.key() == m_target.key() &&
+           held == m_target.keyboardModifiers();
 }
 
-bool HotkeyManager::monitorMatches(const KeyPress& press) const
+bool HotkeyManager::handleTapPress(QKeyCombination press)
 {
-    const bool shiftDown = (press.flags & KeyModifier::shift) != 0;
-    return (press.flags & KeyModifier::command) && !(press.flags & KeyModifier::option) &&
-           !(press.flags & KeyModifier::control) && shiftDown == m_targetRequiresShift &&
-           press.keyCode == static_cast<std::uint16_t>(m_targetKeyCode);
-}
-
-bool HotkeyManager::handleTapPress(const KeyPress& press)
-{
-    if (!tapMatches(press))
+    if (!matches(press))
         return false;
     if (onHotkey)
         onHotkey();

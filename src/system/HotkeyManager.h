@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/KeyPress.h"
+#include "model/ShortcutKeys.h"
 
+#include <QKeyCombination>
 #include <QString>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,9 +14,9 @@ class GlobalKeyMonitor;
 class GlobalKeyTap;
 class Permissions;
 
-// Watches the keyboard system-wide for the configured shortcut (Command with one letter,
+// Watches the keyboard system-wide for the configured shortcut (Super with one letter,
 // optionally Shift) and calls onHotkey on each matching press. Prefers a tap, which swallows the
-// press; falls back to a monitor, which only observes, when input monitoring is not granted.
+// press; falls back to a monitor, which only observes, when the session offers no tap.
 class HotkeyManager
 {
 public:
@@ -33,7 +33,7 @@ public:
     HotkeyManager& operator=(const HotkeyManager&) = delete;
 
     // Takes effect from the next key press, whichever mechanism is running.
-    void configure(std::uint16_t keyCode, bool requiresShift);
+    void configure(QKeyCombination shortcut);
     bool start();
     void stop();
 
@@ -41,18 +41,17 @@ public:
     const std::optional<QString>& lastError() const { return m_lastError; }
     // The last start found the combination held by another program (the tap was refused).
     bool shortcutTaken() const { return m_shortcutTaken; }
-    std::int64_t targetKeyCode() const { return m_targetKeyCode; }
-    bool targetRequiresShift() const { return m_targetRequiresShift; }
+    QKeyCombination target() const { return m_target; }
     Mechanism mechanism() const;
 
-    // The rule the tap applies: Command down, Option and Control up, Shift as required, the key.
-    // Caps Lock, NumLock and the like are ignored.
-    bool tapMatches(const KeyPress& press) const;
-    bool monitorMatches(const KeyPress& press) const;
+    // The rule both mechanisms apply: the key, with exactly the shortcut's modifiers (Super, and
+    // Shift when required; Ctrl or Alt held make it another combination). Caps Lock and NumLock
+    // never reach this far.
+    bool matches(QKeyCombination press) const;
 
 private:
     bool startGlobalMonitorFallback();
-    bool handleTapPress(const KeyPress& press);
+    bool handleTapPress(QKeyCombination press);
 
     Permissions& m_permissions;
     GlobalKeyTap& m_tap;
@@ -61,8 +60,7 @@ private:
     bool m_monitorActive = false;
     std::optional<QString> m_lastError;
     bool m_shortcutTaken = false;
-    std::int64_t m_targetKeyCode = 37;
-    bool m_targetRequiresShift = false;
+    QKeyCombination m_target = ShortcutKeys::combination(ShortcutKeys::defaultKeyID, false);
     // The monitor's handler holds the listener weakly through this token.
     std::shared_ptr<HotkeyManager*> m_self;
 };

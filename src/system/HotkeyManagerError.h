@@ -10,22 +10,19 @@ class HotkeyManagerError
 public:
     enum Code
     {
-        eventTapUnavailableCode = 1,
-        runLoopSourceUnavailableCode = 2,
+        shortcutRefusedCode = 1,
         permissionsMissingCode = 3,
         monitorUnavailableCode = 4,
     };
     static inline const QString domain = QStringLiteral("Velto.Hotkey");
 
-    static AppError eventTapUnavailable()
+    // The X server refused the key grab (another program holds the combination) or the desktop's
+    // shortcut portal did not bind it.
+    static AppError shortcutRefused()
     {
-        return AppError(domain, eventTapUnavailableCode,
-                        QStringLiteral("Failed to create event tap"));
-    }
-    static AppError runLoopSourceUnavailable()
-    {
-        return AppError(domain, runLoopSourceUnavailableCode,
-                        QStringLiteral("Failed to create run loop source"));
+        return AppError(domain, shortcutRefusedCode,
+                        QStringLiteral("Could not take the shortcut: the key grab or the "
+                                       "desktop's shortcut portal refused it"));
     }
     static AppError permissionsMissing()
     {

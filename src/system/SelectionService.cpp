@@ -3,7 +3,6 @@
 #include "model/ClientLogger.h"
 #include "platform/CancellationToken.h"
 #include "platform/FocusedSelection.h"
-#include "platform/KeyPress.h"
 #include "platform/Sleeper.h"
 #include "platform/SyntheticKeys.h"
 #include "platform/Workspace.h"
@@ -61,7 +60,7 @@ SelectionService::selectedTextFromFocusedApp(std::optional<SelectedRange>* range
     const qint64 before = m_clipboard.changeCount();
     QElapsedTimer waited;
     waited.start();
-    co_await sendCommandKey(copyKeyCode);
+    co_await sendChord(copyChord);
     // Read once the application has written, not after a guess: a busy one writes late.
     // A change of count, not of contents: older text on the clipboard is not a selection.
     const bool changed = co_await m_clipboard.waitForChange(before, copyChangeMaximum);
@@ -95,13 +94,13 @@ void SelectionService::restoreClipboard(const ClipboardSnapshot& snapshot)
     m_clipboard.writeItems(snapshot);
 }
 
-QCoro::Task<> SelectionService::sendCommandKey(std::uint16_t keyCode)
+QCoro::Task<> SelectionService::sendChord(QKeyCombination chord)
 {
-    if (!m_keys.isAvailable() || !m_keys.canPost(keyCode))
+    if (!m_keys.isAvailable() || !m_keys.canPost(chord))
         co_return;
-    m_keys.post(keyCode, KeyModifier::command, true);
+    m_keys.post(chord, true);
     co_await m_sleeper.sleep(keyPressDuration);
-    m_keys.post(keyCode, KeyModifier::command, false);
+    m_keys.post(chord, false);
 }
 
 bool SelectionService::isSameApplication(const RunningApplication& a, const RunningApplication& b)
@@ -128,11 +127,11 @@ SelectionService::pasteText(QString text, std::optional<RunningApplication> sour
 
     if (source && !m_workspace.isTerminated(*source))
         co_await bringBack(*source, current);
-    if (!m_keys.isAvailable() || !m_keys.canPost(pasteKeyCode))
+    if (!m_keys.isAvailable() || !m_keys.canPost(pasteChord))
         co_return PasteOutcome::pasteFailed;
     // Reads asked before the key (a clipboard manager recording the change) are not the paste.
     m_clipboard.expectTextRead();
-    co_await sendCommandKey(pasteKeyCode);
+    co_await sendChord(pasteChord);
     co_await waitForPaste();
     restoreClipboard(snapshot);
     if (restored)

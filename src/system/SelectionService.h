@@ -4,6 +4,7 @@
 #include "platform/FocusedSelection.h"
 #include "platform/RunningApplication.h"
 
+#include <QKeyCombination>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -38,8 +39,9 @@ public:
         halfReplaced
     };
 
-    static constexpr std::uint16_t copyKeyCode = 8;  // C
-    static constexpr std::uint16_t pasteKeyCode = 9; // V
+    // Terminals take these with Shift as well; the X11 keys add it there.
+    static constexpr QKeyCombination copyChord{Qt::ControlModifier, Qt::Key_C};
+    static constexpr QKeyCombination pasteChord{Qt::ControlModifier, Qt::Key_V};
     static constexpr std::chrono::milliseconds keyPressDuration{25};
     // How long the application has to put the copied selection on the clipboard.
     static constexpr std::chrono::milliseconds copyChangeMaximum{500};
@@ -67,8 +69,8 @@ public:
     selectedTextFromFocusedApp(std::optional<SelectedRange>* range = nullptr);
     QCoro::Task<ClipboardSnapshot> captureClipboard();
     void restoreClipboard(const ClipboardSnapshot& snapshot);
-    // One Command+key press and release.
-    QCoro::Task<> sendCommandKey(std::uint16_t keyCode);
+    // One press and release of the chord.
+    QCoro::Task<> sendChord(QKeyCombination chord);
     // Pastes text over the selection of source (the application in front when the rewrite was
     // asked for) and puts the clipboard back. Pastes nothing when the user has switched away;
     // when no paste key can be posted, leaves the text on the clipboard instead of throwing it

@@ -1,8 +1,7 @@
 #include "platform/wayland/PortalKeyTap.h"
 
 #include "model/ClientLogger.h"
-#include "model/ShortcutKeys.h"
-#include "platform/KeyPress.h"
+#include "platform/linux/Keysyms.h"
 #include "platform/wayland/PortalRequest.h"
 #include "platform/wayland/PortalShortcut.h"
 
@@ -46,33 +45,38 @@ PortalKeyTap::~PortalKeyTap()
     closeSession();
 }
 
-QString PortalKeyTap::preferredTrigger(std::int64_t keyCode, bool requiresShift)
+QString PortalKeyTap::preferredTrigger(QKeyCombination shortcut)
 {
-    QString letter = QStringLiteral("L");
-    for (const ShortcutKeyOption& option : ShortcutKeys::availableShortcutKeys()) {
-        if (option.keyCode == keyCode)
-            letter = option.id.toUpper();
-    }
-    return requiresShift ? QStringLiteral("LOGO+SHIFT+") + letter
-                         : QStringLiteral("LOGO+") + letter;
+    // The modifiers in this order keep the spelling (and so the ids derived from it) that
+    // desktops already store: "LOGO+SHIFT+L".
+    QStringList parts;
+    const Qt::KeyboardModifiers modifiers = shortcut.keyboardModifiers();
+    if (modifiers & Qt::MetaModifier)
+        parts << QStringLiteral("LOGO");
+    if (modifiers & Qt::ControlModifier)
+        parts << QStringLiteral("CTRL");
+    if (modifiers & Qt::AltModifier)
+        parts << QStringLiteral("ALT");
+    if (modifiers & Qt::ShiftModifier)
+        parts << QStringLiteral("SHIFT");
+    const std::uint32_t letter = Keysyms::forKey(shortcut.key()).value_or('l');
+    parts << QString(QChar(char16_t(letter))).toUpper();
+    return parts.join(u'+');
 }
 
-QString PortalKeyTap::shortcutID(std::int64_t keyCode, bool requiresShift)
+QString PortalKeyTap::shortcutID(QKeyCombination shortcut)
 {
-    return QStringLiteral("rewrite-") +
-           preferredTrigger(keyCode, requiresShift).toLower().replace(u'+', u'-');
+    return QStringLiteral("rewrite-") + preferredTrigger(shortcut).toLower().replace(u'+', u'-');
 }
 
-void PortalKeyTap::bind(std::int64_t keyCode, bool requiresShift)
+void PortalKeyTap::bind(QKeyCombination shortcut)
 {
-    m_keyCode = keyCode;
-    m_requiresShift = requiresShift;
+    m_shortcut = shortcut;
     if (m_state == State::binding) {
         m_rebindWanted = true;
         return;
     }
-    if (m_state == State::bound && m_boundKeyCode == keyCode &&
-        m_boundRequiresShift == requiresShift)
+    if (m_state == State::bound && m_bound == shortcut)
         return;
     bindSession();
 }
@@ -103,11 +107,10 @@ QCoro::Task<> PortalKeyTap::bindSession()
             if (!self)
                 co_return;
         }
-        const std::int64_t keyCode = m_keyCode;
-        const bool requiresShift = m_requiresShift;
-        const QString preferred = preferredTrigger(keyCode, requiresShift);
+        const QKeyCombination wanted = m_shortcut;
+        const QString preferred = preferredTrigger(wanted);
         PortalShortcut shortcut{
-            shortcutID(keyCode, requiresShift),
+            shortcutID(wanted),
             {{QStringLiteral("description"), QStringLiteral("Rewrite the selected text")},
              {QStringLiteral("preferred_trigger"), preferred}}};
         const QVariantMap options{
@@ -131,20 +134,18 @@ QCoro::Task<> PortalKeyTap::bindSession()
             co_return;
         }
         m_session = session;
-        m_boundKeyCode = keyCode;
-        m_boundRequiresShift = requiresShift;
+        m_bound = wanted;
         m_bus.connect(PortalRequest::service, m_session, sessionInterface, QStringLiteral("Closed"),
                       this, SLOT(handleSessionClosed(QDBusMessage)));
         ClientLogger::info(u"global shortcut bound: ", preferred);
-        if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts")),
-                                           shortcutID(keyCode, requiresShift)))
+        if (const auto trigger =
+                triggerIn(response.results.value(QStringLiteral("shortcuts")), shortcutID(wanted)))
             noteTrigger(*trigger);
         else
             co_await readTrigger();
         if (!self)
             co_return;
-    } while (m_rebindWanted || m_keyCode != m_boundKeyCode ||
-             m_requiresShift != m_boundRequiresShift);
+    } while (m_rebindWanted || m_bound != m_shortcut);
     setState(State::bound);
 }
 
@@ -157,10 +158,10 @@ QCoro::Task<> PortalKeyTap::readTrigger()
     const QVariantMap options;
     const PortalRequest::Response response = co_await PortalRequest::call(
         m_bus, interfaceName, QStringLiteral("ListShortcuts"), arguments, options, sessionBudget);
-    if (!self || session != m_session || !response.answered || response.code != 0)
+    if (!self || session != m_session || !m_bound || !response.answered || response.code != 0)
         co_return;
-    if (const auto trigger = triggerIn(response.results.value(QStringLiteral("shortcuts")),
-                                       shortcutID(m_boundKeyCode, m_boundRequiresShift)))
+    if (const auto trigger =
+            triggerIn(response.results.value(QStringLiteral("shortcuts")), shortcutID(*m_bound)))
         noteTrigger(*trigger);
 }
 
@@ -211,12 +212,12 @@ void PortalKeyTap::setState(State state, const QString& problem)
 bool PortalKeyTap::isOurShortcut(const QDBusMessage& message) const
 {
     const QList<QVariant> arguments = message.arguments();
-    if (m_session.isEmpty() || arguments.size() < 2 ||
+    if (m_session.isEmpty() || !m_bound || arguments.size() < 2 ||
         !arguments.at(0).canConvert<QDBusObjectPath>() ||
         arguments.at(1).typeId() != QMetaType::QString)
         return false;
     return arguments.at(0).value<QDBusObjectPath>().path() == m_session &&
-           arguments.at(1).toString() == shortcutID(m_boundKeyCode, m_boundRequiresShift);
+           arguments.at(1).toString() == shortcutID(*m_bound);
 }
 
 void PortalKeyTap::handleActivated(const QDBusMessage& message)
@@ -241,23 +242,20 @@ void PortalKeyTap::deliverPress()
     if (!m_pressed)
         return;
     m_pressed = false;
-    if (!m_handler)
+    // The desktop only reports our own combination.
+    if (!m_handler || !m_bound)
         return;
-    KeyPress press;
-    press.keyCode = m_boundKeyCode;
-    press.flags = KeyModifier::command | (m_boundRequiresShift ? KeyModifier::shift : 0);
-    m_handler(press);
+    m_handler(*m_bound);
 }
 
 void PortalKeyTap::handleShortcutsChanged(const QDBusMessage& message)
 {
     const QList<QVariant> arguments = message.arguments();
-    if (m_session.isEmpty() || arguments.size() < 2 ||
+    if (m_session.isEmpty() || !m_bound || arguments.size() < 2 ||
         !arguments.at(0).canConvert<QDBusObjectPath>() ||
         arguments.at(0).value<QDBusObjectPath>().path() != m_session)
         return;
-    if (const auto trigger =
-            triggerIn(arguments.at(1), shortcutID(m_boundKeyCode, m_boundRequiresShift)))
+    if (const auto trigger = triggerIn(arguments.at(1), shortcutID(*m_bound)))
         noteTrigger(*trigger);
 }
 
@@ -291,18 +289,17 @@ void PortalKeyTap::closeSession()
     m_session.clear();
 }
 
-GlobalKeyTap::StartResult PortalKeyTap::start(std::int64_t keyCode, bool requiresShift,
-                                              Handler handler)
+GlobalKeyTap::StartResult PortalKeyTap::start(QKeyCombination shortcut, Handler handler)
 {
     m_handler = std::move(handler);
-    bind(keyCode, requiresShift);
+    bind(shortcut);
     return m_state == State::bound || m_state == State::binding ? StartResult::started
                                                                 : StartResult::tapUnavailable;
 }
 
-bool PortalKeyTap::retarget(std::int64_t keyCode, bool requiresShift)
+bool PortalKeyTap::retarget(QKeyCombination shortcut)
 {
-    bind(keyCode, requiresShift);
+    bind(shortcut);
     return m_state == State::bound || m_state == State::binding;
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/GlobalKeyTap.h"
 
+#include "model/ShortcutKeys.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
@@ -42,25 +44,24 @@ public:
     explicit PortalKeyTap(QDBusConnection bus);
     ~PortalKeyTap() override;
 
-    // Binds the shortcut (keyCode of a letter, Shift or not) unless bound or binding.
-    void bind(std::int64_t keyCode, bool requiresShift);
+    // Binds the shortcut (Super with a letter, Shift or not) unless bound or binding.
+    void bind(QKeyCombination shortcut);
     State state() const { return m_state; }
     // The shortcut last asked for (the default until a listener says otherwise).
-    std::int64_t requestedKeyCode() const { return m_keyCode; }
-    bool requestedRequiresShift() const { return m_requiresShift; }
+    QKeyCombination requestedShortcut() const { return m_shortcut; }
     // Why the shortcut is not bound, for the log and the setup card; empty when bound.
     QString problem() const { return m_problem; }
     // The keys the desktop assigned, as it describes them ("Meta+L"); empty when unknown.
     QString trigger() const { return m_trigger; }
     // "LOGO+L", "LOGO+SHIFT+L": the portal's spelling of a shortcut.
-    static QString preferredTrigger(std::int64_t keyCode, bool requiresShift);
+    static QString preferredTrigger(QKeyCombination shortcut);
     // The id we register a shortcut under: one per combination ("rewrite-logo-shift-l"), since
     // the desktop keeps the keys it first gave an id and treats a new preferred trigger for it
     // as a mere suggestion.
-    static QString shortcutID(std::int64_t keyCode, bool requiresShift);
+    static QString shortcutID(QKeyCombination shortcut);
 
-    StartResult start(std::int64_t keyCode, bool requiresShift, Handler handler) override;
-    bool retarget(std::int64_t keyCode, bool requiresShift) override;
+    StartResult start(QKeyCombination shortcut, Handler handler) override;
+    bool retarget(QKeyCombination shortcut) override;
     void stop() override;
 
 signals:
@@ -91,11 +92,9 @@ private:
     QString m_problem;
     QString m_session;
     QString m_trigger;
-    std::int64_t m_keyCode = 37;
-    bool m_requiresShift = false;
+    QKeyCombination m_shortcut = ShortcutKeys::combination(ShortcutKeys::defaultKeyID, false);
     // What the current session was made for; a different target needs a new one.
-    std::int64_t m_boundKeyCode = -1;
-    bool m_boundRequiresShift = false;
+    std::optional<QKeyCombination> m_bound;
     bool m_rebindWanted = false;
     // Sessions the desktop closed in a row; bound again a few times, then left alone.
     int m_closedInARow = 0;

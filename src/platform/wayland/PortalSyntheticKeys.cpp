@@ -2,8 +2,7 @@
 
 #include "model/ClientLogger.h"
 #include "model/PreferenceStore.h"
-#include "model/ShortcutKeys.h"
-#include "platform/KeyPress.h"
+#include "platform/linux/Keysyms.h"
 #include "platform/wayland/PortalRequest.h"
 
 #include <QDBusObjectPath>
@@ -24,10 +23,6 @@ constexpr uint keyboardDevice = 1;
 constexpr uint persistUntilRevoked = 2;
 constexpr qsizetype maxRestoreTokenLength = 512;
 
-constexpr std::uint32_t controlL = 0xffe3;
-constexpr std::uint32_t shiftL = 0xffe1;
-constexpr std::uint32_t altL = 0xffe9;
-
 } // namespace
 
 PortalSyntheticKeys::PortalSyntheticKeys(QDBusConnection bus, PreferenceStore& preferences)
@@ -38,16 +33,6 @@ PortalSyntheticKeys::PortalSyntheticKeys(QDBusConnection bus, PreferenceStore& p
 PortalSyntheticKeys::~PortalSyntheticKeys()
 {
     PortalRequest::closeSession(m_bus, m_session);
-}
-
-std::optional<std::uint32_t> PortalSyntheticKeys::keysymFor(std::uint16_t keyCode)
-{
-    for (const ShortcutKeyOption& option : ShortcutKeys::availableShortcutKeys()) {
-        // Lower-case letters' keysyms are their Latin-1 codes.
-        if (option.keyCode == keyCode && option.id.size() == 1)
-            return option.id.at(0).toLatin1();
-    }
-    return std::nullopt;
 }
 
 std::optional<QString> PortalSyntheticKeys::storedRestoreToken() const
@@ -179,24 +164,18 @@ bool PortalSyntheticKeys::isAvailable()
     return m_state == State::started;
 }
 
-bool PortalSyntheticKeys::canPost(std::uint16_t keyCode)
+bool PortalSyntheticKeys::canPost(QKeyCombination chord)
 {
-    return keysymFor(keyCode).has_value();
+    return Keysyms::forKey(chord.key()).has_value();
 }
 
-void PortalSyntheticKeys::post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown)
+void PortalSyntheticKeys::post(QKeyCombination chord, bool keyDown)
 {
-    const auto keysym = keysymFor(keyCode);
+    const auto keysym = Keysyms::forKey(chord.key());
     if (!keysym || m_state != State::started)
         return;
     if (keyDown) {
-        m_pressedModifiers.clear();
-        if (flags & (KeyModifier::command | KeyModifier::control))
-            m_pressedModifiers.append(controlL);
-        if (flags & KeyModifier::shift)
-            m_pressedModifiers.append(shiftL);
-        if (flags & KeyModifier::option)
-            m_pressedModifiers.append(altL);
+        m_pressedModifiers = Keysyms::forModifiers(chord.keyboardModifiers());
         for (std::uint32_t modifier : m_pressedModifiers)
             sendKeysym(modifier, true);
         sendKeysym(*keysym, true);

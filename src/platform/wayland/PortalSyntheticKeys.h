@@ -17,8 +17,8 @@ class PreferenceStore;
 // Synthetic keys through the XDG RemoteDesktop portal: a keyboard-only session whose keysyms the
 // compositor delivers to the focused window. Desktops that ask the user before starting one
 // hand back a restore token (persist until revoked), kept in the preferences so the user is
-// asked once, not at every start. Command means Ctrl: on Wayland the app cannot tell a terminal
-// from other windows, so Ctrl+Shift+C/V are not used.
+// asked once, not at every start. On Wayland the app cannot tell a terminal from other windows,
+// so chords go as asked: no Ctrl+Shift+C/V.
 class PortalSyntheticKeys : public QObject, public SyntheticKeys
 {
     Q_OBJECT
@@ -42,12 +42,10 @@ public:
     void startSession();
     State state() const { return m_state; }
     QString problem() const { return m_problem; }
-    // The keysym for a model key code (through its letter); none for other keys.
-    static std::optional<std::uint32_t> keysymFor(std::uint16_t keyCode);
 
     bool isAvailable() override;
-    bool canPost(std::uint16_t keyCode) override;
-    void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) override;
+    bool canPost(QKeyCombination chord) override;
+    void post(QKeyCombination chord, bool keyDown) override;
     // One key by its keysym, as is (post() builds its chords from these). Queued behind the
     // keys still on their way; the caller does not wait.
     void sendKeysym(std::uint32_t keysym, bool pressed);

@@ -24,7 +24,7 @@ void WaylandPermissions::requestInputMonitoring()
     // A portal known to be missing stays missing for this session; no point asking again.
     const auto state = m_shortcut.state();
     if (state == PortalKeyTap::State::unbound || state == PortalKeyTap::State::failed)
-        m_shortcut.bind(m_shortcut.requestedKeyCode(), m_shortcut.requestedRequiresShift());
+        m_shortcut.bind(m_shortcut.requestedShortcut());
 }
 
 bool WaylandPermissions::accessibilityTrusted(bool prompt)
@@ -43,8 +43,7 @@ SessionCapabilities WaylandPermissions::capabilities()
     case PortalKeyTap::State::bound:
         capabilities.shortcutRoute = GlobalShortcutRoute::desktopPortal;
         capabilities.shortcutTaken =
-            !triggerMatches(m_shortcut.trigger(), m_shortcut.requestedKeyCode(),
-                            m_shortcut.requestedRequiresShift());
+            !triggerMatches(m_shortcut.trigger(), m_shortcut.requestedShortcut());
         break;
     case PortalKeyTap::State::missing:
         capabilities.shortcutProblem =
@@ -69,22 +68,17 @@ SessionCapabilities WaylandPermissions::capabilities()
     return capabilities;
 }
 
-bool WaylandPermissions::triggerMatches(const QString& trigger, std::int64_t keyCode,
-                                        bool requiresShift)
+bool WaylandPermissions::triggerMatches(const QString& trigger, QKeyCombination shortcut)
 {
     QStringList ids;
-    QString wanted;
-    for (const ShortcutKeyOption& key : ShortcutKeys::availableShortcutKeys()) {
+    for (const ShortcutKeyOption& key : ShortcutKeys::availableShortcutKeys())
         ids << key.id;
-        if (key.keyCode == keyCode)
-            wanted = key.id;
-    }
     const std::optional<ParsedShortcut> assigned = ShortcutKeys::parseShortcutInput(trigger, ids);
     // Ctrl or Alt in the description would be a different combination the parser ignores.
     const QString lower = trigger.toLower();
     if (lower.contains(u"ctrl") || lower.contains(u"control") || lower.contains(u"alt"))
         return false;
-    return assigned && assigned->keyID == wanted && assigned->requiresShift == requiresShift;
+    return assigned && ShortcutKeys::combination(*assigned) == shortcut;
 }
 
 } // namespace velto

@@ -3,6 +3,8 @@
 #include "platform/Permissions.h"
 #include "platform/linux/AccessibilityBusProbe.h"
 
+#include <QKeyCombination>
+
 namespace velto {
 
 class PortalKeyTap;
@@ -27,7 +29,7 @@ public:
 
     // Whether the desktop gave the portal shortcut the combination asked for: it may assign
     // nothing (the keys belong to someone else) or keys of its own choosing.
-    static bool triggerMatches(const QString& trigger, std::int64_t keyCode, bool requiresShift);
+    static bool triggerMatches(const QString& trigger, QKeyCombination shortcut);
 
 private:
     PortalKeyTap& m_shortcut;

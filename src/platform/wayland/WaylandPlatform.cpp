@@ -21,8 +21,9 @@ WaylandPlatform::WaylandPlatform(QDBusConnection bus, DesktopLauncher& launcher,
     connect(&m_connection, &WaylandConnection::failed, this, [this] { capabilitiesChanged(); });
     // The user's own shortcut from the start: binding the default first would only be
     // replaced a moment later.
-    m_keyTap.bind(ShortcutKeys::keyCode(preferences.shortcutKey()),
-                  preferences.shortcutRequiresShift());
+    m_keyTap.bind(
+        ShortcutKeys::combination(ShortcutKeys::normalizedShortcutKey(preferences.shortcutKey()),
+                                  preferences.shortcutRequiresShift()));
     m_syntheticKeys.startSession();
 }
 

@@ -32,14 +32,4 @@ bool WaylandWorkspace::openURL(const QUrl& url)
     return m_launcher.openURL(url);
 }
 
-bool WaylandWorkspace::openDirectory(const QString& path)
-{
-    return m_launcher.openDirectory(path);
-}
-
-void WaylandWorkspace::revealInFileViewer(const QString& path)
-{
-    m_launcher.revealInFileViewer(path);
-}
-
 } // namespace velto

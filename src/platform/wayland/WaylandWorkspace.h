@@ -22,8 +22,6 @@ public:
     QCoro::Task<bool> waitUntilActive(const RunningApplication& application,
                                       std::chrono::milliseconds maximum) override;
     bool openURL(const QUrl& url) override;
-    bool openDirectory(const QString& path) override;
-    void revealInFileViewer(const QString& path) override;
 
 private:
     DesktopLauncher& m_launcher;

@@ -85,7 +85,8 @@ void X11KeyMonitor::handleEvent(const void* raw)
         return;
     }
     if (m_handler)
-        m_handler(KeyPress{m_keymap.modelKeyCode(code), m_keymap.flagsFromKeysDown(m_keysDown)});
+        m_handler(QKeyCombination(m_keymap.modifiersFromKeysDown(m_keysDown),
+                                  m_keymap.keyForKeycode(code)));
 }
 
 } // namespace velto

@@ -18,14 +18,12 @@ X11KeyTap::~X11KeyTap()
     stop();
 }
 
-GlobalKeyTap::StartResult X11KeyTap::start(std::int64_t keyCode, bool requiresShift,
-                                           Handler handler)
+GlobalKeyTap::StartResult X11KeyTap::start(QKeyCombination shortcut, Handler handler)
 {
     stop();
     if (!m_connection.isConnected())
         return StartResult::tapUnavailable;
-    m_keyCode = keyCode;
-    m_requiresShift = requiresShift;
+    m_shortcut = shortcut;
     if (!grab())
         return StartResult::tapUnavailable;
     m_handler = std::move(handler);
@@ -34,17 +32,30 @@ GlobalKeyTap::StartResult X11KeyTap::start(std::int64_t keyCode, bool requiresSh
     return StartResult::started;
 }
 
-bool X11KeyTap::retarget(std::int64_t keyCode, bool requiresShift)
+bool X11KeyTap::retarget(QKeyCombination shortcut)
 {
     if (!m_handlerId)
         return false;
     ungrab();
-    m_keyCode = keyCode;
-    m_requiresShift = requiresShift;
+    m_shortcut = shortcut;
     if (grab())
         return true;
     stop();
     return false;
+}
+
+std::uint16_t X11KeyTap::grabMask(const X11Keymap& keymap, Qt::KeyboardModifiers modifiers)
+{
+    std::uint16_t mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        mask |= XCB_MOD_MASK_CONTROL;
+    if (modifiers & Qt::AltModifier)
+        mask |= keymap.altMask();
+    if (modifiers & Qt::MetaModifier)
+        mask |= keymap.superMask();
+    return mask;
 }
 
 void X11KeyTap::stop()
@@ -58,11 +69,10 @@ void X11KeyTap::stop()
 
 std::optional<X11KeyTap::Grab> X11KeyTap::wantedGrab() const
 {
-    const auto key = m_keymap.keycodeForModelKeyCode(m_keyCode);
+    const auto key = m_keymap.keycodeForKey(m_shortcut.key());
     if (!key)
         return std::nullopt;
-    const std::uint16_t base =
-        m_keymap.superMask() | (m_requiresShift ? std::uint16_t(XCB_MOD_MASK_SHIFT) : 0);
+    const std::uint16_t base = X11KeyTap::grabMask(m_keymap, m_shortcut.keyboardModifiers());
     const std::uint16_t numLock = m_keymap.numLockMask();
     Grab wanted{*key, {base, std::uint16_t(base | XCB_MOD_MASK_LOCK)}};
     if (numLock)
@@ -163,8 +173,8 @@ void X11KeyTap::handleEvent(const void* raw)
     // the target.
     xcb_ungrab_keyboard(m_connection.xcb(), press->time);
     m_connection.flush();
-    const KeyPress keyPress{m_keymap.modelKeyCode(press->detail),
-                            m_keymap.flagsFromState(press->state)};
+    const QKeyCombination keyPress(m_keymap.modifiersFromState(press->state),
+                                   m_keymap.keyForKeycode(press->detail));
     // A grabbed press that the rule rejects cannot be given back to the application.
     if (m_handler)
         m_handler(keyPress);

@@ -11,17 +11,21 @@ namespace velto {
 class X11Connection;
 class X11Keymap;
 
-// A passive grab of Super+letter (+Shift) on the root window, for every combination of Caps Lock
-// and NumLock so those never keep the shortcut from matching.
+// A passive grab of the shortcut's letter with its modifiers on the root window, for every
+// combination of Caps Lock and NumLock so those never keep the shortcut from matching.
 class X11KeyTap : public GlobalKeyTap
 {
 public:
     X11KeyTap(X11Connection& connection, X11Keymap& keymap);
     ~X11KeyTap() override;
 
-    StartResult start(std::int64_t keyCode, bool requiresShift, Handler handler) override;
-    bool retarget(std::int64_t keyCode, bool requiresShift) override;
+    StartResult start(QKeyCombination shortcut, Handler handler) override;
+    bool retarget(QKeyCombination shortcut) override;
     void stop() override;
+
+    // The X modifier bits a grab of these modifiers holds, on the bits this keymap puts Super
+    // and Alt on.
+    static std::uint16_t grabMask(const X11Keymap& keymap, Qt::KeyboardModifiers modifiers);
 
 private:
     // One passive grab per modifier set, all on the same key.
@@ -45,8 +49,7 @@ private:
     X11Keymap& m_keymap;
     Handler m_handler;
     int m_handlerId = 0;
-    std::int64_t m_keyCode = 0;
-    bool m_requiresShift = false;
+    QKeyCombination m_shortcut;
     std::optional<Grab> m_grab;
 };
 

@@ -1,7 +1,6 @@
 #include "platform/x11/X11Keymap.h"
 
-#include "model/ShortcutKeys.h"
-#include "platform/KeyPress.h"
+#include "platform/linux/Keysyms.h"
 #include "platform/x11/X11Connection.h"
 
 #include <cstdlib>
@@ -88,38 +87,17 @@ std::optional<std::uint8_t> X11Keymap::keycodeForKeysym(std::uint32_t keysym) co
     return first;
 }
 
-std::optional<char> X11Keymap::letterForKeycode(std::uint8_t keycode) const
+Qt::Key X11Keymap::keyForKeycode(std::uint8_t keycode) const
 {
     if (!m_symbols)
-        return std::nullopt;
-    const xcb_keysym_t symbol = xcb_key_symbols_get_keysym(m_symbols, keycode, 0);
-    if (symbol >= 'a' && symbol <= 'z')
-        return static_cast<char>(symbol);
-    if (symbol >= 'A' && symbol <= 'Z')
-        return static_cast<char>(symbol - 'A' + 'a');
-    return std::nullopt;
+        return Qt::Key_unknown;
+    return Keysyms::keyFor(xcb_key_symbols_get_keysym(m_symbols, keycode, 0));
 }
 
-std::int64_t X11Keymap::modelKeyCode(std::uint8_t keycode) const
+std::optional<std::uint8_t> X11Keymap::keycodeForKey(Qt::Key key) const
 {
-    const auto letter = letterForKeycode(keycode);
-    if (!letter)
-        return KeyPress::noKeyCode;
-    const QString id(QChar::fromLatin1(*letter));
-    for (const ShortcutKeyOption& option : ShortcutKeys::availableShortcutKeys()) {
-        if (option.id == id)
-            return option.keyCode;
-    }
-    return KeyPress::noKeyCode;
-}
-
-std::optional<std::uint8_t> X11Keymap::keycodeForModelKeyCode(std::int64_t modelKeyCode) const
-{
-    for (const ShortcutKeyOption& option : ShortcutKeys::availableShortcutKeys()) {
-        if (option.keyCode == modelKeyCode && option.id.size() == 1)
-            return keycodeForKeysym(option.id.at(0).toLatin1());
-    }
-    return std::nullopt;
+    const std::optional<std::uint32_t> keysym = Keysyms::forKey(key);
+    return keysym ? keycodeForKeysym(*keysym) : std::nullopt;
 }
 
 std::uint16_t X11Keymap::maskOfKeycode(std::uint8_t keycode) const
@@ -145,32 +123,28 @@ std::uint16_t X11Keymap::maskOfKeysym(std::uint32_t keysym) const
     return mask;
 }
 
-std::uint64_t X11Keymap::flagsFromState(std::uint16_t state) const
+Qt::KeyboardModifiers X11Keymap::modifiersFromState(std::uint16_t state) const
 {
-    std::uint64_t flags = 0;
+    Qt::KeyboardModifiers modifiers;
     if (state & XCB_MOD_MASK_SHIFT)
-        flags |= KeyModifier::shift;
-    if (state & XCB_MOD_MASK_LOCK)
-        flags |= KeyModifier::capsLock;
+        modifiers |= Qt::ShiftModifier;
     if (state & XCB_MOD_MASK_CONTROL)
-        flags |= KeyModifier::control;
+        modifiers |= Qt::ControlModifier;
     if (state & m_altMask)
-        flags |= KeyModifier::option;
+        modifiers |= Qt::AltModifier;
     if (state & m_superMask)
-        flags |= KeyModifier::command;
-    if (m_numLockMask && (state & m_numLockMask))
-        flags |= KeyModifier::numericPad;
-    return flags;
+        modifiers |= Qt::MetaModifier;
+    return modifiers;
 }
 
-std::uint64_t X11Keymap::flagsFromKeysDown(const QList<std::uint8_t>& keycodes) const
+Qt::KeyboardModifiers X11Keymap::modifiersFromKeysDown(const QList<std::uint8_t>& keycodes) const
 {
     std::uint16_t state = 0;
     for (std::uint8_t code : keycodes)
         state |= maskOfKeycode(code);
     // Caps Lock and NumLock are locks: a key held down says nothing about them.
     state &= ~(XCB_MOD_MASK_LOCK | m_numLockMask);
-    return flagsFromState(state);
+    return modifiersFromState(state);
 }
 
 QList<std::uint8_t> X11Keymap::modifierKeycodes() const

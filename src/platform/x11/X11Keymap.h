@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <QList>
 #include <cstdint>
 #include <optional>
@@ -24,19 +25,20 @@ public:
     void refresh();
 
     std::optional<std::uint8_t> keycodeForKeysym(std::uint32_t keysym) const;
-    // 'a'..'z' of the key's unshifted symbol, or none.
-    std::optional<char> letterForKeycode(std::uint8_t keycode) const;
-    // The model's key code for an X key, and the X key for a model key code, through the letter.
-    std::int64_t modelKeyCode(std::uint8_t keycode) const;
-    std::optional<std::uint8_t> keycodeForModelKeyCode(std::int64_t modelKeyCode) const;
+    // Qt's key for the letter an X key types without Shift; Qt::Key_unknown for other keys.
+    Qt::Key keyForKeycode(std::uint8_t keycode) const;
+    // The X key that types this letter in the current layout; none for keys that are not
+    // letters or letters the layout lacks.
+    std::optional<std::uint8_t> keycodeForKey(Qt::Key key) const;
 
     std::uint16_t superMask() const { return m_superMask; }
     std::uint16_t altMask() const { return m_altMask; }
     std::uint16_t numLockMask() const { return m_numLockMask; }
-    // KeyModifier bits for an X modifier state.
-    std::uint64_t flagsFromState(std::uint16_t state) const;
-    // The KeyModifier bits held by these keys being down.
-    std::uint64_t flagsFromKeysDown(const QList<std::uint8_t>& keycodes) const;
+    // Shift, Ctrl, Alt and Super (Qt's Meta) of an X modifier state; Caps Lock and NumLock are
+    // left out, so they never change which combination a press is.
+    Qt::KeyboardModifiers modifiersFromState(std::uint16_t state) const;
+    // The modifiers held by these keys being down.
+    Qt::KeyboardModifiers modifiersFromKeysDown(const QList<std::uint8_t>& keycodes) const;
     // Keys mapped to any modifier except Lock (Caps Lock stays as the user set it).
     QList<std::uint8_t> modifierKeycodes() const;
 

@@ -1,7 +1,6 @@
 #include "platform/x11/X11SyntheticKeys.h"
 
-#include "model/ShortcutKeys.h"
-#include "platform/KeyPress.h"
+#include "platform/linux/Keysyms.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Keymap.h"
 #include "platform/x11/X11TerminalClasses.h"
@@ -12,14 +11,6 @@
 #include <xcb/xtest.h>
 
 namespace velto {
-
-namespace {
-constexpr std::uint32_t XK_Shift_L = 0xffe1;
-constexpr std::uint32_t XK_Control_L = 0xffe3;
-constexpr std::uint32_t XK_Alt_L = 0xffe9;
-constexpr std::uint16_t copyKeyCode = 8;
-constexpr std::uint16_t pasteKeyCode = 9;
-} // namespace
 
 X11SyntheticKeys::X11SyntheticKeys(X11Connection& connection, X11Keymap& keymap,
                                    X11Windows& windows)
@@ -32,9 +23,9 @@ bool X11SyntheticKeys::isAvailable()
     return m_connection.isConnected() && m_connection.hasXTest();
 }
 
-bool X11SyntheticKeys::canPost(std::uint16_t keyCode)
+bool X11SyntheticKeys::canPost(QKeyCombination chord)
 {
-    return isAvailable() && m_keymap.keycodeForModelKeyCode(keyCode).has_value();
+    return isAvailable() && m_keymap.keycodeForKey(chord.key()).has_value();
 }
 
 void X11SyntheticKeys::fake(bool press, std::uint8_t keycode)
@@ -56,37 +47,36 @@ void X11SyntheticKeys::releaseHeldModifiers()
     std::free(reply);
 }
 
-QList<std::uint8_t> X11SyntheticKeys::modifierKeysFor(std::uint16_t keyCode, std::uint64_t flags)
+QKeyCombination X11SyntheticKeys::chordFor(QKeyCombination chord, const QStringList& windowClass)
 {
-    bool control = flags & (KeyModifier::command | KeyModifier::control);
-    bool shift = flags & KeyModifier::shift;
-    if ((flags & KeyModifier::command) && (keyCode == copyKeyCode || keyCode == pasteKeyCode) &&
-        X11TerminalClasses::isTerminal(m_windows.wmClass(m_windows.activeWindow())))
-        shift = true;
+    const bool copyOrPaste = chord.keyboardModifiers() == Qt::ControlModifier &&
+                             (chord.key() == Qt::Key_C || chord.key() == Qt::Key_V);
+    if (!copyOrPaste || !X11TerminalClasses::isTerminal(windowClass))
+        return chord;
+    return QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, chord.key());
+}
+
+QList<std::uint8_t> X11SyntheticKeys::modifierKeysFor(Qt::KeyboardModifiers modifiers)
+{
     QList<std::uint8_t> keys;
-    auto add = [&](std::uint32_t keysym) {
+    for (std::uint32_t keysym : Keysyms::forModifiers(modifiers)) {
         if (auto code = m_keymap.keycodeForKeysym(keysym))
             keys << *code;
-    };
-    if (control)
-        add(XK_Control_L);
-    if (shift)
-        add(XK_Shift_L);
-    if (flags & KeyModifier::option)
-        add(XK_Alt_L);
+    }
     return keys;
 }
 
-void X11SyntheticKeys::post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown)
+void X11SyntheticKeys::post(QKeyCombination chord, bool keyDown)
 {
     if (!isAvailable())
         return;
-    const auto key = m_keymap.keycodeForModelKeyCode(keyCode);
+    const auto key = m_keymap.keycodeForKey(chord.key());
     if (!key)
         return;
     if (keyDown) {
         releaseHeldModifiers();
-        m_pressedModifiers = modifierKeysFor(keyCode, flags);
+        const QKeyCombination sent = chordFor(chord, m_windows.wmClass(m_windows.activeWindow()));
+        m_pressedModifiers = modifierKeysFor(sent.keyboardModifiers());
         for (std::uint8_t code : m_pressedModifiers)
             fake(true, code);
         fake(true, *key);

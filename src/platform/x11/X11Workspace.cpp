@@ -75,14 +75,4 @@ bool X11Workspace::openURL(const QUrl& url)
     return m_launcher.openURL(url);
 }
 
-bool X11Workspace::openDirectory(const QString& path)
-{
-    return m_launcher.openDirectory(path);
-}
-
-void X11Workspace::revealInFileViewer(const QString& path)
-{
-    m_launcher.revealInFileViewer(path);
-}
-
 } // namespace velto

@@ -23,10 +23,10 @@ public:
     void remove() override { ++removeCalls; }
 
     // Delivers a key-down to the installed handler, even after remove() (to test weak holding).
-    void press(std::int64_t keyCode, std::uint64_t flags)
+    void press(QKeyCombination press)
     {
         if (m_handler)
-            m_handler(KeyPress{keyCode, flags});
+            m_handler(press);
     }
 
 private:

@@ -3,7 +3,6 @@
 #include "platform/GlobalKeyTap.h"
 
 #include <QList>
-#include <QPair>
 
 namespace velto::fakes {
 
@@ -17,25 +16,25 @@ public:
     int startCalls = 0;
     int stopCalls = 0;
     bool running = false;
-    QList<QPair<std::int64_t, bool>> targets; // every combination watched, in order
+    QList<QKeyCombination> targets; // every combination watched, in order
 
-    StartResult start(std::int64_t keyCode, bool requiresShift, Handler handler) override
+    StartResult start(QKeyCombination shortcut, Handler handler) override
     {
         ++startCalls;
         if (nextStartResult != StartResult::started)
             return nextStartResult;
         running = true;
         m_handler = std::move(handler);
-        targets.append({keyCode, requiresShift});
+        targets.append(shortcut);
         return StartResult::started;
     }
-    bool retarget(std::int64_t keyCode, bool requiresShift) override
+    bool retarget(QKeyCombination shortcut) override
     {
         if (!retargetSucceeds) {
             stop();
             return false;
         }
-        targets.append({keyCode, requiresShift});
+        targets.append(shortcut);
         return true;
     }
     void stop() override
@@ -46,10 +45,7 @@ public:
     }
 
     // Returns true when the press was swallowed; an inactive tap swallows nothing.
-    bool press(std::int64_t keyCode, std::uint64_t flags)
-    {
-        return running && m_handler && m_handler(KeyPress{keyCode, flags});
-    }
+    bool press(QKeyCombination press) { return running && m_handler && m_handler(press); }
 
 private:
     Handler m_handler;

@@ -17,8 +17,6 @@ public:
     QSet<qint64> terminatedPids;
     QList<RunningApplication> activated;
     QList<QUrl> openedURLs;
-    QList<QString> openedDirectories;
-    QList<QString> revealed;
     bool openSucceeds = true;
     // Whether the window manager reports an activated application active in time.
     bool activationReported = true;
@@ -48,12 +46,6 @@ public:
         openedURLs.append(url);
         return openSucceeds;
     }
-    bool openDirectory(const QString& path) override
-    {
-        openedDirectories.append(path);
-        return openSucceeds;
-    }
-    void revealInFileViewer(const QString& path) override { revealed.append(path); }
 
 private:
     FakeEventLog* m_log;

@@ -73,10 +73,10 @@ struct ControllerRig
         };
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
-        return {permissions,      tap,       monitor,    keys,      clipboard,
-                selection,        workspace, autostart,  sound,     alerts,
-                sleeper,          *clock,    *auth,      api,       preferences,
-                desktopShortcuts, config,    bundlePath, terminate, activate};
+        return {permissions,      tap,       monitor,   keys,    clipboard,
+                selection,        workspace, autostart, sound,   alerts,
+                sleeper,          *clock,    *auth,     api,     preferences,
+                desktopShortcuts, config,    terminate, activate};
     }
 
     void storeSession()
@@ -177,7 +177,6 @@ struct ControllerRig
     FakeSleeper sleeper{&events};
 
     std::optional<AppError> configError;
-    QString bundlePath = QStringLiteral("/usr/lib/velto");
     int terminations = 0;
     int activations = 0;
     RunningApplication sourceApp{4242, 7, QStringLiteral("editor")};

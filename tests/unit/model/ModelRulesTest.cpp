@@ -196,7 +196,7 @@ private slots:
         QTEST(parsed ? (parsed->requiresShift ? "+" : "") + parsed->keyID : QString(), "parsed");
     }
 
-    void shortcutKeysCodesAndDisplay()
+    void shortcutKeysNormalisationAndDisplay()
     {
         QVERIFY(!ShortcutKeys::parseShortcutInput("Cmd+Q", {"l", "r"})); // only the given keys
         QVERIFY(ShortcutKeys::parseShortcutInput("Cmd+R", {"l", "r"}));
@@ -205,16 +205,51 @@ private slots:
         for (const auto& [key, normalised] : stored)
             QCOMPARE(key + " -> " + ShortcutKeys::normalizedShortcutKey(key),
                      key + " -> " + normalised);
-        QCOMPARE(ShortcutKeys::keyCode("z"), 6);
-        QCOMPARE(ShortcutKeys::keyCode("l"), 37);
-        QCOMPARE(ShortcutKeys::keyCode("?"), 37);
         QCOMPARE(ShortcutKeys::display("r", true), QStringLiteral("Super+Shift+R"));
         QCOMPARE(ShortcutKeys::display("nope", false), QStringLiteral("Super+L"));
         // The field shows what the parser reads back.
         QCOMPARE(ShortcutKeys::parseShortcutInput(ShortcutKeys::display("w", true), allKeys()),
                  (ParsedShortcut{"w", true}));
-        // Every letter once, in order: the X11 adapter maps codes back through these ids.
+        // Every letter once, in order.
         QCOMPARE(allKeys().join(QString()), "abcdefghijklmnopqrstuvwxyz");
+    }
+
+    void theShortcutCrossesThePortsAsSuperWithTheLettersKey_data()
+    {
+        QTest::addColumn<QString>("keyID");
+        QTest::addColumn<bool>("requiresShift");
+        QTest::addColumn<QKeyCombination>("combination");
+        const Qt::KeyboardModifiers superShift = Qt::MetaModifier | Qt::ShiftModifier;
+        QTest::newRow("a") << "a" << false << QKeyCombination(Qt::MetaModifier, Qt::Key_A);
+        QTest::newRow("z with Shift") << "z" << true << QKeyCombination(superShift, Qt::Key_Z);
+        QTest::newRow("l with Shift") << "l" << true << QKeyCombination(superShift, Qt::Key_L);
+        QTest::newRow("not a letter")
+            << "?" << false << QKeyCombination(Qt::MetaModifier, Qt::Key_L);
+    }
+    void theShortcutCrossesThePortsAsSuperWithTheLettersKey()
+    {
+        QFETCH(QString, keyID);
+        QFETCH(bool, requiresShift);
+        QFETCH(QKeyCombination, combination);
+        QCOMPARE(ShortcutKeys::combination(keyID, requiresShift), combination);
+        // And back to what the preferences keep.
+        const std::optional<ParsedShortcut> parsed = ShortcutKeys::parsedShortcut(combination);
+        QVERIFY(parsed);
+        QCOMPARE(ShortcutKeys::combination(*parsed), combination);
+    }
+
+    void combinationsThatAreNoShortcutHaveNoLetter()
+    {
+        const QKeyCombination notShortcuts[] = {
+            QKeyCombination(Qt::ControlModifier, Qt::Key_L),
+            QKeyCombination(Qt::MetaModifier | Qt::AltModifier, Qt::Key_L),
+            QKeyCombination(Qt::MetaModifier | Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_L),
+            QKeyCombination(Qt::NoModifier, Qt::Key_L),
+            QKeyCombination(Qt::MetaModifier, Qt::Key_1),
+            QKeyCombination(Qt::MetaModifier, Qt::Key_unknown)};
+        for (const QKeyCombination combination : notShortcuts)
+            QVERIFY2(!ShortcutKeys::parsedShortcut(combination),
+                     qPrintable(QString::number(combination.toCombined(), 16)));
     }
 
     void failuresArePresentedByTheirKind_data()

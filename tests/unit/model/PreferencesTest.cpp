@@ -207,6 +207,43 @@ private slots:
         QVERIFY(m_log->lines.isEmpty());
     }
 
+    // The file keeps the letter and the Shift flag; the listener gets Super with the letter's key.
+    void aStoredShortcutFileGivesTheSameCombination_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QKeyCombination>("combination");
+        QTest::newRow("Super+Shift+K")
+            << QByteArray(R"({"settings_schema_version": 6, "shortcutKey": "k",)"
+                          R"( "shortcutRequiresShift": true, "shortcutChosen": true})")
+            << QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_K);
+        QTest::newRow("Super+R")
+            << QByteArray(R"({"settings_schema_version": 6, "shortcutKey": "r",)"
+                          R"( "shortcutRequiresShift": false, "shortcutChosen": true})")
+            << QKeyCombination(Qt::MetaModifier, Qt::Key_R);
+        QTest::newRow("upper-case letter")
+            << QByteArray(R"({"settings_schema_version": 6, "shortcutKey": "Z",)"
+                          R"( "shortcutRequiresShift": true, "shortcutChosen": true})")
+            << QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_Z);
+        QTest::newRow("not a letter")
+            << QByteArray(R"({"settings_schema_version": 6, "shortcutKey": "7",)"
+                          R"( "shortcutRequiresShift": false, "shortcutChosen": true})")
+            << QKeyCombination(Qt::MetaModifier, Qt::Key_L);
+    }
+    void aStoredShortcutFileGivesTheSameCombination()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QKeyCombination, combination);
+        writeFile(prefsPath(), content);
+        UserPreferencesStore store(std::make_shared<JsonPreferenceFile>(prefsPath()));
+        AppModel model(store, AppBuildConfig{});
+        QCOMPARE(model.selectedShortcut(), combination);
+        // Reading it changed nothing in the file's shortcut.
+        const nlohmann::json stored = nlohmann::json::parse(fileText(prefsPath()).toStdString());
+        const nlohmann::json original = nlohmann::json::parse(content.toStdString());
+        QCOMPARE(stored.value("shortcutRequiresShift", false),
+                 original.value("shortcutRequiresShift", false));
+    }
+
     void aNewStoreStartsOnTheDefaultUnchosenAndSilent()
     {
         auto defaults = std::make_shared<MemoryPreferences>();

@@ -12,13 +12,13 @@ using namespace velto::fakes;
 
 namespace {
 
-constexpr std::uint64_t cmd = KeyModifier::command;
-constexpr std::uint64_t shift = KeyModifier::shift;
-constexpr std::uint64_t opt = KeyModifier::option;
-constexpr std::uint64_t ctrl = KeyModifier::control;
-constexpr std::uint64_t caps = KeyModifier::capsLock;
-constexpr std::int64_t keyL = 37;
-constexpr std::int64_t keyD = 2;
+constexpr Qt::KeyboardModifiers super = Qt::MetaModifier;
+constexpr Qt::KeyboardModifiers superShift = Qt::MetaModifier | Qt::ShiftModifier;
+const QKeyCombination superL{super, Qt::Key_L};
+const QKeyCombination superShiftD{superShift, Qt::Key_D};
+
+const QString refused = QStringLiteral(
+    "Could not take the shortcut: the key grab or the desktop's shortcut portal refused it");
 
 // A manager over fake ports that counts the hotkeys it reports.
 struct Rig
@@ -37,27 +37,33 @@ struct Rig
     int calls = 0;
 };
 
-const struct TapRow
+struct MatchRow
 {
     const char* name;
     bool requiresShift;
-    qint64 keyCode;
-    quint64 flags;
+    QKeyCombination press;
     bool matches;
-} tapRows[] = {
-    {"cmd+L", false, keyL, cmd, true},
-    {"cmd+L caps lock", false, keyL, cmd | caps, true},
-    {"cmd+L numeric pad", false, keyL, cmd | KeyModifier::numericPad, true},
-    {"cmd+shift+L", false, keyL, cmd | shift, false},
-    {"cmd+opt+L", false, keyL, cmd | opt, false},
-    {"ctrl+cmd+L", false, keyL, cmd | ctrl, false},
-    {"L alone", false, keyL, 0, false},
-    {"cmd+K", false, 40, cmd, false},
-    {"not a letter", false, KeyPress::noKeyCode, cmd, false},
-    {"shift required, cmd+shift+L", true, keyL, cmd | shift, true},
-    {"shift required, cmd+L", true, keyL, cmd, false},
-    {"shift required, caps lock only", true, keyL, cmd | caps, false},
 };
+
+const MatchRow matchRows[] = {
+    {"Super+L", false, superL, true},
+    {"Super+L on the keypad", false, QKeyCombination(super | Qt::KeypadModifier, Qt::Key_L), true},
+    {"Super+Shift+L, Shift not wanted", false, QKeyCombination(superShift, Qt::Key_L), false},
+    {"Super+Alt+L", false, QKeyCombination(super | Qt::AltModifier, Qt::Key_L), false},
+    {"Ctrl+Super+L", false, QKeyCombination(super | Qt::ControlModifier, Qt::Key_L), false},
+    {"L alone", false, QKeyCombination(Qt::NoModifier, Qt::Key_L), false},
+    {"Shift+L without Super", false, QKeyCombination(Qt::ShiftModifier, Qt::Key_L), false},
+    {"Super+K", false, QKeyCombination(super, Qt::Key_K), false},
+    {"Super with a key that is not a letter", false, QKeyCombination(super, Qt::Key_unknown),
+     false},
+    {"Super+Shift+L, Shift wanted", true, QKeyCombination(superShift, Qt::Key_L), true},
+    {"Super+L, Shift wanted", true, superL, false},
+};
+
+QKeyCombination shortcutL(bool requiresShift)
+{
+    return ShortcutKeys::combination(QStringLiteral("l"), requiresShift);
+}
 
 } // namespace
 
@@ -66,50 +72,49 @@ class HotkeyManagerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void reportsEachStartFailure_data()
+    void aRefusedTapSaysTheShortcutIsTakenAndDoesNotFallBack()
     {
-        QTest::addColumn<bool>("inputMonitoring");
-        QTest::addColumn<bool>("accessibility");
-        QTest::addColumn<int>("tapResult");
-        QTest::addColumn<bool>("monitorInstalls");
-        QTest::addColumn<QString>("error");
-        const int tapUnavailable = int(GlobalKeyTap::StartResult::tapUnavailable);
-        const int sourceUnavailable = int(GlobalKeyTap::StartResult::sourceUnavailable);
-        const int started = int(GlobalKeyTap::StartResult::started);
-        QTest::newRow("tap") << true << true << tapUnavailable << true
-                             << "Failed to create event tap";
-        QTest::newRow("source") << true << true << sourceUnavailable << true
-                                << "Failed to create run loop source";
-        QTest::newRow("permissions")
-            << false << false << started << true
-            << "No global shortcut in this session, and no synthetic keys for the fallback key "
-               "monitor.";
-        QTest::newRow("monitor") << false << true << started << false
-                                 << "Failed to install fallback hotkey monitor.";
-    }
-    void reportsEachStartFailure()
-    {
-        QFETCH(bool, inputMonitoring);
-        QFETCH(bool, accessibility);
-        QFETCH(int, tapResult);
-        QFETCH(bool, monitorInstalls);
-        QFETCH(QString, error);
-        const int tapUnavailable = int(GlobalKeyTap::StartResult::tapUnavailable);
-        Rig rig(inputMonitoring);
-        rig.permissions.accessibility = accessibility;
-        rig.tap.nextStartResult = GlobalKeyTap::StartResult(tapResult);
-        rig.monitor.installSucceeds = monitorInstalls;
+        Rig rig;
+        rig.tap.nextStartResult = GlobalKeyTap::StartResult::tapUnavailable;
         QVERIFY(!rig.manager->start());
-        QCOMPARE(rig.manager->lastError().value_or(QString()), error);
+        QCOMPARE(rig.manager->lastError().value_or(QString()), refused);
+        QVERIFY(rig.manager->shortcutTaken());
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
-        // A failed tap never falls back to the monitor.
-        QCOMPARE(rig.monitor.installCalls, (!inputMonitoring && accessibility) ? 1 : 0);
-        // Only a refused tap means another program holds the combination; a later start that
-        // succeeds clears it.
-        QCOMPARE(rig.manager->shortcutTaken(), inputMonitoring && tapResult == tapUnavailable);
+        QCOMPARE(rig.monitor.installCalls, 0);
+    }
+
+    void aLaterStartThatSucceedsClearsTheTakenShortcut()
+    {
+        Rig rig;
+        rig.tap.nextStartResult = GlobalKeyTap::StartResult::tapUnavailable;
+        QVERIFY(!rig.manager->start());
         rig.tap.nextStartResult = GlobalKeyTap::StartResult::started;
-        rig.permissions.inputMonitoring = true;
         QVERIFY(rig.manager->start());
+        QVERIFY(!rig.manager->shortcutTaken());
+        QVERIFY(!rig.manager->lastError());
+    }
+
+    void withoutATapAndWithoutSyntheticKeysNothingStarts()
+    {
+        Rig rig(false);
+        rig.permissions.accessibility = false;
+        QVERIFY(!rig.manager->start());
+        QCOMPARE(rig.manager->lastError().value_or(QString()),
+                 "No global shortcut in this session, and no synthetic keys for the fallback key "
+                 "monitor.");
+        QCOMPARE(rig.monitor.installCalls, 0);
+        // Nobody holds the combination: it is not shown as taken.
+        QVERIFY(!rig.manager->shortcutTaken());
+    }
+
+    void aMonitorThatCannotBeInstalledIsReported()
+    {
+        Rig rig(false);
+        rig.monitor.installSucceeds = false;
+        QVERIFY(!rig.manager->start());
+        QCOMPARE(rig.manager->lastError().value_or(QString()),
+                 "Failed to install fallback hotkey monitor.");
+        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
         QVERIFY(!rig.manager->shortcutTaken());
     }
 
@@ -126,104 +131,132 @@ private slots:
         QVERIFY(rig.manager->start());
         QVERIFY(!rig.manager->lastError());
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::monitor);
-        // A running monitor is kept even once input monitoring is granted.
+        // A running monitor is kept even once the tap becomes possible.
         rig.permissions.inputMonitoring = true;
         QVERIFY(rig.manager->start());
         QCOMPARE(rig.tap.startCalls, 0);
         QCOMPARE(rig.monitor.installCalls, 1);
     }
 
-    void tapMatchingRule_data()
+    void theTapSwallowsExactlyTheShortcut_data()
     {
         QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(tapRows)); ++i)
-            QTest::newRow(tapRows[i].name) << i;
+        for (int i = 0; i < int(std::size(matchRows)); ++i)
+            QTest::newRow(matchRows[i].name) << i;
     }
-    void tapMatchingRule()
+    void theTapSwallowsExactlyTheShortcut()
     {
         QFETCH(int, row);
-        const TapRow& r = tapRows[row];
+        const MatchRow& r = matchRows[row];
         Rig rig;
-        rig.manager->configure(keyL, r.requiresShift);
+        rig.manager->configure(shortcutL(r.requiresShift));
         QVERIFY(rig.manager->start());
         // Swallowed exactly when it matches; everything else reaches the application.
-        QCOMPARE(rig.tap.press(r.keyCode, r.flags), r.matches);
+        QCOMPARE(rig.tap.press(r.press), r.matches);
         QCOMPARE(rig.calls, r.matches ? 1 : 0);
-        QCOMPARE(rig.manager->monitorMatches(KeyPress{r.keyCode, r.flags}), r.matches);
         // Every repeat of a held shortcut counts.
-        QCOMPARE(rig.tap.press(r.keyCode, r.flags), r.matches);
+        QCOMPARE(rig.tap.press(r.press), r.matches);
         QCOMPARE(rig.calls, r.matches ? 2 : 0);
     }
 
-    // Input monitoring granted: the tap, started once however often asked, then retargeted.
-    void theTapStartsOnceAndConfigureAppliesWithoutRestart()
+    void theMonitorReportsExactlyTheShortcut_data() { theTapSwallowsExactlyTheShortcut_data(); }
+    void theMonitorReportsExactlyTheShortcut()
     {
-        Rig rig;
-        QCOMPARE(rig.manager->targetKeyCode(), keyL);
-        QVERIFY(!rig.manager->targetRequiresShift());
+        QFETCH(int, row);
+        const MatchRow& r = matchRows[row];
+        Rig rig(false);
+        rig.manager->configure(shortcutL(r.requiresShift));
         QVERIFY(rig.manager->start());
-        QVERIFY(rig.manager->start());
-        QCOMPARE(rig.tap.targets, (QList<QPair<std::int64_t, bool>>{{keyL, false}}));
-        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::tap);
-        QVERIFY(!rig.manager->lastError());
-        QCOMPARE(rig.permissions.inputMonitoringRequests, 0);
-        QCOMPARE(rig.monitor.installCalls, 0);
-        rig.manager->configure(keyD, true);
-        QCOMPARE(rig.tap.startCalls, 1);
-        QCOMPARE(rig.tap.stopCalls, 0);
-        QCOMPARE(rig.tap.targets.last(), qMakePair(keyD, true));
-        QVERIFY(rig.tap.press(keyD, cmd | shift));
-        QVERIFY(!rig.tap.press(keyL, cmd));
-        QCOMPARE(rig.calls, 1);
-        QCOMPARE(rig.manager->targetKeyCode(), keyD);
-
-        // A shortcut that cannot be watched is reported at the next start.
-        rig.tap.retargetSucceeds = false;
-        rig.tap.nextStartResult = GlobalKeyTap::StartResult::tapUnavailable;
-        rig.manager->configure(keyL, false);
-        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
-        QVERIFY(!rig.manager->start());
-        QCOMPARE(rig.manager->lastError().value_or(QString()), "Failed to create event tap");
+        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::monitor);
+        rig.monitor.press(r.press);
+        QCOMPARE(rig.calls, r.matches ? 1 : 0);
     }
 
-    void monitorObservesAndConfigureApplies()
+    void theTapStartsOnceHoweverOftenAsked()
+    {
+        Rig rig;
+        QCOMPARE(rig.manager->target(), superL);
+        QVERIFY(rig.manager->start());
+        QVERIFY(rig.manager->start());
+        QCOMPARE(rig.tap.startCalls, 1);
+        QCOMPARE(rig.tap.targets, QList<QKeyCombination>{superL});
+        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::tap);
+        QCOMPARE(rig.permissions.inputMonitoringRequests, 0);
+        QCOMPARE(rig.monitor.installCalls, 0);
+    }
+
+    void aNewShortcutMovesTheRunningTapWithoutARestart()
+    {
+        Rig rig;
+        QVERIFY(rig.manager->start());
+        rig.manager->configure(superShiftD);
+        QCOMPARE(rig.tap.startCalls, 1);
+        QCOMPARE(rig.tap.stopCalls, 0);
+        QCOMPARE(rig.tap.targets.last(), superShiftD);
+        QVERIFY(rig.tap.press(superShiftD));
+        QVERIFY(!rig.tap.press(superL));
+        QCOMPARE(rig.calls, 1);
+        QCOMPARE(rig.manager->target(), superShiftD);
+    }
+
+    void aShortcutTheTapCannotMoveToIsReportedAtTheNextStart()
+    {
+        Rig rig;
+        QVERIFY(rig.manager->start());
+        rig.tap.retargetSucceeds = false;
+        rig.tap.nextStartResult = GlobalKeyTap::StartResult::tapUnavailable;
+        rig.manager->configure(superShiftD);
+        QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
+        QVERIFY(!rig.manager->start());
+        QCOMPARE(rig.manager->lastError().value_or(QString()), refused);
+    }
+
+    void theMonitorFollowsANewShortcut()
     {
         Rig rig(false);
         QVERIFY(rig.manager->start());
-        rig.monitor.press(keyL, cmd | caps);
-        rig.monitor.press(keyL, cmd | opt);
+        rig.manager->configure(superShiftD);
+        rig.monitor.press(superShiftD);
+        rig.monitor.press(superL);
         QCOMPARE(rig.calls, 1);
-        rig.manager->configure(keyD, true);
-        rig.monitor.press(keyD, cmd | shift);
-        rig.monitor.press(keyL, cmd);
-        QCOMPARE(rig.calls, 2);
-        // A press reaching a handler that outlived the listener does nothing.
-        rig.manager.reset();
-        QCOMPARE(rig.monitor.removeCalls, 1);
-        rig.monitor.press(keyD, cmd | shift);
-        QCOMPARE(rig.calls, 2);
     }
 
-    void configureBeforeStartAndStopKeepTheShortcut()
+    void aMonitorPressAfterTheManagerIsGoneDoesNothing()
+    {
+        Rig rig(false);
+        QVERIFY(rig.manager->start());
+        rig.manager.reset();
+        QCOMPARE(rig.monitor.removeCalls, 1);
+        rig.monitor.press(superL);
+        QCOMPARE(rig.calls, 0);
+    }
+
+    void aShortcutConfiguredBeforeStartIsTheOneWatched()
     {
         Rig rig;
-        rig.manager->configure(keyD, true);
+        rig.manager->configure(superShiftD);
         QCOMPARE(rig.tap.startCalls, 0);
         QVERIFY(rig.tap.targets.isEmpty());
         QVERIFY(rig.manager->start());
-        QCOMPARE(rig.tap.targets.value(0), qMakePair(keyD, true));
+        QCOMPARE(rig.tap.targets, QList<QKeyCombination>{superShiftD});
+    }
+
+    void stopKeepsTheShortcutAndTheHandlerForTheNextStart()
+    {
+        Rig rig;
+        rig.manager->configure(superShiftD);
+        QVERIFY(rig.manager->start());
         rig.manager->stop();
         QCOMPARE(rig.tap.stopCalls, 1);
-        QVERIFY(!rig.tap.press(keyD, cmd | shift));
-        QVERIFY(rig.manager->onHotkey);
-        QCOMPARE(rig.manager->targetKeyCode(), keyD);
-        QVERIFY(rig.manager->targetRequiresShift());
+        QVERIFY(!rig.tap.press(superShiftD));
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::none);
+        QCOMPARE(rig.manager->target(), superShiftD);
         QVERIFY(rig.manager->start());
         QCOMPARE(rig.tap.startCalls, 2);
+        QVERIFY(rig.tap.press(superShiftD));
+        QCOMPARE(rig.calls, 1);
         rig.manager.reset(); // destruction stops the tap
         QCOMPARE(rig.tap.stopCalls, 2);
-        QCOMPARE(rig.calls, 0);
     }
 };
 

@@ -6,7 +6,6 @@
 #include "fakes/platform/FakeSyntheticKeys.h"
 #include "fakes/platform/FakeWorkspace.h"
 #include "platform/CancellationToken.h"
-#include "platform/KeyPress.h"
 
 #include "support/TestRegistry.h"
 
@@ -32,11 +31,11 @@ struct Rig
     FakeSleeper sleeper{&log};
     SelectionService service{selection, clipboard, keys, workspace, sleeper};
 
-    // The target application copies `copied` when it receives Cmd+C.
+    // The target application copies `copied` when it receives Ctrl+C.
     void appCopiesOnCommandC(const QString& copied)
     {
         keys.onPost = [this, copied](const PostedKey& key) {
-            if (key.keyDown && key.keyCode == SelectionService::copyKeyCode)
+            if (key.keyDown && key.chord == SelectionService::copyChord)
                 clipboard.externalWrite({ClipboardItem{{text, copied.toUtf8()}}});
         };
     }
@@ -59,8 +58,7 @@ const RunningApplication editorDialog{4242, 0x1200002, "editor"};
 const RunningApplication windowA{0, 0x400001, {}}, windowB{0, 0x1200001, {}}, quit{4242, 1, {}};
 const QStringList setText{"clipboard clear", "clipboard setString"};
 const QStringList activate{"activate 4242", "wait active 4242 80"};
-const QStringList pasteKey{"clipboard expect read", "key down 9 flags=100000", "sleep 25",
-                           "key up 9 flags=100000"};
+const QStringList pasteKey{"clipboard expect read", "key down Ctrl+V", "sleep 25", "key up Ctrl+V"};
 const QStringList taken{"clipboard wait read 1000", "sleep 80"};
 const QStringList notTaken{"clipboard wait read 1000"};
 const QStringList restore{"clipboard clear", "clipboard writeItems 3"};
@@ -156,10 +154,9 @@ private slots:
         QVERIFY(!range); // a copy says nothing of where the text is
         // Every item and every type are back, in order.
         QCOMPARE(rig.clipboard.items, std::optional(richClipboard()));
-        QCOMPARE(rig.log.entries(),
-                 (QStringList{"key down 8 flags=100000", "sleep 25", "key up 8 flags=100000",
-                              "clipboard wait change 500", "clipboard clear",
-                              "clipboard writeItems 3"}));
+        QCOMPARE(rig.log.entries(), (QStringList{"key down Ctrl+C", "sleep 25", "key up Ctrl+C",
+                                                 "clipboard wait change 500", "clipboard clear",
+                                                 "clipboard writeItems 3"}));
     }
 
     // A busy application writes its copy after the key, while the route waits for it.
@@ -226,7 +223,7 @@ private slots:
         rig.keys.postable = r.postable;
         QString pastedText = QStringLiteral("<no paste key>");
         rig.keys.onPost = [&](const PostedKey& key) {
-            if (key.keyDown && key.keyCode == SelectionService::pasteKeyCode)
+            if (key.keyDown && key.chord == SelectionService::pasteChord)
                 pastedText = QCoro::waitFor(rig.clipboard.readString()).value_or(QString());
         };
         const auto source = r.source.handle ? std::optional(r.source) : std::nullopt;

@@ -43,7 +43,7 @@ struct WaylandRig
     // Binds Super+L and starts the keys' session; true once both are granted.
     bool startPortals()
     {
-        tap.bind(37, false);
+        tap.bind(QKeyCombination(Qt::MetaModifier, Qt::Key_L));
         keys.startSession();
         return QTest::qWaitFor(
             [&] {

@@ -30,12 +30,12 @@ struct CountingKeys : SyntheticKeys
     int presses = 0;
 
     bool isAvailable() override { return keys.isAvailable(); }
-    bool canPost(std::uint16_t keyCode) override { return keys.canPost(keyCode); }
-    void post(std::uint16_t keyCode, std::uint64_t flags, bool keyDown) override
+    bool canPost(QKeyCombination chord) override { return keys.canPost(chord); }
+    void post(QKeyCombination chord, bool keyDown) override
     {
-        keys.post(keyCode, flags, keyDown);
-        copies += keyDown && keyCode == SelectionService::copyKeyCode;
-        pastes += keyDown && keyCode == SelectionService::pasteKeyCode;
+        keys.post(chord, keyDown);
+        copies += keyDown && chord == SelectionService::copyChord;
+        pastes += keyDown && chord == SelectionService::pasteChord;
         presses += keyDown;
     }
 };

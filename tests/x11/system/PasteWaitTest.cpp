@@ -27,10 +27,10 @@ struct PasteTarget : SyntheticKeys
     bool done = false;
 
     bool isAvailable() override { return true; }
-    bool canPost(std::uint16_t) override { return true; }
-    void post(std::uint16_t keyCode, std::uint64_t, bool keyDown) override
+    bool canPost(QKeyCombination) override { return true; }
+    void post(QKeyCombination chord, bool keyDown) override
     {
-        if (keyDown && keyCode == SelectionService::pasteKeyCode && readAfter)
+        if (keyDown && chord == SelectionService::pasteChord && readAfter)
             readLater();
     }
     QCoro::Task<> readLater()

@@ -19,26 +19,10 @@ struct GrabbingControllerRig : ControllerRig
     GrabbingControllerRig() : ControllerRig(true)
     {
         const AppServices base = services();
-        delegate = std::make_unique<AppDelegate>(AppServices{x11.permissions,
-                                                             x11.tap,
-                                                             x11.monitor,
-                                                             keys,
-                                                             clipboard,
-                                                             selection,
-                                                             workspace,
-                                                             autostart,
-                                                             sound,
-                                                             alerts,
-                                                             sleeper,
-                                                             *clock,
-                                                             *auth,
-                                                             api,
-                                                             preferences,
-                                                             desktopShortcuts,
-                                                             base.loadBuildConfig,
-                                                             base.bundlePath,
-                                                             base.terminate,
-                                                             base.activateSelf});
+        delegate = std::make_unique<AppDelegate>(AppServices{
+            x11.permissions, x11.tap, x11.monitor, keys, clipboard, selection, workspace, autostart,
+            sound, alerts, sleeper, *clock, *auth, api, preferences, desktopShortcuts,
+            base.loadBuildConfig, base.terminate, base.activateSelf});
         selection.text = QStringLiteral("hello world");
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
     }
@@ -67,8 +51,8 @@ private slots:
     {
         XTestKeyboard keyboard;
         X11Rig desktop;
-        desktop.hotkeys.configure(ShortcutKeys::keyCode(ShortcutKeys::defaultKeyID),
-                                  ShortcutKeys::defaultRequiresShift);
+        desktop.hotkeys.configure(ShortcutKeys::combination(ShortcutKeys::defaultKeyID,
+                                                            ShortcutKeys::defaultRequiresShift));
         QVERIFY(desktop.hotkeys.start());
 
         GrabbingControllerRig rig;
