@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include <QCoreApplication>
+
 #include "app/AppWindows.h"
 #include "auth/AuthService.h"
 #include "auth/AuthServiceError.h"
@@ -21,6 +23,7 @@
 #include "system/HotkeyManager.h"
 #include "system/SelectionService.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -63,8 +66,10 @@ void AppDelegate::applicationDidFinishLaunching()
         config = m_services.loadBuildConfig();
     } catch (const AppError& error) {
         m_services.activateSelf();
-        m_services.alerts.runModal(
-            {AlertStyle::warning, QStringLiteral("Configuration error"), error.description(), {}});
+        m_services.alerts.runModal({AlertStyle::warning,
+                                    QCoreApplication::translate("Notices", "Configuration error"),
+                                    error.description(),
+                                    {}});
         m_services.terminate();
         return;
     }
@@ -168,15 +173,16 @@ void AppDelegate::showSetupGuide()
     m_services.activateSelf();
     const int choice = m_services.alerts.runModal(
         {AlertStyle::informational,
-         QStringLiteral("Finish Velto setup"),
-         QStringLiteral(
-             "Velto works best once these three steps are complete:\n\n1. Check that the "
-             "global shortcut works in this session.\n2. Check that Velto can replace "
-             "text here, through the accessibility bus or a synthetic paste.\n3. Sign "
-             "in, then test one rewrite with %1.\n\nOpen Setup to finish everything "
-             "in one place.")
+         QCoreApplication::translate("Notices", "Finish Velto setup"),
+         QCoreApplication::translate(
+             "Notices",
+             "Velto works best once these three steps are complete:\n\n1. Check that the global "
+             "shortcut works in this session.\n2. Check that Velto can replace text here, through "
+             "the accessibility bus or a synthetic paste.\n3. Sign in, then test one rewrite with "
+             "%1.\n\nOpen Setup to finish everything in one place.")
              .arg(m_model->shortcutDisplay()),
-         {QStringLiteral("Open Setup"), QStringLiteral("Later")}});
+         {QCoreApplication::translate("Notices", "Open Setup"),
+          QCoreApplication::translate("Notices", "Later")}});
     if (choice == 0)
         openSettings();
 }
@@ -286,14 +292,17 @@ void AppDelegate::addDesktopShortcut()
     try {
         m_services.desktopShortcuts.setCustomShortcut(combination);
     } catch (const AppError& error) {
-        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not added"),
+        m_model->setNotice(UserNoticeStyle::warning,
+                           QCoreApplication::translate("Notices", "Shortcut not added"),
                            error.description());
         ClientLogger::error(u"desktop shortcut not added: ", error.description());
         recordPermissionState();
         return;
     }
-    m_model->setNotice(UserNoticeStyle::success, QStringLiteral("Shortcut added to GNOME"),
-                       QStringLiteral("Press %1 in any application to rewrite the selected text.")
+    m_model->setNotice(UserNoticeStyle::success,
+                       QCoreApplication::translate("Notices", "Shortcut added to GNOME"),
+                       QCoreApplication::translate(
+                           "Notices", "Press %1 in any application to rewrite the selected text.")
                            .arg(m_model->shortcutDisplay()));
     recordPermissionState();
 }
@@ -305,7 +314,8 @@ void AppDelegate::removeDesktopShortcut()
     try {
         m_services.desktopShortcuts.removeCustomShortcut();
     } catch (const AppError& error) {
-        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not removed"),
+        m_model->setNotice(UserNoticeStyle::warning,
+                           QCoreApplication::translate("Notices", "Shortcut not removed"),
                            error.description());
         ClientLogger::error(u"desktop shortcut not removed: ", error.description());
     }
@@ -324,7 +334,8 @@ void AppDelegate::updateDesktopShortcut()
     try {
         m_services.desktopShortcuts.setCustomShortcut(combination);
     } catch (const AppError& error) {
-        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not updated"),
+        m_model->setNotice(UserNoticeStyle::warning,
+                           QCoreApplication::translate("Notices", "Shortcut not updated"),
                            error.description());
         ClientLogger::error(u"desktop shortcut not updated: ", error.description());
     }
@@ -346,8 +357,10 @@ void AppDelegate::updateLaunchAtLogin(bool enabled)
             m_services.loginItems.unregisterApp();
     } catch (const AppError& error) {
         m_services.activateSelf();
-        m_services.alerts.runModal(
-            {AlertStyle::warning, QStringLiteral("Launch at login"), error.description(), {}});
+        m_services.alerts.runModal({AlertStyle::warning,
+                                    QCoreApplication::translate("Notices", "Launch at login"),
+                                    error.description(),
+                                    {}});
         if (m_model)
             m_model->setLaunchAtLogin(m_services.loginItems.status() == LoginItemStatus::enabled);
     }
@@ -395,9 +408,11 @@ bool AppDelegate::promptSignInRequired()
 {
     m_services.activateSelf();
     return m_services.alerts.runModal({AlertStyle::warning,
-                                       QStringLiteral("Sign in required"),
-                                       QStringLiteral("You need to sign in before rewriting text."),
-                                       {QStringLiteral("Log in"), QStringLiteral("Cancel")}}) == 0;
+                                       QCoreApplication::translate("Notices", "Sign in required"),
+                                       QCoreApplication::translate(
+                                           "Notices", "You need to sign in before rewriting text."),
+                                       {QCoreApplication::translate("Notices", "Log in"),
+                                        QCoreApplication::translate("Notices", "Cancel")}}) == 0;
 }
 
 QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
@@ -418,9 +433,11 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
     // A rewrite needs a way to put the text back, not the shortcut: `velto --trigger` and the
     // panel's button work whatever the shortcut's state.
     if (model.accessibilityGranted() != true) {
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Text replacement unavailable"),
-                        QStringLiteral("%1 Open Setup to see what this desktop offers.")
-                            .arg(model.capabilities().replacementProblem));
+        model.setNotice(
+            UserNoticeStyle::warning,
+            QCoreApplication::translate("Notices", "Text replacement unavailable"),
+            QCoreApplication::translate("Notices", "%1 Open Setup to see what this desktop offers.")
+                .arg(model.capabilities().replacementProblem));
         co_return;
     }
 
@@ -438,11 +455,13 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
     std::optional<SelectedRange> range;
     const std::optional<QString> text = co_await m_selection->selectedTextFromFocusedApp(&range);
     if (!text || text->isEmpty()) {
-        const QString message = QStringLiteral("No text selected.");
+        const QString message = QCoreApplication::translate("Notices", "No text selected.");
         model.setStatusError(message);
         model.setRewriteState(RewriteState::failed(message));
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("No text selected"),
-                        QStringLiteral("Select text in another app, then press %1 again.")
+        model.setNotice(UserNoticeStyle::warning,
+                        QCoreApplication::translate("Notices", "No text selected"),
+                        QCoreApplication::translate(
+                            "Notices", "Select text in another app, then press %1 again.")
                             .arg(model.shortcutDisplay()));
         co_return;
     }
@@ -455,8 +474,8 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
     try {
         rewritten = co_await m_services.rewriteAPI.rewrite(*text, model, m_services.auth);
     } catch (const AppError& error) {
-        const PresentableError presented =
-            presentableRuntimeError(error.description(), QStringLiteral("Rewrite failed"));
+        const PresentableError presented = presentableRuntimeError(
+            error.description(), QCoreApplication::translate("Notices", "Rewrite failed"));
         model.setStatusError(presented.message);
         model.setRewriteState(RewriteState::failed(presented.message));
         model.setNotice(presented.style, presented.title, presented.message);
@@ -472,25 +491,27 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
     if (outcome == SelectionService::PasteOutcome::pasteFailed) {
         // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
         // rather than being thrown away with a success notice.
-        const QString message = QStringLiteral("Velto couldn't paste the rewritten text. It is on "
-                                               "the clipboard: paste it with Ctrl+V.");
+        const QString message =
+            QCoreApplication::translate("Notices", "Velto couldn't paste the rewritten text. It is "
+                                                   "on the clipboard: paste it with Ctrl+V.");
         model.setStatusError(message);
         model.setRewriteState(RewriteState::failed(message));
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Paste failed"), message);
+        model.setNotice(UserNoticeStyle::warning,
+                        QCoreApplication::translate("Notices", "Paste failed"), message);
         ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
         co_return;
     }
     if (outcome == SelectionService::PasteOutcome::halfReplaced) {
         // The application took part of the edit: pasting on top of it would write the text
         // twice, so the user gets it to put in place.
-        const QString message =
-            QStringLiteral("Velto couldn't finish replacing the selected text, so the document "
-                           "may be partly changed. The rewritten text is on the clipboard: check "
-                           "the document and paste it with Ctrl+V.");
+        const QString message = QCoreApplication::translate(
+            "Notices", "Velto couldn't finish replacing the selected text, so the document may be "
+                       "partly changed. The rewritten text is on the clipboard: check the document "
+                       "and paste it with Ctrl+V.");
         model.setStatusError(message);
         model.setRewriteState(RewriteState::failed(message));
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Replacement incomplete"),
-                        message);
+        model.setNotice(UserNoticeStyle::warning,
+                        QCoreApplication::translate("Notices", "Replacement incomplete"), message);
         ClientLogger::error(u"rewrite failed: ", u"the replacement was left half done");
         co_return;
     }
@@ -499,9 +520,11 @@ QCoro::Task<> AppDelegate::runRewrite(std::optional<RunningApplication> source)
         m_services.sound.playCompletionSound();
     model.setStatusError(std::nullopt);
     model.setRewriteState(RewriteState::succeeded());
-    model.setNotice(UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
-                    QStringLiteral("Your selected text was replaced using ") +
-                        model.currentToneTitle() + QStringLiteral("."));
+    model.setNotice(
+        UserNoticeStyle::success, QCoreApplication::translate("Notices", "Rewrite complete"),
+        //: %1 is a tone such as "Professional"
+        QCoreApplication::translate("Notices", "Your selected text was replaced using %1.")
+            .arg(model.currentToneTitle()));
     ClientLogger::info(u"rewrite succeeded");
     if (outcome != SelectionService::PasteOutcome::pasted)
         co_return; // replaced in place: the clipboard was never touched
@@ -524,8 +547,9 @@ void AppDelegate::startSignIn()
         return;
     m_model->setStatusError(std::nullopt);
     m_model->setNotice(
-        UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
-        QStringLiteral(
+        UserNoticeStyle::info, QCoreApplication::translate("Notices", "Continue in your browser"),
+        QCoreApplication::translate(
+            "Notices",
             "A sign-in page will open. Come back to Velto once the browser step is complete."));
     ClientLogger::info(u"auth sign-in requested");
     cancelWebLoginFlow();
@@ -537,7 +561,8 @@ void AppDelegate::startSignIn()
 void AppDelegate::failSignIn(const QString& text, const char* logPrefix)
 {
     m_model->setStatusError(text);
-    m_model->setNotice(UserNoticeStyle::error, QStringLiteral("Sign in failed"), text);
+    m_model->setNotice(UserNoticeStyle::error,
+                       QCoreApplication::translate("Notices", "Sign in failed"), text);
     ClientLogger::error(QString::fromLatin1(logPrefix), text);
 }
 
@@ -562,8 +587,10 @@ QCoro::Task<> AppDelegate::runSignInStart(std::shared_ptr<CancellationToken> tok
         m_pendingWebLogin = PendingWebLogin{start.handoffID, start.deviceNonce};
         if (start.userCode)
             m_model->setNotice(
-                UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
-                QStringLiteral("Confirm the code %1 in your browser.").arg(*start.userCode));
+                UserNoticeStyle::info,
+                QCoreApplication::translate("Notices", "Continue in your browser"),
+                QCoreApplication::translate("Notices", "Confirm the code %1 in your browser.")
+                    .arg(*start.userCode));
         if (!m_services.workspace.openURL(start.loginURL)) {
             m_pendingWebLogin.reset();
             failure = AuthServiceError::webLoginBrowserOpenFailed().description();
@@ -647,8 +674,9 @@ QCoro::Task<> AppDelegate::runPollLoop(WebLoginStart start,
     }
     ClientLogger::info(u"auth login completed");
     m_model->setStatusError(std::nullopt);
-    m_model->setNotice(UserNoticeStyle::success, QStringLiteral("Account connected"),
-                       QStringLiteral("You're signed in and ready to rewrite text."));
+    m_model->setNotice(
+        UserNoticeStyle::success, QCoreApplication::translate("Notices", "Account connected"),
+        QCoreApplication::translate("Notices", "You're signed in and ready to rewrite text."));
     {
         const AuthState synced = co_await auth.syncAuthState(*m_model);
         m_model->setAuthState(synced);
@@ -695,14 +723,17 @@ QCoro::Task<> AppDelegate::runSignOut()
     }
     m_model->setStatusError(std::nullopt);
     if (keyringFailure)
-        m_model->setNotice(UserNoticeStyle::warning, QStringLiteral("Sign-out incomplete"),
-                           QStringLiteral("Velto is signed out for now, but the session is still "
-                                          "in the system keyring and may sign you in again at "
-                                          "the next start. %1")
-                               .arg(keyringFailure->description()));
+        m_model->setNotice(
+            UserNoticeStyle::warning, QCoreApplication::translate("Notices", "Sign-out incomplete"),
+            QCoreApplication::translate(
+                "Notices", "Velto is signed out for now, but the session is still in the system "
+                           "keyring and may sign you in again at the next start. %1")
+                .arg(keyringFailure->description()));
     else
-        m_model->setNotice(UserNoticeStyle::info, QStringLiteral("Signed out"),
-                           QStringLiteral("Velto is disconnected until you sign in again."));
+        m_model->setNotice(UserNoticeStyle::info,
+                           QCoreApplication::translate("Notices", "Signed out"),
+                           QCoreApplication::translate(
+                               "Notices", "Velto is disconnected until you sign in again."));
     {
         const AuthState synced = co_await m_services.auth.syncAuthState(*m_model);
         m_model->setAuthState(synced);

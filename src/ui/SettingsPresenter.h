@@ -17,6 +17,7 @@ class SettingsPresenter : public QObject
     Q_OBJECT
     Q_PROPERTY(QVariantList sections READ sectionsValue CONSTANT)
     Q_PROPERTY(QString headerChip READ headerChipText NOTIFY changed)
+    Q_PROPERTY(bool headerReady READ headerReady NOTIFY changed)
     Q_PROPERTY(QString readinessLine READ readinessLineText NOTIFY changed)
     Q_PROPERTY(QVariantList readinessLines READ readinessLinesValue NOTIFY changed)
     Q_PROPERTY(QString workflowSentence READ workflowSentenceText NOTIFY changed)
@@ -70,7 +71,7 @@ public:
         PanelAction action = PanelAction::none;
     };
 
-    static const QList<Section>& sections();
+    static QList<Section> sections();
     static QString headerChip(const AppModel& model);
     static QString readinessLine(const AppModel& model);
     static QList<ReadinessLine> readinessLines(const AppModel& model);
@@ -87,6 +88,7 @@ public:
 
     QVariantList sectionsValue() const;
     QString headerChipText() const { return headerChip(m_model); }
+    bool headerReady() const;
     QString readinessLineText() const { return readinessLine(m_model); }
     QVariantList readinessLinesValue() const;
     QString workflowSentenceText() const { return workflowSentence(m_model); }

@@ -70,6 +70,7 @@ RowLayout {
         color: Theme.green
         Accessible.ignored: false
         Accessible.role: Accessible.StaticText
-        Accessible.name: row.title + " works"
+        //: %1 is a capability such as "Global shortcut"
+        Accessible.name: qsTr("%1 works").arg(row.title)
     }
 }

@@ -76,7 +76,7 @@ Rectangle {
                 spacing: 5
                 Text {
                     Layout.alignment: Qt.AlignRight
-                    text: "Shortcut"
+                    text: qsTr("Shortcut")
                     color: Theme.tertiary
                     font.pixelSize: 10
                     font.weight: Font.DemiBold
@@ -87,7 +87,7 @@ Rectangle {
                     radius: Theme.chipRadius
                     color: Theme.ink(Theme.shortcutChipOpacity)
                     Accessible.role: Accessible.StaticText
-                    Accessible.name: "Shortcut " + shortcut.text
+                    Accessible.name: qsTr("Shortcut %1").arg(shortcut.text)
                     Text {
                         id: shortcut
                         objectName: "shortcutDisplay"

@@ -57,7 +57,7 @@ Rectangle {
             Layout.alignment: Qt.AlignTop
             padding: 6
             Accessible.role: Accessible.Button
-            Accessible.name: "Close notice"
+            Accessible.name: qsTr("Close notice")
             onClicked: banner.controller.clearNotice()
             contentItem: Symbol {
                 symbol: "xmark"

@@ -64,7 +64,7 @@ Control {
             PickerCard {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                caption: "Tone"
+                caption: qsTr("Tone")
                 pickerName: "tonePicker"
                 titles: panel.pickers.toneTitles
                 currentIndex: panel.pickers.toneIndex
@@ -73,7 +73,7 @@ Control {
             PickerCard {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                caption: "Language"
+                caption: qsTr("Language")
                 pickerName: "languagePicker"
                 titles: panel.pickers.languageTitles
                 currentIndex: panel.pickers.languageIndex
@@ -87,7 +87,7 @@ Control {
                 objectName: "settingsButton"
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                text: "Settings"
+                text: qsTr("Settings")
                 symbol: "gearshape"
                 onClicked: panel.controller.openSettings()
             }
@@ -96,7 +96,7 @@ Control {
                 visible: panel.presenter.accountKind === "signIn"
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                text: "Sign In"
+                text: qsTr("Sign In")
                 onClicked: panel.controller.pressAccount()
             }
             Rectangle {
@@ -109,7 +109,7 @@ Control {
                 radius: Theme.controlRadius
                 color: Theme.ink(Theme.cardFillOpacity)
                 Accessible.role: Accessible.Indicator
-                Accessible.name: "Signing in"
+                Accessible.name: qsTr("Signing in")
                 Symbol {
                     anchors.centerIn: parent
                     symbol: "arrow.clockwise"
@@ -133,10 +133,10 @@ Control {
                 text: panel.presenter.accountLabel
                 symbol: "person.crop.circle.fill"
                 fontSize: 11
-                Accessible.description: "Click to sign out"
+                Accessible.description: qsTr("Click to sign out")
                 ToolTip.visible: hovered
                 ToolTip.delay: 500
-                ToolTip.text: "Click to sign out"
+                ToolTip.text: qsTr("Click to sign out")
                 onClicked: panel.controller.pressAccount()
             }
         }
@@ -144,7 +144,7 @@ Control {
             objectName: "quitButton"
             Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 2
-            text: "Quit"
+            text: qsTr("Quit")
             filled: false
             fontWeight: Font.Medium
             tint: Theme.secondary

@@ -17,7 +17,7 @@ Card {
         spacing: 12
 
         Text {
-            text: "Rewrite"
+            text: qsTr("Rewrite")
             color: Theme.secondary
             font.pixelSize: 12
             font.weight: Font.DemiBold

@@ -12,13 +12,13 @@ ColumnLayout {
 
     SettingsIntro {
         Layout.fillWidth: true
-        eyebrow: "Setup"
-        title: "Make the app feel instant."
-        body: "Velto needs a global shortcut and a way to replace text in this session, and your account enables the online rewrite service."
+        eyebrow: qsTr("Setup")
+        title: qsTr("Make the app feel instant.")
+        body: qsTr("Velto needs a global shortcut and a way to replace text in this session, and your account enables the online rewrite service.")
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Setup Checklist"
+        title: qsTr("Setup Checklist")
         symbol: "checklist"
         Repeater {
             model: section.presenter.checklist
@@ -34,7 +34,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Account"
+        title: qsTr("Account")
         symbol: "person.badge.key"
         RowLayout {
             Layout.fillWidth: true
@@ -88,7 +88,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Capabilities"
+        title: qsTr("Capabilities")
         symbol: "lock.shield"
         Repeater {
             model: section.presenter.capabilityRows

@@ -15,26 +15,26 @@ ColumnLayout {
 
     SettingsIntro {
         Layout.fillWidth: true
-        eyebrow: "App Behavior"
-        title: "Tune how Velto feels day to day."
-        body: "Keep the app lightweight, adjust the global shortcut, and control the finishing touches."
+        eyebrow: qsTr("App Behavior")
+        title: qsTr("Tune how Velto feels day to day.")
+        body: qsTr("Keep the app lightweight, adjust the global shortcut, and control the finishing touches.")
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Experience"
+        title: qsTr("Experience")
         symbol: "sparkles"
         RowLayout {
             Layout.fillWidth: true
             Text {
                 Layout.fillWidth: true
-                text: "Launch at login"
+                text: qsTr("Launch at login")
                 color: Theme.text
                 font.pixelSize: 13
             }
             ToggleSwitch {
                 objectName: "launchAtLogin"
                 checked: section.model.launchAtLogin
-                Accessible.name: "Launch at login"
+                Accessible.name: qsTr("Launch at login")
                 onToggled: section.controller.setLaunchAtLogin(checked)
             }
         }
@@ -43,14 +43,14 @@ ColumnLayout {
             Layout.fillWidth: true
             Text {
                 Layout.fillWidth: true
-                text: "Sound on completion"
+                text: qsTr("Sound on completion")
                 color: Theme.text
                 font.pixelSize: 13
             }
             ToggleSwitch {
                 objectName: "soundOnCompletion"
                 checked: section.model.soundOnCompletion
-                Accessible.name: "Sound on completion"
+                Accessible.name: qsTr("Sound on completion")
                 onToggled: section.controller.setSoundOnCompletion(checked)
             }
         }
@@ -59,7 +59,7 @@ ColumnLayout {
             Layout.fillWidth: true
             spacing: 2
             Text {
-                text: "Current workflow"
+                text: qsTr("Current workflow")
                 color: Theme.text
                 font.pixelSize: 13
             }
@@ -75,7 +75,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Shortcut"
+        title: qsTr("Shortcut")
         symbol: "command"
         RowLayout {
             Layout.fillWidth: true
@@ -85,14 +85,14 @@ ColumnLayout {
                 Layout.alignment: Qt.AlignTop
                 spacing: 2
                 Text {
-                    text: "Rewrite selection"
+                    text: qsTr("Rewrite selection")
                     color: Theme.text
                     font.pixelSize: 13
                     font.weight: Font.DemiBold
                 }
                 Text {
                     Layout.fillWidth: true
-                    text: "Global shortcut used from any app."
+                    text: qsTr("Global shortcut used from any app.")
                     color: Theme.secondary
                     font.pixelSize: 11
                     wrapMode: Text.Wrap
@@ -103,7 +103,7 @@ ColumnLayout {
                 RowLayout {
                     spacing: 8
                     Text {
-                        text: "Exact shortcut"
+                        text: qsTr("Exact shortcut")
                         color: Theme.secondary
                         font.pixelSize: 12
                     }
@@ -119,7 +119,7 @@ ColumnLayout {
                         font.pixelSize: 13
                         selectByMouse: true
                         Accessible.role: Accessible.EditableText
-                        Accessible.name: "Exact shortcut"
+                        Accessible.name: qsTr("Exact shortcut")
                         onTextEdited: section.editor.edit(text)
                         background: Rectangle {
                             radius: 6
@@ -162,7 +162,7 @@ ColumnLayout {
                         implicitWidth: 64
                         model: section.editor.keyTitles
                         currentIndex: section.editor.keyIndex
-                        accessibleName: "Shortcut key"
+                        accessibleName: qsTr("Shortcut key")
                         onActivated: index => section.editor.chooseKey(index)
                     }
                 }
@@ -223,7 +223,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Readiness"
+        title: qsTr("Readiness")
         symbol: "checklist"
         Repeater {
             model: section.presenter.readinessLines

@@ -59,7 +59,7 @@ Control {
                             font.bold: true
                         }
                         Text {
-                            text: "Preferences"
+                            text: qsTr("Preferences")
                             color: Theme.secondary
                             font.pixelSize: 11
                         }
@@ -70,7 +70,7 @@ Control {
                     Layout.fillWidth: true
                     spacing: 6
                     Text {
-                        text: "Workspace readiness"
+                        text: qsTr("Workspace readiness")
                         color: Theme.secondary
                         font.pixelSize: 11
                         font.weight: Font.DemiBold
@@ -83,7 +83,7 @@ Control {
                         to: root.model.setupTotalSteps
                         value: root.model.setupCompletedSteps
                         Accessible.role: Accessible.ProgressBar
-                        Accessible.name: "Workspace readiness"
+                        Accessible.name: qsTr("Workspace readiness")
                         background: Rectangle {
                             implicitHeight: 6
                             radius: 3
@@ -198,7 +198,7 @@ Control {
                     }
                 }
                 Rectangle {
-                    readonly property bool ready: root.presenter.headerChip === "Ready"
+                    readonly property bool ready: root.presenter.headerReady
                     implicitWidth: chip.implicitWidth + 20
                     implicitHeight: chip.implicitHeight + 10
                     radius: height / 2

@@ -22,7 +22,7 @@ Card {
                 Layout.fillWidth: true
                 spacing: 2
                 Text {
-                    text: "Finish setup"
+                    text: qsTr("Finish setup")
                     color: Theme.text
                     font.pixelSize: 13
                     font.weight: Font.DemiBold
@@ -91,7 +91,7 @@ Card {
             Button {
                 id: openSetup
                 objectName: "openSetup"
-                text: "Open Setup"
+                text: qsTr("Open Setup")
                 padding: 4
                 Accessible.role: Accessible.Link
                 Accessible.name: text

@@ -22,7 +22,7 @@ Control {
     Accessible.onPressAction: if (isToggleable) tapped()
     ToolTip.visible: isToggleable && hover.hovered
     ToolTip.delay: 400
-    ToolTip.text: isToggleable ? (isActive ? "Remove Shift modifier" : "Add Shift modifier") : ""
+    ToolTip.text: isToggleable ? (isActive ? qsTr("Remove Shift modifier") : qsTr("Add Shift modifier")) : ""
 
     background: Rectangle {
         radius: 6
