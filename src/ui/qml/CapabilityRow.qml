@@ -27,7 +27,7 @@ RowLayout {
         Text {
             text: row.title
             color: Theme.text
-            font.pixelSize: 13
+            font.pointSize: Theme.fontSize(13)
             font.weight: Font.DemiBold
         }
         Text {
@@ -35,10 +35,13 @@ RowLayout {
             Layout.fillWidth: true
             text: row.subtitle
             color: Theme.secondary
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             wrapMode: Text.Wrap
         }
         Button {
+            FocusRing {}
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
             id: rowButton
             objectName: row.objectName + "Action"
             Layout.topMargin: 6
@@ -53,7 +56,7 @@ RowLayout {
             contentItem: Text {
                 text: rowButton.text
                 color: Theme.textOnAccent
-                font.pixelSize: 12
+                font.pointSize: Theme.fontSize(12)
                 font.weight: Font.DemiBold
             }
             background: Rectangle {

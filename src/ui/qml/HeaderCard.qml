@@ -35,7 +35,7 @@ Rectangle {
                     Text {
                         text: "Velto"
                         color: Theme.secondary
-                        font.pixelSize: 13
+                        font.pointSize: Theme.fontSize(13)
                         font.weight: Font.DemiBold
                     }
                     StatusPill {
@@ -50,7 +50,7 @@ Rectangle {
                     Layout.fillWidth: true
                     text: card.presenter.headline
                     color: Theme.text
-                    font.pixelSize: 24
+                    font.pointSize: Theme.fontSize(24)
                     font.bold: true
                     font.letterSpacing: -0.35
                     wrapMode: Text.Wrap
@@ -62,7 +62,7 @@ Rectangle {
                     Layout.fillWidth: true
                     text: card.presenter.subline
                     color: Theme.secondary
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.Medium
                     wrapMode: Text.Wrap
                     maximumLineCount: 3
@@ -78,7 +78,7 @@ Rectangle {
                     Layout.alignment: Qt.AlignRight
                     text: qsTr("Shortcut")
                     color: Theme.tertiary
-                    font.pixelSize: 10
+                    font.pointSize: Theme.fontSize(10)
                     font.weight: Font.DemiBold
                 }
                 Rectangle {
@@ -94,7 +94,7 @@ Rectangle {
                         anchors.centerIn: parent
                         text: card.model.shortcutDisplay
                         color: Theme.text
-                        font.pixelSize: 13
+                        font.pointSize: Theme.fontSize(13)
                         font.bold: true
                     }
                 }

@@ -3,11 +3,12 @@ import QtQuick.Controls.Basic
 
 // A drop-down menu in the views' own look.
 ComboBox {
+    FocusRing {}
     id: box
     property string accessibleName
 
     implicitHeight: 28
-    font.pixelSize: 12
+    font.pointSize: Theme.fontSize(12)
     Accessible.role: Accessible.ComboBox
     Accessible.name: accessibleName
 

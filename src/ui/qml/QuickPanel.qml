@@ -14,7 +14,7 @@ Control {
     width: Theme.panelWidth
     height: implicitHeight
     padding: Theme.panelPadding
-    font.pixelSize: 12
+    font.pointSize: Theme.fontSize(12)
     Accessible.role: Accessible.Pane
     Accessible.name: "Velto"
     // Escape closes the panel like a menu; an open picker takes its own Escape first.

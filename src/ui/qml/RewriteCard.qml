@@ -19,10 +19,13 @@ Card {
         Text {
             text: qsTr("Rewrite")
             color: Theme.secondary
-            font.pixelSize: 12
+            font.pointSize: Theme.fontSize(12)
             font.weight: Font.DemiBold
         }
         Button {
+            FocusRing {}
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
             id: main
             objectName: "mainButton"
             Layout.fillWidth: true
@@ -59,7 +62,7 @@ Card {
                         objectName: "mainTitle"
                         text: card.presenter.mainTitle
                         color: main.ink
-                        font.pixelSize: 15
+                        font.pointSize: Theme.fontSize(15)
                         font.bold: true
                     }
                     Text {
@@ -67,7 +70,7 @@ Card {
                         Layout.fillWidth: true
                         text: card.presenter.mainSubtitle
                         color: main.enabled ? Theme.ink(0.8) : Theme.ink(0.5)
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                         font.weight: Font.Medium
                         elide: Text.ElideRight
                     }
@@ -100,7 +103,7 @@ Card {
             Layout.fillWidth: true
             text: card.presenter.explanation
             color: Theme.secondary
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             wrapMode: Text.Wrap
         }
     }

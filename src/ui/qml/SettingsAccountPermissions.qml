@@ -47,7 +47,7 @@ ColumnLayout {
                     Layout.fillWidth: true
                     text: section.presenter.accountStatus
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
                 }
                 Text {
@@ -55,10 +55,13 @@ ColumnLayout {
                     visible: text !== ""
                     text: section.presenter.accountCaption
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                 }
             }
             Button {
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 id: account
                 objectName: "accountAction"
                 text: section.presenter.accountButton
@@ -73,7 +76,7 @@ ColumnLayout {
                     text: account.text
                     color: section.presenter.accountButtonBordered ? Theme.text
                            : account.enabled ? Theme.textOnAccent : Theme.ink(0.45)
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
                 background: Rectangle {

@@ -29,7 +29,7 @@ ColumnLayout {
                 Layout.fillWidth: true
                 text: qsTr("Launch at login")
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
             }
             ToggleSwitch {
                 objectName: "launchAtLogin"
@@ -45,7 +45,7 @@ ColumnLayout {
                 Layout.fillWidth: true
                 text: qsTr("Sound on completion")
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
             }
             ToggleSwitch {
                 objectName: "soundOnCompletion"
@@ -61,14 +61,14 @@ ColumnLayout {
             Text {
                 text: qsTr("Current workflow")
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
             }
             Text {
                 objectName: "workflowSentence"
                 Layout.fillWidth: true
                 text: section.presenter.workflowSentence
                 color: Theme.secondary
-                font.pixelSize: 12
+                font.pointSize: Theme.fontSize(12)
                 wrapMode: Text.Wrap
             }
         }
@@ -87,14 +87,14 @@ ColumnLayout {
                 Text {
                     text: qsTr("Rewrite selection")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
                 }
                 Text {
                     Layout.fillWidth: true
                     text: qsTr("Global shortcut used from any app.")
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -105,7 +105,7 @@ ColumnLayout {
                     Text {
                         text: qsTr("Exact shortcut")
                         color: Theme.secondary
-                        font.pixelSize: 12
+                        font.pointSize: Theme.fontSize(12)
                     }
                     TextField {
                         id: field
@@ -116,7 +116,7 @@ ColumnLayout {
                         placeholderTextColor: Theme.tertiary
                         color: Theme.text
                         font.family: "monospace"
-                        font.pixelSize: 13
+                        font.pointSize: Theme.fontSize(13)
                         selectByMouse: true
                         Accessible.role: Accessible.EditableText
                         Accessible.name: qsTr("Exact shortcut")
@@ -155,7 +155,7 @@ ColumnLayout {
                     Text {
                         text: "+"
                         color: Theme.secondary
-                        font.pixelSize: 14
+                        font.pointSize: Theme.fontSize(14)
                     }
                     MenuPicker {
                         objectName: "keyPicker"
@@ -174,7 +174,7 @@ ColumnLayout {
             visible: section.editor.invalid
             text: section.editor.hint
             color: Theme.red
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
         }
         RowLayout {
             objectName: "shortcutTakenRow"
@@ -192,12 +192,15 @@ ColumnLayout {
                 Layout.preferredWidth: 1
                 text: section.editor.takenLine
                 color: Theme.orange
-                font.pixelSize: 11
+                font.pointSize: Theme.fontSize(11)
                 wrapMode: Text.Wrap
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
             }
             Button {
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 id: useFree
                 objectName: "useFreeShortcut"
                 visible: section.editor.freeButtonTitle !== ""
@@ -211,7 +214,7 @@ ColumnLayout {
                 contentItem: Text {
                     text: useFree.text
                     color: Theme.textOnAccent
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
                 background: Rectangle {
@@ -233,13 +236,13 @@ ColumnLayout {
                     Layout.fillWidth: true
                     text: modelData.label
                     color: Theme.secondary
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                 }
                 Text {
                     objectName: "readiness" + index
                     text: modelData.value
                     color: Theme.text
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
             }

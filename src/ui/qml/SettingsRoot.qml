@@ -17,6 +17,9 @@ Control {
     height: Theme.settingsHeight
     Accessible.role: Accessible.Window
     Accessible.name: "Velto"
+    // Escape closes the window, as in the desktop's own settings dialogs.
+    focus: true
+    Keys.onEscapePressed: Window.window.close()
 
     background: Rectangle { color: Theme.window }
 
@@ -55,13 +58,13 @@ Control {
                         Text {
                             text: "Velto"
                             color: Theme.text
-                            font.pixelSize: 15
+                            font.pointSize: Theme.fontSize(15)
                             font.bold: true
                         }
                         Text {
                             text: qsTr("Preferences")
                             color: Theme.secondary
-                            font.pixelSize: 11
+                            font.pointSize: Theme.fontSize(11)
                         }
                     }
                 }
@@ -72,7 +75,7 @@ Control {
                     Text {
                         text: qsTr("Workspace readiness")
                         color: Theme.secondary
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                         font.weight: Font.DemiBold
                     }
                     ProgressBar {
@@ -103,7 +106,7 @@ Control {
                         objectName: "readinessLine"
                         text: root.presenter.readinessLine
                         color: Theme.secondary
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                     }
                 }
 
@@ -113,6 +116,9 @@ Control {
                     Repeater {
                         model: root.presenter.sections
                         Button {
+                            FocusRing {}
+                            Keys.onReturnPressed: clicked()
+                            Keys.onEnterPressed: clicked()
                             id: nav
                             objectName: "section_" + modelData.id
                             Layout.fillWidth: true
@@ -138,14 +144,14 @@ Control {
                                     Text {
                                         text: modelData.title
                                         color: Theme.text
-                                        font.pixelSize: 13
+                                        font.pointSize: Theme.fontSize(13)
                                         font.weight: Font.DemiBold
                                     }
                                     Text {
                                         Layout.fillWidth: true
                                         text: modelData.subtitle
                                         color: Theme.secondary
-                                        font.pixelSize: 11
+                                        font.pointSize: Theme.fontSize(11)
                                         wrapMode: Text.Wrap
                                     }
                                 }
@@ -185,7 +191,7 @@ Control {
                         Layout.fillWidth: true
                         text: root.current ? root.current.title : ""
                         color: Theme.text
-                        font.pixelSize: 26
+                        font.pointSize: Theme.fontSize(26)
                         font.weight: Font.DemiBold
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
@@ -194,7 +200,7 @@ Control {
                         Layout.fillWidth: true
                         text: root.current ? root.current.subtitle : ""
                         color: Theme.secondary
-                        font.pixelSize: 12
+                        font.pointSize: Theme.fontSize(12)
                     }
                 }
                 Rectangle {
@@ -211,7 +217,7 @@ Control {
                         anchors.centerIn: parent
                         text: root.presenter.headerChip
                         color: parent.ready ? Theme.green : Theme.orange
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                         font.bold: true
                     }
                 }

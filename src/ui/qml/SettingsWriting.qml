@@ -23,7 +23,7 @@ ColumnLayout {
             Layout.fillWidth: true
             text: qsTr("Tone and language apply every time you trigger Velto.")
             color: Theme.secondary
-            font.pixelSize: 12
+            font.pointSize: Theme.fontSize(12)
             wrapMode: Text.Wrap
         }
         Text {
@@ -31,7 +31,7 @@ ColumnLayout {
             Layout.fillWidth: true
             text: section.presenter.currentDefault
             color: Theme.text
-            font.pixelSize: 13
+            font.pointSize: Theme.fontSize(13)
             font.weight: Font.DemiBold
         }
     }
@@ -48,14 +48,14 @@ ColumnLayout {
                 Text {
                     text: qsTr("Tone")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                 }
                 Text {
                     objectName: "toneDescription"
                     Layout.fillWidth: true
                     text: section.presenter.toneDescription
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -79,13 +79,13 @@ ColumnLayout {
                 Text {
                     text: qsTr("Language")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                 }
                 Text {
                     Layout.fillWidth: true
                     text: qsTr("Choose a default target language or keep automatic detection.")
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }

@@ -24,7 +24,7 @@ Card {
                 Text {
                     text: qsTr("Finish setup")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
@@ -34,7 +34,7 @@ Card {
                     Layout.fillWidth: true
                     text: card.presenter.setupProgress
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -50,7 +50,7 @@ Card {
                     anchors.centerIn: parent
                     text: card.presenter.setupBadge
                     color: Theme.text
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     font.bold: true
                 }
             }
@@ -68,6 +68,9 @@ Card {
         RowLayout {
             spacing: 12
             Button {
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 id: primary
                 objectName: "setupPrimary"
                 text: card.presenter.setupPrimaryTitle
@@ -80,7 +83,7 @@ Card {
                 contentItem: Text {
                     text: primary.text
                     color: Theme.textOnAccent
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
                 background: Rectangle {
@@ -89,6 +92,9 @@ Card {
                 }
             }
             Button {
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 id: openSetup
                 objectName: "openSetup"
                 text: qsTr("Open Setup")
@@ -99,7 +105,7 @@ Card {
                 contentItem: Text {
                     text: openSetup.text
                     color: Theme.secondary
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.underline: openSetup.hovered
                 }
                 background: Item {}

@@ -4,6 +4,12 @@ import QtQuick.Controls.Basic
 // A key cap of the shortcut. Lit when the key is part of it; a toggleable one reacts to the
 // pointer and to clicks.
 Control {
+    FocusRing { radiusOffset: -2 }
+    // The Shift key cap is a toggle: reachable by Tab, pressed with Space or Enter.
+    focusPolicy: isToggleable ? Qt.StrongFocus : Qt.NoFocus
+    Keys.onSpacePressed: if (isToggleable) tapped()
+    Keys.onReturnPressed: if (isToggleable) tapped()
+    Keys.onEnterPressed: if (isToggleable) tapped()
     id: badge
     property string label
     property bool isActive
@@ -36,7 +42,7 @@ Control {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         color: badge.isActive ? Theme.textOnAccent : Theme.secondary
-        font.pixelSize: 14
+        font.pointSize: Theme.fontSize(14)
         font.weight: Font.DemiBold
     }
     HoverHandler {
