@@ -22,11 +22,12 @@
     </message>
     <message>
         <source>Cannot read standard input: %1</source>
-        <extracomment>%1 is the file&apos;s path, %2 the system&apos;s reason</extracomment>
+        <extracomment>%1 is the system&apos;s reason</extracomment>
         <translation>Die Standardeingabe kann nicht gelesen werden: %1</translation>
     </message>
     <message>
         <source>Cannot read %1: %2</source>
+        <extracomment>%1 is the file&apos;s path, %2 the system&apos;s reason</extracomment>
         <translation>%1 kann nicht gelesen werden: %2</translation>
     </message>
     <message numerus="yes">
@@ -474,7 +475,7 @@ Open Setup to finish everything in one place.</source>
     </message>
     <message>
         <source>Exact shortcut</source>
-        <translation>Genaues Tastenkürzel</translation>
+        <translation>Kombination</translation>
     </message>
     <message>
         <source>Shortcut key</source>
@@ -713,7 +714,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     </message>
     <message>
         <source>Auto-detect</source>
-        <translation>Automatisch erkennen</translation>
+        <translation>Automatisch</translation>
     </message>
     <message>
         <source>English</source>
@@ -776,7 +777,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     </message>
     <message>
         <source>Sign in once to activate online rewriting</source>
-        <translation>Melden Sie sich einmal an, um das Online-Umformulieren zu aktivieren</translation>
+        <translation>Einmal anmelden, um online umzuformulieren</translation>
     </message>
     <message>
         <source>Account</source>
@@ -821,15 +822,15 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     <message>
         <source>Use %1 in %2</source>
         <extracomment>%1 is a tone such as &quot;Professional&quot;, %2 a language such as &quot;German&quot;</extracomment>
-        <translation>%1 auf %2</translation>
+        <translation>Tonfall %1, Sprache %2</translation>
     </message>
     <message>
         <source>Sign In to Continue</source>
-        <translation>Zum Fortfahren anmelden</translation>
+        <translation>Jetzt anmelden</translation>
     </message>
     <message>
         <source>Online rewrite requires an account</source>
-        <translation>Online-Umformulieren erfordert ein Konto</translation>
+        <translation>Dafür ist ein Konto nötig</translation>
     </message>
     <message>
         <source>Works without the shortcut too</source>
@@ -837,7 +838,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     </message>
     <message>
         <source>Finish Setup First</source>
-        <translation>Zuerst die Einrichtung abschließen</translation>
+        <translation>Erst einrichten</translation>
     </message>
     <message>
         <source>Text replacement must work first</source>
@@ -941,7 +942,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     </message>
     <message>
         <source>Try Your First Rewrite</source>
-        <translation>Erste Umformulierung ausprobieren</translation>
+        <translation>Jetzt ausprobieren</translation>
     </message>
     <message>
         <source>Connected</source>
@@ -1062,7 +1063,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     <message>
         <source>Current default: %1 in %2</source>
         <extracomment>%1 is a tone such as &quot;Professional&quot;, %2 a language such as &quot;German&quot;</extracomment>
-        <translation>Aktuelle Vorgabe: %1 auf %2</translation>
+        <translation>Aktuelle Vorgabe: Tonfall %1, Sprache %2</translation>
     </message>
     <message>
         <source>Check the shortcut and text replacement</source>

@@ -66,10 +66,12 @@ std::optional<QString> CliApp::readInput(const QString& file)
         opened = input.open(QIODevice::ReadOnly);
     }
     if (!opened) {
-        //: %1 is the file's path, %2 the system's reason
-        m_err << (file.isEmpty() ? tr("Cannot read standard input: %1").arg(input.errorString())
-                                 : tr("Cannot read %1: %2").arg(file, input.errorString()))
-              << Qt::endl;
+        if (file.isEmpty())
+            //: %1 is the system's reason
+            m_err << tr("Cannot read standard input: %1").arg(input.errorString()) << Qt::endl;
+        else
+            //: %1 is the file's path, %2 the system's reason
+            m_err << tr("Cannot read %1: %2").arg(file, input.errorString()) << Qt::endl;
         return std::nullopt;
     }
     const QByteArray bytes = input.read(maxInputBytes + 1);

@@ -39,10 +39,10 @@ RowLayout {
             wrapMode: Text.Wrap
         }
         Button {
+            id: rowButton
             FocusRing {}
             Keys.onReturnPressed: clicked()
             Keys.onEnterPressed: clicked()
-            id: rowButton
             objectName: row.objectName + "Action"
             Layout.topMargin: 6
             visible: row.buttonTitle !== ""

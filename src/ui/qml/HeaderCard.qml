@@ -53,7 +53,12 @@ Rectangle {
                     font.pointSize: Theme.fontSize(24)
                     font.bold: true
                     font.letterSpacing: -0.35
-                    wrapMode: Text.Wrap
+                    // Long words (German) shrink the headline rather than break mid-word.
+                    wrapMode: Text.WordWrap
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPointSize: Theme.fontSize(15)
+                    // The implicit height is the unshrunk text's: take what the text really needs.
+                    Layout.preferredHeight: contentHeight
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }

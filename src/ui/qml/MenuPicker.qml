@@ -3,8 +3,8 @@ import QtQuick.Controls.Basic
 
 // A drop-down menu in the views' own look.
 ComboBox {
-    FocusRing {}
     id: box
+    FocusRing {}
     property string accessibleName
 
     implicitHeight: 28

@@ -4,10 +4,10 @@ import QtQuick.Layouts
 
 // A button on the card fill: an optional symbol and a label.
 Button {
+    id: button
     FocusRing {}
     Keys.onReturnPressed: clicked()
     Keys.onEnterPressed: clicked()
-    id: button
     property string symbol
     property color tint: Theme.text
     property int fontSize: 12

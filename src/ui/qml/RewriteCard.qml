@@ -23,10 +23,10 @@ Card {
             font.weight: Font.DemiBold
         }
         Button {
+            id: main
             FocusRing {}
             Keys.onReturnPressed: clicked()
             Keys.onEnterPressed: clicked()
-            id: main
             objectName: "mainButton"
             Layout.fillWidth: true
             padding: 14
@@ -60,10 +60,14 @@ Card {
                     Layout.fillWidth: true
                     Text {
                         objectName: "mainTitle"
+                        Layout.fillWidth: true
                         text: card.presenter.mainTitle
                         color: main.ink
                         font.pointSize: Theme.fontSize(15)
                         font.bold: true
+                        fontSizeMode: Text.HorizontalFit
+                        minimumPointSize: Theme.fontSize(12)
+                        elide: Text.ElideRight
                     }
                     Text {
                         objectName: "mainSubtitle"

@@ -59,10 +59,10 @@ ColumnLayout {
                 }
             }
             Button {
+                id: account
                 FocusRing {}
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
-                id: account
                 objectName: "accountAction"
                 text: section.presenter.accountButton
                 enabled: section.presenter.accountButtonEnabled

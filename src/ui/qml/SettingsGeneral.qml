@@ -85,10 +85,12 @@ ColumnLayout {
                 Layout.alignment: Qt.AlignTop
                 spacing: 2
                 Text {
+                    Layout.fillWidth: true
                     text: qsTr("Rewrite selection")
                     color: Theme.text
                     font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
+                    wrapMode: Text.Wrap
                 }
                 Text {
                     Layout.fillWidth: true
@@ -198,10 +200,10 @@ ColumnLayout {
                 Accessible.name: text
             }
             Button {
+                id: useFree
                 FocusRing {}
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
-                id: useFree
                 objectName: "useFreeShortcut"
                 visible: section.editor.freeButtonTitle !== ""
                 text: section.editor.freeButtonTitle

@@ -116,10 +116,10 @@ Control {
                     Repeater {
                         model: root.presenter.sections
                         Button {
+                            id: nav
                             FocusRing {}
                             Keys.onReturnPressed: clicked()
                             Keys.onEnterPressed: clicked()
-                            id: nav
                             objectName: "section_" + modelData.id
                             Layout.fillWidth: true
                             checkable: false

@@ -65,13 +65,15 @@ Card {
                 complete: modelData.complete
             }
         }
-        RowLayout {
+        // The two buttons go on two lines where their words are too long for one.
+        Flow {
+            Layout.fillWidth: true
             spacing: 12
             Button {
+                id: primary
                 FocusRing {}
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
-                id: primary
                 objectName: "setupPrimary"
                 text: card.presenter.setupPrimaryTitle
                 padding: 8
@@ -92,10 +94,10 @@ Card {
                 }
             }
             Button {
+                id: openSetup
                 FocusRing {}
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
-                id: openSetup
                 objectName: "openSetup"
                 text: qsTr("Open Setup")
                 padding: 4

@@ -92,7 +92,7 @@ private slots:
         Panel panel("out both idle");
         QQuickView* view = panel.controller.view();
         QCOMPARE(shown(view, "headline"), "Konto verbinden");
-        QCOMPARE(shown(view, "mainTitle"), "Zum Fortfahren anmelden");
+        QCOMPARE(shown(view, "mainTitle"), "Jetzt anmelden");
         QCOMPARE(shown(view, "settingsButton"), "Einstellungen");
         QCOMPARE(shown(view, "quitButton"), "Beenden");
 
