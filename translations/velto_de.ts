@@ -822,7 +822,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     <message>
         <source>Use %1 in %2</source>
         <extracomment>%1 is a tone such as &quot;Professional&quot;, %2 a language such as &quot;German&quot;</extracomment>
-        <translation>Tonfall %1, Sprache %2</translation>
+        <translation>%1, Sprache %2</translation>
     </message>
     <message>
         <source>Sign In to Continue</source>
