@@ -602,7 +602,7 @@ Run &quot;velto-cli &lt;command&gt; --help&quot; for a command&apos;s options.
 Formuliert Text mit dem Dienst von Velto um, mit Tonfall, Sprache und Anmeldung der Anwendung.
 
 Befehle:
-  rewrite [DATEI]  DATEI (oder die Standardeingabe) umformulieren und das Ergebnis ausgeben
+  rewrite [FILE]   FILE (oder die Standardeingabe) umformulieren und das Ergebnis ausgeben
   signin           über den Browser anmelden
   signout          abmelden und die Sitzung vergessen
   status           Anmeldung, Backend, Tonfall, Sprache und Katalog anzeigen
@@ -645,7 +645,7 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     <message>
         <source>velto-cli: rewrite takes at most one FILE
 </source>
-        <translation>velto-cli: rewrite nimmt höchstens eine DATEI an
+        <translation>velto-cli: rewrite nimmt höchstens ein Argument FILE an
 </translation>
     </message>
     <message>
