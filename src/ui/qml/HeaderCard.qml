@@ -46,19 +46,26 @@ Rectangle {
                     }
                 }
                 Text {
+                    id: headline
                     objectName: "headline"
                     Layout.fillWidth: true
                     text: card.presenter.headline
                     color: Theme.text
-                    font.pointSize: Theme.fontSize(24)
+                    // A word longer than the line (German) shrinks the headline until it fits,
+                    // rather than breaking mid-word; shorter words wrap at the full size.
+                    font.pointSize: width > 0 && longestWord.width > width
+                                    ? Theme.fontSize(24) * width / longestWord.width
+                                    : Theme.fontSize(24)
                     font.bold: true
                     font.letterSpacing: -0.35
-                    // Long words (German) shrink the headline rather than break mid-word.
                     wrapMode: Text.WordWrap
-                    fontSizeMode: Text.HorizontalFit
-                    minimumPointSize: Theme.fontSize(15)
-                    // The implicit height is the unshrunk text's: take what the text really needs.
-                    Layout.preferredHeight: contentHeight
+                    TextMetrics {
+                        id: longestWord
+                        font.pointSize: Theme.fontSize(24)
+                        font.bold: true
+                        font.letterSpacing: -0.35
+                        text: headline.text.split(/\s+/).reduce((a, b) => b.length > a.length ? b : a, "")
+                    }
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
