@@ -9,6 +9,7 @@
 #include "platform/Permissions.h"
 #include "platform/Workspace.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -46,7 +47,7 @@ QCoro::Task<> AppDelegate::runLaunch()
     }
     if (configError) {
         const Alert alert{AlertStyle::warning,
-                          QStringLiteral("Configuration error"),
+                          QCoreApplication::translate("Notices", "Configuration error"),
                           configError->description(),
                           {}};
         co_await ask(alert);
@@ -91,14 +92,16 @@ QCoro::Task<> AppDelegate::showSetupGuide()
     m_model->markFirstRunGuideShown();
     const Alert alert{
         AlertStyle::informational,
-        QStringLiteral("Finish Velto setup"),
-        QStringLiteral("Velto works best once these three steps are complete:\n\n1. Check that the "
-                       "global shortcut works in this session.\n2. Check that Velto can replace "
-                       "text here, through the accessibility bus or a synthetic paste.\n3. Sign "
-                       "in, then test one rewrite with %1.\n\nOpen Setup to finish everything "
-                       "in one place.")
+        QCoreApplication::translate("Notices", "Finish Velto setup"),
+        QCoreApplication::translate(
+            "Notices",
+            "Velto works best once these three steps are complete:\n\n1. Check that the global "
+            "shortcut works in this session.\n2. Check that Velto can replace text here, through "
+            "the accessibility bus or a synthetic paste.\n3. Sign in, then test one rewrite with "
+            "%1.\n\nOpen Setup to finish everything in one place.")
             .arg(m_model->shortcutDisplay()),
-        {QStringLiteral("Open Setup"), QStringLiteral("Later")}};
+        {QCoreApplication::translate("Notices", "Open Setup"),
+         QCoreApplication::translate("Notices", "Later")}};
     const int choice = co_await ask(alert);
     if (choice == 0)
         openSettings();
@@ -195,7 +198,10 @@ void AppDelegate::updateLaunchAtLogin(bool enabled)
     // The switch shows the real state at once, while the alert says why.
     if (m_model)
         m_model->setLaunchAtLogin(m_services.autostart.status() == AutostartStatus::enabled);
-    ask({AlertStyle::warning, QStringLiteral("Launch at login"), failure->description(), {}});
+    ask({AlertStyle::warning,
+         QCoreApplication::translate("Notices", "Launch at login"),
+         failure->description(),
+         {}});
 }
 
 const std::optional<PendingWebLogin>& AppDelegate::pendingWebLogin() const

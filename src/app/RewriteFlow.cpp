@@ -79,10 +79,12 @@ QCoro::Task<> RewriteFlow::runAfterPanel(std::optional<RunningApplication> previ
 QCoro::Task<bool> RewriteFlow::promptSignInRequired()
 {
     m_services.activateSelf();
-    const Alert alert{AlertStyle::warning,
-                      QStringLiteral("Sign in required"),
-                      QStringLiteral("You need to sign in before rewriting text."),
-                      {QStringLiteral("Log in"), QStringLiteral("Cancel")}};
+    const Alert alert{
+        AlertStyle::warning,
+        QCoreApplication::translate("Notices", "Sign in required"),
+        QCoreApplication::translate("Notices", "You need to sign in before rewriting text."),
+        {QCoreApplication::translate("Notices", "Log in"),
+         QCoreApplication::translate("Notices", "Cancel")}};
     const int choice = co_await m_services.alerts.show(alert);
     co_return choice == 0;
 }
@@ -119,9 +121,11 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
     // A rewrite needs a way to put the text back, not the shortcut: `velto --trigger` and the
     // panel's button work whatever the shortcut's state.
     if (model.accessibilityGranted() != true) {
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Text replacement unavailable"),
-                        QStringLiteral("%1 Open Setup to see what this desktop offers.")
-                            .arg(model.capabilities().replacementProblem));
+        model.setNotice(
+            UserNoticeStyle::warning,
+            QCoreApplication::translate("Notices", "Text replacement unavailable"),
+            QCoreApplication::translate("Notices", "%1 Open Setup to see what this desktop offers.")
+                .arg(model.capabilities().replacementProblem));
         co_return;
     }
 
@@ -139,9 +143,11 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
     std::optional<SelectedRange> range;
     const std::optional<QString> text = co_await m_selection->selectedTextFromFocusedApp(&range);
     if (!text || text->isEmpty()) {
-        setFailed(QStringLiteral("No text selected."));
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("No text selected"),
-                        QStringLiteral("Select text in another app, then press %1 again.")
+        setFailed(QCoreApplication::translate("Notices", "No text selected."));
+        model.setNotice(UserNoticeStyle::warning,
+                        QCoreApplication::translate("Notices", "No text selected"),
+                        QCoreApplication::translate(
+                            "Notices", "Select text in another app, then press %1 again.")
                             .arg(model.shortcutDisplay()));
         co_return;
     }
@@ -154,8 +160,8 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
     try {
         rewritten = co_await m_services.rewriteAPI.rewrite(*text, model, m_services.auth);
     } catch (const AppError& error) {
-        const PresentableError presented =
-            presentableRuntimeError(error, QStringLiteral("Rewrite failed"));
+        const PresentableError presented = presentableRuntimeError(
+            error, QCoreApplication::translate("Notices", "Rewrite failed"));
         setFailed(presented.message);
         model.setNotice(presented.style, presented.title, presented.message);
         ClientLogger::error(u"rewrite failed: ", error.description());
@@ -170,23 +176,25 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
     if (outcome == SelectionService::PasteOutcome::pasteFailed) {
         // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
         // rather than being thrown away with a success notice.
-        const QString message = QStringLiteral("Velto couldn't paste the rewritten text. It is on "
-                                               "the clipboard: paste it with Ctrl+V.");
+        const QString message =
+            QCoreApplication::translate("Notices", "Velto couldn't paste the rewritten text. It is "
+                                                   "on the clipboard: paste it with Ctrl+V.");
         setFailed(message);
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Paste failed"), message);
+        model.setNotice(UserNoticeStyle::warning,
+                        QCoreApplication::translate("Notices", "Paste failed"), message);
         ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
         co_return;
     }
     if (outcome == SelectionService::PasteOutcome::halfReplaced) {
         // The application took part of the edit: pasting on top of it would write the text
         // twice, so the user gets it to put in place.
-        const QString message =
-            QStringLiteral("Velto couldn't finish replacing the selected text, so the document "
-                           "may be partly changed. The rewritten text is on the clipboard: check "
-                           "the document and paste it with Ctrl+V.");
+        const QString message = QCoreApplication::translate(
+            "Notices", "Velto couldn't finish replacing the selected text, so the document may be "
+                       "partly changed. The rewritten text is on the clipboard: check the document "
+                       "and paste it with Ctrl+V.");
         setFailed(message);
-        model.setNotice(UserNoticeStyle::warning, QStringLiteral("Replacement incomplete"),
-                        message);
+        model.setNotice(UserNoticeStyle::warning,
+                        QCoreApplication::translate("Notices", "Replacement incomplete"), message);
         ClientLogger::error(u"rewrite failed: ", u"the replacement was left half done");
         co_return;
     }
@@ -195,9 +203,11 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
         m_services.sound.playCompletionSound();
     model.setStatusError(std::nullopt);
     model.setRewriteState(RewriteState::succeeded());
-    model.setNotice(UserNoticeStyle::success, QStringLiteral("Rewrite complete"),
-                    QStringLiteral("Your selected text was replaced using ") +
-                        model.currentToneTitle() + QStringLiteral("."));
+    model.setNotice(
+        UserNoticeStyle::success, QCoreApplication::translate("Notices", "Rewrite complete"),
+        //: %1 is a tone such as "Professional"
+        QCoreApplication::translate("Notices", "Your selected text was replaced using %1.")
+            .arg(model.currentToneTitle()));
     ClientLogger::info(u"rewrite succeeded");
     // Replaced in place, the clipboard was never touched; quitting, nothing may hold the exit.
     if (outcome != SelectionService::PasteOutcome::pasted || m_stopped)

@@ -7,6 +7,8 @@
 #include "platform/Permissions.h"
 #include "system/HotkeyManager.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 ShortcutSetup::ShortcutSetup(AppServices services, AppModel& model)
@@ -86,14 +88,17 @@ void ShortcutSetup::addDesktopShortcut()
     try {
         m_services.desktopShortcuts.setCustomShortcut(combination);
     } catch (const AppError& error) {
-        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not added"),
+        m_model.setNotice(UserNoticeStyle::warning,
+                          QCoreApplication::translate("Notices", "Shortcut not added"),
                           error.description());
         ClientLogger::error(u"desktop shortcut not added: ", error.description());
         recordCapabilities();
         return;
     }
-    m_model.setNotice(UserNoticeStyle::success, QStringLiteral("Shortcut added to GNOME"),
-                      QStringLiteral("Press %1 in any application to rewrite the selected text.")
+    m_model.setNotice(UserNoticeStyle::success,
+                      QCoreApplication::translate("Notices", "Shortcut added to GNOME"),
+                      QCoreApplication::translate(
+                          "Notices", "Press %1 in any application to rewrite the selected text.")
                           .arg(m_model.shortcutDisplay()));
     recordCapabilities();
 }
@@ -103,7 +108,8 @@ void ShortcutSetup::removeDesktopShortcut()
     try {
         m_services.desktopShortcuts.removeCustomShortcut();
     } catch (const AppError& error) {
-        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not removed"),
+        m_model.setNotice(UserNoticeStyle::warning,
+                          QCoreApplication::translate("Notices", "Shortcut not removed"),
                           error.description());
         ClientLogger::error(u"desktop shortcut not removed: ", error.description());
     }
@@ -122,7 +128,8 @@ void ShortcutSetup::updateDesktopShortcut()
     try {
         m_services.desktopShortcuts.setCustomShortcut(combination);
     } catch (const AppError& error) {
-        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Shortcut not updated"),
+        m_model.setNotice(UserNoticeStyle::warning,
+                          QCoreApplication::translate("Notices", "Shortcut not updated"),
                           error.description());
         ClientLogger::error(u"desktop shortcut not updated: ", error.description());
     }

@@ -36,8 +36,9 @@ void SignInFlow::start()
         return;
     m_model.setStatusError(std::nullopt);
     m_model.setNotice(
-        UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
-        QStringLiteral(
+        UserNoticeStyle::info, QCoreApplication::translate("Notices", "Continue in your browser"),
+        QCoreApplication::translate(
+            "Notices",
             "A sign-in page will open. Come back to Velto once the browser step is complete."));
     ClientLogger::info(u"auth sign-in requested");
     cancel();
@@ -50,7 +51,8 @@ void SignInFlow::fail(const AppError& error, const char* logPrefix)
 {
     const QString& text = error.description();
     m_model.setStatusError(text);
-    m_model.setNotice(UserNoticeStyle::error, QStringLiteral("Sign in failed"), text);
+    m_model.setNotice(UserNoticeStyle::error,
+                      QCoreApplication::translate("Notices", "Sign in failed"), text);
     ClientLogger::error(QString::fromLatin1(logPrefix), text);
 }
 
@@ -75,8 +77,10 @@ QCoro::Task<> SignInFlow::runStart(std::shared_ptr<CancellationToken> token)
         m_pendingWebLogin = PendingWebLogin{start.handoffID, start.deviceNonce};
         if (start.userCode)
             m_model.setNotice(
-                UserNoticeStyle::info, QStringLiteral("Continue in your browser"),
-                QStringLiteral("Confirm the code %1 in your browser.").arg(*start.userCode));
+                UserNoticeStyle::info,
+                QCoreApplication::translate("Notices", "Continue in your browser"),
+                QCoreApplication::translate("Notices", "Confirm the code %1 in your browser.")
+                    .arg(*start.userCode));
         if (!m_services.workspace.openURL(start.loginURL)) {
             m_pendingWebLogin.reset();
             failure = AuthServiceError::webLoginBrowserOpenFailed();
@@ -152,8 +156,9 @@ QCoro::Task<> SignInFlow::runPollLoop(WebLoginStart start, std::shared_ptr<Cance
     }
     ClientLogger::info(u"auth login completed");
     m_model.setStatusError(std::nullopt);
-    m_model.setNotice(UserNoticeStyle::success, QStringLiteral("Account connected"),
-                      QStringLiteral("You're signed in and ready to rewrite text."));
+    m_model.setNotice(
+        UserNoticeStyle::success, QCoreApplication::translate("Notices", "Account connected"),
+        QCoreApplication::translate("Notices", "You're signed in and ready to rewrite text."));
     co_await syncAuthState(m_services.auth, m_model);
     co_await m_services.rewriteAPI.refreshServerConfig(m_model, m_services.auth);
     end(token);
@@ -201,14 +206,17 @@ QCoro::Task<> SignInFlow::runSignOut()
     }
     m_model.setStatusError(std::nullopt);
     if (keyringFailure)
-        m_model.setNotice(UserNoticeStyle::warning, QStringLiteral("Sign-out incomplete"),
-                          QStringLiteral("Velto is signed out for now, but the session is still "
-                                         "in the system keyring and may sign you in again at "
-                                         "the next start. %1")
-                              .arg(keyringFailure->description()));
+        m_model.setNotice(
+            UserNoticeStyle::warning, QCoreApplication::translate("Notices", "Sign-out incomplete"),
+            QCoreApplication::translate(
+                "Notices", "Velto is signed out for now, but the session is still in the system "
+                           "keyring and may sign you in again at the next start. %1")
+                .arg(keyringFailure->description()));
     else
-        m_model.setNotice(UserNoticeStyle::info, QStringLiteral("Signed out"),
-                          QStringLiteral("Velto is disconnected until you sign in again."));
+        m_model.setNotice(UserNoticeStyle::info,
+                          QCoreApplication::translate("Notices", "Signed out"),
+                          QCoreApplication::translate(
+                              "Notices", "Velto is disconnected until you sign in again."));
     co_await syncAuthState(m_services.auth, m_model);
     m_model.resetToFallbackCatalog();
     ClientLogger::info(u"auth signed out");

@@ -19,6 +19,7 @@
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/MessageBoxAlerts.h"
 #include "platform/linux/PermissionHelpPages.h"
+#include "platform/linux/SystemTranslations.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XdgAutostart.h"
 #include "rewrite/RewriteAPI.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("velto"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velto"));
     QApplication::setDesktopFileName(QStringLiteral("app.velto.Velto"));
+    SystemTranslations::install(app);
     // A background app: closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -44,7 +44,9 @@ int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
     const PresentableError presented =
         PresentableError::from(ErrorKinds::of(error), error.description(), fallbackTitle);
     // The message may be a server's answer: cut, and without escape sequences for the terminal.
-    m_err << presented.title << ": " << ServerErrorInterpreter::compactMessage(presented.message)
+    //: %1 is a short title such as "Rewrite failed", %2 what went wrong
+    m_err << tr("%1: %2").arg(presented.title,
+                              ServerErrorInterpreter::compactMessage(presented.message))
           << Qt::endl;
     return exitStatusFor(error);
 }
@@ -52,8 +54,8 @@ int CliApp::reportFailure(const AppError& error, const QString& fallbackTitle)
 void CliApp::reportMissingKeyring(const AppError& error)
 {
     m_err << error.description() << Qt::endl
-          << "Velto keeps its sign-in in the Secret Service: start GNOME Keyring or KWallet in "
-             "your desktop session, then run \"velto-cli signin\"."
+          << tr("Velto keeps its sign-in in the Secret Service: start GNOME Keyring or KWallet "
+                "in your desktop session, then run \"velto-cli signin\".")
           << Qt::endl;
 }
 
@@ -68,19 +70,24 @@ std::optional<QString> CliApp::readInput(const QString& file)
         opened = input.open(QIODevice::ReadOnly);
     }
     if (!opened) {
-        m_err << "Cannot read " << (file.isEmpty() ? QStringLiteral("standard input") : file)
-              << ": " << input.errorString() << Qt::endl;
+        if (file.isEmpty())
+            //: %1 is the system's reason
+            m_err << tr("Cannot read standard input: %1").arg(input.errorString()) << Qt::endl;
+        else
+            //: %1 is the file's path, %2 the system's reason
+            m_err << tr("Cannot read %1: %2").arg(file, input.errorString()) << Qt::endl;
         return std::nullopt;
     }
     const QByteArray bytes = input.read(maxInputBytes + 1);
     if (bytes.size() > maxInputBytes) {
-        m_err << "The text is too long: at most " << maxInputBytes / (1024 * 1024) << " MiB."
+        m_err << tr("The text is too long: at most %n MiB.", nullptr,
+                    int(maxInputBytes / (1024 * 1024)))
               << Qt::endl;
         return std::nullopt;
     }
     std::optional<QString> text = strictUtf8(bytes);
     if (!text)
-        m_err << "The text is not valid UTF-8." << Qt::endl;
+        m_err << tr("The text is not valid UTF-8.") << Qt::endl;
     return text;
 }
 
@@ -101,8 +108,11 @@ bool CliApp::chooseOption(const QString& kind, const std::optional<QString>& req
             return true;
         }
     }
-    m_err << "Unknown " << kind << " \"" << *requested
-          << "\". Available: " << ids.join(QStringLiteral(", ")) << Qt::endl;
+    //: %1 is what the user asked for, %2 the list of ids there are
+    m_err << (isTone ? tr("Unknown tone \"%1\". Available: %2")
+                     : tr("Unknown language \"%1\". Available: %2"))
+                 .arg(*requested, ids.join(QStringLiteral(", ")))
+          << Qt::endl;
     return false;
 }
 
@@ -116,7 +126,7 @@ QCoro::Task<int> CliApp::rewrite(RewriteOptions options)
             reportMissingKeyring(*keyring);
             co_return failed;
         }
-        m_err << "Sign in required: run \"velto-cli signin\" first." << Qt::endl;
+        m_err << tr("Sign in required: run \"velto-cli signin\" first.") << Qt::endl;
         co_return signInNeeded;
     }
     // The catalogue decides which tones and languages exist, and repairs a stale saved choice.
@@ -140,7 +150,7 @@ QCoro::Task<int> CliApp::rewrite(RewriteOptions options)
         }
     } catch (const AppError& error) {
         m_out.flush();
-        co_return reportFailure(error, QStringLiteral("Rewrite failed"));
+        co_return reportFailure(error, tr("Rewrite failed"));
     }
     co_return ok;
 }
@@ -154,14 +164,14 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
         const WebLoginStart start =
             co_await m_auth.startWebLogin(m_model, AuthService::randomDeviceNonce());
         started = start;
-        m_err << "Open this page to sign in:" << Qt::endl
+        m_err << tr("Open this page to sign in:") << Qt::endl
               << "  " << start.loginURL.toString(QUrl::FullyEncoded) << Qt::endl;
         if (openBrowser && !QProcess::startDetached(QStringLiteral("xdg-open"),
                                                     {start.loginURL.toString(QUrl::FullyEncoded)}))
-            m_err << "(Could not open a browser; open the page yourself.)" << Qt::endl;
+            m_err << tr("(Could not open a browser; open the page yourself.)") << Qt::endl;
         if (start.userCode)
-            m_err << "Confirm the code " << *start.userCode << " in your browser." << Qt::endl;
-        m_err << "Waiting for the sign-in to finish in the browser…" << Qt::endl;
+            m_err << tr("Confirm the code %1 in your browser.").arg(*start.userCode) << Qt::endl;
+        m_err << tr("Waiting for the sign-in to finish in the browser…") << Qt::endl;
 
         while (!stopRequested()) {
             if (m_clock.now() >= start.expiresAt)
@@ -185,7 +195,7 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
             if (error.description().startsWith(u"Sign-in failed"))
                 m_err << error.description() << Qt::endl;
             else
-                m_err << "Sign in failed: " << error.description() << Qt::endl;
+                m_err << tr("Sign in failed: %1").arg(error.description()) << Qt::endl;
             co_return exitStatusFor(error);
         }
     }
@@ -193,12 +203,18 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
         // Tell the backend, so the page in the browser stops offering the sign-in.
         if (started)
             co_await m_auth.cancelWebLogin(m_model, started->handoffID, started->deviceNonce);
-        m_err << "Sign-in cancelled." << Qt::endl;
+        m_err << tr("Sign-in cancelled.") << Qt::endl;
         co_return interrupted;
     }
     const AuthState state = co_await m_auth.syncAuthState(m_model);
-    m_out << "Signed in as " << state.email().value_or(QStringLiteral("(no e-mail)")) << Qt::endl;
+    m_out << signedInLine(state) << Qt::endl;
     co_return ok;
+}
+
+QString CliApp::signedInLine(const AuthState& state)
+{
+    return state.email() ? tr("Signed in as %1").arg(*state.email())
+                         : tr("Signed in (no e-mail address)");
 }
 
 QCoro::Task<int> CliApp::signOut()
@@ -206,12 +222,12 @@ QCoro::Task<int> CliApp::signOut()
     try {
         co_await m_auth.signOut(m_model);
     } catch (const AppError& error) {
-        m_err << "Sign-out failed: " << error.description() << Qt::endl
-              << "The session is still in the keyring; velto and velto-cli may use it again."
+        m_err << tr("Sign-out failed: %1").arg(error.description()) << Qt::endl
+              << tr("The session is still in the keyring; velto and velto-cli may use it again.")
               << Qt::endl;
         co_return failed;
     }
-    m_out << "Signed out." << Qt::endl;
+    m_out << tr("Signed out.") << Qt::endl;
     co_return ok;
 }
 
@@ -220,39 +236,50 @@ QCoro::Task<int> CliApp::status()
     const AuthState state = co_await m_auth.syncAuthState(m_model);
     m_model.setAuthState(state);
     if (state.isSignedIn())
-        m_out << "Signed in as " << state.email().value_or(QStringLiteral("(no e-mail)"))
-              << Qt::endl;
+        m_out << signedInLine(state) << Qt::endl;
     else if (const std::optional<AppError>& keyring = m_auth.keyringFailure())
-        m_out << "Not signed in: " << keyring->description() << Qt::endl;
+        m_out << tr("Not signed in: %1").arg(keyring->description()) << Qt::endl;
     else
-        m_out << "Not signed in" << Qt::endl;
+        m_out << tr("Not signed in") << Qt::endl;
 
     const QString backend = m_model.resolveRuntimeServer().baseURL.toString();
     std::optional<AppError> unreachable;
     try {
         const std::chrono::milliseconds took = co_await m_api.probeService(m_model);
-        m_out << "Backend: " << backend << " (answers in " << took.count() << " ms)" << Qt::endl;
+        //: %1 is the backend's address
+        m_out << tr("Backend: %1 (answers in %n ms)", nullptr, int(took.count())).arg(backend)
+              << Qt::endl;
     } catch (const AppError& error) {
         unreachable = error;
-        m_out << "Backend: " << backend << " (not answering: " << error.description() << ")"
+        //: %1 is the backend's address, %2 why it does not answer
+        m_out << tr("Backend: %1 (not answering: %2)").arg(backend, error.description())
               << Qt::endl;
     }
     if (!unreachable)
         co_await m_api.refreshServerConfig(m_model, m_auth);
-    m_out << "Tone: " << m_model.currentToneTitle() << " (" << m_model.selectedToneID() << ")"
+    //: %1 is the tone's title, %2 its id for --tone
+    m_out << tr("Tone: %1 (%2)").arg(m_model.currentToneTitle(), m_model.selectedToneID())
           << Qt::endl;
-    m_out << "Language: " << m_model.currentLanguageTitle() << " (" << m_model.selectedLanguageID()
-          << ")" << Qt::endl;
-    auto list = [this](const char* label, const QList<Option>& options) {
+    //: %1 is the language's title, %2 its id for --language
+    m_out
+        << tr("Language: %1 (%2)").arg(m_model.currentLanguageTitle(), m_model.selectedLanguageID())
+        << Qt::endl;
+    auto list = [](const QList<Option>& options) {
         QStringList items;
         for (const Option& option : options)
-            items << option.id + QStringLiteral(" (") + option.title + QLatin1Char(')');
-        m_out << label << items.join(QStringLiteral(", ")) << Qt::endl;
+            //: an id for --tone or --language, then its title
+            items << tr("%1 (%2)").arg(option.id, option.title);
+        return items.join(QStringLiteral(", "));
     };
-    list(state.isSignedIn() && !unreachable ? "Tones offered: " : "Tones (built in): ",
-         m_model.availableTones());
-    list(state.isSignedIn() && !unreachable ? "Languages offered: " : "Languages (built in): ",
-         m_model.availableLanguages());
+    const bool offered = state.isSignedIn() && !unreachable;
+    //: %1 is a list of tones
+    m_out << (offered ? tr("Tones offered: %1") : tr("Tones (built in): %1"))
+                 .arg(list(m_model.availableTones()))
+          << Qt::endl;
+    //: %1 is a list of languages
+    m_out << (offered ? tr("Languages offered: %1") : tr("Languages (built in): %1"))
+                 .arg(list(m_model.availableLanguages()))
+          << Qt::endl;
     if (unreachable)
         co_return exitStatusFor(*unreachable);
     if (m_auth.keyringFailure())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,7 @@ namespace velto {
 
 class AppError;
 class AppModel;
+class AuthState;
 class AuthService;
 class CancellationToken;
 class Clock;
@@ -22,6 +24,8 @@ class UserPreferencesStore;
 // process's exit status.
 class CliApp
 {
+    Q_DECLARE_TR_FUNCTIONS(CliApp)
+
 public:
     enum ExitStatus
     {
@@ -63,6 +67,7 @@ private:
     int reportFailure(const AppError& error, const QString& fallbackTitle);
     // Says that no session can be kept and what to start; for a keyring that could not be read.
     void reportMissingKeyring(const AppError& error);
+    static QString signedInLine(const AuthState& state);
     bool chooseOption(const QString& kind, const std::optional<QString>& requested);
 
     AppModel& m_model;

@@ -11,6 +11,7 @@
 #include "platform/SystemClock.h"
 #include "platform/TimerSleeper.h"
 #include "platform/linux/JournalLogSink.h"
+#include "platform/linux/SystemTranslations.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "rewrite/RewriteAPI.h"
 
@@ -26,16 +27,19 @@ using namespace velto;
 
 namespace {
 
-const char* const exitStatusHelp =
-    "Exit status:\n"
-    "    0  success\n"
-    "    1  the service or the sign-in failed\n"
-    "    2  bad arguments or unreadable input\n"
-    "    3  sign-in required (run \"velto-cli signin\")\n"
-    "    4  the service could not be reached or timed out\n"
-    "  130  a sign-in was interrupted (Ctrl+C); the backend is told\n";
+//: the columns line up; keep the numbers and their indentation
+const char* const exitStatusHelp = QT_TRANSLATE_NOOP(
+    "velto-cli", "Exit status:\n"
+                 "    0  success\n"
+                 "    1  the service or the sign-in failed\n"
+                 "    2  bad arguments or unreadable input\n"
+                 "    3  sign-in required (run \"velto-cli signin\")\n"
+                 "    4  the service could not be reached or timed out\n"
+                 "  130  a sign-in was interrupted (Ctrl+C); the backend is told\n");
 
-const char* const overview =
+//: keep the command names, options and column layout
+const char* const overview = QT_TRANSLATE_NOOP(
+    "velto-cli",
     "Usage: velto-cli <command> [options]\n"
     "\n"
     "Rewrites text with Velto's service, using the app's tone, language and sign-in.\n"
@@ -49,10 +53,21 @@ const char* const overview =
     "Options of every command: -h, --help; -v, --verbose (print the diagnostic log lines,\n"
     "which otherwise go only to the journal, identifier velto-cli).\n"
     "\n"
-    "Run \"velto-cli <command> --help\" for a command's options.\n\n";
+    "Run \"velto-cli <command> --help\" for a command's options.\n\n");
 
-const QCommandLineOption
-    verboseOption({"v", "verbose"}, "Also print the diagnostic log lines (always in the journal).");
+// A text of the program's own in the user's language, for the terminal.
+QByteArray translated(const char* source)
+{
+    return QCoreApplication::translate("velto-cli", source).toLocal8Bit();
+}
+
+QCommandLineOption verboseOption()
+{
+    return QCommandLineOption(
+        {"v", "verbose"},
+        QCoreApplication::translate(
+            "velto-cli", "Also print the diagnostic log lines (always in the journal)."));
+}
 
 // The help text with the usage line a reader types, whatever path the program was started from
 // (Qt's names the program by its path).
@@ -74,9 +89,10 @@ int parseCommand(QCommandLineParser& parser, const QString& command, const QStri
 {
     parser.setApplicationDescription(description);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({"h", "help"}, "Show this help.");
+    const QCommandLineOption help({"h", "help"},
+                                  QCoreApplication::translate("velto-cli", "Show this help."));
     parser.addOption(help);
-    parser.addOption(verboseOption);
+    parser.addOption(verboseOption());
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "velto-cli: %s\n", qPrintable(parser.errorText()));
         return CliApp::usage;
@@ -84,7 +100,7 @@ int parseCommand(QCommandLineParser& parser, const QString& command, const QStri
     if (parser.isSet(help)) {
         std::fputs(qPrintable(commandHelp(parser, command)), stdout);
         std::fputs("\n", stdout);
-        std::fputs(exitStatusHelp, stdout);
+        std::fputs(translated(exitStatusHelp).constData(), stdout);
         return CliApp::ok;
     }
     return -1;
@@ -96,6 +112,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velto-cli"));
+    SystemTranslations::install(app);
     QCoreApplication::setApplicationVersion(
         AppBuildConfig::buildTimeTable().value(AppBuildConfig::versionKey).toString());
 
@@ -105,8 +122,8 @@ int main(int argc, char** argv)
         arguments.move(1, 2);
     if (arguments.size() < 2 || arguments[1] == u"-h" || arguments[1] == u"--help" ||
         arguments[1] == u"help") {
-        std::fputs(overview, arguments.size() < 2 ? stderr : stdout);
-        std::fputs(exitStatusHelp, arguments.size() < 2 ? stderr : stdout);
+        std::fputs(translated(overview).constData(), arguments.size() < 2 ? stderr : stdout);
+        std::fputs(translated(exitStatusHelp).constData(), arguments.size() < 2 ? stderr : stdout);
         return arguments.size() < 2 ? CliApp::usage : CliApp::ok;
     }
     if (arguments[1] == u"--version") {
@@ -121,18 +138,34 @@ int main(int argc, char** argv)
     bool openBrowser = true;
     int parsed = -1;
     if (command == u"rewrite") {
-        const QCommandLineOption tone("tone", "Tone id to use instead of the saved one.", "ID");
-        const QCommandLineOption language("language",
-                                          "Language id to use instead of the saved one.", "ID");
-        const QCommandLineOption stream("stream", "Print the text piece by piece as it arrives.");
+        const QCommandLineOption tone(
+            "tone",
+            QCoreApplication::translate("velto-cli", "Tone id to use instead of the saved one."),
+            "ID");
+        const QCommandLineOption language(
+            "language",
+            QCoreApplication::translate("velto-cli",
+                                        "Language id to use instead of the saved one."),
+            "ID");
+        const QCommandLineOption stream(
+            "stream", QCoreApplication::translate("velto-cli",
+                                                  "Print the text piece by piece as it arrives."));
         parser.addOptions({tone, language, stream});
         parser.addPositionalArgument(
-            "FILE", "Text to rewrite; standard input when absent or \"-\".", "[FILE]");
-        parsed =
-            parseCommand(parser, command, arguments, "Rewrites the text and prints the result.");
+            "FILE",
+            QCoreApplication::translate("velto-cli",
+                                        "Text to rewrite; standard input when absent or \"-\"."),
+            "[FILE]");
+        parsed = parseCommand(
+            parser, command, arguments,
+            QCoreApplication::translate("velto-cli", "Rewrites the text and prints the result."));
         if (parsed < 0) {
             if (parser.positionalArguments().size() > 1) {
-                std::fputs("velto-cli: rewrite takes at most one FILE\n", stderr);
+                std::fputs(
+                    translated(QT_TRANSLATE_NOOP("velto-cli",
+                                                 "velto-cli: rewrite takes at most one FILE\n"))
+                        .constData(),
+                    stderr);
                 return CliApp::usage;
             }
             rewriteOptions.file = parser.positionalArguments().value(0);
@@ -143,25 +176,36 @@ int main(int argc, char** argv)
                 rewriteOptions.language = parser.value(language);
         }
     } else if (command == u"signin") {
-        const QCommandLineOption noBrowser("no-browser", "Only print the sign-in page's address.");
+        const QCommandLineOption noBrowser(
+            "no-browser",
+            QCoreApplication::translate("velto-cli", "Only print the sign-in page's address."));
         parser.addOption(noBrowser);
-        parsed = parseCommand(parser, command, arguments, "Signs in through the browser.");
+        parsed =
+            parseCommand(parser, command, arguments,
+                         QCoreApplication::translate("velto-cli", "Signs in through the browser."));
         openBrowser = !parser.isSet(noBrowser);
     } else if (command == u"signout") {
-        parsed = parseCommand(parser, command, arguments,
-                              "Signs out and removes the session from the keyring.");
+        parsed =
+            parseCommand(parser, command, arguments,
+                         QCoreApplication::translate(
+                             "velto-cli", "Signs out and removes the session from the keyring."));
     } else if (command == u"status") {
-        parsed = parseCommand(parser, command, arguments,
-                              "Shows the sign-in, the backend, tone, language and catalogue.");
+        parsed = parseCommand(
+            parser, command, arguments,
+            QCoreApplication::translate(
+                "velto-cli", "Shows the sign-in, the backend, tone, language and catalogue."));
     } else {
-        std::fprintf(stderr, "velto-cli: unknown command \"%s\"\n\n%s", qPrintable(command),
-                     overview);
+        std::fputs(qPrintable(QCoreApplication::translate("velto-cli",
+                                                          "velto-cli: unknown command \"%1\"\n\n")
+                                  .arg(command)),
+                   stderr);
+        std::fputs(translated(overview).constData(), stderr);
         return CliApp::usage;
     }
     if (parsed >= 0)
         return parsed;
     // The terminal is for what the user asked for; the log goes to the journal unless -v.
-    if (parser.isSet(verboseOption))
+    if (parser.isSet(verboseOption()))
         ClientLogger::setSink(std::make_shared<StderrLogSink>(QByteArrayLiteral("velto-cli")));
     else
         ClientLogger::setSink(std::make_shared<JournalLogSink>(
@@ -170,7 +214,10 @@ int main(int argc, char** argv)
 
     if ((command == u"signout" || command == u"status") &&
         !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "velto-cli: %s takes no arguments\n", qPrintable(command));
+        std::fputs(qPrintable(QCoreApplication::translate("velto-cli",
+                                                          "velto-cli: %1 takes no arguments\n")
+                                  .arg(command)),
+                   stderr);
         return CliApp::usage;
     }
 
@@ -178,7 +225,9 @@ int main(int argc, char** argv)
     try {
         config = AppBuildConfig::load();
     } catch (const AppError& error) {
-        std::fprintf(stderr, "Configuration error: %s\n", qPrintable(error.description()));
+        std::fputs(qPrintable(QCoreApplication::translate("velto-cli", "Configuration error: %1\n")
+                                  .arg(error.description())),
+                   stderr);
         return CliApp::failed;
     }
 

@@ -4,31 +4,27 @@
 
 namespace velto {
 
-const QList<Option>& AppModel::builtInTones()
+QList<Option> AppModel::builtInTones()
 {
-    static const QList<Option> tones = {
-        {QStringLiteral("grammar_fix"), QStringLiteral("Default")},
-        {QStringLiteral("professional"), QStringLiteral("Professional")},
-        {QStringLiteral("concise"), QStringLiteral("Concise")},
-        {QStringLiteral("creative"), QStringLiteral("Creative")},
-        {QStringLiteral("casual"), QStringLiteral("Casual")},
-        {QStringLiteral("persuasive"), QStringLiteral("Persuasive")},
+    //: a writing tone
+    return {
+        {QStringLiteral("grammar_fix"), tr("Default")},
+        {QStringLiteral("professional"), tr("Professional")},
+        {QStringLiteral("concise"), tr("Concise")},
+        {QStringLiteral("creative"), tr("Creative")},
+        {QStringLiteral("casual"), tr("Casual")},
+        {QStringLiteral("persuasive"), tr("Persuasive")},
     };
-    return tones;
 }
 
-const QList<Option>& AppModel::builtInLanguages()
+QList<Option> AppModel::builtInLanguages()
 {
-    static const QList<Option> languages = {
-        {QStringLiteral("auto"), QStringLiteral("Auto-detect")},
-        {QStringLiteral("english"), QStringLiteral("English")},
-        {QStringLiteral("greek"), QStringLiteral("Greek")},
-        {QStringLiteral("french"), QStringLiteral("French")},
-        {QStringLiteral("german"), QStringLiteral("German")},
-        {QStringLiteral("spanish"), QStringLiteral("Spanish")},
-        {QStringLiteral("italian"), QStringLiteral("Italian")},
+    return {
+        {QStringLiteral("auto"), tr("Auto-detect")}, {QStringLiteral("english"), tr("English")},
+        {QStringLiteral("greek"), tr("Greek")},      {QStringLiteral("french"), tr("French")},
+        {QStringLiteral("german"), tr("German")},    {QStringLiteral("spanish"), tr("Spanish")},
+        {QStringLiteral("italian"), tr("Italian")},
     };
-    return languages;
 }
 
 AppModel::AppModel(UserPreferencesStore& store, AppBuildConfig buildConfig, QObject* parent)
@@ -138,7 +134,7 @@ QString AppModel::currentToneTitle() const
         if (option.id == id)
             return option.title;
     }
-    return QStringLiteral("Default");
+    return tr("Default");
 }
 
 QString AppModel::currentLanguageTitle() const
@@ -148,7 +144,7 @@ QString AppModel::currentLanguageTitle() const
         if (option.id == id)
             return option.title;
     }
-    return QStringLiteral("Auto-detect");
+    return tr("Auto-detect");
 }
 
 const QList<ShortcutKeyOption>& AppModel::availableShortcutKeys()
@@ -386,8 +382,7 @@ void AppModel::recomputeUIStatus()
         m_uiStatus = UIStatus::error(*m_statusErrorMessage);
     } else if (m_rewriteState.kind() == RK::failed) {
         const QString message = m_rewriteState.message().trimmed();
-        m_uiStatus =
-            UIStatus::error(message.isEmpty() ? QStringLiteral("Rewrite failed.") : message);
+        m_uiStatus = UIStatus::error(message.isEmpty() ? tr("Rewrite failed.") : message);
     } else if (m_authState.kind() == AK::signedOut || m_authState.kind() == AK::signingIn) {
         m_uiStatus = UIStatus::signInRequired();
     } else {

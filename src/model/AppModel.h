@@ -69,8 +69,8 @@ public:
 
     AppModel(UserPreferencesStore& store, AppBuildConfig buildConfig, QObject* parent = nullptr);
 
-    static const QList<Option>& builtInTones();
-    static const QList<Option>& builtInLanguages();
+    static QList<Option> builtInTones();
+    static QList<Option> builtInLanguages();
     static inline const QString fallbackToneID = QStringLiteral("grammar_fix");
     static inline const QString fallbackLanguageID = QStringLiteral("auto");
 

@@ -1,5 +1,7 @@
 #include "model/PresentableError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 PresentableError PresentableError::from(AppErrorKind kind, const QString& description,
@@ -8,19 +10,22 @@ PresentableError PresentableError::from(AppErrorKind kind, const QString& descri
     switch (kind) {
     case AppErrorKind::network:
         return {
-            QStringLiteral("Network issue"),
-            QStringLiteral(
+            QCoreApplication::translate("PresentableError", "Network issue"),
+            QCoreApplication::translate(
+                "PresentableError",
                 "Velto couldn't reach the rewrite service. Check your connection and try again."),
             UserNoticeStyle::warning};
     case AppErrorKind::session:
-        return {QStringLiteral("Account required"),
-                QStringLiteral(
+        return {QCoreApplication::translate("PresentableError", "Account required"),
+                QCoreApplication::translate(
+                    "PresentableError",
                     "Your session is no longer valid. Sign in again from Setup to continue."),
                 UserNoticeStyle::warning};
     case AppErrorKind::unexpectedResponse:
         return {fallbackTitle,
-                QStringLiteral("The rewrite service returned an unexpected response. Please try "
-                               "again in a moment."),
+                QCoreApplication::translate("PresentableError",
+                                            "The rewrite service returned an unexpected response. "
+                                            "Please try again in a moment."),
                 UserNoticeStyle::error};
     case AppErrorKind::other:
         break;
@@ -28,8 +33,10 @@ PresentableError PresentableError::from(AppErrorKind kind, const QString& descri
     const QString raw = description.trimmed();
     if (!raw.isEmpty())
         return {fallbackTitle, raw, UserNoticeStyle::error};
-    return {fallbackTitle, QStringLiteral("Something went wrong. Please try again."),
-            UserNoticeStyle::error};
+    return {
+        fallbackTitle,
+        QCoreApplication::translate("PresentableError", "Something went wrong. Please try again."),
+        UserNoticeStyle::error};
 }
 
 } // namespace velto

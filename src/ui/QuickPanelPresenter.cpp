@@ -17,31 +17,27 @@ QuickPanelPresenter::QuickPanelPresenter(AppModel& model, QObject* parent)
 QuickPanelPresenter::StatusSelection QuickPanelPresenter::statusSelection(const AppModel& model)
 {
     if (model.authState().kind() == AuthState::Kind::signingIn)
-        return {QStringLiteral("Signing in..."), QStringLiteral("Browser handoff in progress"),
-                QStringLiteral("Live"), StatusColor::orange};
+        return {tr("Signing in..."), tr("Browser handoff in progress"), tr("Live"),
+                StatusColor::orange};
     const UIStatus status = model.uiStatus();
     switch (status.kind()) {
     case Kind::ready:
-        return {QStringLiteral("Ready to rewrite"),
-                QStringLiteral("Select text in any app, then press ") + model.shortcutDisplay(),
-                QStringLiteral("Online"), StatusColor::green};
+        return {tr("Ready to rewrite"),
+                tr("Select text in any app, then press %1").arg(model.shortcutDisplay()),
+                tr("Online"), StatusColor::green};
     case Kind::signInRequired:
-        return {QStringLiteral("Connect your account"),
-                QStringLiteral("Sign in once to activate online rewriting"),
-                QStringLiteral("Account"), StatusColor::orange};
+        return {tr("Connect your account"), tr("Sign in once to activate online rewriting"),
+                tr("Account"), StatusColor::orange};
     case Kind::permissionRequired:
         if (model.shortcutTaken())
-            return {QStringLiteral("%1 is taken").arg(model.shortcutDisplay()), takenAdvice(model),
-                    QStringLiteral("Setup"), StatusColor::orange};
-        return {QStringLiteral("Complete setup"), capabilityLine(model), QStringLiteral("Setup"),
-                StatusColor::orange};
+            return {tr("%1 is taken").arg(model.shortcutDisplay()), takenAdvice(model), tr("Setup"),
+                    StatusColor::orange};
+        return {tr("Complete setup"), capabilityLine(model), tr("Setup"), StatusColor::orange};
     case Kind::rewriting:
-        return {QStringLiteral("Rewriting selection"),
-                QStringLiteral("Replacing the current selection"), QStringLiteral("Active"),
+        return {tr("Rewriting selection"), tr("Replacing the current selection"), tr("Active"),
                 StatusColor::white};
     case Kind::error:
-        return {QStringLiteral("Needs attention"), status.message(), QStringLiteral("Issue"),
-                StatusColor::red};
+        return {tr("Needs attention"), status.message(), tr("Issue"), StatusColor::red};
     }
     return {};
 }
@@ -50,27 +46,26 @@ QuickPanelPresenter::MainButton QuickPanelPresenter::mainButton(const AppModel& 
 {
     switch (model.uiStatus().kind()) {
     case Kind::ready:
-        return {QStringLiteral("sparkles"), QStringLiteral("Rewrite Selection"),
-                QStringLiteral("Use ") + model.currentToneTitle() + QStringLiteral(" in ") +
-                    model.currentLanguageTitle(),
+        return {QStringLiteral("sparkles"), tr("Rewrite Selection"),
+                //: %1 is a tone such as "Professional", %2 a language such as "German"
+                tr("Use %1 in %2").arg(model.currentToneTitle(), model.currentLanguageTitle()),
                 PanelAction::rewrite, true};
     case Kind::signInRequired:
-        return {QStringLiteral("person.badge.key"), QStringLiteral("Sign In to Continue"),
-                QStringLiteral("Online rewrite requires an account"), PanelAction::signIn, true};
+        return {QStringLiteral("person.badge.key"), tr("Sign In to Continue"),
+                tr("Online rewrite requires an account"), PanelAction::signIn, true};
     case Kind::permissionRequired:
         // Only the shortcut is missing: the panel's own button still rewrites.
         if (model.accessibilityGranted() == true)
-            return {QStringLiteral("sparkles"), QStringLiteral("Rewrite Selection"),
-                    QStringLiteral("Works without the shortcut too"), PanelAction::rewrite, true};
-        return {QStringLiteral("lock.open.display"), QStringLiteral("Finish Setup First"),
-                QStringLiteral("Text replacement must work first"), PanelAction::openSettings,
-                true};
+            return {QStringLiteral("sparkles"), tr("Rewrite Selection"),
+                    tr("Works without the shortcut too"), PanelAction::rewrite, true};
+        return {QStringLiteral("lock.open.display"), tr("Finish Setup First"),
+                tr("Text replacement must work first"), PanelAction::openSettings, true};
     case Kind::rewriting:
-        return {QStringLiteral("wand.and.stars.inverse"), QStringLiteral("Rewriting..."),
-                QStringLiteral("Working on the selected text"), PanelAction::none, false};
+        return {QStringLiteral("wand.and.stars.inverse"), tr("Rewriting..."),
+                tr("Working on the selected text"), PanelAction::none, false};
     case Kind::error:
-        return {QStringLiteral("arrow.clockwise"), QStringLiteral("Try Rewrite Again"),
-                QStringLiteral("Fix the issue below, then retry"), PanelAction::rewrite, true};
+        return {QStringLiteral("arrow.clockwise"), tr("Try Rewrite Again"),
+                tr("Fix the issue below, then retry"), PanelAction::rewrite, true};
     }
     return {};
 }
@@ -78,14 +73,13 @@ QuickPanelPresenter::MainButton QuickPanelPresenter::mainButton(const AppModel& 
 QString QuickPanelPresenter::explanationLine(const AppModel& model)
 {
     if (model.authState().kind() == AuthState::Kind::signingIn)
-        return QStringLiteral("Finish the browser handoff, then come back here.");
+        return tr("Finish the browser handoff, then come back here.");
     if (!model.hasAllPermissions())
-        return QStringLiteral(
-            "Open Setup to see how the shortcut and text replacement work in this session.");
+        return tr("Open Setup to see how the shortcut and text replacement work in this session.");
     if (model.authState().isSignedIn())
-        return QStringLiteral(
+        return tr(
             "Velto rewrites the currently selected text and pastes the result back in place.");
-    return QStringLiteral("Use Settings to connect your account once.");
+    return tr("Use Settings to connect your account once.");
 }
 
 QuickPanelPresenter::MiddleBlock QuickPanelPresenter::middleBlock(const AppModel& model)
@@ -119,16 +113,13 @@ QList<ChecklistRow> QuickPanelPresenter::setupRows(const AppModel& model)
     const bool signedIn = model.authState().isSignedIn();
     const bool rewritten = model.rewriteState().kind() == RewriteState::Kind::succeeded;
     return {
-        {QStringLiteral("Shortcut and text replacement"),
-         capabilities ? QStringLiteral("Both work in this session") : capabilityLine(model),
-         capabilities},
-        {QStringLiteral("Account"),
-         signedIn ? QStringLiteral("Ready to rewrite")
-                  : QStringLiteral("Sign in to use the rewrite service"),
-         signedIn},
-        {QStringLiteral("First rewrite"),
-         rewritten ? QStringLiteral("You're ready to go")
-                   : QStringLiteral("Select text and press %1").arg(model.shortcutDisplay()),
+        {tr("Shortcut and text replacement"),
+         capabilities ? tr("Both work in this session") : capabilityLine(model), capabilities},
+        {tr("Account"),
+         signedIn ? tr("Ready to rewrite") : tr("Sign in to use the rewrite service"), signedIn},
+        {tr("First rewrite"),
+         rewritten ? tr("You're ready to go")
+                   : tr("Select text and press %1").arg(model.shortcutDisplay()),
          rewritten},
     };
 }
@@ -137,32 +128,31 @@ QString QuickPanelPresenter::capabilityLine(const AppModel& model)
 {
     const SessionCapabilities& capabilities = model.capabilities();
     if (model.shortcutTaken())
-        return QStringLiteral("%1 is taken").arg(model.shortcutDisplay());
+        return tr("%1 is taken").arg(model.shortcutDisplay());
     if (model.inputMonitoringGranted() == false) {
         if (capabilities.canAddDesktopShortcut)
-            return QStringLiteral("Add the shortcut to GNOME to rewrite with %1")
-                .arg(model.shortcutDisplay());
+            return tr("Add the shortcut to GNOME to rewrite with %1").arg(model.shortcutDisplay());
         if (!capabilities.shortcutProblem.isEmpty())
             return capabilities.shortcutProblem;
     }
     if (model.accessibilityGranted() == false && !capabilities.replacementProblem.isEmpty())
         return capabilities.replacementProblem;
-    return QStringLiteral("Check the global shortcut and text replacement");
+    return tr("Check the global shortcut and text replacement");
 }
 
 QString QuickPanelPresenter::takenAdvice(const AppModel& model)
 {
     if (const std::optional<ParsedShortcut> free = model.freeShortcut())
-        return QStringLiteral("Another program uses it. %1 is free.")
-            .arg(ShortcutKeys::display(*free));
-    return QStringLiteral("Another program uses it. Choose another shortcut in Settings.");
+        return tr("Another program uses it. %1 is free.").arg(ShortcutKeys::display(*free));
+    return tr("Another program uses it. Choose another shortcut in Settings.");
 }
 
 QString QuickPanelPresenter::setupProgressLine(const AppModel& model)
 {
-    return QStringLiteral("Complete %1 of %2 steps to make Velto feel instant.")
-        .arg(model.setupCompletedSteps())
-        .arg(model.setupTotalSteps());
+    //: %1 is how many of the setup steps are done
+    return tr("Complete %1 of %n steps to make Velto feel instant.", nullptr,
+              model.setupTotalSteps())
+        .arg(model.setupCompletedSteps());
 }
 
 QuickPanelPresenter::SetupPrimary QuickPanelPresenter::setupPrimaryButton(const AppModel& model)
@@ -170,20 +160,19 @@ QuickPanelPresenter::SetupPrimary QuickPanelPresenter::setupPrimaryButton(const 
     const SessionCapabilities& capabilities = model.capabilities();
     if (model.shortcutTaken()) {
         if (const std::optional<ParsedShortcut> free = model.freeShortcut())
-            return {QStringLiteral("Use %1").arg(ShortcutKeys::display(*free)),
-                    PanelAction::useFreeShortcut};
-        return {QStringLiteral("Choose a Shortcut"), PanelAction::openSettings};
+            return {tr("Use %1").arg(ShortcutKeys::display(*free)), PanelAction::useFreeShortcut};
+        return {tr("Choose a Shortcut"), PanelAction::openSettings};
     }
     if (model.inputMonitoringGranted() == false) {
         if (capabilities.canAddDesktopShortcut)
-            return {QStringLiteral("Add the shortcut to GNOME"), PanelAction::addDesktopShortcut};
-        return {QStringLiteral("Shortcut Help"), PanelAction::openShortcutHelp};
+            return {tr("Add the shortcut to GNOME"), PanelAction::addDesktopShortcut};
+        return {tr("Shortcut Help"), PanelAction::openShortcutHelp};
     }
     if (model.accessibilityGranted() == false)
-        return {QStringLiteral("Text Replacement Help"), PanelAction::openReplacementHelp};
+        return {tr("Text Replacement Help"), PanelAction::openReplacementHelp};
     if (!model.authState().isSignedIn())
-        return {QStringLiteral("Sign In"), PanelAction::signIn};
-    return {QStringLiteral("Try Your First Rewrite"), PanelAction::rewrite};
+        return {tr("Sign In"), PanelAction::signIn};
+    return {tr("Try Your First Rewrite"), PanelAction::rewrite};
 }
 
 QuickPanelPresenter::AccountControl QuickPanelPresenter::accountControl(const AppModel& model)
@@ -192,12 +181,12 @@ QuickPanelPresenter::AccountControl QuickPanelPresenter::accountControl(const Ap
     const AuthState state = model.authState();
     switch (state.kind()) {
     case AuthState::Kind::signedOut:
-        return {K::SignInButton, QStringLiteral("Sign In"), {}, PanelAction::signIn};
+        return {K::SignInButton, tr("Sign In"), {}, PanelAction::signIn};
     case AuthState::Kind::signingIn:
         return {K::Activity, {}, {}, PanelAction::none};
     case AuthState::Kind::signedIn:
-        return {K::Account, state.email().value_or(QStringLiteral("Connected")),
-                QStringLiteral("Click to sign out"), PanelAction::signOut};
+        return {K::Account, state.email().value_or(tr("Connected")), tr("Click to sign out"),
+                PanelAction::signOut};
     }
     return {};
 }

@@ -11,26 +11,25 @@ SettingsPresenter::SettingsPresenter(AppModel& model, QObject* parent)
         model, this, [](QObject* self) { emit static_cast<SettingsPresenter*>(self)->changed(); });
 }
 
-const QList<SettingsPresenter::Section>& SettingsPresenter::sections()
+QList<SettingsPresenter::Section> SettingsPresenter::sections()
 {
-    static const QList<Section> all = {
-        {QStringLiteral("setup"), QStringLiteral("Setup"),
-         QStringLiteral("Account and capabilities"), QStringLiteral("checklist")},
-        {QStringLiteral("app"), QStringLiteral("App"), QStringLiteral("Behavior and shortcut"),
+    return {
+        {QStringLiteral("setup"), tr("Setup"), tr("Account and capabilities"),
+         QStringLiteral("checklist")},
+        {QStringLiteral("app"), tr("App"), tr("Behavior and shortcut"),
          QStringLiteral("slider.horizontal.3")},
-        {QStringLiteral("writing"), QStringLiteral("Writing"),
-         QStringLiteral("Tone and language defaults"), QStringLiteral("text.quote")},
+        {QStringLiteral("writing"), tr("Writing"), tr("Tone and language defaults"),
+         QStringLiteral("text.quote")},
     };
-    return all;
 }
 
 QString SettingsPresenter::headerChip(const AppModel& model)
 {
     if (!model.hasAllPermissions())
-        return QStringLiteral("Needs setup");
+        return tr("Needs setup");
     if (!model.authState().isSignedIn())
-        return QStringLiteral("Account required");
-    return QStringLiteral("Ready");
+        return tr("Account required");
+    return tr("Ready");
 }
 
 bool SettingsPresenter::ready(const AppModel& model)
@@ -40,51 +39,51 @@ bool SettingsPresenter::ready(const AppModel& model)
 
 QString SettingsPresenter::readinessLine(const AppModel& model)
 {
-    return QStringLiteral("%1 of %2 core steps complete")
-        .arg(model.setupCompletedSteps())
-        .arg(model.setupTotalSteps());
+    //: %1 is how many of the core setup steps are done
+    return tr("%1 of %n core steps complete", nullptr, model.setupTotalSteps())
+        .arg(model.setupCompletedSteps());
 }
 
 QList<SettingsPresenter::ReadinessLine> SettingsPresenter::readinessLines(const AppModel& model)
 {
     return {
-        {QStringLiteral("Shortcut and text replacement"),
-         model.hasAllPermissions() ? QStringLiteral("Ready") : QStringLiteral("Needs setup")},
-        {QStringLiteral("Account"), model.authState().isSignedIn()
-                                        ? QStringLiteral("Connected")
-                                        : QStringLiteral("Sign in required")},
-        {QStringLiteral("Writing defaults"),
-         model.currentToneTitle() + QStringLiteral(" • ") + model.currentLanguageTitle()},
+        {tr("Shortcut and text replacement"),
+         model.hasAllPermissions() ? tr("Ready") : tr("Needs setup")},
+        {tr("Account"), model.authState().isSignedIn() ? tr("Connected") : tr("Sign in required")},
+        {tr("Writing defaults"),
+         //: a tone and a language, such as "Professional • German"
+         tr("%1 • %2").arg(model.currentToneTitle(), model.currentLanguageTitle())},
     };
 }
 
 QString SettingsPresenter::workflowSentence(const AppModel& model)
 {
-    return QStringLiteral("Select text in any app, then press %1 to rewrite it in place.")
+    return tr("Select text in any app, then press %1 to rewrite it in place.")
         .arg(model.shortcutDisplay());
 }
 
 QString SettingsPresenter::toneDescription(const QString& toneID)
 {
-    static const QList<std::pair<QString, QString>> descriptions = {
+    const QList<std::pair<QString, QString>> descriptions = {
         {QStringLiteral("professional"),
-         QStringLiteral("Clearer and more polished for clients and formal communication.")},
-        {QStringLiteral("concise"), QStringLiteral("Removes filler and gets to the point faster.")},
-        {QStringLiteral("creative"), QStringLiteral("Adds energy, vocabulary, and rhythm.")},
-        {QStringLiteral("casual"), QStringLiteral("Looser, warmer, and more conversational.")},
-        {QStringLiteral("persuasive"), QStringLiteral("More action-oriented and convincing.")},
+         tr("Clearer and more polished for clients and formal communication.")},
+        {QStringLiteral("concise"), tr("Removes filler and gets to the point faster.")},
+        {QStringLiteral("creative"), tr("Adds energy, vocabulary, and rhythm.")},
+        {QStringLiteral("casual"), tr("Looser, warmer, and more conversational.")},
+        {QStringLiteral("persuasive"), tr("More action-oriented and convincing.")},
     };
     for (const auto& [id, text] : descriptions) {
         if (id == toneID)
             return text;
     }
-    return QStringLiteral("Makes the minimum necessary corrections.");
+    return tr("Makes the minimum necessary corrections.");
 }
 
 QString SettingsPresenter::currentDefaultLine(const AppModel& model)
 {
-    return QStringLiteral("Current default: ") + model.currentToneTitle() + QStringLiteral(" in ") +
-           model.currentLanguageTitle();
+    //: %1 is a tone such as "Professional", %2 a language such as "German"
+    return tr("Current default: %1 in %2")
+        .arg(model.currentToneTitle(), model.currentLanguageTitle());
 }
 
 QList<ChecklistRow> SettingsPresenter::checklist(const AppModel& model)
@@ -93,18 +92,18 @@ QList<ChecklistRow> SettingsPresenter::checklist(const AppModel& model)
     const bool signedIn = model.authState().isSignedIn();
     const bool rewritten = model.rewriteState().kind() == RewriteState::Kind::succeeded;
     return {
-        {QStringLiteral("Check the shortcut and text replacement"),
-         capabilities ? QStringLiteral("Both work in this session.")
-                      : QStringLiteral("Needed to see the shortcut and to replace the selected "
-                                       "text. See below for what this session offers."),
+        {tr("Check the shortcut and text replacement"),
+         capabilities ? tr("Both work in this session.")
+                      : tr("Needed to see the shortcut and to replace the selected text. See below "
+                           "for what this session offers."),
          capabilities},
-        {QStringLiteral("Connect your account"),
-         signedIn ? QStringLiteral("Your rewrite service is ready.")
-                  : QStringLiteral("Sign in once to unlock online rewriting."),
+        {tr("Connect your account"),
+         signedIn ? tr("Your rewrite service is ready.")
+                  : tr("Sign in once to unlock online rewriting."),
          signedIn},
-        {QStringLiteral("Test one rewrite"),
-         rewritten ? QStringLiteral("You have already completed a rewrite.")
-                   : QStringLiteral("Select text and press %1").arg(model.shortcutDisplay()),
+        {tr("Test one rewrite"),
+         rewritten ? tr("You have already completed a rewrite.")
+                   : tr("Select text and press %1").arg(model.shortcutDisplay()),
          rewritten},
     };
 }
@@ -113,24 +112,14 @@ SettingsPresenter::AccountCard SettingsPresenter::accountCard(const AppModel& mo
 {
     switch (model.authState().kind()) {
     case AuthState::Kind::signedOut:
-        return {QStringLiteral("Not connected"),
-                {},
-                QStringLiteral("Sign in"),
-                true,
-                false,
-                PanelAction::signIn};
+        return {tr("Not connected"), {}, tr("Sign in"), true, false, PanelAction::signIn};
     case AuthState::Kind::signingIn:
-        return {QStringLiteral("Signing in"),
-                QStringLiteral("Browser handoff in progress"),
-                QStringLiteral("Sign in"),
-                false,
-                false,
+        return {tr("Signing in"), tr("Browser handoff in progress"), tr("Sign in"), false, false,
                 PanelAction::none};
     case AuthState::Kind::signedIn:
         break;
     }
-    return {QStringLiteral("Connected"), {}, QStringLiteral("Sign out"), true, true,
-            PanelAction::signOut};
+    return {tr("Connected"), {}, tr("Sign out"), true, true, PanelAction::signOut};
 }
 
 QList<SettingsPresenter::CapabilityRow> SettingsPresenter::capabilityRows(const AppModel& model)
@@ -144,19 +133,18 @@ SettingsPresenter::CapabilityRow SettingsPresenter::shortcutRow(const AppModel& 
     const QString shortcut = model.shortcutDisplay();
     CapabilityRow row;
     row.capability = Capability::GlobalShortcut;
-    row.title = QStringLiteral("Global shortcut");
+    row.title = tr("Global shortcut");
     row.works = model.inputMonitoringGranted() == true;
     if (model.shortcutTaken()) {
         if (const std::optional<ParsedShortcut> free = model.freeShortcut()) {
             const QString freeShortcut = ShortcutKeys::display(*free);
-            row.subtitle = QStringLiteral("%1 is taken by another program or by the desktop. %2 "
-                                          "is free.")
+            row.subtitle = tr("%1 is taken by another program or by the desktop. %2 is free.")
                                .arg(shortcut, freeShortcut);
-            row.buttonTitle = QStringLiteral("Use %1").arg(freeShortcut);
+            row.buttonTitle = tr("Use %1").arg(freeShortcut);
             row.action = PanelAction::useFreeShortcut;
         } else {
-            row.subtitle = QStringLiteral("%1 is taken by another program or by the desktop. "
-                                          "Choose another shortcut in the App section.")
+            row.subtitle = tr("%1 is taken by another program or by the desktop. Choose another "
+                              "shortcut in the App section.")
                                .arg(shortcut);
         }
         return row;
@@ -164,41 +152,39 @@ SettingsPresenter::CapabilityRow SettingsPresenter::shortcutRow(const AppModel& 
     switch (capabilities.shortcutRoute) {
     case GlobalShortcutRoute::keyGrab:
         row.subtitle =
-            QStringLiteral("Through a key grab on the X server: press %1 in any application.")
-                .arg(shortcut);
+            tr("Through a key grab on the X server: press %1 in any application.").arg(shortcut);
         break;
     case GlobalShortcutRoute::desktopPortal:
-        row.subtitle = QStringLiteral("Through the desktop's global shortcut portal: press %1 in "
-                                      "any application.")
-                           .arg(shortcut);
+        row.subtitle =
+            tr("Through the desktop's global shortcut portal: press %1 in any application.")
+                .arg(shortcut);
         break;
     case GlobalShortcutRoute::desktopCustomShortcut:
         if (capabilities.ownsDesktopShortcut) {
-            row.subtitle = QStringLiteral("Through a GNOME custom shortcut that runs velto "
-                                          "--trigger: press %1 in any application.")
+            row.subtitle = tr("Through a GNOME custom shortcut that runs velto --trigger: press %1 "
+                              "in any application.")
                                .arg(shortcut);
-            row.buttonTitle = QStringLiteral("Remove from GNOME");
+            row.buttonTitle = tr("Remove from GNOME");
             row.action = PanelAction::removeDesktopShortcut;
         } else {
-            row.subtitle = QStringLiteral(
-                "Through a shortcut in your desktop's settings that runs velto --trigger.");
+            row.subtitle =
+                tr("Through a shortcut in your desktop's settings that runs velto --trigger.");
         }
         break;
     case GlobalShortcutRoute::unavailable:
         if (capabilities.canAddDesktopShortcut) {
-            row.subtitle = QStringLiteral("GNOME has no global shortcut portal, but it can run "
-                                          "velto --trigger from a custom shortcut: Velto can add "
-                                          "%1 there.")
+            row.subtitle = tr("GNOME has no global shortcut portal, but it can run velto --trigger "
+                              "from a custom shortcut: Velto can add %1 there.")
                                .arg(shortcut);
-            row.buttonTitle = QStringLiteral("Add the shortcut to GNOME");
+            row.buttonTitle = tr("Add the shortcut to GNOME");
             row.action = PanelAction::addDesktopShortcut;
         } else {
             row.subtitle =
-                QStringLiteral("%1 Bind velto --trigger to a shortcut in your "
-                               "desktop's settings instead.")
-                    .arg(capabilities.shortcutProblem.isEmpty() ? QStringLiteral("Not checked yet.")
+                //: %1 is why the session has no global shortcut, a full sentence
+                tr("%1 Bind velto --trigger to a shortcut in your desktop's settings instead.")
+                    .arg(capabilities.shortcutProblem.isEmpty() ? tr("Not checked yet.")
                                                                 : capabilities.shortcutProblem);
-            row.buttonTitle = QStringLiteral("Open Help");
+            row.buttonTitle = tr("Open Help");
             row.action = PanelAction::openShortcutHelp;
         }
         break;
@@ -211,23 +197,20 @@ SettingsPresenter::CapabilityRow SettingsPresenter::replacementRow(const AppMode
     const SessionCapabilities& capabilities = model.capabilities();
     CapabilityRow row;
     row.capability = Capability::TextReplacement;
-    row.title = QStringLiteral("Text replacement");
+    row.title = tr("Text replacement");
     row.works = model.accessibilityGranted() == true;
     if (capabilities.accessibilityReplacement && capabilities.pasteReplacement) {
-        row.subtitle = QStringLiteral("Through the accessibility bus (AT-SPI) in applications "
-                                      "that support it, else a synthetic paste that gives your "
-                                      "clipboard back.");
+        row.subtitle = tr("Through the accessibility bus (AT-SPI) in applications that support it, "
+                          "else a synthetic paste that gives your clipboard back.");
     } else if (capabilities.accessibilityReplacement) {
-        row.subtitle = QStringLiteral(
-            "Through the accessibility bus (AT-SPI), in applications that support it.");
-    } else if (capabilities.pasteReplacement) {
         row.subtitle =
-            QStringLiteral("Through a synthetic paste; your clipboard is given back afterwards.");
+            tr("Through the accessibility bus (AT-SPI), in applications that support it.");
+    } else if (capabilities.pasteReplacement) {
+        row.subtitle = tr("Through a synthetic paste; your clipboard is given back afterwards.");
     } else {
-        row.subtitle = capabilities.replacementProblem.isEmpty()
-                           ? QStringLiteral("Not checked yet.")
-                           : capabilities.replacementProblem;
-        row.buttonTitle = QStringLiteral("Open Help");
+        row.subtitle = capabilities.replacementProblem.isEmpty() ? tr("Not checked yet.")
+                                                                 : capabilities.replacementProblem;
+        row.buttonTitle = tr("Open Help");
         row.action = PanelAction::openReplacementHelp;
     }
     return row;

@@ -77,7 +77,7 @@ public:
         PanelAction action = PanelAction::none;
     };
 
-    static const QList<Section>& sections();
+    static QList<Section> sections();
     static QString headerChip(const AppModel& model);
     // Every capability works and the account is signed in: the header chip is green.
     static bool ready(const AppModel& model);

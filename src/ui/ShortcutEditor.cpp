@@ -25,7 +25,7 @@ bool ShortcutEditor::taken() const
 
 QString ShortcutEditor::takenLine() const
 {
-    return taken() ? QStringLiteral("%1 is taken by another program or by the desktop.")
+    return taken() ? tr("%1 is taken by another program or by the desktop.")
                          .arg(m_model.shortcutDisplay())
                    : QString();
 }
@@ -33,7 +33,7 @@ QString ShortcutEditor::takenLine() const
 QString ShortcutEditor::freeButtonTitle() const
 {
     const std::optional<ParsedShortcut> free = m_model.freeShortcut();
-    return taken() && free ? QStringLiteral("Use %1").arg(ShortcutKeys::display(*free)) : QString();
+    return taken() && free ? tr("Use %1").arg(ShortcutKeys::display(*free)) : QString();
 }
 
 void ShortcutEditor::useFreeShortcut()
@@ -75,12 +75,13 @@ QStringList ShortcutEditor::keyTitles() const
 
 QString ShortcutEditor::placeholder() const
 {
-    return ShortcutKeys::inputPlaceholder;
+    //: placeholder of the shortcut field; keep the key names as the keyboard shows them
+    return tr("Super+L or Super+Shift+L");
 }
 
 QString ShortcutEditor::hint() const
 {
-    return ShortcutKeys::invalidInputHint;
+    return tr("Use format like Super+L or Super+Shift+L.");
 }
 
 void ShortcutEditor::reset()

@@ -1,6 +1,8 @@
 // Renders every state of the quick panel and each section of the settings window, in a light
-// and a dark palette, to PNG files for review: velto-screenshots OUTPUT_DIR
+// and a dark palette, to PNG files for review: velto-screenshots OUTPUT_DIR. The texts are in
+// the language of the environment (LANGUAGE=de for German).
 #include "ModelStates.h"
+#include "platform/linux/SystemTranslations.h"
 #include "ui/QuickPanelViewController.h"
 #include "ui/SettingsViewController.h"
 #include "ui/ViewEngine.h"
@@ -56,6 +58,7 @@ void applySession(AppModel& model, const QString& name)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    SystemTranslations::install(app);
     if (argc != 2) {
         std::fputs("usage: velto-screenshots OUTPUT_DIR\n", stderr);
         return 2;
@@ -83,8 +86,11 @@ int main(int argc, char** argv)
             test::ModelStates states(entry.section('=', 1));
             applySession(states.model, name);
             if (name == "notice")
-                states.model.setNotice(UserNoticeStyle::success, "Rewrite complete",
-                                       "Your selected text was replaced using Default.");
+                states.model.setNotice(UserNoticeStyle::success,
+                                       QCoreApplication::translate("Notices", "Rewrite complete"),
+                                       QCoreApplication::translate(
+                                           "Notices", "Your selected text was replaced using %1.")
+                                           .arg(states.model.currentToneTitle()));
             QuickPanelViewController panel(states.model, {}, engine);
             failures +=
                 !save(panel.view(), QStringLiteral("%1/panel-%2-%3.png").arg(out, name, look));

@@ -23,8 +23,10 @@ QString executableDirectory()
 
 } // namespace
 
-PermissionHelpPages::PermissionHelpPages(QString directory, QString installedDirectory)
-    : m_directory(std::move(directory)), m_installedDirectory(std::move(installedDirectory))
+PermissionHelpPages::PermissionHelpPages(QString directory, QString installedDirectory,
+                                         QLocale locale)
+    : m_directory(std::move(directory)), m_installedDirectory(std::move(installedDirectory)),
+      m_locale(std::move(locale))
 {
     if (m_directory.isEmpty())
         m_directory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
@@ -40,9 +42,24 @@ QString PermissionHelpPages::fileName(Page page)
                                         : QStringLiteral("text-replacement.html");
 }
 
+QString PermissionHelpPages::localizedName(Page page, const QString& folder) const
+{
+    for (const QString& language : m_locale.uiLanguages()) {
+        // "de-DE" and "de" both look in de/; the English pages are the ones at the top.
+        const QString code = language.section(QLatin1Char('-'), 0, 0).toLower();
+        if (code == u"en" || code == u"c")
+            break;
+        const QString name = code + QLatin1Char('/') + fileName(page);
+        if (QFileInfo(folder + QLatin1Char('/') + name).isFile())
+            return name;
+    }
+    return fileName(page);
+}
+
 QString PermissionHelpPages::installedPath(Page page) const
 {
-    const QFileInfo installed(m_installedDirectory + QLatin1Char('/') + fileName(page));
+    const QFileInfo installed(m_installedDirectory + QLatin1Char('/') +
+                              localizedName(page, m_installedDirectory));
     return installed.isFile() && installed.isReadable() ? installed.absoluteFilePath() : QString();
 }
 
@@ -54,7 +71,7 @@ QUrl PermissionHelpPages::url(Page page) const
         return QUrl::fromLocalFile(installed);
 
     initHelpResources();
-    const QString name = fileName(page);
+    const QString name = localizedName(page, QStringLiteral(":/velto/help"));
     QFile source(QStringLiteral(":/velto/help/") + name);
     if (!source.open(QIODevice::ReadOnly))
         return {};
@@ -67,7 +84,7 @@ QUrl PermissionHelpPages::url(Page page) const
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == html)
         return QUrl::fromLocalFile(path);
     existing.close();
-    if (!QDir().mkpath(m_directory))
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return {};
     QSaveFile target(path);
     if (!target.open(QIODevice::WriteOnly) || target.write(html) != html.size() || !target.commit())

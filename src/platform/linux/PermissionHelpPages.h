@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QUrl>
 
@@ -17,8 +18,10 @@ public:
     };
 
     // Empty directory: $XDG_CACHE_HOME/velto/help. Empty installed directory: the one installed
-    // beside this executable (<prefix>/share/velto/help for <prefix>/bin/velto).
-    explicit PermissionHelpPages(QString directory = {}, QString installedDirectory = {});
+    // beside this executable (<prefix>/share/velto/help for <prefix>/bin/velto). The pages are
+    // in the locale's language where there is a copy in it ("de/global-shortcut.html").
+    explicit PermissionHelpPages(QString directory = {}, QString installedDirectory = {},
+                                 QLocale locale = QLocale());
 
     // A file URL of the page: the installed one when there is one, else written out from the
     // app's resources; empty when neither can be had.
@@ -30,8 +33,12 @@ public:
     static QString fileName(Page page);
 
 private:
+    // The page's path under a help folder, in the first of the locale's languages that has one.
+    QString localizedName(Page page, const QString& folder) const;
+
     QString m_directory;
     QString m_installedDirectory;
+    QLocale m_locale;
 };
 
 } // namespace velto

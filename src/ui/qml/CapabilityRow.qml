@@ -27,7 +27,7 @@ RowLayout {
         Text {
             text: row.title
             color: Theme.text
-            font.pixelSize: 13
+            font.pointSize: Theme.fontSize(13)
             font.weight: Font.DemiBold
         }
         Text {
@@ -35,11 +35,14 @@ RowLayout {
             Layout.fillWidth: true
             text: row.subtitle
             color: Theme.secondary
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             wrapMode: Text.Wrap
         }
         Button {
             id: rowButton
+            FocusRing {}
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
             objectName: row.objectName + "Action"
             Layout.topMargin: 6
             visible: row.buttonTitle !== ""
@@ -53,7 +56,7 @@ RowLayout {
             contentItem: Text {
                 text: rowButton.text
                 color: Theme.textOnAccent
-                font.pixelSize: 12
+                font.pointSize: Theme.fontSize(12)
                 font.weight: Font.DemiBold
             }
             background: Rectangle {
@@ -70,6 +73,7 @@ RowLayout {
         color: Theme.green
         Accessible.ignored: false
         Accessible.role: Accessible.StaticText
-        Accessible.name: row.title + " works"
+        //: %1 is a capability such as "Global shortcut"
+        Accessible.name: qsTr("%1 works").arg(row.title)
     }
 }

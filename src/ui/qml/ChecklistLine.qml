@@ -29,14 +29,14 @@ RowLayout {
             Layout.fillWidth: true
             text: line.title
             color: Theme.text
-            font.pixelSize: line.titleSize
+            font.pointSize: Theme.fontSize(line.titleSize)
             font.weight: Font.DemiBold
         }
         Text {
             Layout.fillWidth: true
             text: line.subtitle
             color: Theme.secondary
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             wrapMode: Text.Wrap
         }
     }

@@ -36,7 +36,7 @@ Rectangle {
                     Text {
                         text: "Velto"
                         color: Theme.secondary
-                        font.pixelSize: 13
+                        font.pointSize: Theme.fontSize(13)
                         font.weight: Font.DemiBold
                     }
                     StatusPill {
@@ -47,14 +47,26 @@ Rectangle {
                     }
                 }
                 Text {
+                    id: headline
                     objectName: "headline"
                     Layout.fillWidth: true
                     text: card.presenter.headline
                     color: Theme.text
-                    font.pixelSize: 24
+                    // A word longer than the line (German) shrinks the headline until it fits,
+                    // rather than breaking mid-word; shorter words wrap at the full size.
+                    font.pointSize: width > 0 && longestWord.width > width
+                                    ? Theme.fontSize(24) * width / longestWord.width
+                                    : Theme.fontSize(24)
                     font.bold: true
                     font.letterSpacing: -0.35
-                    wrapMode: Text.Wrap
+                    wrapMode: Text.WordWrap
+                    TextMetrics {
+                        id: longestWord
+                        font.pointSize: Theme.fontSize(24)
+                        font.bold: true
+                        font.letterSpacing: -0.35
+                        text: headline.text.split(/\s+/).reduce((a, b) => b.length > a.length ? b : a, "")
+                    }
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
@@ -63,7 +75,7 @@ Rectangle {
                     Layout.fillWidth: true
                     text: card.presenter.subline
                     color: Theme.secondary
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.Medium
                     wrapMode: Text.Wrap
                     maximumLineCount: 3
@@ -77,9 +89,9 @@ Rectangle {
                 spacing: 5
                 Text {
                     Layout.alignment: Qt.AlignRight
-                    text: "Shortcut"
+                    text: qsTr("Shortcut")
                     color: Theme.tertiary
-                    font.pixelSize: 10
+                    font.pointSize: Theme.fontSize(10)
                     font.weight: Font.DemiBold
                 }
                 Rectangle {
@@ -88,14 +100,14 @@ Rectangle {
                     radius: Theme.chipRadius
                     color: Theme.ink(Theme.shortcutChipOpacity)
                     Accessible.role: Accessible.StaticText
-                    Accessible.name: "Shortcut " + shortcut.text
+                    Accessible.name: qsTr("Shortcut %1").arg(shortcut.text)
                     Text {
                         id: shortcut
                         objectName: "shortcutDisplay"
                         anchors.centerIn: parent
                         text: card.model.shortcutDisplay
                         color: Theme.text
-                        font.pixelSize: 13
+                        font.pointSize: Theme.fontSize(13)
                         font.bold: true
                     }
                 }

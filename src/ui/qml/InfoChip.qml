@@ -25,7 +25,7 @@ Rectangle {
         Text {
             id: label
             color: Theme.ink(Theme.chipTextOpacity)
-            font.pixelSize: 12
+            font.pointSize: Theme.fontSize(12)
             font.weight: Font.Medium
         }
     }

@@ -4,10 +4,11 @@ import QtQuick.Controls.Basic
 // A drop-down menu in the views' own look.
 ComboBox {
     id: box
+    FocusRing {}
     property string accessibleName
 
     implicitHeight: 28
-    font.pixelSize: 12
+    font.pointSize: Theme.fontSize(12)
     Accessible.role: Accessible.ComboBox
     Accessible.name: accessibleName
 

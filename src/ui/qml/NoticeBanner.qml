@@ -39,7 +39,7 @@ Rectangle {
                 // Server text is shown as it is: never markup that could load an image.
                 textFormat: Text.PlainText
                 color: Theme.text
-                font.pixelSize: 12
+                font.pointSize: Theme.fontSize(12)
                 font.weight: Font.DemiBold
                 wrapMode: Text.Wrap
             }
@@ -49,16 +49,19 @@ Rectangle {
                 text: banner.presenter.noticeMessage
                 textFormat: Text.PlainText
                 color: Theme.secondary
-                font.pixelSize: 11
+                font.pointSize: Theme.fontSize(11)
                 wrapMode: Text.Wrap
             }
         }
         Button {
+            FocusRing {}
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
             objectName: "noticeClose"
             Layout.alignment: Qt.AlignTop
             padding: 6
             Accessible.role: Accessible.Button
-            Accessible.name: "Close notice"
+            Accessible.name: qsTr("Close notice")
             onClicked: banner.controller.clearNotice()
             contentItem: Symbol {
                 symbol: "xmark"

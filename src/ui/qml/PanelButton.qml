@@ -5,6 +5,9 @@ import QtQuick.Layouts
 // A button on the card fill: an optional symbol and a label.
 Button {
     id: button
+    FocusRing {}
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
     property string symbol
     property color tint: Theme.text
     property int fontSize: 12
@@ -30,7 +33,7 @@ Button {
         Text {
             text: button.text
             color: button.tint
-            font.pixelSize: button.fontSize
+            font.pointSize: Theme.fontSize(button.fontSize)
             font.weight: button.fontWeight
             elide: Text.ElideMiddle
             // Long e-mail addresses shorten in the middle within the footer's half width.

@@ -22,7 +22,7 @@ Card {
         Text {
             text: card.caption
             color: Theme.secondary
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             font.weight: Font.DemiBold
         }
         MenuPicker {

@@ -15,7 +15,7 @@ Control {
     width: Theme.panelWidth
     height: implicitHeight
     padding: Theme.panelPadding
-    font.pixelSize: 12
+    font.pointSize: Theme.fontSize(12)
     Accessible.role: Accessible.Pane
     Accessible.name: "Velto"
     // Escape closes the panel like a menu; an open picker takes its own Escape first.
@@ -65,7 +65,7 @@ Control {
             PickerCard {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                caption: "Tone"
+                caption: qsTr("Tone")
                 pickerName: "tonePicker"
                 titles: panel.pickers.toneTitles
                 currentIndex: panel.pickers.toneIndex
@@ -74,7 +74,7 @@ Control {
             PickerCard {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                caption: "Language"
+                caption: qsTr("Language")
                 pickerName: "languagePicker"
                 titles: panel.pickers.languageTitles
                 currentIndex: panel.pickers.languageIndex
@@ -88,7 +88,7 @@ Control {
                 objectName: "settingsButton"
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                text: "Settings"
+                text: qsTr("Settings")
                 symbol: "gearshape"
                 onClicked: panel.controller.openSettings()
             }
@@ -97,7 +97,7 @@ Control {
                 visible: panel.presenter.accountKind === QuickPanelPresenter.SignInButton
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                text: "Sign In"
+                text: qsTr("Sign In")
                 onClicked: panel.controller.pressAccount()
             }
             Rectangle {
@@ -109,7 +109,7 @@ Control {
                 radius: Theme.controlRadius
                 color: Theme.ink(Theme.cardFillOpacity)
                 Accessible.role: Accessible.Indicator
-                Accessible.name: "Signing in"
+                Accessible.name: qsTr("Signing in")
                 Symbol {
                     anchors.centerIn: parent
                     symbol: "arrow.clockwise"
@@ -132,10 +132,10 @@ Control {
                 text: panel.presenter.accountLabel
                 symbol: "person.crop.circle.fill"
                 fontSize: 11
-                Accessible.description: "Click to sign out"
+                Accessible.description: qsTr("Click to sign out")
                 ToolTip.visible: hovered
                 ToolTip.delay: 500
-                ToolTip.text: "Click to sign out"
+                ToolTip.text: qsTr("Click to sign out")
                 onClicked: panel.controller.pressAccount()
             }
         }
@@ -143,7 +143,7 @@ Control {
             objectName: "quitButton"
             Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 2
-            text: "Quit"
+            text: qsTr("Quit")
             filled: false
             fontWeight: Font.Medium
             tint: Theme.secondary

@@ -18,13 +18,16 @@ Card {
         spacing: 12
 
         Text {
-            text: "Rewrite"
+            text: qsTr("Rewrite")
             color: Theme.secondary
-            font.pixelSize: 12
+            font.pointSize: Theme.fontSize(12)
             font.weight: Font.DemiBold
         }
         Button {
             id: main
+            FocusRing {}
+            Keys.onReturnPressed: clicked()
+            Keys.onEnterPressed: clicked()
             objectName: "mainButton"
             Layout.fillWidth: true
             padding: 14
@@ -58,17 +61,21 @@ Card {
                     Layout.fillWidth: true
                     Text {
                         objectName: "mainTitle"
+                        Layout.fillWidth: true
                         text: card.presenter.mainTitle
                         color: main.ink
-                        font.pixelSize: 15
+                        font.pointSize: Theme.fontSize(15)
                         font.bold: true
+                        fontSizeMode: Text.HorizontalFit
+                        minimumPointSize: Theme.fontSize(12)
+                        elide: Text.ElideRight
                     }
                     Text {
                         objectName: "mainSubtitle"
                         Layout.fillWidth: true
                         text: card.presenter.mainSubtitle
                         color: main.enabled ? Theme.ink(0.8) : Theme.ink(0.5)
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                         font.weight: Font.Medium
                         elide: Text.ElideRight
                     }
@@ -101,7 +108,7 @@ Card {
             Layout.fillWidth: true
             text: card.presenter.explanation
             color: Theme.secondary
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             wrapMode: Text.Wrap
         }
     }

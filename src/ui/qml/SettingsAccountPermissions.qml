@@ -13,13 +13,13 @@ ColumnLayout {
 
     SettingsIntro {
         Layout.fillWidth: true
-        eyebrow: "Setup"
-        title: "Make the app feel instant."
-        body: "Velto needs a global shortcut and a way to replace text in this session, and your account enables the online rewrite service."
+        eyebrow: qsTr("Setup")
+        title: qsTr("Make the app feel instant.")
+        body: qsTr("Velto needs a global shortcut and a way to replace text in this session, and your account enables the online rewrite service.")
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Setup Checklist"
+        title: qsTr("Setup Checklist")
         symbol: "checklist"
         Repeater {
             model: section.presenter.checklist
@@ -38,7 +38,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Account"
+        title: qsTr("Account")
         symbol: "person.badge.key"
         RowLayout {
             Layout.fillWidth: true
@@ -51,7 +51,7 @@ ColumnLayout {
                     Layout.fillWidth: true
                     text: section.presenter.accountStatus
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
                 }
                 Text {
@@ -59,11 +59,14 @@ ColumnLayout {
                     visible: text !== ""
                     text: section.presenter.accountCaption
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                 }
             }
             Button {
                 id: account
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 objectName: "accountAction"
                 text: section.presenter.accountButton
                 enabled: section.presenter.accountButtonEnabled
@@ -77,7 +80,7 @@ ColumnLayout {
                     text: account.text
                     color: section.presenter.accountButtonBordered ? Theme.text
                            : account.enabled ? Theme.textOnAccent : Theme.ink(0.45)
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
                 background: Rectangle {
@@ -92,7 +95,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Capabilities"
+        title: qsTr("Capabilities")
         symbol: "lock.shield"
         Repeater {
             model: section.presenter.capabilityRows

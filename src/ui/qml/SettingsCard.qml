@@ -31,7 +31,7 @@ Rectangle {
             Text {
                 text: card.title
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
                 font.weight: Font.DemiBold
             }
         }

@@ -16,26 +16,26 @@ ColumnLayout {
 
     SettingsIntro {
         Layout.fillWidth: true
-        eyebrow: "App Behavior"
-        title: "Tune how Velto feels day to day."
-        body: "Keep the app lightweight, adjust the global shortcut, and control the finishing touches."
+        eyebrow: qsTr("App Behavior")
+        title: qsTr("Tune how Velto feels day to day.")
+        body: qsTr("Keep the app lightweight, adjust the global shortcut, and control the finishing touches.")
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Experience"
+        title: qsTr("Experience")
         symbol: "sparkles"
         RowLayout {
             Layout.fillWidth: true
             Text {
                 Layout.fillWidth: true
-                text: "Launch at login"
+                text: qsTr("Launch at login")
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
             }
             ToggleSwitch {
                 objectName: "launchAtLogin"
                 checked: section.model.launchAtLogin
-                Accessible.name: "Launch at login"
+                Accessible.name: qsTr("Launch at login")
                 onToggled: section.controller.setLaunchAtLogin(checked)
             }
         }
@@ -44,14 +44,14 @@ ColumnLayout {
             Layout.fillWidth: true
             Text {
                 Layout.fillWidth: true
-                text: "Sound on completion"
+                text: qsTr("Sound on completion")
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
             }
             ToggleSwitch {
                 objectName: "soundOnCompletion"
                 checked: section.model.soundOnCompletion
-                Accessible.name: "Sound on completion"
+                Accessible.name: qsTr("Sound on completion")
                 onToggled: section.controller.setSoundOnCompletion(checked)
             }
         }
@@ -60,23 +60,23 @@ ColumnLayout {
             Layout.fillWidth: true
             spacing: 2
             Text {
-                text: "Current workflow"
+                text: qsTr("Current workflow")
                 color: Theme.text
-                font.pixelSize: 13
+                font.pointSize: Theme.fontSize(13)
             }
             Text {
                 objectName: "workflowSentence"
                 Layout.fillWidth: true
                 text: section.presenter.workflowSentence
                 color: Theme.secondary
-                font.pixelSize: 12
+                font.pointSize: Theme.fontSize(12)
                 wrapMode: Text.Wrap
             }
         }
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Shortcut"
+        title: qsTr("Shortcut")
         symbol: "command"
         RowLayout {
             Layout.fillWidth: true
@@ -86,16 +86,18 @@ ColumnLayout {
                 Layout.alignment: Qt.AlignTop
                 spacing: 2
                 Text {
-                    text: "Rewrite selection"
+                    Layout.fillWidth: true
+                    text: qsTr("Rewrite selection")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
+                    wrapMode: Text.Wrap
                 }
                 Text {
                     Layout.fillWidth: true
-                    text: "Global shortcut used from any app."
+                    text: qsTr("Global shortcut used from any app.")
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -104,9 +106,9 @@ ColumnLayout {
                 RowLayout {
                     spacing: 8
                     Text {
-                        text: "Exact shortcut"
+                        text: qsTr("Exact shortcut")
                         color: Theme.secondary
-                        font.pixelSize: 12
+                        font.pointSize: Theme.fontSize(12)
                     }
                     TextField {
                         id: field
@@ -117,10 +119,10 @@ ColumnLayout {
                         placeholderTextColor: Theme.tertiary
                         color: Theme.text
                         font.family: "monospace"
-                        font.pixelSize: 13
+                        font.pointSize: Theme.fontSize(13)
                         selectByMouse: true
                         Accessible.role: Accessible.EditableText
-                        Accessible.name: "Exact shortcut"
+                        Accessible.name: qsTr("Exact shortcut")
                         onTextEdited: section.editor.edit(text)
                         background: Rectangle {
                             radius: 6
@@ -156,14 +158,14 @@ ColumnLayout {
                     Text {
                         text: "+"
                         color: Theme.secondary
-                        font.pixelSize: 14
+                        font.pointSize: Theme.fontSize(14)
                     }
                     MenuPicker {
                         objectName: "keyPicker"
                         implicitWidth: 64
                         model: section.editor.keyTitles
                         currentIndex: section.editor.keyIndex
-                        accessibleName: "Shortcut key"
+                        accessibleName: qsTr("Shortcut key")
                         onActivated: index => section.editor.chooseKey(index)
                     }
                 }
@@ -175,7 +177,7 @@ ColumnLayout {
             visible: section.editor.invalid
             text: section.editor.hint
             color: Theme.red
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
         }
         RowLayout {
             objectName: "shortcutTakenRow"
@@ -193,13 +195,16 @@ ColumnLayout {
                 Layout.preferredWidth: 1
                 text: section.editor.takenLine
                 color: Theme.orange
-                font.pixelSize: 11
+                font.pointSize: Theme.fontSize(11)
                 wrapMode: Text.Wrap
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
             }
             Button {
                 id: useFree
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 objectName: "useFreeShortcut"
                 visible: section.editor.freeButtonTitle !== ""
                 text: section.editor.freeButtonTitle
@@ -212,7 +217,7 @@ ColumnLayout {
                 contentItem: Text {
                     text: useFree.text
                     color: Theme.textOnAccent
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
                 background: Rectangle {
@@ -224,7 +229,7 @@ ColumnLayout {
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Readiness"
+        title: qsTr("Readiness")
         symbol: "checklist"
         Repeater {
             model: section.presenter.readinessLines
@@ -237,13 +242,13 @@ ColumnLayout {
                     Layout.fillWidth: true
                     text: readiness.modelData.label
                     color: Theme.secondary
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                 }
                 Text {
                     objectName: "readiness" + readiness.index
                     text: readiness.modelData.value
                     color: Theme.text
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
             }

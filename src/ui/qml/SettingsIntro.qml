@@ -11,7 +11,7 @@ ColumnLayout {
     Text {
         text: parent.eyebrow.toUpperCase()
         color: Theme.secondary
-        font.pixelSize: 11
+        font.pointSize: Theme.fontSize(11)
         font.weight: Font.DemiBold
         font.letterSpacing: 1.2
     }
@@ -19,7 +19,7 @@ ColumnLayout {
         Layout.fillWidth: true
         text: parent.title
         color: Theme.text
-        font.pixelSize: 20
+        font.pointSize: Theme.fontSize(20)
         font.bold: true
         wrapMode: Text.Wrap
         Accessible.role: Accessible.Heading
@@ -29,7 +29,7 @@ ColumnLayout {
         Layout.fillWidth: true
         text: parent.body
         color: Theme.secondary
-        font.pixelSize: 13
+        font.pointSize: Theme.fontSize(13)
         wrapMode: Text.Wrap
     }
 }

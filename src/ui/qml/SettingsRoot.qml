@@ -18,6 +18,9 @@ Control {
     height: Theme.settingsHeight
     Accessible.role: Accessible.Window
     Accessible.name: "Velto"
+    // Escape closes the window, as in the desktop's own settings dialogs.
+    focus: true
+    Keys.onEscapePressed: Window.window.close()
 
     background: Rectangle { color: Theme.window }
 
@@ -60,13 +63,13 @@ Control {
                         Text {
                             text: "Velto"
                             color: Theme.text
-                            font.pixelSize: 15
+                            font.pointSize: Theme.fontSize(15)
                             font.bold: true
                         }
                         Text {
-                            text: "Preferences"
+                            text: qsTr("Preferences")
                             color: Theme.secondary
-                            font.pixelSize: 11
+                            font.pointSize: Theme.fontSize(11)
                         }
                     }
                 }
@@ -75,9 +78,9 @@ Control {
                     Layout.fillWidth: true
                     spacing: 6
                     Text {
-                        text: "Workspace readiness"
+                        text: qsTr("Workspace readiness")
                         color: Theme.secondary
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                         font.weight: Font.DemiBold
                     }
                     ProgressBar {
@@ -88,7 +91,7 @@ Control {
                         to: root.model.setupTotalSteps
                         value: root.model.setupCompletedSteps
                         Accessible.role: Accessible.ProgressBar
-                        Accessible.name: "Workspace readiness"
+                        Accessible.name: qsTr("Workspace readiness")
                         background: Rectangle {
                             implicitHeight: 6
                             radius: 3
@@ -108,7 +111,7 @@ Control {
                         objectName: "readinessLine"
                         text: root.presenter.readinessLine
                         color: Theme.secondary
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                     }
                 }
 
@@ -120,6 +123,9 @@ Control {
                         Button {
                             id: nav
                             required property var modelData
+                            FocusRing {}
+                            Keys.onReturnPressed: clicked()
+                            Keys.onEnterPressed: clicked()
                             objectName: "section_" + modelData.id
                             Layout.fillWidth: true
                             checkable: false
@@ -147,14 +153,14 @@ Control {
                                     Text {
                                         text: nav.modelData.title
                                         color: Theme.text
-                                        font.pixelSize: 13
+                                        font.pointSize: Theme.fontSize(13)
                                         font.weight: Font.DemiBold
                                     }
                                     Text {
                                         Layout.fillWidth: true
                                         text: nav.modelData.subtitle
                                         color: Theme.secondary
-                                        font.pixelSize: 11
+                                        font.pointSize: Theme.fontSize(11)
                                         wrapMode: Text.Wrap
                                     }
                                 }
@@ -194,7 +200,7 @@ Control {
                         Layout.fillWidth: true
                         text: root.current ? root.current.title : ""
                         color: Theme.text
-                        font.pixelSize: 26
+                        font.pointSize: Theme.fontSize(26)
                         font.weight: Font.DemiBold
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
@@ -203,7 +209,7 @@ Control {
                         Layout.fillWidth: true
                         text: root.current ? root.current.subtitle : ""
                         color: Theme.secondary
-                        font.pixelSize: 12
+                        font.pointSize: Theme.fontSize(12)
                     }
                 }
                 Rectangle {
@@ -220,7 +226,7 @@ Control {
                         anchors.centerIn: parent
                         text: root.presenter.headerChip
                         color: parent.ready ? Theme.green : Theme.orange
-                        font.pixelSize: 11
+                        font.pointSize: Theme.fontSize(11)
                         font.bold: true
                     }
                 }

@@ -12,19 +12,19 @@ ColumnLayout {
 
     SettingsIntro {
         Layout.fillWidth: true
-        eyebrow: "Writing Defaults"
-        title: "Set the voice before you rewrite."
-        body: "These defaults apply every time you trigger Velto, so the result feels consistent across apps."
+        eyebrow: qsTr("Writing Defaults")
+        title: qsTr("Set the voice before you rewrite.")
+        body: qsTr("These defaults apply every time you trigger Velto, so the result feels consistent across apps.")
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Defaults Summary"
+        title: qsTr("Defaults Summary")
         symbol: "text.quote"
         Text {
             Layout.fillWidth: true
-            text: "Tone and language apply every time you trigger Velto."
+            text: qsTr("Tone and language apply every time you trigger Velto.")
             color: Theme.secondary
-            font.pixelSize: 12
+            font.pointSize: Theme.fontSize(12)
             wrapMode: Text.Wrap
         }
         Text {
@@ -32,13 +32,13 @@ ColumnLayout {
             Layout.fillWidth: true
             text: section.presenter.currentDefault
             color: Theme.text
-            font.pixelSize: 13
+            font.pointSize: Theme.fontSize(13)
             font.weight: Font.DemiBold
         }
     }
     SettingsCard {
         Layout.fillWidth: true
-        title: "Defaults"
+        title: qsTr("Defaults")
         symbol: "pencil.and.outline"
         RowLayout {
             Layout.fillWidth: true
@@ -47,16 +47,16 @@ ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 2
                 Text {
-                    text: "Tone"
+                    text: qsTr("Tone")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                 }
                 Text {
                     objectName: "toneDescription"
                     Layout.fillWidth: true
                     text: section.presenter.toneDescription
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -66,7 +66,7 @@ ColumnLayout {
                 implicitWidth: Theme.pickerWidth
                 model: section.pickers.toneTitles
                 currentIndex: section.pickers.toneIndex
-                accessibleName: "Tone"
+                accessibleName: qsTr("Tone")
                 onActivated: index => section.pickers.chooseTone(index)
             }
         }
@@ -78,15 +78,15 @@ ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 2
                 Text {
-                    text: "Language"
+                    text: qsTr("Language")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                 }
                 Text {
                     Layout.fillWidth: true
-                    text: "Choose a default target language or keep automatic detection."
+                    text: qsTr("Choose a default target language or keep automatic detection.")
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -96,7 +96,7 @@ ColumnLayout {
                 implicitWidth: Theme.pickerWidth
                 model: section.pickers.languageTitles
                 currentIndex: section.pickers.languageIndex
-                accessibleName: "Language"
+                accessibleName: qsTr("Language")
                 onActivated: index => section.pickers.chooseLanguage(index)
             }
         }

@@ -23,9 +23,9 @@ Card {
                 Layout.fillWidth: true
                 spacing: 2
                 Text {
-                    text: "Finish setup"
+                    text: qsTr("Finish setup")
                     color: Theme.text
-                    font.pixelSize: 13
+                    font.pointSize: Theme.fontSize(13)
                     font.weight: Font.DemiBold
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
@@ -35,7 +35,7 @@ Card {
                     Layout.fillWidth: true
                     text: card.presenter.setupProgress
                     color: Theme.secondary
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     wrapMode: Text.Wrap
                 }
             }
@@ -51,7 +51,7 @@ Card {
                     anchors.centerIn: parent
                     text: card.presenter.setupBadge
                     color: Theme.text
-                    font.pixelSize: 11
+                    font.pointSize: Theme.fontSize(11)
                     font.bold: true
                 }
             }
@@ -69,10 +69,15 @@ Card {
                 complete: setupRow.modelData.complete
             }
         }
-        RowLayout {
+        // The two buttons go on two lines where their words are too long for one.
+        Flow {
+            Layout.fillWidth: true
             spacing: 12
             Button {
                 id: primary
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 objectName: "setupPrimary"
                 text: card.presenter.setupPrimaryTitle
                 padding: 8
@@ -84,7 +89,7 @@ Card {
                 contentItem: Text {
                     text: primary.text
                     color: Theme.textOnAccent
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.weight: Font.DemiBold
                 }
                 background: Rectangle {
@@ -94,8 +99,11 @@ Card {
             }
             Button {
                 id: openSetup
+                FocusRing {}
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 objectName: "openSetup"
-                text: "Open Setup"
+                text: qsTr("Open Setup")
                 padding: 4
                 Accessible.role: Accessible.Link
                 Accessible.name: text
@@ -103,7 +111,7 @@ Card {
                 contentItem: Text {
                     text: openSetup.text
                     color: Theme.secondary
-                    font.pixelSize: 12
+                    font.pointSize: Theme.fontSize(12)
                     font.underline: openSetup.hovered
                 }
                 background: Item {}

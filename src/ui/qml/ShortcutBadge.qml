@@ -4,6 +4,12 @@ import QtQuick.Controls.Basic
 // A key cap of the shortcut. Lit when the key is part of it; a toggleable one reacts to the
 // pointer and to clicks.
 Control {
+    FocusRing { radiusOffset: -2 }
+    // The Shift key cap is a toggle: reachable by Tab, pressed with Space or Enter.
+    focusPolicy: isToggleable ? Qt.StrongFocus : Qt.NoFocus
+    Keys.onSpacePressed: if (isToggleable) tapped()
+    Keys.onReturnPressed: if (isToggleable) tapped()
+    Keys.onEnterPressed: if (isToggleable) tapped()
     id: badge
     property string label
     property bool isActive
@@ -22,7 +28,7 @@ Control {
     Accessible.onPressAction: if (isToggleable) tapped()
     ToolTip.visible: isToggleable && hover.hovered
     ToolTip.delay: 400
-    ToolTip.text: isToggleable ? (isActive ? "Remove Shift modifier" : "Add Shift modifier") : ""
+    ToolTip.text: isToggleable ? (isActive ? qsTr("Remove Shift modifier") : qsTr("Add Shift modifier")) : ""
 
     background: Rectangle {
         radius: 6
@@ -35,7 +41,7 @@ Control {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         color: badge.isActive ? Theme.textOnAccent : Theme.secondary
-        font.pixelSize: 14
+        font.pointSize: Theme.fontSize(14)
         font.weight: Font.DemiBold
     }
     HoverHandler {

@@ -28,7 +28,7 @@ Rectangle {
             objectName: "pillLabel"
             text: pill.label
             color: pill.tint
-            font.pixelSize: 11
+            font.pointSize: Theme.fontSize(11)
             font.bold: true
         }
     }

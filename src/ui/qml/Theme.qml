@@ -44,6 +44,17 @@ QtObject {
     readonly property color buttonTop: dark ? Qt.rgba(0.16, 0.18, 0.22, 1) : Qt.rgba(0.95, 0.96, 0.97, 1)
     readonly property color buttonBottom: dark ? Qt.rgba(0.08, 0.09, 0.12, 1) : Qt.rgba(0.86, 0.88, 0.91, 1)
 
+    // Text follows the desktop's font and its size: the views are drawn for a 13 px body text,
+    // and each size keeps its proportion to the application font's.
+    // The linter of Qt 6.4 does not know the font of Qt.application.
+    // qmllint disable type
+    readonly property real bodyPointSize: Qt.application.font.pointSizeF > 0
+                                          ? Qt.application.font.pointSizeF : 10
+    // qmllint enable type
+    function fontSize(designPixels) {
+        return bodyPointSize * designPixels / 13
+    }
+
     readonly property real cardFillOpacity: 0.055
     readonly property real cardOutlineOpacity: 0.06
     readonly property real heroOutlineOpacity: 0.08

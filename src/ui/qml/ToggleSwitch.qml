@@ -3,6 +3,7 @@ import QtQuick.Controls.Basic
 
 // An on/off switch in the views' own look.
 Switch {
+    FocusRing { radiusOffset: 8 }
     id: control
     padding: 0
     implicitWidth: 36

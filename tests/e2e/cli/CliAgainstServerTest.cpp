@@ -399,6 +399,35 @@ private slots:
         QCOMPARE(m_server->requests(anyRewrite).size(), rewrites);
     }
 
+    // The user's language through LANGUAGE (the locale itself may be C.UTF-8); a language
+    // without a catalogue gives English.
+    void speaksTheUsersLanguage()
+    {
+        QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+        german.insert(u"LANG"_s, u"C.UTF-8"_s);
+        german.insert(u"LANGUAGE"_s, u"de"_s);
+        const CliProcess::Result status = cli({u"status"_s}, {}, german);
+        QVERIFY2(status.exitCode == 0, qPrintable(status.describe()));
+        QCOMPARE(status.out.section(u'\n', 0, 0), u"Nicht angemeldet"_s);
+        QVERIFY2(status.out.contains(u"\nTonfälle (eingebaut): grammar_fix (Standard)"),
+                 qPrintable(status.out));
+        const CliProcess::Result rewrite = cli({u"rewrite"_s}, "hallo\n", german);
+        QCOMPARE(rewrite.exitCode, 3);
+        QVERIFY2(rewrite.err.contains(u"Anmeldung erforderlich: Führen Sie zuerst"),
+                 qPrintable(rewrite.err));
+        const CliProcess::Result help = cli({u"--help"_s}, {}, german);
+        QVERIFY2(help.out.startsWith(u"Aufruf: velto-cli <Befehl> [Optionen]"),
+                 qPrintable(help.out));
+        QVERIFY2(help.out.contains(u"Rückgabewert:"), qPrintable(help.out));
+
+        QProcessEnvironment unknown = german;
+        unknown.insert(u"LANGUAGE"_s, u"xx"_s);
+        const CliProcess::Result english = cli({u"status"_s}, {}, unknown);
+        QCOMPARE(english.out.section(u'\n', 0, 0), u"Not signed in"_s);
+        QVERIFY2(english.out.contains(u"\nTones (built in): grammar_fix (Default)"),
+                 qPrintable(english.out));
+    }
+
     // velto-cli's man page promises that no command changes a file: not even the preferences
     // a first run of the app would create.
     void noCommandWroteThePreferences()

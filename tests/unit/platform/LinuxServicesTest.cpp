@@ -220,6 +220,34 @@ private slots:
         pages.url(PermissionHelpPages::Page::globalShortcut);
         QVERIFY(readFile(input).startsWith("<!DOCTYPE html>"));
     }
+
+    // The help opens in the user's language where there is a copy in it, else in English.
+    void helpPagesFollowTheLanguage()
+    {
+        QTemporaryDir cache;
+        QTemporaryDir share;
+        const auto page = PermissionHelpPages::Page::textReplacement;
+        const QString german =
+            PermissionHelpPages(cache.path() + "/help", share.path(), QLocale("de_DE"))
+                .url(page)
+                .toLocalFile();
+        QCOMPARE(german, cache.path() + "/help/de/text-replacement.html");
+        QVERIFY(readFile(german).contains("<html lang=\"de\">"));
+        const QString french =
+            PermissionHelpPages(cache.path() + "/help", share.path(), QLocale("fr_FR"))
+                .url(page)
+                .toLocalFile();
+        QCOMPARE(french, cache.path() + "/help/text-replacement.html");
+        QVERIFY(readFile(french).contains("<html lang=\"en\">"));
+
+        // Installed: the German copy where it is installed, the English page where it is not.
+        QVERIFY(writeFile(share.path() + "/text-replacement.html", "english"));
+        const PermissionHelpPages installed(cache.path() + "/help", share.path(), QLocale("de_DE"));
+        QCOMPARE(installed.installedPath(page), share.path() + "/text-replacement.html");
+        QVERIFY(QDir(share.path()).mkpath("de"));
+        QVERIFY(writeFile(share.path() + "/de/text-replacement.html", "deutsch"));
+        QCOMPARE(installed.installedPath(page), share.path() + "/de/text-replacement.html");
+    }
 };
 
 VELTO_REGISTER_TEST(LinuxServicesTest);

@@ -193,6 +193,45 @@ private slots:
         QCOMPARE(rig.called, (QStringList{"signIn", "rewrite", "rewrite"}));
     }
 
+    // Keyboard alone: Tab walks the panel's controls top to bottom and around, Space and Enter
+    // press the focused one.
+    void panelControlsAreReachedByTabInOrderAndPressedByKey()
+    {
+        PanelRig rig("out both idle");
+        const QStringList order = {"mainButton",   "setupPrimary",   "openSetup",
+                                   "tonePicker",   "languagePicker", "settingsButton",
+                                   "signInButton", "quitButton",     "mainButton"};
+        QStringList reached;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            QTest::keyClick(rig.view, Qt::Key_Tab);
+            const QQuickItem* focused = rig.view->activeFocusItem();
+            reached << (focused ? focused->objectName() : "<nothing>");
+        }
+        QCOMPARE(reached, order);
+        QVERIFY(rig.view->activeFocusItem()->property("visualFocus").toBool());
+
+        QTest::keyClick(rig.view, Qt::Key_Space);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(rig.view, Qt::Key_Tab);
+        QCOMPARE(rig.view->activeFocusItem()->objectName(), "settingsButton");
+        QTest::keyClick(rig.view, Qt::Key_Space);
+        QTest::keyClick(rig.view, Qt::Key_Tab);
+        QTest::keyClick(rig.view, Qt::Key_Return);
+        QCOMPARE(rig.called, (QStringList{"signIn", "openSettings", "signIn"}));
+    }
+
+    void settingsSectionsAreReachedByTabAndEscapeCloses()
+    {
+        SettingsRig rig;
+        QTest::keyClick(rig.view, Qt::Key_Tab);
+        QCOMPARE(rig.view->activeFocusItem()->objectName(), "section_setup");
+        QTest::keyClick(rig.view, Qt::Key_Tab);
+        QTest::keyClick(rig.view, Qt::Key_Space);
+        rig.expect({"sectionTitle=App"});
+        QTest::keyClick(rig.view, Qt::Key_Escape);
+        QTRY_VERIFY(!rig.view->isVisible());
+    }
+
     void settingsFollowPermissionsAccountAndServerToneAndKeepTheirSection()
     {
         SettingsRig rig;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QLocale>
+
+class QCoreApplication;
+
+namespace velto {
+
+// Our texts and Qt's own in the user's language (LANGUAGE, LC_MESSAGES, LANG), from the
+// translations compiled into the program and the system's Qt translations folder. A language
+// without a translation stays English.
+class SystemTranslations
+{
+public:
+    // Returns whether our own texts were found for `locale`.
+    static bool install(QCoreApplication& app, const QLocale& locale = QLocale());
+};
+
+} // namespace velto
