@@ -1,8 +1,9 @@
 #include "platform/linux/MessageBoxAlerts.h"
 
-#include <QCoro/QCoroSignal>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <coroutine>
 #include <memory>
 
 namespace velto {
@@ -12,6 +13,26 @@ namespace {
 struct DeleteLater
 {
     void operator()(QObject* object) const { object->deleteLater(); }
+};
+
+// Resumes once, however often the box finishes: a box can emit finished() twice (closed when
+// the app quits, then again as it goes), and a second resume would run a finished coroutine.
+// The resume is queued so the coroutine goes on outside the box's own signal.
+struct FirstFinish
+{
+    QMessageBox* box;
+
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> coroutine) const
+    {
+        auto resumed = std::make_shared<bool>(false);
+        QObject::connect(box, &QDialog::finished, box, [coroutine, resumed] {
+            if (std::exchange(*resumed, true))
+                return;
+            QTimer::singleShot(0, [coroutine] { coroutine.resume(); });
+        });
+    }
+    void await_resume() const noexcept {}
 };
 
 } // namespace
@@ -50,7 +71,7 @@ QCoro::Task<int> MessageBoxAlerts::show(Alert alert)
     box->raise();
     box->activateWindow();
     m_open.append(box.get());
-    co_await qCoro(box.get(), &QMessageBox::finished);
+    co_await FirstFinish{box.get()};
     m_open.removeAll(box.get());
     const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton()));
     // Closing the box (Escape, the window manager, quitting) counts as the last button, the

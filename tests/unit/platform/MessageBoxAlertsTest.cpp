@@ -15,6 +15,7 @@ struct AnswerRow
 {
     QString press; // the button's title; empty: the app closes every alert
     int answer = 0;
+    bool finishedTwice = false; // the box ends again after its answer (as it goes on quitting)
 };
 
 QMessageBox* shownBox()
@@ -43,6 +44,7 @@ private slots:
         QTest::newRow("default button") << AnswerRow{"Log in", 0};
         QTest::newRow("second button") << AnswerRow{"Cancel", 1};
         QTest::newRow("closed on quitting") << AnswerRow{QString(), 1};
+        QTest::newRow("closed on quitting, then rejected again") << AnswerRow{QString(), 1, true};
     }
 
     void theAnswerIsAwaitedWithoutAModalLoop()
@@ -61,6 +63,8 @@ private slots:
         QCOMPARE(box->defaultButton()->text(), "Log in");
         if (row.press.isEmpty()) {
             alerts.closeAll();
+            if (row.finishedTwice)
+                box->reject();
         } else {
             for (QAbstractButton* button : box->buttons()) {
                 if (button->text() == row.press)
@@ -68,6 +72,7 @@ private slots:
             }
         }
         QCOMPARE(QCoro::waitFor(std::move(answer)), row.answer);
+        QCoreApplication::processEvents(); // a second resume would run here
         // The box goes away with its answer.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!shownBox());
