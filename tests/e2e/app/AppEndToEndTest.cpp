@@ -217,7 +217,9 @@ private:
         const bool saved = m_editor->saveAndWaitFor(m_keyboard, fileWith(m_rewrittenUpTo));
         QCOMPARE(m_editor->fileContents(), fileWith(m_rewrittenUpTo));
         QVERIFY(saved);
-        QCOMPARE(m_server.count(u"POST /rewrite 200"_s), rewrites + (changes ? 1 : 0));
+        const int expected = rewrites + (changes ? 1 : 0);
+        QVERIFY(m_server.waitForRequests(u"POST /rewrite 200"_s, expected));
+        QCOMPARE(m_server.count(u"POST /rewrite 200"_s), expected);
         // The app still watches the clipboard for a while after giving it back, and ignores the
         // shortcut until it is done.
         QTRY_COMPARE_WITH_TIMEOUT(m_app->logCount(rewriteSucceeded), succeeded + (changes ? 1 : 0),

@@ -219,7 +219,10 @@ private slots:
         QVERIFY2(result.finished && !result.crashed && result.exitCode == 130,
                  qPrintable(result.describe()));
         QVERIFY2(result.err.endsWith(u"Sign-in cancelled.\n"), qPrintable(result.err));
-        // The backend was told, so the page the user may still have open signs no one in.
+        // The backend was told, so the page the user may still have open signs no one in. The
+        // server logs a request after answering it, so its line can trail the CLI's exit.
+        QVERIFY2(m_server->waitForRequests(cancelled, cancelsBefore + 1),
+                 qPrintable(m_server->log()));
         QCOMPARE(m_server->count(cancelled), cancelsBefore + 1);
         QCOMPARE(firstStatusLine(), u"Not signed in"_s);
     }
@@ -227,7 +230,9 @@ private slots:
     void signInShowsTheAccountAndTheServersCatalogue()
     {
         signIn();
-        QCOMPARE(m_server->count(u"POST /auth/handoff/exchange 200"_s), 1);
+        const QString exchanged = u"POST /auth/handoff/exchange 200"_s;
+        QVERIFY(m_server->waitForRequests(exchanged, 1));
+        QCOMPARE(m_server->count(exchanged), 1);
 
         const QStringList lines = statusLines();
         QCOMPARE(lines.value(0), u"Signed in as "_s + email);

@@ -83,6 +83,7 @@ private slots:
         QCOMPARE(m_app->command(u"--trigger"_s), QString());
         if (!QTest::qWaitFor([&] { return m_app->logCount(rewriteSucceeded) == 1; }, 15000))
             QFAIL(qPrintable(m_app->report(u"the rewrite did not succeed"_s)));
+        QVERIFY(m_server.waitForRequests(u"POST /rewrite 200"_s, 1));
         QCOMPARE(m_server.count(u"POST /rewrite 200"_s), 1);
 
         // Pasted at the end, the clipboard still gives the user's copy, not the rewrite.
