@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <optional>
 #include <qcoro/qcorotask.h>
@@ -17,6 +18,9 @@ struct SelectedRange
     int end = 0;
     // As the application reported it (untrimmed).
     QString text;
+    // Where the range lies on screen, in global coordinates; none where the application does not
+    // say (or, on Wayland, cannot know where its window is).
+    std::optional<QRect> screenBounds;
 };
 
 // The text selected in the focused element of the active application, read without touching

@@ -238,8 +238,12 @@ AtspiFocusedSelection::selectionOf(Accessible object, QDeadlineTimer deadline)
     const QDBusMessage text = co_await m_bus->call(textRequest, deadline);
     if (!isReply(text, QLatin1String("s")))
         co_return std::nullopt;
-    co_return SelectedRange{object.busName, object.path.path(), start, end,
-                            text.arguments().constFirst().toString()};
+    co_return SelectedRange{object.busName,
+                            object.path.path(),
+                            start,
+                            end,
+                            text.arguments().constFirst().toString(),
+                            {}};
 }
 
 } // namespace velto

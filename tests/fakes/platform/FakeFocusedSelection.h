@@ -26,8 +26,12 @@ public:
         // A copy: g++ 12 moves from a member named in co_return.
         std::optional<SelectedRange> range;
         if (text)
-            range = SelectedRange{QStringLiteral(":1.7"), QStringLiteral("/text"), 3,
-                                  3 + int(text->size()), *text};
+            range = SelectedRange{QStringLiteral(":1.7"),
+                                  QStringLiteral("/text"),
+                                  3,
+                                  3 + int(text->size()),
+                                  *text,
+                                  {}};
         co_return range;
     }
 

@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(workspace.activeApplication(), std::nullopt);
         QCOMPARE(QCoro::waitFor(service.selectedTextFromFocusedApp()), std::nullopt);
         // Without an accessibility bus nothing is replaced in place, and nothing changed.
-        const SelectedRange elsewhere{":1.9", "/org/a11y/atspi/accessible/1", 0, 4, "text"};
+        const SelectedRange elsewhere{":1.9", "/org/a11y/atspi/accessible/1", 0, 4, "text", {}};
         QCOMPARE(QCoro::waitFor(focused.replace(elsewhere, "new")),
                  FocusedSelection::Replacement::notApplicable);
         // Nothing can be posted without a display: the text is left on the clipboard instead.
