@@ -180,6 +180,27 @@ private slots:
         QCOMPARE(range->screenBounds, row.expected);
     }
 
+    // On Wayland, GTK and Qt answer with places inside their windows, the same for screen and
+    // window coordinates: none is asked for.
+    void aWaylandSessionGivesNoPlace()
+    {
+        AccessibleTextPeer peer;
+        peer.rangeExtents = QRect(100, 120, 80, 18);
+        QVERIFY(peer.start());
+        fakes::FakeWorkspace front;
+        const QByteArray session = qgetenv("XDG_SESSION_TYPE");
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        AtspiFocusedSelection focused{front};
+        qputenv("XDG_SESSION_TYPE", session);
+
+        std::optional<SelectedRange> range;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (range = QCoro::waitFor(focused.selectedRange())).has_value(); }, 5000));
+        QCOMPARE(range->text, peer.text);
+        QCOMPARE(range->screenBounds, std::nullopt);
+        QCOMPARE(peer.rangeCalls, 0);
+    }
+
 private:
     XTestKeyboard m_keyboard;
 };
