@@ -240,11 +240,11 @@ AtspiFocusedSelection::selectionOf(Accessible object, QDeadlineTimer deadline)
     QDBusMessage textRequest = textCall("GetText");
     textRequest << start << end;
     QCoro::Task<QDBusMessage> textAnswer = m_bus->call(textRequest, deadline);
-    // Asked while the text is on its way, so the place costs the read no extra round trip; always
-    // awaited, as the bounds outlive no read.
+    // Asked while the text is on its way, so the place costs the read no round trip of its own.
+    // Awaited even when the text fails: its calls must not outlive this object.
     QCoro::Task<std::optional<QRect>> place = boundsOf(object, start, end, deadline);
     const QDBusMessage text = co_await textAnswer;
-    std::optional<QRect> bounds = co_await place;
+    const std::optional<QRect> bounds = co_await place;
     if (!isReply(text, QLatin1String("s")))
         co_return std::nullopt;
     co_return SelectedRange{

@@ -2,7 +2,9 @@
 
 #include "platform/linux/AtspiBus.h"
 
+#include <QDBusMessage>
 #include <QGuiApplication>
+#include <QList>
 #include <QScreen>
 #include <algorithm>
 #include <cstdlib>
@@ -37,19 +39,8 @@ std::optional<Extents> extentsIn(const QDBusMessage& reply)
     return extents;
 }
 
-} // namespace
-
-AtspiTextBounds::AtspiTextBounds(AtspiBus& bus) : m_bus(bus) {}
-
-std::optional<QRect> AtspiTextBounds::rectangleIn(const QDBusMessage& reply)
-{
-    const std::optional<Extents> extents = extentsIn(reply);
-    if (!extents || extents->width == 0)
-        return std::nullopt;
-    return QRect(int(extents->x), int(extents->y), int(extents->width), int(extents->height));
-}
-
-std::optional<QRect> AtspiTextBounds::characterIn(const QDBusMessage& reply)
+// One character's extents ("iiii"), which may have no width (a line end); none for anything else.
+std::optional<QRect> characterIn(const QDBusMessage& reply)
 {
     const std::optional<Extents> extents = extentsIn(reply);
     if (!extents)
@@ -57,8 +48,15 @@ std::optional<QRect> AtspiTextBounds::characterIn(const QDBusMessage& reply)
     return QRect(int(extents->x), int(extents->y), int(extents->width), int(extents->height));
 }
 
-std::optional<QRect> AtspiTextBounds::onScreens(std::optional<QRect> bounds,
-                                                const QList<QRect>& screens)
+// A range's extents, when they have a size.
+std::optional<QRect> rectangleIn(const QDBusMessage& reply)
+{
+    const std::optional<QRect> extents = characterIn(reply);
+    return extents && extents->width() > 0 ? extents : std::nullopt;
+}
+
+// The bounds, when they overlap at least one of the screens.
+std::optional<QRect> onScreens(std::optional<QRect> bounds, const QList<QRect>& screens)
 {
     if (!bounds || bounds->width() <= 0 || bounds->height() <= 0)
         return std::nullopt;
@@ -67,7 +65,8 @@ std::optional<QRect> AtspiTextBounds::onScreens(std::optional<QRect> bounds,
     return shown ? bounds : std::nullopt;
 }
 
-QList<QRect> AtspiTextBounds::screenGeometries()
+// The geometries of the screens this process knows; none without a GUI application.
+QList<QRect> screenGeometries()
 {
     QList<QRect> geometries;
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -76,6 +75,10 @@ QList<QRect> AtspiTextBounds::screenGeometries()
         geometries.append(screen->geometry());
     return geometries;
 }
+
+} // namespace
+
+AtspiTextBounds::AtspiTextBounds(AtspiBus& bus) : m_bus(bus) {}
 
 QCoro::Task<std::optional<QRect>> AtspiTextBounds::of(QString busName, QString path, int start,
                                                       int end, QDeadlineTimer deadline)
