@@ -1,10 +1,12 @@
 #include "platform/linux/AtspiFocusedSelection.h"
 
+#include "platform/SessionType.h"
 #include "platform/TimerSleeper.h"
 #include "platform/Workspace.h"
 #include "platform/linux/AtspiBus.h"
 #include "platform/linux/AtspiEditableText.h"
 #include "platform/linux/AtspiFocusTracker.h"
+#include "platform/linux/AtspiTextBounds.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -71,7 +73,9 @@ QDBusArgument focusedRule()
 AtspiFocusedSelection::AtspiFocusedSelection(Workspace& workspace)
     : m_workspace(workspace), m_bus(std::make_unique<AtspiBus>()),
       m_focus(std::make_unique<AtspiFocusTracker>(*m_bus)),
-      m_editable(std::make_unique<AtspiEditableText>(*m_bus))
+      m_editable(std::make_unique<AtspiEditableText>(*m_bus)),
+      m_bounds(std::make_unique<AtspiTextBounds>(*m_bus)),
+      m_placesKnown(currentSessionType() == SessionType::x11)
 {
 }
 
@@ -235,15 +239,27 @@ AtspiFocusedSelection::selectionOf(Accessible object, QDeadlineTimer deadline)
 
     QDBusMessage textRequest = textCall("GetText");
     textRequest << start << end;
-    const QDBusMessage text = co_await m_bus->call(textRequest, deadline);
+    QCoro::Task<QDBusMessage> textAnswer = m_bus->call(textRequest, deadline);
+    // Asked while the text is on its way, so the place costs the read no round trip of its own.
+    // Awaited even when the text fails: its calls must not outlive this object.
+    QCoro::Task<std::optional<QRect>> place = boundsOf(object, start, end, deadline);
+    const QDBusMessage text = co_await textAnswer;
+    const std::optional<QRect> bounds = co_await place;
     if (!isReply(text, QLatin1String("s")))
         co_return std::nullopt;
-    co_return SelectedRange{object.busName,
-                            object.path.path(),
-                            start,
-                            end,
-                            text.arguments().constFirst().toString(),
-                            {}};
+    co_return SelectedRange{
+        object.busName, object.path.path(), start, end, text.arguments().constFirst().toString(),
+        bounds};
+}
+
+QCoro::Task<std::optional<QRect>> AtspiFocusedSelection::boundsOf(Accessible object, int start,
+                                                                  int end, QDeadlineTimer deadline)
+{
+    // On Wayland an application does not know where its window is: GTK and Qt answer with
+    // places inside the window, which would look like places on screen.
+    if (!m_placesKnown)
+        co_return std::nullopt;
+    co_return co_await m_bounds->of(object.busName, object.path.path(), start, end, deadline);
 }
 
 } // namespace velto

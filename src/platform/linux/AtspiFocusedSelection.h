@@ -14,6 +14,7 @@ namespace velto {
 class AtspiBus;
 class AtspiEditableText;
 class AtspiFocusTracker;
+class AtspiTextBounds;
 class Workspace;
 
 // The selection of the focused text widget of the application in front, read through AT-SPI:
@@ -23,7 +24,8 @@ class Workspace;
 // AT-SPI, objects without text and empty selections give none, and the caller then copies
 // instead. Never the PRIMARY selection: text widgets keep owning it with the old text after
 // their selection is cleared, so it cannot tell a current selection from a stale one. A range
-// read here is replaced through the EditableText interface where the object has one.
+// read here is replaced through the EditableText interface where the object has one, and comes
+// with its place on screen where the application can know it.
 class AtspiFocusedSelection : public FocusedSelection
 {
 public:
@@ -56,6 +58,9 @@ private:
     QCoro::Task<bool> isFocused(Accessible object, QDeadlineTimer deadline);
     QCoro::Task<std::optional<SelectedRange>> selectionOf(Accessible object,
                                                           QDeadlineTimer deadline);
+    // Where the range lies on screen; none where that cannot be known.
+    QCoro::Task<std::optional<QRect>> boundsOf(Accessible object, int start, int end,
+                                               QDeadlineTimer deadline);
     // The object the application's focus events last named: it needs no focus back.
     QCoro::Task<std::optional<SelectedRange>>
     selectionWhereFocusWent(const QList<Accessible>& applications, bool frontKnown,
@@ -65,6 +70,9 @@ private:
     std::unique_ptr<AtspiBus> m_bus;
     std::unique_ptr<AtspiFocusTracker> m_focus;
     std::unique_ptr<AtspiEditableText> m_editable;
+    std::unique_ptr<AtspiTextBounds> m_bounds;
+    // Whether applications can say where their text is on screen: on X11, not on Wayland.
+    const bool m_placesKnown;
     // Bus names are never reused, so what a name's process is stays true while it is listed.
     QHash<QString, qint64> m_processOfBusName;
 };

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTest>
@@ -47,10 +48,19 @@ void VeltoAppProcess::seedPreferences()
         return;
     // The first-run guide is a modal alert of its own; it would sit in front of every step.
     // A user who chose Super+L, the combination pressed and grabbed here.
+    QJsonObject preferences = m_preferences;
+    preferences.insert(u"settings_schema_version"_s, 6);
+    preferences.insert(u"didShowFirstRunGuide"_s, true);
+    preferences.insert(u"shortcutKey"_s, u"l"_s);
+    preferences.insert(u"shortcutRequiresShift"_s, false);
+    preferences.insert(u"shortcutChosen"_s, true);
     if (file.open(QIODevice::WriteOnly))
-        file.write("{\"settings_schema_version\": 6, \"didShowFirstRunGuide\": true, "
-                   "\"shortcutKey\": \"l\", \"shortcutRequiresShift\": false, "
-                   "\"shortcutChosen\": true}\n");
+        file.write(QJsonDocument(preferences).toJson());
+}
+
+void VeltoAppProcess::setPreference(const QString& key, const QJsonValue& value)
+{
+    m_preferences.insert(key, value);
 }
 
 QString VeltoAppProcess::start()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -26,6 +28,8 @@ public:
     VeltoAppProcess(const VeltoAppProcess&) = delete;
     VeltoAppProcess& operator=(const VeltoAppProcess&) = delete;
 
+    // A preference the app finds in its file at the first start.
+    void setPreference(const QString& key, const QJsonValue& value);
     // Skips the one-time setup alert, starts the app and waits until it holds the global
     // shortcut; the reason when it does not.
     QString start();
@@ -63,6 +67,7 @@ private:
     QString m_program;
     QString m_recordingBin;
     QTemporaryDir m_dir;
+    QJsonObject m_preferences;
     QProcess m_process;
     QByteArray m_log;
 };
