@@ -559,6 +559,64 @@ Open Setup to finish everything in one place.</source>
     </message>
 </context>
 <context>
+    <name>velto</name>
+    <message>
+        <source>Usage: velto [--trigger | --quit | --help | --version]
+
+Velto rewrites the selected text of any application in place: select text,
+press Super+Shift+L (the combination can be changed), and the rewrite
+replaces it.
+
+  (no option)  start Velto, or bring the running one to the front
+  --trigger    ask the running Velto to rewrite the current selection
+               (bind this to a shortcut in your desktop&apos;s settings when
+               the desktop has no global shortcut portal; it works
+               whatever Velto&apos;s own shortcut does)
+  --quit       ask the running Velto to quit
+  --help       show this help
+  --version    show the version
+</source>
+        <extracomment>keep the options and the column layout; Super+Shift+L is the default shortcut</extracomment>
+        <translation>Aufruf: velto [--trigger | --quit | --help | --version]
+
+Velto formuliert den ausgewählten Text jeder Anwendung an Ort und Stelle um:
+Text auswählen, Super+Shift+L drücken (die Kombination lässt sich ändern),
+und die Umformulierung ersetzt ihn.
+
+  (keine Option)  Velto starten oder das laufende Velto nach vorn holen
+  --trigger       das laufende Velto die aktuelle Auswahl umformulieren lassen
+                  (legen Sie dafür in den Einstellungen Ihrer Arbeitsumgebung
+                  ein Tastenkürzel an, wenn sie kein Portal für globale
+                  Tastenkürzel bietet; es funktioniert unabhängig davon, was
+                  das eigene Tastenkürzel von Velto tut)
+  --quit          das laufende Velto beenden
+  --help          diese Hilfe anzeigen
+  --version       die Version anzeigen
+</translation>
+    </message>
+    <message>
+        <source>Help for the global shortcut and for text replacement:
+</source>
+        <translation>Hilfe zum globalen Tastenkürzel und zur Textersetzung:
+</translation>
+    </message>
+    <message>
+        <source>velto: unknown option %1
+
+</source>
+        <extracomment>%1 is the option as the user typed it</extracomment>
+        <translation>velto: unbekannte Option %1
+
+</translation>
+    </message>
+    <message>
+        <source>velto: Velto is not running
+</source>
+        <translation>velto: Velto läuft nicht
+</translation>
+    </message>
+</context>
+<context>
     <name>velto-cli</name>
     <message>
         <source>Exit status:
