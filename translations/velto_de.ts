@@ -236,6 +236,14 @@
     </message>
 </context>
 <context>
+    <name>GSettingsDesktopShortcuts</name>
+    <message>
+        <source>Velto: rewrite selection</source>
+        <extracomment>the name of Velto&apos;s entry in GNOME Settings, Keyboard, Custom Shortcuts</extracomment>
+        <translation>Velto: Auswahl umformulieren</translation>
+    </message>
+</context>
+<context>
     <name>HeaderCard</name>
     <message>
         <source>Shortcut</source>
