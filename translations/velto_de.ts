@@ -502,6 +502,14 @@ Open Setup to finish everything in one place.</source>
     </message>
 </context>
 <context>
+    <name>PortalKeyTap</name>
+    <message>
+        <source>Rewrite the selected text</source>
+        <extracomment>what the shortcut does, shown in the desktop&apos;s shortcut settings</extracomment>
+        <translation>Ausgewählten Text umformulieren</translation>
+    </message>
+</context>
+<context>
     <name>PresentableError</name>
     <message>
         <source>Network issue</source>
