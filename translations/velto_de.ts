@@ -253,6 +253,11 @@
         <source>Shortcut %1</source>
         <translation>Tastenkürzel %1</translation>
     </message>
+    <message>
+        <source>Velto</source>
+        <extracomment>the product&apos;s name; do not translate</extracomment>
+        <translation>Velto</translation>
+    </message>
 </context>
 <context>
     <name>HttpClientError</name>
@@ -566,6 +571,11 @@ Open Setup to finish everything in one place.</source>
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>Velto</source>
+        <extracomment>the product&apos;s name; do not translate</extracomment>
+        <translation>Velto</translation>
+    </message>
 </context>
 <context>
     <name>RewriteCard</name>
@@ -739,6 +749,11 @@ Open Setup to finish everything in one place.</source>
     <message>
         <source>Workspace readiness</source>
         <translation>Einsatzbereitschaft</translation>
+    </message>
+    <message>
+        <source>Velto</source>
+        <extracomment>the product&apos;s name; do not translate</extracomment>
+        <translation>Velto</translation>
     </message>
 </context>
 <context>
