@@ -2,6 +2,58 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>AppBuildConfigError</name>
+    <message>
+        <source>Missing required build configuration: %1</source>
+        <extracomment>%1 is the name of a build setting, such as API_BASE_URL</extracomment>
+        <translation>Erforderlicher Wert der Build-Konfiguration fehlt: %1</translation>
+    </message>
+    <message>
+        <source>Invalid URL in build configuration: %1</source>
+        <extracomment>%1 is the name of a build setting, such as API_BASE_URL</extracomment>
+        <translation>Ungültige URL in der Build-Konfiguration: %1</translation>
+    </message>
+</context>
+<context>
+    <name>AuthServiceError</name>
+    <message>
+        <source>Sign-in failed: %1</source>
+        <extracomment>%1 is the reason: one of our sentences or the sign-in server&apos;s own message</extracomment>
+        <translation>Anmeldung fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Supabase URL and anon key are required.</source>
+        <extracomment>Supabase is the sign-in service; the anon key is its public client key</extracomment>
+        <translation>Supabase-URL und öffentlicher Schlüssel (anon key) sind erforderlich.</translation>
+    </message>
+    <message>
+        <source>Please sign in first.</source>
+        <translation>Bitte melden Sie sich zuerst an.</translation>
+    </message>
+    <message>
+        <source>Could not start web sign-in.</source>
+        <translation>Die Anmeldung im Browser konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Could not open the browser for sign-in.</source>
+        <translation>Der Browser für die Anmeldung konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Login timed out. Please try again.</source>
+        <extracomment>the browser step of signing in was not finished in time</extracomment>
+        <translation>Zeitüberschreitung bei der Anmeldung. Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Sign-in flow returned an invalid response.</source>
+        <translation>Die Anmeldung hat eine ungültige Antwort geliefert.</translation>
+    </message>
+    <message>
+        <source>Failed to exchange auth code for session.</source>
+        <extracomment>the one-time code from the browser step could not be turned into a session</extracomment>
+        <translation>Der Anmeldecode konnte nicht gegen eine Sitzung eingetauscht werden.</translation>
+    </message>
+</context>
+<context>
     <name>CapabilityRow</name>
     <message>
         <source>%1 works</source>
@@ -158,6 +210,40 @@
     </message>
 </context>
 <context>
+    <name>DecodingError</name>
+    <message>
+        <source>Invalid auth session payload</source>
+        <translation>Ungültige Daten der Anmeldesitzung</translation>
+    </message>
+    <message>
+        <source>The data couldn&apos;t be read because it is missing.</source>
+        <translation>Die Daten konnten nicht gelesen werden, weil sie fehlen.</translation>
+    </message>
+    <message>
+        <source>The data couldn&apos;t be read because it isn&apos;t in the correct format.</source>
+        <translation>Die Daten konnten nicht gelesen werden, weil sie nicht das richtige Format haben.</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopShortcutsError</name>
+    <message>
+        <source>GNOME&apos;s keyboard shortcut settings are not installed.</source>
+        <translation>Die Tastenkürzel-Einstellungen von GNOME sind nicht installiert.</translation>
+    </message>
+    <message>
+        <source>GNOME&apos;s keyboard shortcut settings are locked: ask your administrator, or add the shortcut in GNOME Settings.</source>
+        <translation>Die Tastenkürzel-Einstellungen von GNOME sind gesperrt: Wenden Sie sich an Ihre Systemverwaltung oder legen Sie das Tastenkürzel in den GNOME-Einstellungen an.</translation>
+    </message>
+</context>
+<context>
+    <name>GSettingsDesktopShortcuts</name>
+    <message>
+        <source>Velto: rewrite selection</source>
+        <extracomment>the name of Velto&apos;s entry in GNOME Settings, Keyboard, Custom Shortcuts</extracomment>
+        <translation>Velto: Auswahl umformulieren</translation>
+    </message>
+</context>
+<context>
     <name>HeaderCard</name>
     <message>
         <source>Shortcut</source>
@@ -166,6 +252,87 @@
     <message>
         <source>Shortcut %1</source>
         <translation>Tastenkürzel %1</translation>
+    </message>
+    <message>
+        <source>Velto</source>
+        <extracomment>the product&apos;s name; do not translate</extracomment>
+        <translation>Velto</translation>
+    </message>
+</context>
+<context>
+    <name>HttpClientError</name>
+    <message>
+        <source>The request timed out.</source>
+        <translation>Zeitüberschreitung bei der Anfrage.</translation>
+    </message>
+    <message>
+        <source>Could not reach the server (network error: unknown).</source>
+        <translation>Der Server war nicht erreichbar (Netzwerkfehler: unbekannt).</translation>
+    </message>
+    <message>
+        <source>Could not reach the server (network error: %1).</source>
+        <extracomment>%1 is the network stack&apos;s own description, such as &quot;Connection refused&quot;</extracomment>
+        <translation>Der Server war nicht erreichbar (Netzwerkfehler: %1).</translation>
+    </message>
+    <message>
+        <source>The request failed.</source>
+        <translation>Die Anfrage ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>unsupported URL</source>
+        <extracomment>the service&apos;s address in the build configuration is not an http(s) address</extracomment>
+        <translation>nicht unterstützte URL</translation>
+    </message>
+</context>
+<context>
+    <name>KeychainError</name>
+    <message>
+        <source>Could not save the session: the system keyring is unavailable.</source>
+        <translation>Die Sitzung konnte nicht gespeichert werden: Der Schlüsselbund des Systems ist nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Could not save the session: the system keyring is unavailable (%1).</source>
+        <extracomment>%1 is the keyring&apos;s own reason</extracomment>
+        <translation>Die Sitzung konnte nicht gespeichert werden: Der Schlüsselbund des Systems ist nicht verfügbar (%1).</translation>
+    </message>
+    <message>
+        <source>Could not save the session: access to the system keyring was denied.</source>
+        <translation>Die Sitzung konnte nicht gespeichert werden: Der Zugriff auf den Schlüsselbund des Systems wurde verweigert.</translation>
+    </message>
+    <message>
+        <source>Could not save the session: access to the system keyring was denied (%1).</source>
+        <extracomment>%1 is the keyring&apos;s own reason</extracomment>
+        <translation>Die Sitzung konnte nicht gespeichert werden: Der Zugriff auf den Schlüsselbund des Systems wurde verweigert (%1).</translation>
+    </message>
+    <message>
+        <source>Could not save the session: the system keyring is unavailable (it did not answer).</source>
+        <translation>Die Sitzung konnte nicht gespeichert werden: Der Schlüsselbund des Systems ist nicht verfügbar (er hat nicht geantwortet).</translation>
+    </message>
+    <message>
+        <source>The system keyring is unavailable.</source>
+        <translation>Der Schlüsselbund des Systems ist nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>The system keyring is unavailable (%1).</source>
+        <extracomment>%1 is the keyring&apos;s own reason</extracomment>
+        <translation>Der Schlüsselbund des Systems ist nicht verfügbar (%1).</translation>
+    </message>
+    <message>
+        <source>The system keyring is unavailable (it did not answer).</source>
+        <translation>Der Schlüsselbund des Systems ist nicht verfügbar (er hat nicht geantwortet).</translation>
+    </message>
+    <message>
+        <source>Could not remove the session from the system keyring.</source>
+        <translation>Die Sitzung konnte nicht aus dem Schlüsselbund des Systems entfernt werden.</translation>
+    </message>
+    <message>
+        <source>Could not remove the session from the system keyring (%1).</source>
+        <extracomment>%1 is the keyring&apos;s own reason</extracomment>
+        <translation>Die Sitzung konnte nicht aus dem Schlüsselbund des Systems entfernt werden (%1).</translation>
+    </message>
+    <message>
+        <source>Could not remove the session from the system keyring (the keyring did not answer).</source>
+        <translation>Die Sitzung konnte nicht aus dem Schlüsselbund des Systems entfernt werden (der Schlüsselbund hat nicht geantwortet).</translation>
     </message>
 </context>
 <context>
@@ -340,6 +507,14 @@ Open Setup to finish everything in one place.</source>
     </message>
 </context>
 <context>
+    <name>PortalKeyTap</name>
+    <message>
+        <source>Rewrite the selected text</source>
+        <extracomment>what the shortcut does, shown in the desktop&apos;s shortcut settings</extracomment>
+        <translation>Ausgewählten Text umformulieren</translation>
+    </message>
+</context>
+<context>
     <name>PresentableError</name>
     <message>
         <source>Network issue</source>
@@ -396,12 +571,91 @@ Open Setup to finish everything in one place.</source>
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>Velto</source>
+        <extracomment>the product&apos;s name; do not translate</extracomment>
+        <translation>Velto</translation>
+    </message>
 </context>
 <context>
     <name>RewriteCard</name>
     <message>
         <source>Rewrite</source>
         <translation>Umformulieren</translation>
+    </message>
+</context>
+<context>
+    <name>RewriteClientError</name>
+    <message>
+        <source>Server returned an invalid response.</source>
+        <translation>Der Server hat eine ungültige Antwort geliefert.</translation>
+    </message>
+    <message>
+        <source>No text to rewrite.</source>
+        <translation>Es gibt keinen Text zum Umformulieren.</translation>
+    </message>
+    <message>
+        <source>Rewrite stream ended unexpectedly.</source>
+        <extracomment>the rewritten text was arriving piece by piece and stopped before its end</extracomment>
+        <translation>Die Übertragung der Umformulierung brach unerwartet ab.</translation>
+    </message>
+</context>
+<context>
+    <name>ServerErrorInterpreter</name>
+    <message>
+        <source>Sign-in failed due to an upstream server response.</source>
+        <translation>Die Anmeldung ist an der Antwort eines vorgelagerten Servers gescheitert.</translation>
+    </message>
+    <message>
+        <source>Sign-in failed.</source>
+        <translation>Anmeldung fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Too many auth requests. Please retry in a few seconds.</source>
+        <translation>Zu viele Anmeldeanfragen. Bitte versuchen Sie es in einigen Sekunden erneut.</translation>
+    </message>
+    <message>
+        <source>Please retry.</source>
+        <translation>Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Code: %1</source>
+        <extracomment>%1 is the error code the server gave, such as rate_limited</extracomment>
+        <translation>Code: %1</translation>
+    </message>
+    <message>
+        <source>Request ID: %1</source>
+        <extracomment>%1 is the server&apos;s identifier of the failed request, for a support question</extracomment>
+        <translation>Anfrage-ID: %1</translation>
+    </message>
+    <message>
+        <source>This sign-in session expired. Please start login again.</source>
+        <translation>Diese Anmeldesitzung ist abgelaufen. Bitte starten Sie die Anmeldung erneut.</translation>
+    </message>
+    <message>
+        <source>This sign-in session is not valid for this device.</source>
+        <translation>Diese Anmeldesitzung gilt nicht für dieses Gerät.</translation>
+    </message>
+    <message>
+        <source>This sign-in session was already used.</source>
+        <translation>Diese Anmeldesitzung wurde bereits verwendet.</translation>
+    </message>
+    <message>
+        <source>Sign-in was canceled.</source>
+        <translation>Die Anmeldung wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Sign-in service is temporarily unavailable. Please retry.</source>
+        <translation>Der Anmeldedienst ist vorübergehend nicht verfügbar. Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Sign-in failed. Please retry.</source>
+        <translation>Anmeldung fehlgeschlagen. Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Sign-in failed: %1</source>
+        <extracomment>%1 is the reason word the sign-in server gave, such as server_error</extracomment>
+        <translation>Anmeldung fehlgeschlagen: %1</translation>
     </message>
 </context>
 <context>
@@ -496,6 +750,11 @@ Open Setup to finish everything in one place.</source>
         <source>Workspace readiness</source>
         <translation>Einsatzbereitschaft</translation>
     </message>
+    <message>
+        <source>Velto</source>
+        <extracomment>the product&apos;s name; do not translate</extracomment>
+        <translation>Velto</translation>
+    </message>
 </context>
 <context>
     <name>SettingsWriting</name>
@@ -556,6 +815,76 @@ Open Setup to finish everything in one place.</source>
     <message>
         <source>Add Shift modifier</source>
         <translation>Umschalttaste hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>XdgAutostart</name>
+    <message>
+        <source>The app&apos;s location cannot be written into an autostart entry.</source>
+        <translation>Der Speicherort der Anwendung lässt sich nicht in einen Autostart-Eintrag schreiben.</translation>
+    </message>
+    <message>
+        <source>Could not create %1: %2</source>
+        <extracomment>%1 is a folder, %2 the system&apos;s reason</extracomment>
+        <translation>%1 konnte nicht angelegt werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>velto</name>
+    <message>
+        <source>Usage: velto [--trigger | --quit | --help | --version]
+
+Velto rewrites the selected text of any application in place: select text,
+press Super+Shift+L (the combination can be changed), and the rewrite
+replaces it.
+
+  (no option)  start Velto, or bring the running one to the front
+  --trigger    ask the running Velto to rewrite the current selection
+               (bind this to a shortcut in your desktop&apos;s settings when
+               the desktop has no global shortcut portal; it works
+               whatever Velto&apos;s own shortcut does)
+  --quit       ask the running Velto to quit
+  --help       show this help
+  --version    show the version
+</source>
+        <extracomment>keep the options and the column layout; Super+Shift+L is the default shortcut</extracomment>
+        <translation>Aufruf: velto [--trigger | --quit | --help | --version]
+
+Velto formuliert den ausgewählten Text jeder Anwendung an Ort und Stelle um:
+Text auswählen, Super+Shift+L drücken (die Kombination lässt sich ändern),
+und die Umformulierung ersetzt ihn.
+
+  (keine Option)  Velto starten oder das laufende Velto nach vorn holen
+  --trigger       das laufende Velto die aktuelle Auswahl umformulieren lassen
+                  (legen Sie dafür in den Einstellungen Ihrer Arbeitsumgebung
+                  ein Tastenkürzel an, wenn sie kein Portal für globale
+                  Tastenkürzel bietet; es funktioniert unabhängig davon, was
+                  das eigene Tastenkürzel von Velto tut)
+  --quit          das laufende Velto beenden
+  --help          diese Hilfe anzeigen
+  --version       die Version anzeigen
+</translation>
+    </message>
+    <message>
+        <source>Help for the global shortcut and for text replacement:
+</source>
+        <translation>Hilfe zum globalen Tastenkürzel und zur Textersetzung:
+</translation>
+    </message>
+    <message>
+        <source>velto: unknown option %1
+
+</source>
+        <extracomment>%1 is the option as the user typed it</extracomment>
+        <translation>velto: unbekannte Option %1
+
+</translation>
+    </message>
+    <message>
+        <source>velto: Velto is not running
+</source>
+        <translation>velto: Velto läuft nicht
+</translation>
     </message>
 </context>
 <context>

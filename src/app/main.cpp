@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
@@ -37,24 +38,38 @@ using namespace velto;
 
 namespace {
 
-const char* const usage =
-    "Usage: velto [--trigger | --quit | --help | --version]\n"
-    "\n"
-    "Velto rewrites the selected text of any application in place: select text,\n"
-    "press Super+Shift+L (the combination can be changed), and the rewrite\n"
-    "replaces it.\n"
-    "\n"
-    "  (no option)  start Velto, or bring the running one to the front\n"
-    "  --trigger    ask the running Velto to rewrite the current selection\n"
-    "               (bind this to a shortcut in your desktop's settings when\n"
-    "               the desktop has no global shortcut portal; it works\n"
-    "               whatever Velto's own shortcut does)\n"
-    "  --quit       ask the running Velto to quit\n"
-    "  --help       show this help\n"
-    "  --version    show the version\n";
+//: keep the options and the column layout; Super+Shift+L is the default shortcut
+const char* const usage = QT_TRANSLATE_NOOP(
+    "velto", "Usage: velto [--trigger | --quit | --help | --version]\n"
+             "\n"
+             "Velto rewrites the selected text of any application in place: select text,\n"
+             "press Super+Shift+L (the combination can be changed), and the rewrite\n"
+             "replaces it.\n"
+             "\n"
+             "  (no option)  start Velto, or bring the running one to the front\n"
+             "  --trigger    ask the running Velto to rewrite the current selection\n"
+             "               (bind this to a shortcut in your desktop's settings when\n"
+             "               the desktop has no global shortcut portal; it works\n"
+             "               whatever Velto's own shortcut does)\n"
+             "  --quit       ask the running Velto to quit\n"
+             "  --help       show this help\n"
+             "  --version    show the version\n");
+
+// What is printed before the application object exists (it needs a display, and --help must
+// not) is looked up in our catalogue loaded on its own, in the language the application loads.
+QString translated(const QTranslator& catalogue, const char* source)
+{
+    const QString text = catalogue.translate("velto", source);
+    return text.isEmpty() ? QString::fromUtf8(source) : text;
+}
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
 
 // Where the installed setup help is, for reading it without the settings window.
-void printInstalledHelpPages()
+void printInstalledHelpPages(const QTranslator& catalogue)
 {
     const PermissionHelpPages pages;
     QStringList paths;
@@ -65,19 +80,26 @@ void printInstalledHelpPages()
             paths << QStringLiteral("  ") + path + QLatin1Char('\n');
     }
     if (!paths.isEmpty())
-        std::printf("\nHelp for the global shortcut and for text replacement:\n%s",
-                    qPrintable(paths.join(QString())));
+        print(stdout,
+              u'\n' +
+                  translated(
+                      catalogue,
+                      QT_TRANSLATE_NOOP(
+                          "velto", "Help for the global shortcut and for text replacement:\n")) +
+                  paths.join(QString()));
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QTranslator catalogue;
+    SystemTranslations::load(catalogue);
     QString message = SingleInstance::activateMessage;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(usage, stdout);
-            printInstalledHelpPages();
+            print(stdout, translated(catalogue, usage));
+            printInstalledHelpPages(catalogue);
             return 0;
         }
         if (!std::strcmp(argv[i], "--version")) {
@@ -92,7 +114,11 @@ int main(int argc, char** argv)
         } else if (!std::strcmp(argv[i], "--quit")) {
             message = SingleInstance::quitMessage;
         } else {
-            std::fprintf(stderr, "velto: unknown option %s\n\n%s", argv[i], usage);
+            //: %1 is the option as the user typed it
+            print(stderr,
+                  translated(catalogue, QT_TRANSLATE_NOOP("velto", "velto: unknown option %1\n\n"))
+                          .arg(QString::fromLocal8Bit(argv[i])) +
+                      translated(catalogue, usage));
             return 2;
         }
     }
@@ -109,7 +135,8 @@ int main(int argc, char** argv)
     if (message != SingleInstance::activateMessage) {
         if (singleInstance->sendToRunningInstance(message))
             return 0;
-        std::fputs("velto: Velto is not running\n", stderr);
+        print(stderr,
+              translated(catalogue, QT_TRANSLATE_NOOP("velto", "velto: Velto is not running\n")));
         return 1;
     }
 

@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 // Errors of signing in and of the session. The texts are what the user reads.
@@ -21,43 +23,57 @@ public:
     };
     static inline const QString domain = QStringLiteral("Velto.AuthService");
 
+    // `message` may be the server's own words: it is shown as it came.
     static AppError webLoginFailed(const QString& message)
     {
-        return AppError(domain, webLoginFailedCode, QStringLiteral("Sign-in failed: ") + message);
+        //: %1 is the reason: one of our sentences or the sign-in server's own message
+        return AppError(
+            domain, webLoginFailedCode,
+            QCoreApplication::translate("AuthServiceError", "Sign-in failed: %1").arg(message));
     }
     static AppError missingSupabaseConfig()
     {
+        //: Supabase is the sign-in service; the anon key is its public client key
         return AppError(domain, missingSupabaseConfigCode,
-                        QStringLiteral("Supabase URL and anon key are required."));
+                        QCoreApplication::translate("AuthServiceError",
+                                                    "Supabase URL and anon key are required."));
     }
     static AppError notSignedIn()
     {
-        return AppError(domain, notSignedInCode, QStringLiteral("Please sign in first."));
+        return AppError(domain, notSignedInCode,
+                        QCoreApplication::translate("AuthServiceError", "Please sign in first."));
     }
     static AppError webLoginStartFailed()
     {
-        return AppError(domain, webLoginStartFailedCode,
-                        QStringLiteral("Could not start web sign-in."));
+        return AppError(
+            domain, webLoginStartFailedCode,
+            QCoreApplication::translate("AuthServiceError", "Could not start web sign-in."));
     }
     static AppError webLoginBrowserOpenFailed()
     {
         return AppError(domain, webLoginBrowserOpenFailedCode,
-                        QStringLiteral("Could not open the browser for sign-in."));
+                        QCoreApplication::translate("AuthServiceError",
+                                                    "Could not open the browser for sign-in."));
     }
     static AppError webLoginTimedOut()
     {
-        return AppError(domain, webLoginTimedOutCode,
-                        QStringLiteral("Login timed out. Please try again."));
+        //: the browser step of signing in was not finished in time
+        return AppError(
+            domain, webLoginTimedOutCode,
+            QCoreApplication::translate("AuthServiceError", "Login timed out. Please try again."));
     }
     static AppError webLoginInvalidResponse()
     {
         return AppError(domain, webLoginInvalidResponseCode,
-                        QStringLiteral("Sign-in flow returned an invalid response."));
+                        QCoreApplication::translate("AuthServiceError",
+                                                    "Sign-in flow returned an invalid response."));
     }
     static AppError tokenExchangeFailed()
     {
+        //: the one-time code from the browser step could not be turned into a session
         return AppError(domain, tokenExchangeFailedCode,
-                        QStringLiteral("Failed to exchange auth code for session."));
+                        QCoreApplication::translate("AuthServiceError",
+                                                    "Failed to exchange auth code for session."));
     }
 };
 

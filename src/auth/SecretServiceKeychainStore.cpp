@@ -41,7 +41,7 @@ QCoro::Task<std::optional<QByteArray>> SecretServiceKeychainStore::read(QString 
     job->setKey(account);
     if (!co_await finishes(job, m_answerTimeout)) {
         ClientLogger::warning(u"keychain read failed: ", u"the system keyring did not answer");
-        throw KeychainError::unreadable(QStringLiteral("it did not answer"));
+        throw KeychainError::unreadableNoAnswer();
     }
     if (job->error() == QKeychain::NoError)
         co_return job->binaryData();
@@ -86,7 +86,7 @@ QCoro::Task<void> SecretServiceKeychainStore::remove(QString service, QString ac
     job->setKey(account);
     if (!co_await finishes(job, m_answerTimeout)) {
         ClientLogger::warning(u"keychain delete failed: ", u"the system keyring did not answer");
-        throw KeychainError::notRemoved(QStringLiteral("the keyring did not answer"));
+        throw KeychainError::notRemovedNoAnswer();
     }
     if (job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound) {
         ClientLogger::warning(u"keychain delete failed: ", job->errorString());

@@ -5,6 +5,7 @@
 #include "auth/AuthServiceError.h"
 #include "net/JsonFields.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
@@ -110,15 +111,18 @@ ServerErrorInterpreter::parseServerError(const QByteArray& body, const HttpRespo
         if (lower.contains(u"<!doctype html") || lower.contains(u"<html")) {
             // A proxy's error page is markup, not a message.
             return ParsedServerError{
-                std::nullopt, QStringLiteral("Sign-in failed due to an upstream server response."),
+                std::nullopt,
+                QCoreApplication::translate("ServerErrorInterpreter",
+                                            "Sign-in failed due to an upstream server response."),
                 headerRequestID, defaultRetryable};
         }
         return ParsedServerError{std::nullopt, compactMessage(text), headerRequestID,
                                  defaultRetryable};
     }
     if (headerRequestID && !headerRequestID->isEmpty())
-        return ParsedServerError{std::nullopt, QStringLiteral("Sign-in failed."), headerRequestID,
-                                 defaultRetryable};
+        return ParsedServerError{
+            std::nullopt, QCoreApplication::translate("ServerErrorInterpreter", "Sign-in failed."),
+            headerRequestID, defaultRetryable};
     return std::nullopt;
 }
 
@@ -128,17 +132,23 @@ AppError ServerErrorInterpreter::authError(const QByteArray& body, const HttpRes
     const std::optional<ParsedServerError> parsed = parseServerError(body, response);
     if (!parsed) {
         if (response.statusCode() == 429)
-            return AuthServiceError::webLoginFailed(
-                QStringLiteral("Too many auth requests. Please retry in a few seconds."));
+            return AuthServiceError::webLoginFailed(QCoreApplication::translate(
+                "ServerErrorInterpreter",
+                "Too many auth requests. Please retry in a few seconds."));
         return fallback;
     }
+    // The server's message as it came, then our hints, each a sentence of its own.
     QStringList parts{parsed->message};
     if (parsed->retryable && !parsed->message.toLower().contains(u"retry"))
-        parts.append(QStringLiteral("Please retry."));
+        parts.append(QCoreApplication::translate("ServerErrorInterpreter", "Please retry."));
     if (parsed->code && !parsed->code->isEmpty())
-        parts.append(QStringLiteral("Code: ") + *parsed->code);
+        //: %1 is the error code the server gave, such as rate_limited
+        parts.append(
+            QCoreApplication::translate("ServerErrorInterpreter", "Code: %1").arg(*parsed->code));
     if (parsed->requestID && !parsed->requestID->isEmpty())
-        parts.append(QStringLiteral("Request ID: ") + *parsed->requestID);
+        //: %1 is the server's identifier of the failed request, for a support question
+        parts.append(QCoreApplication::translate("ServerErrorInterpreter", "Request ID: %1")
+                         .arg(*parsed->requestID));
     return AuthServiceError::webLoginFailed(parts.join(QLatin1Char(' ')));
 }
 
@@ -146,18 +156,24 @@ QString ServerErrorInterpreter::humanReadableHandoffFailure(const QString& reaso
 {
     const QString word = reason.trimmed().toLower();
     if (word == u"expired" || word == u"invalid_or_expired_handoff")
-        return QStringLiteral("This sign-in session expired. Please start login again.");
+        return QCoreApplication::translate(
+            "ServerErrorInterpreter", "This sign-in session expired. Please start login again.");
     if (word == u"unauthorized_handoff")
-        return QStringLiteral("This sign-in session is not valid for this device.");
+        return QCoreApplication::translate("ServerErrorInterpreter",
+                                           "This sign-in session is not valid for this device.");
     if (word == u"already_used" || word == u"invalid_handoff_exchange")
-        return QStringLiteral("This sign-in session was already used.");
+        return QCoreApplication::translate("ServerErrorInterpreter",
+                                           "This sign-in session was already used.");
     if (word == u"cancelled" || word == u"access_denied")
-        return QStringLiteral("Sign-in was canceled.");
+        return QCoreApplication::translate("ServerErrorInterpreter", "Sign-in was canceled.");
     if (word == u"auth_handoff_store_unavailable" || word == u"oauth_provider_unavailable")
-        return QStringLiteral("Sign-in service is temporarily unavailable. Please retry.");
+        return QCoreApplication::translate(
+            "ServerErrorInterpreter", "Sign-in service is temporarily unavailable. Please retry.");
     if (word.isEmpty())
-        return QStringLiteral("Sign-in failed. Please retry.");
-    return QStringLiteral("Sign-in failed: ") + word;
+        return QCoreApplication::translate("ServerErrorInterpreter",
+                                           "Sign-in failed. Please retry.");
+    //: %1 is the reason word the sign-in server gave, such as server_error
+    return QCoreApplication::translate("ServerErrorInterpreter", "Sign-in failed: %1").arg(word);
 }
 
 } // namespace velto

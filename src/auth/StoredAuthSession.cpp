@@ -46,7 +46,7 @@ StoredAuthSession StoredAuthSession::decode(const QByteArray& data)
     session.email = JsonFields::stringIfPresent(object, "email");
 
     if (session.accessToken.isEmpty() || session.refreshToken.isEmpty())
-        throw DecodingError::dataCorrupted(QStringLiteral("Invalid auth session payload"));
+        throw DecodingError::invalidSession();
     return session;
 }
 

@@ -14,7 +14,7 @@ SupabaseTokenResponse SupabaseTokenResponse::decode(const QByteArray& body)
     response.expiresIn = JsonFields::requiredInteger(object, "expires_in");
     // A session with an empty token could never authorize and would be dropped at next start.
     if (response.accessToken.isEmpty() || response.refreshToken.isEmpty())
-        throw DecodingError::dataCorrupted(QStringLiteral("Invalid auth session payload"));
+        throw DecodingError::invalidSession();
     if (const nlohmann::json* user = JsonFields::optionalObject(object, "user")) {
         response.userID = JsonFields::optionalString(*user, "id");
         response.email = JsonFields::optionalString(*user, "email");

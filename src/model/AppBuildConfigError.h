@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 // Errors of loading the build-time configuration; the payload is the offending key.
@@ -17,13 +19,19 @@ public:
 
     static AppError missingKey(const QString& key)
     {
+        //: %1 is the name of a build setting, such as API_BASE_URL
         return AppError(domain, missingKeyCode,
-                        QStringLiteral("Missing required build configuration: ") + key);
+                        QCoreApplication::translate("AppBuildConfigError",
+                                                    "Missing required build configuration: %1")
+                            .arg(key));
     }
     static AppError invalidURL(const QString& key)
     {
+        //: %1 is the name of a build setting, such as API_BASE_URL
         return AppError(domain, invalidURLCode,
-                        QStringLiteral("Invalid URL in build configuration: ") + key);
+                        QCoreApplication::translate("AppBuildConfigError",
+                                                    "Invalid URL in build configuration: %1")
+                            .arg(key));
     }
 };
 

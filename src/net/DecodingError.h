@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 // A JSON document that does not have the expected shape. The texts stay generic on purpose: a
@@ -21,21 +23,26 @@ public:
     {
         return AppError(domain, dataCorruptedCode, description);
     }
-    static AppError notJSON()
+    static AppError notJSON() { return dataCorrupted(wrongFormat()); }
+    // A stored or received session that is not one.
+    static AppError invalidSession()
     {
         return dataCorrupted(
-            QStringLiteral("The data couldn't be read because it isn't in the correct format."));
+            QCoreApplication::translate("DecodingError", "Invalid auth session payload"));
     }
     static AppError keyNotFound()
     {
         return AppError(domain, keyNotFoundCode,
-                        QStringLiteral("The data couldn't be read because it is missing."));
+                        QCoreApplication::translate(
+                            "DecodingError", "The data couldn't be read because it is missing."));
     }
-    static AppError typeMismatch()
+    static AppError typeMismatch() { return AppError(domain, typeMismatchCode, wrongFormat()); }
+
+private:
+    static QString wrongFormat()
     {
-        return AppError(
-            domain, typeMismatchCode,
-            QStringLiteral("The data couldn't be read because it isn't in the correct format."));
+        return QCoreApplication::translate(
+            "DecodingError", "The data couldn't be read because it isn't in the correct format.");
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 // Transport failures. A time-out and an unreachable server get sentences of their own; other
@@ -20,22 +22,34 @@ public:
 
     static AppError timedOut()
     {
-        return AppError(domain, timedOutCode, QStringLiteral("The request timed out."));
+        return AppError(domain, timedOutCode,
+                        QCoreApplication::translate("HttpClientError", "The request timed out."));
     }
     static AppError cannotReachServer(const QString& detail)
     {
+        if (detail.isEmpty())
+            return AppError(
+                domain, cannotReachServerCode,
+                QCoreApplication::translate(
+                    "HttpClientError", "Could not reach the server (network error: unknown)."));
+        //: %1 is the network stack's own description, such as "Connection refused"
         return AppError(domain, cannotReachServerCode,
-                        QStringLiteral("Could not reach the server (network error: %1).")
-                            .arg(detail.isEmpty() ? QStringLiteral("unknown") : detail));
+                        QCoreApplication::translate(
+                            "HttpClientError", "Could not reach the server (network error: %1).")
+                            .arg(detail));
     }
     static AppError transport(const QString& detail)
     {
         return AppError(domain, transportCode,
-                        detail.isEmpty() ? QStringLiteral("The request failed.") : detail);
+                        detail.isEmpty()
+                            ? QCoreApplication::translate("HttpClientError", "The request failed.")
+                            : detail);
     }
     static AppError invalidURL()
     {
-        return AppError(domain, invalidURLCode, QStringLiteral("unsupported URL"));
+        //: the service's address in the build configuration is not an http(s) address
+        return AppError(domain, invalidURLCode,
+                        QCoreApplication::translate("HttpClientError", "unsupported URL"));
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 // A custom shortcut the desktop's settings would not take.
@@ -17,14 +19,18 @@ public:
 
     static AppError unsupported()
     {
-        return AppError(domain, unsupportedCode,
-                        QStringLiteral("GNOME's keyboard shortcut settings are not installed."));
+        return AppError(
+            domain, unsupportedCode,
+            QCoreApplication::translate("DesktopShortcutsError",
+                                        "GNOME's keyboard shortcut settings are not installed."));
     }
     static AppError refused()
     {
-        return AppError(domain, refusedCode,
-                        QStringLiteral("GNOME's keyboard shortcut settings are locked: ask your "
-                                       "administrator, or add the shortcut in GNOME Settings."));
+        return AppError(
+            domain, refusedCode,
+            QCoreApplication::translate("DesktopShortcutsError",
+                                        "GNOME's keyboard shortcut settings are locked: ask your "
+                                        "administrator, or add the shortcut in GNOME Settings."));
     }
 };
 

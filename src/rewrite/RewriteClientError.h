@@ -2,6 +2,8 @@
 
 #include "model/AppError.h"
 
+#include <QCoreApplication>
+
 namespace velto {
 
 // The rewrite client's own failures, plus the error a failed answer of the service becomes:
@@ -22,17 +24,22 @@ public:
     static AppError invalidResponse()
     {
         return AppError(domain, invalidResponseCode,
-                        QStringLiteral("Server returned an invalid response."));
+                        QCoreApplication::translate("RewriteClientError",
+                                                    "Server returned an invalid response."));
     }
     static AppError emptyText()
     {
-        return AppError(domain, emptyTextCode, QStringLiteral("No text to rewrite."));
+        return AppError(domain, emptyTextCode,
+                        QCoreApplication::translate("RewriteClientError", "No text to rewrite."));
     }
     static AppError streamEndedWithoutDone()
     {
+        //: the rewritten text was arriving piece by piece and stopped before its end
         return AppError(domain, streamEndedWithoutDoneCode,
-                        QStringLiteral("Rewrite stream ended unexpectedly."));
+                        QCoreApplication::translate("RewriteClientError",
+                                                    "Rewrite stream ended unexpectedly."));
     }
+    // The service's own words: never translated.
     static AppError server(int code, const QString& body)
     {
         return AppError(serverDomain, code, body);

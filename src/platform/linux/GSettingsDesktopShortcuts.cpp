@@ -3,6 +3,7 @@
 #include "model/ClientLogger.h"
 #include "platform/DesktopShortcutsError.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -185,6 +186,12 @@ QString GSettingsDesktopShortcuts::accelerator(const ParsedShortcut& combination
            combination.keyID.toLower();
 }
 
+QString GSettingsDesktopShortcuts::customShortcutName()
+{
+    //: the name of Velto's entry in GNOME Settings, Keyboard, Custom Shortcuts
+    return QCoreApplication::translate("GSettingsDesktopShortcuts", "Velto: rewrite selection");
+}
+
 QString GSettingsDesktopShortcuts::command() const
 {
     gchar* quoted = g_shell_quote(m_executable.toUtf8().constData());
@@ -256,7 +263,7 @@ void GSettingsDesktopShortcuts::setCustomShortcut(const ParsedShortcut& combinat
         throw DesktopShortcutsError::unsupported();
     const Settings mediaKeys = openSettings(mediaKeysSchema);
     const Settings custom = openSettings(customBindingSchema, customShortcutPath);
-    const QByteArray name = customShortcutName.toUtf8();
+    const QByteArray name = customShortcutName().toUtf8();
     const QByteArray commandLine = command().toUtf8();
     const QByteArray binding = accelerator(combination).toUtf8();
     bool written = g_settings_set_string(custom.get(), "name", name.constData()) &&

@@ -14,7 +14,8 @@ namespace velto {
 class GSettingsDesktopShortcuts : public DesktopShortcuts
 {
 public:
-    static inline const QString customShortcutName = QStringLiteral("Velto: rewrite selection");
+    // In the user's language; the entry is known by its path and command, never by its name.
+    static QString customShortcutName();
     static inline const QString customShortcutPath =
         QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/velto/");
 

@@ -13,6 +13,18 @@ static void initTranslationResources()
 
 namespace velto {
 
+bool SystemTranslations::load(QTranslator& translator, const QLocale& locale)
+{
+    initTranslationResources();
+    if (translator.load(locale, QStringLiteral("velto"), QStringLiteral("_"),
+                        QStringLiteral(":/i18n")))
+        return true;
+    // Without a catalogue for the language, English: the source texts with their plural forms
+    // (and without even that, the source texts as they are).
+    (void)translator.load(QStringLiteral(":/i18n/velto_en.qm"));
+    return false;
+}
+
 bool SystemTranslations::install(QCoreApplication& app, const QLocale& locale)
 {
     initTranslationResources();
@@ -25,10 +37,8 @@ bool SystemTranslations::install(QCoreApplication& app, const QLocale& locale)
         delete qtbase;
 
     auto* own = new QTranslator(&app);
-    const bool found =
-        own->load(locale, QStringLiteral("velto"), QStringLiteral("_"), QStringLiteral(":/i18n"));
-    // Without a catalogue for the language, English: the source texts with their plural forms.
-    if (found || own->load(QStringLiteral(":/i18n/velto_en.qm")))
+    const bool found = load(*own, locale);
+    if (!own->isEmpty())
         QCoreApplication::installTranslator(own);
     else
         delete own;

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 class QCoreApplication;
+class QTranslator;
 
 namespace velto {
 
@@ -14,6 +15,10 @@ class SystemTranslations
 public:
     // Returns whether our own texts were found for `locale`.
     static bool install(QCoreApplication& app, const QLocale& locale = QLocale());
+    // Our own catalogue for `locale` into `translator`, the English one when there is none; needs
+    // no application object, for what a program prints before it has one. Returns whether a
+    // catalogue for `locale` was found.
+    static bool load(QTranslator& translator, const QLocale& locale = QLocale());
 };
 
 } // namespace velto

@@ -75,13 +75,16 @@ void XdgAutostart::registerApp()
 {
     const std::optional<QString> exec = execArgument(m_executable);
     if (!exec)
-        throw AutostartError::registerFailed(
-            QStringLiteral("The app's location cannot be written into an autostart entry."));
+        throw AutostartError::registerFailed(QCoreApplication::translate(
+            "XdgAutostart", "The app's location cannot be written into an autostart entry."));
     const QString directory = m_configDirectory + QStringLiteral("/autostart");
-    if (!QDir().mkpath(directory))
+    if (!QDir().mkpath(directory)) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        //: %1 is a folder, %2 the system's reason
         throw AutostartError::registerFailed(
-            QStringLiteral("Could not create %1: %2")
-                .arg(directory, QString::fromLocal8Bit(std::strerror(errno))));
+            QCoreApplication::translate("XdgAutostart", "Could not create %1: %2")
+                .arg(directory, reason));
+    }
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly))
         throw AutostartError::registerFailed(file.errorString());

@@ -5,6 +5,7 @@
 #include "platform/wayland/PortalRequest.h"
 #include "platform/wayland/PortalShortcut.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QPointer>
@@ -111,7 +112,9 @@ QCoro::Task<> PortalKeyTap::bindSession()
         const QString preferred = preferredTrigger(wanted);
         PortalShortcut shortcut{
             shortcutID(wanted),
-            {{QStringLiteral("description"), QStringLiteral("Rewrite the selected text")},
+            //: what the shortcut does, shown in the desktop's shortcut settings
+            {{QStringLiteral("description"),
+              QCoreApplication::translate("PortalKeyTap", "Rewrite the selected text")},
              {QStringLiteral("preferred_trigger"), preferred}}};
         const QVariantMap options{
             {QStringLiteral("session_handle_token"), sessionToken},

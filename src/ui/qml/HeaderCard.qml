@@ -34,7 +34,8 @@ Rectangle {
                 RowLayout {
                     spacing: 8
                     Text {
-                        text: "Velto"
+                        //: the product's name; do not translate
+                        text: qsTr("Velto")
                         color: Theme.secondary
                         font.pointSize: Theme.fontSize(13)
                         font.weight: Font.DemiBold

@@ -17,7 +17,8 @@ Control {
     padding: Theme.panelPadding
     font.pointSize: Theme.fontSize(12)
     Accessible.role: Accessible.Pane
-    Accessible.name: "Velto"
+    //: the product's name; do not translate
+    Accessible.name: qsTr("Velto")
     // Escape closes the panel like a menu; an open picker takes its own Escape first.
     focus: true
     Keys.onEscapePressed: controller.close()

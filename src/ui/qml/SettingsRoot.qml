@@ -17,7 +17,8 @@ Control {
     width: Theme.settingsWidth
     height: Theme.settingsHeight
     Accessible.role: Accessible.Window
-    Accessible.name: "Velto"
+    //: the product's name; do not translate
+    Accessible.name: qsTr("Velto")
     // Escape closes the window, as in the desktop's own settings dialogs.
     focus: true
     Keys.onEscapePressed: Window.window.close()
@@ -61,7 +62,8 @@ Control {
                     ColumnLayout {
                         spacing: 0
                         Text {
-                            text: "Velto"
+                            //: the product's name; do not translate
+                            text: qsTr("Velto")
                             color: Theme.text
                             font.pointSize: Theme.fontSize(15)
                             font.bold: true

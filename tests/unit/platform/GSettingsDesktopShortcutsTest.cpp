@@ -1,9 +1,12 @@
 #include "platform/linux/GSettingsDesktopShortcuts.h"
 #include "platform/DesktopShortcutsError.h"
+#include "platform/linux/SystemTranslations.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #pragma push_macro("signals")
 #undef signals
@@ -199,6 +202,31 @@ private slots:
             QVERIFY2(GSettingsDesktopShortcuts::parseAccelerator(
                          QString::fromLatin1(row.accelerator)) == row.expected,
                      row.accelerator);
+    }
+
+    // The entry is named in the user's language, and is still Velto's own (found, updated,
+    // removed) once the language has changed.
+    void customShortcutIsFoundAgainAfterALanguageChange()
+    {
+        QTranslator german;
+        QVERIFY(SystemTranslations::load(german, QLocale(QStringLiteral("de_DE"))));
+        QVERIFY(QCoreApplication::installTranslator(&german));
+        // Also when a check fails half-way, the tests after this one run in English.
+        const auto english =
+            qScopeGuard([&german] { QCoreApplication::removeTranslator(&german); });
+        const QString ours = GSettingsDesktopShortcuts::customShortcutPath;
+        m_gnome.setCustomShortcut({QStringLiteral("k"), true});
+        QCOMPARE(customKey(ours, "name"), QStringLiteral("'Velto: Auswahl umformulieren'"));
+
+        QCoreApplication::removeTranslator(&german);
+        QCOMPARE(m_gnome.triggerShortcut(),
+                 (TriggerShortcut{ParsedShortcut{QStringLiteral("k"), true}, true}));
+        m_gnome.setCustomShortcut({QStringLiteral("r"), false});
+        QCOMPARE(gsettingsGet(mediaKeys, "custom-keybindings"), QStringLiteral("['%1']").arg(ours));
+        QCOMPARE(customKey(ours, "name"), QStringLiteral("'Velto: rewrite selection'"));
+        QCOMPARE(customKey(ours, "binding"), QStringLiteral("'<Super>r'"));
+        m_gnome.removeCustomShortcut();
+        QCOMPARE(gsettingsGet(mediaKeys, "custom-keybindings"), QStringLiteral("@as []"));
     }
 
     void commandQuotesAPathThatNeedsIt()
