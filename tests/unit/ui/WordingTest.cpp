@@ -85,10 +85,22 @@ private slots:
             {"bare wayland", R::unavailable, false, false, false, false, false},
         };
         int checked = 0;
-        for (const char* state : {"out none idle", "in both succeeded", "signing unchecked idle",
-                                  "in input-only failed: Boom"}) {
+        using test::Auth;
+        using test::Capabilities;
+        using test::Rewrite;
+        const struct
+        {
+            const char* name;
+            test::ModelState state;
+        } states[] = {
+            {"fresh", {Auth::signedOut, Capabilities::none}},
+            {"all done", {Auth::signedIn, Capabilities::both, Rewrite::succeeded}},
+            {"signing in", {Auth::signingIn}},
+            {"failed", {Auth::signedIn, Capabilities::shortcutOnly, Rewrite::failed, "Boom"}},
+        };
+        for (const auto& [state, modelState] : states) {
             for (const Session& session : sessions) {
-                test::ModelStates m{QString::fromLatin1(state)};
+                test::ModelStates m{modelState};
                 SessionCapabilities capabilities;
                 capabilities.shortcutRoute = session.route;
                 capabilities.shortcutTaken = session.taken;
