@@ -173,29 +173,9 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
         co_await m_selection->replaceSelection(rewritten, range, source, &restored);
     if (outcome == SelectionService::PasteOutcome::applicationSwitched)
         co_return; // the user went on elsewhere: nothing pasted, clipboard given back
-    if (outcome == SelectionService::PasteOutcome::pasteFailed) {
-        // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
-        // rather than being thrown away with a success notice.
-        const QString message =
-            QCoreApplication::translate("Notices", "Velto couldn't paste the rewritten text. It is "
-                                                   "on the clipboard: paste it with Ctrl+V.");
-        setFailed(message);
-        model.setNotice(UserNoticeStyle::warning,
-                        QCoreApplication::translate("Notices", "Paste failed"), message);
-        ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
-        co_return;
-    }
-    if (outcome == SelectionService::PasteOutcome::halfReplaced) {
-        // The application took part of the edit: pasting on top of it would write the text
-        // twice, so the user gets it to put in place.
-        const QString message = QCoreApplication::translate(
-            "Notices", "Velto couldn't finish replacing the selected text, so the document may be "
-                       "partly changed. The rewritten text is on the clipboard: check the document "
-                       "and paste it with Ctrl+V.");
-        setFailed(message);
-        model.setNotice(UserNoticeStyle::warning,
-                        QCoreApplication::translate("Notices", "Replacement incomplete"), message);
-        ClientLogger::error(u"rewrite failed: ", u"the replacement was left half done");
+    if (outcome == SelectionService::PasteOutcome::pasteFailed ||
+        outcome == SelectionService::PasteOutcome::halfReplaced) {
+        reportNotReplaced(outcome);
         co_return;
     }
 
@@ -214,6 +194,33 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
         co_return;
     m_clipboardGuard = std::make_shared<CancellationToken>();
     runClipboardGuard(restored, rewritten, m_clipboardGuard);
+}
+
+RewriteFlow::NotReplaced RewriteFlow::notReplaced(SelectionService::PasteOutcome outcome)
+{
+    if (outcome == SelectionService::PasteOutcome::halfReplaced)
+        // The application took part of the edit: pasting on top of it would write the text
+        // twice, so the user gets it to put in place.
+        return {QCoreApplication::translate("Notices", "Replacement incomplete"),
+                QCoreApplication::translate(
+                    "Notices",
+                    "Velto couldn't finish replacing the selected text, so the document may be "
+                    "partly changed. The rewritten text is on the clipboard: check the document "
+                    "and paste it with Ctrl+V."),
+                u"the replacement was left half done"};
+    return {QCoreApplication::translate("Notices", "Paste failed"),
+            QCoreApplication::translate("Notices",
+                                        "Velto couldn't paste the rewritten text. It is on the "
+                                        "clipboard: paste it with Ctrl+V."),
+            u"the paste key could not be posted"};
+}
+
+void RewriteFlow::reportNotReplaced(SelectionService::PasteOutcome outcome)
+{
+    const NotReplaced failure = notReplaced(outcome);
+    setFailed(failure.message);
+    m_model.setNotice(UserNoticeStyle::warning, failure.title, failure.message);
+    ClientLogger::error(u"rewrite failed: ", failure.reason);
 }
 
 QCoro::Task<> RewriteFlow::runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
