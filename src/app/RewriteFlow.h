@@ -67,10 +67,12 @@ private:
         QString title;
         QString message;
         QStringView reason; // for the log: never the text
+        bool onClipboard = false;
     };
     static NotReplaced notReplaced(SelectionService::PasteOutcome outcome);
-    // The failed state, the notice and the log line.
-    void reportNotReplaced(SelectionService::PasteOutcome outcome);
+    // The failed state, the notice and the log line; where the text is nowhere else, an alert
+    // that offers to copy it.
+    QCoro::Task<> reportNotReplaced(SelectionService::PasteOutcome outcome, QString rewritten);
     // True when the user chose to sign in.
     QCoro::Task<bool> promptSignInRequired();
     // The status error and the failed state, both with `message`.
