@@ -207,21 +207,17 @@ private slots:
 
     void eachNoticeStyleHasItsSymbolAndColour()
     {
-        const struct
-        {
-            UserNoticeStyle style;
-            const char* symbol;
-            StatusColor color;
-        } looks[] = {
-            {UserNoticeStyle::info, "info.circle.fill", StatusColor::blue},
-            {UserNoticeStyle::success, "checkmark.circle.fill", StatusColor::green},
-            {UserNoticeStyle::warning, "exclamationmark.triangle.fill", StatusColor::orange},
-            {UserNoticeStyle::error, "xmark.octagon.fill", StatusColor::red},
-        };
-        for (const auto& look : looks) {
-            QCOMPARE(P::noticeLook(look.style).symbol, look.symbol);
-            QCOMPARE(P::noticeLook(look.style).color, look.color);
+        QStringList symbols;
+        QList<StatusColor> colors;
+        for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
+                                 UserNoticeStyle::warning, UserNoticeStyle::error}) {
+            symbols << P::noticeLook(style).symbol;
+            colors << P::noticeLook(style).color;
         }
+        QCOMPARE(symbols, (QStringList{"info.circle.fill", "checkmark.circle.fill",
+                                       "exclamationmark.triangle.fill", "xmark.octagon.fill"}));
+        QCOMPARE(colors, (QList<StatusColor>{StatusColor::blue, StatusColor::green,
+                                             StatusColor::orange, StatusColor::red}));
     }
 
     // What stands beside the settings button: its kind, label, tooltip and action.
