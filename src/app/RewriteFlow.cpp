@@ -247,17 +247,20 @@ QCoro::Task<> RewriteFlow::reportNotReplaced(SelectionService::PasteOutcome outc
     // clipboard works in every session.
     setPulsing(false);
     m_services.activateSelf();
-    const Alert alert{
-        AlertStyle::warning,
-        failure.title,
-        QCoreApplication::translate(
-            "Notices", "Copy the rewritten text to paste it yourself, or it is discarded."),
-        {QCoreApplication::translate("Notices", "Copy"),
-         QCoreApplication::translate("Notices", "Discard")}};
+    Alert alert{AlertStyle::warning,
+                failure.title,
+                QCoreApplication::translate(
+                    "Notices", "Copy the rewritten text to paste it yourself, or it is discarded."),
+                {QCoreApplication::translate("Notices", "Copy"),
+                 QCoreApplication::translate("Notices", "Discard")}};
+    // Copied on the click, while the alert still has the focus the clipboard needs.
+    alert.chosen = [copy = m_services.copyText, rewritten](int button) {
+        if (button == 0)
+            copy(rewritten);
+    };
     const int choice = co_await m_services.alerts.show(alert);
     if (choice != 0 || m_stopped)
         co_return;
-    m_services.copyText(rewritten);
     m_model.setNotice(UserNoticeStyle::info,
                       QCoreApplication::translate("Notices", "Rewritten text copied"),
                       QCoreApplication::translate("Notices", "Paste it with Ctrl+V."));
