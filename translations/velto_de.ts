@@ -505,6 +505,38 @@ Open Setup to finish everything in one place.</source>
         <source>Velto is disconnected until you sign in again.</source>
         <translation>Velto ist getrennt, bis Sie sich wieder anmelden.</translation>
     </message>
+    <message>
+        <source>Velto couldn&apos;t finish replacing the selected text, so the document may be partly changed, and this session gives it no clipboard to keep the rewritten text on.</source>
+        <translation>Velto konnte das Ersetzen des ausgewählten Textes nicht abschließen, daher ist das Dokument möglicherweise teilweise geändert. In dieser Sitzung steht Velto keine Zwischenablage zur Verfügung, um den umformulierten Text dort abzulegen.</translation>
+    </message>
+    <message>
+        <source>Rewrite not written</source>
+        <translation>Umformulierung nicht eingefügt</translation>
+    </message>
+    <message>
+        <source>Velto couldn&apos;t write the rewritten text into the application, and this session gives it no clipboard to keep the text on.</source>
+        <translation>Velto konnte den umformulierten Text nicht in die Anwendung schreiben, und in dieser Sitzung steht Velto keine Zwischenablage zur Verfügung, um ihn dort abzulegen.</translation>
+    </message>
+    <message>
+        <source>Copy the rewritten text to paste it yourself, or it is discarded.</source>
+        <translation>Kopieren Sie den umformulierten Text, um ihn selbst einzufügen, sonst wird er verworfen.</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Verwerfen</translation>
+    </message>
+    <message>
+        <source>Rewritten text copied</source>
+        <translation>Umformulierter Text kopiert</translation>
+    </message>
+    <message>
+        <source>Paste it with Ctrl+V.</source>
+        <translation>Fügen Sie ihn mit Strg+V ein.</translation>
+    </message>
 </context>
 <context>
     <name>PortalKeyTap</name>

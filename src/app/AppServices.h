@@ -51,6 +51,9 @@ struct AppServices
     std::function<void()> terminate;
     // Brings Velto itself in front of other applications, before a modal alert.
     std::function<void()> activateSelf;
+    // Puts text on the clipboard as Velto's own window does, when the user asks for it from one
+    // of Velto's windows: works in every session, even where the clipboard port cannot write.
+    std::function<void(const QString&)> copyText;
 };
 
 } // namespace velto

@@ -173,29 +173,9 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
         co_await m_selection->replaceSelection(rewritten, range, source, &restored);
     if (outcome == SelectionService::PasteOutcome::applicationSwitched)
         co_return; // the user went on elsewhere: nothing pasted, clipboard given back
-    if (outcome == SelectionService::PasteOutcome::pasteFailed) {
-        // Nothing was pasted: the rewritten text stays on the clipboard for the user to paste,
-        // rather than being thrown away with a success notice.
-        const QString message =
-            QCoreApplication::translate("Notices", "Velto couldn't paste the rewritten text. It is "
-                                                   "on the clipboard: paste it with Ctrl+V.");
-        setFailed(message);
-        model.setNotice(UserNoticeStyle::warning,
-                        QCoreApplication::translate("Notices", "Paste failed"), message);
-        ClientLogger::error(u"rewrite failed: ", u"the paste key could not be posted");
-        co_return;
-    }
-    if (outcome == SelectionService::PasteOutcome::halfReplaced) {
-        // The application took part of the edit: pasting on top of it would write the text
-        // twice, so the user gets it to put in place.
-        const QString message = QCoreApplication::translate(
-            "Notices", "Velto couldn't finish replacing the selected text, so the document may be "
-                       "partly changed. The rewritten text is on the clipboard: check the document "
-                       "and paste it with Ctrl+V.");
-        setFailed(message);
-        model.setNotice(UserNoticeStyle::warning,
-                        QCoreApplication::translate("Notices", "Replacement incomplete"), message);
-        ClientLogger::error(u"rewrite failed: ", u"the replacement was left half done");
+    if (outcome != SelectionService::PasteOutcome::pasted &&
+        outcome != SelectionService::PasteOutcome::replacedInPlace) {
+        co_await reportNotReplaced(outcome, rewritten);
         co_return;
     }
 
@@ -214,6 +194,76 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
         co_return;
     m_clipboardGuard = std::make_shared<CancellationToken>();
     runClipboardGuard(restored, rewritten, m_clipboardGuard);
+}
+
+RewriteFlow::NotReplaced RewriteFlow::notReplaced(SelectionService::PasteOutcome outcome)
+{
+    using Outcome = SelectionService::PasteOutcome;
+    const QString partlyTitle = QCoreApplication::translate("Notices", "Replacement incomplete");
+    switch (outcome) {
+    case Outcome::pasteFailed:
+        return {QCoreApplication::translate("Notices", "Paste failed"),
+                QCoreApplication::translate("Notices",
+                                            "Velto couldn't paste the rewritten text. It is on the "
+                                            "clipboard: paste it with Ctrl+V."),
+                u"the paste key could not be posted", true};
+    case Outcome::halfReplaced:
+        // The application took part of the edit: pasting on top of it would write the text
+        // twice, so the user gets it to put in place.
+        return {partlyTitle,
+                QCoreApplication::translate(
+                    "Notices",
+                    "Velto couldn't finish replacing the selected text, so the document may be "
+                    "partly changed. The rewritten text is on the clipboard: check the document "
+                    "and paste it with Ctrl+V."),
+                u"the replacement was left half done", true};
+    case Outcome::halfReplacedNotKept:
+        return {partlyTitle,
+                QCoreApplication::translate(
+                    "Notices",
+                    "Velto couldn't finish replacing the selected text, so the document may be "
+                    "partly changed, and this session gives it no clipboard to keep the rewritten "
+                    "text on."),
+                u"the replacement was left half done, the clipboard did not take the text", false};
+    default: // notWritten: the other outcomes put the text in place or end silently
+        return {QCoreApplication::translate("Notices", "Rewrite not written"),
+                QCoreApplication::translate(
+                    "Notices", "Velto couldn't write the rewritten text into the application, and "
+                               "this session gives it no clipboard to keep the text on."),
+                u"no route wrote the text, the clipboard did not take it", false};
+    }
+}
+
+QCoro::Task<> RewriteFlow::reportNotReplaced(SelectionService::PasteOutcome outcome,
+                                             QString rewritten)
+{
+    const NotReplaced failure = notReplaced(outcome);
+    setFailed(failure.message);
+    m_model.setNotice(UserNoticeStyle::warning, failure.title, failure.message);
+    ClientLogger::error(u"rewrite failed: ", failure.reason);
+    if (failure.onClipboard || m_stopped)
+        co_return;
+    // The text is nowhere but here: the user gets to copy it from Velto's own window, whose
+    // clipboard works in every session.
+    setPulsing(false);
+    m_services.activateSelf();
+    Alert alert{AlertStyle::warning,
+                failure.title,
+                QCoreApplication::translate(
+                    "Notices", "Copy the rewritten text to paste it yourself, or it is discarded."),
+                {QCoreApplication::translate("Notices", "Copy"),
+                 QCoreApplication::translate("Notices", "Discard")}};
+    // Copied on the click, while the alert still has the focus the clipboard needs.
+    alert.chosen = [copy = m_services.copyText, rewritten](int button) {
+        if (button == 0)
+            copy(rewritten);
+    };
+    const int choice = co_await m_services.alerts.show(alert);
+    if (choice != 0 || m_stopped)
+        co_return;
+    m_model.setNotice(UserNoticeStyle::info,
+                      QCoreApplication::translate("Notices", "Rewritten text copied"),
+                      QCoreApplication::translate("Notices", "Paste it with Ctrl+V."));
 }
 
 QCoro::Task<> RewriteFlow::runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,

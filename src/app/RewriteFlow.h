@@ -5,6 +5,7 @@
 #include "model/PresentableError.h"
 #include "platform/Clipboard.h"
 #include "platform/RunningApplication.h"
+#include "system/SelectionService.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -17,7 +18,6 @@ namespace velto {
 class AppError;
 class AppModel;
 class CancellationToken;
-class SelectionService;
 
 // The rewrite pipeline, from a request to the rewritten text standing in the other
 // application and the user's clipboard back. One rewrite at a time; a request while one runs
@@ -61,6 +61,18 @@ private:
     QCoro::Task<> runAfterPanel(std::optional<RunningApplication> previous);
     QCoro::Task<> runClipboardGuard(ClipboardSnapshot snapshot, QString pasted,
                                     std::shared_ptr<CancellationToken> token);
+    // What the user is told when the text did not end up in the application.
+    struct NotReplaced
+    {
+        QString title;
+        QString message;
+        QStringView reason; // for the log: never the text
+        bool onClipboard = false;
+    };
+    static NotReplaced notReplaced(SelectionService::PasteOutcome outcome);
+    // The failed state, the notice and the log line; where the text is nowhere else, an alert
+    // that offers to copy it.
+    QCoro::Task<> reportNotReplaced(SelectionService::PasteOutcome outcome, QString rewritten);
     // True when the user chose to sign in.
     QCoro::Task<bool> promptSignInRequired();
     // The status error and the failed state, both with `message`.

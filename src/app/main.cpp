@@ -25,6 +25,7 @@
 #include "rewrite/RewriteAPI.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QTranslator>
@@ -186,7 +187,8 @@ int main(int argc, char** argv)
                          desktopShortcuts,
                          [] { return AppBuildConfig::load(); },
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
-                         [] {}};
+                         [] {},
+                         [](const QString& text) { QGuiApplication::clipboard()->setText(text); }};
     AppDelegate delegate(services);
     platform->onCapabilitiesChanged = [&delegate] { delegate.applicationDidBecomeActive(); };
     // The tray icon, the quick panel and the settings window.

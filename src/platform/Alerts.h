@@ -3,6 +3,7 @@
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace velto {
 
@@ -20,6 +21,10 @@ struct Alert
     QString informativeText;
     // In order, the first being the default; empty means the single default "OK" button.
     QStringList buttons;
+    // Called with the chosen button while the alert is still shown and has the focus, for what
+    // only a focused window may do (a Wayland compositor gives the clipboard to the focused
+    // client only). Not called when the alert is closed without a choice.
+    std::function<void(int)> chosen = {};
 };
 
 // Alerts shown in front of other applications. Showing one never blocks: the caller awaits

@@ -103,6 +103,14 @@ QCoro::Task<> SelectionService::sendChord(QKeyCombination chord)
     m_keys.post(chord, false);
 }
 
+QCoro::Task<bool> SelectionService::putOnClipboard(const QString& text)
+{
+    m_clipboard.clearContents();
+    m_clipboard.setString(text);
+    const std::optional<QString> back = co_await m_clipboard.readString();
+    co_return back == text;
+}
+
 bool SelectionService::isSameApplication(const RunningApplication& a, const RunningApplication& b)
 {
     if (a.processIdentifier > 0 && b.processIdentifier > 0)
@@ -116,13 +124,17 @@ SelectionService::pasteText(QString text, std::optional<RunningApplication> sour
                             ClipboardSnapshot* restored)
 {
     const ClipboardSnapshot snapshot = co_await captureClipboard();
-    m_clipboard.clearContents();
-    m_clipboard.setString(text);
+    const bool onClipboard = co_await putOnClipboard(text);
 
     const std::optional<RunningApplication> current = m_workspace.activeApplication();
     if (source && current && !isSameApplication(*source, *current)) {
         restoreClipboard(snapshot);
         co_return PasteOutcome::applicationSwitched;
+    }
+    if (!onClipboard) {
+        // Ctrl+V now would paste whatever the clipboard held before.
+        ClientLogger::warning(u"paste: the clipboard did not take the text, nothing is pasted");
+        co_return PasteOutcome::notWritten;
     }
 
     if (source && !m_workspace.isTerminated(*source))
@@ -182,11 +194,11 @@ SelectionService::replaceSelection(QString text, std::optional<SelectedRange> ra
         case FocusedSelection::Replacement::replaced:
             ClientLogger::info(u"selection replaced through accessibility");
             co_return PasteOutcome::replacedInPlace;
-        case FocusedSelection::Replacement::halfApplied:
+        case FocusedSelection::Replacement::halfApplied: {
             // The user's clipboard is given up for the text: it is the one copy left of it.
-            m_clipboard.clearContents();
-            m_clipboard.setString(text);
-            co_return PasteOutcome::halfReplaced;
+            const bool onClipboard = co_await putOnClipboard(text);
+            co_return onClipboard ? PasteOutcome::halfReplaced : PasteOutcome::halfReplacedNotKept;
+        }
         case FocusedSelection::Replacement::notApplicable:
             break;
         }

@@ -36,7 +36,12 @@ public:
         replacedInPlace,
         // The range was changed but does not hold the text: nothing is pasted on top of it, and
         // the text is left on the clipboard for the user.
-        halfReplaced
+        halfReplaced,
+        // Nothing was written and the clipboard does not hold the text either (a session with no
+        // clipboard we can write): the caller has the one copy of it.
+        notWritten,
+        // As halfReplaced, but the clipboard does not hold the text: the caller has the one copy.
+        halfReplacedNotKept
     };
 
     // Terminals take these with Shift as well; the X11 keys add it there.
@@ -74,7 +79,9 @@ public:
     // Pastes text over the selection of source (the application in front when the rewrite was
     // asked for) and puts the clipboard back. Pastes nothing when the user has switched away;
     // when no paste key can be posted, leaves the text on the clipboard instead of throwing it
-    // away. After a paste, snapshot holds what was restored, for guardRestoredClipboard().
+    // away. A paste reads the clipboard, so when the clipboard does not take the text, no key is
+    // posted at all. After a paste, snapshot holds what was restored, for
+    // guardRestoredClipboard().
     QCoro::Task<PasteOutcome> pasteText(QString text, std::optional<RunningApplication> source,
                                         ClipboardSnapshot* snapshot = nullptr);
 
@@ -96,6 +103,9 @@ public:
     static std::optional<QString> trimmedText(const std::optional<QString>& text);
 
 private:
+    // Replaces the clipboard's contents with text; true when reading it back gives the text,
+    // which a session without a clipboard we may write never does.
+    QCoro::Task<bool> putOnClipboard(const QString& text);
     static bool isSameApplication(const RunningApplication& a, const RunningApplication& b);
     // Makes source the active application again unless it still is (current).
     QCoro::Task<> bringBack(RunningApplication source, std::optional<RunningApplication> current);

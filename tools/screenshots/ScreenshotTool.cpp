@@ -65,13 +65,30 @@ int main(int argc, char** argv)
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
-    // The panel's states, "name=state"; "notice" adds a notice.
-    const QStringList panelStates(
-        {"ready=in both idle", "sign-in-required=out both idle", "signing-in=signing both idle",
-         "permission-required=out input-only idle", "rewriting=in both running",
-         "notice=in both succeeded", "setup-complete=in both succeeded",
-         "error=in both failed: The rewrite service is not reachable.",
-         "shortcut-taken=in both idle", "gnome-wayland=in both idle"});
+    using test::Auth;
+    using test::Capabilities;
+    using test::Rewrite;
+    const test::ModelState ready{Auth::signedIn, Capabilities::both};
+    const test::ModelState done{ready.auth, ready.capabilities, Rewrite::succeeded};
+    // The panel's states by file name; "notice" adds a notice, the session ones a session.
+    const struct
+    {
+        QString name;
+        test::ModelState state;
+    } panelStates[] = {
+        {"ready", ready},
+        {"sign-in-required", {Auth::signedOut, Capabilities::both}},
+        {"signing-in", {Auth::signingIn, Capabilities::both}},
+        {"permission-required", {Auth::signedOut, Capabilities::shortcutOnly}},
+        {"rewriting", {ready.auth, ready.capabilities, Rewrite::running}},
+        {"notice", done},
+        {"setup-complete", done},
+        {"error",
+         {ready.auth, ready.capabilities, Rewrite::failed,
+          "The rewrite service is not reachable."}},
+        {"shortcut-taken", ready},
+        {"gnome-wayland", ready},
+    };
 
     int failures = 0;
     for (const bool dark : {false, true}) {
@@ -81,9 +98,8 @@ int main(int argc, char** argv)
         const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
         // A fresh engine per look: the theme singleton is made once per engine.
         ViewEngine engine;
-        for (const QString& entry : panelStates) {
-            const QString name = entry.section('=', 0, 0);
-            test::ModelStates states(entry.section('=', 1));
+        for (const auto& [name, state] : panelStates) {
+            test::ModelStates states(state);
             applySession(states.model, name);
             if (name == "notice")
                 states.model.setNotice(UserNoticeStyle::success,
@@ -98,7 +114,9 @@ int main(int argc, char** argv)
         for (const QString name :
              {"setup", "app", "writing", "setup-gnome", "setup-taken", "app-taken"}) {
             const QString section = name.section('-', 0, 0);
-            test::ModelStates states(name == "setup" ? "out input-only idle" : "in both idle");
+            test::ModelStates states(
+                name == "setup" ? test::ModelState{Auth::signedOut, Capabilities::shortcutOnly}
+                                : ready);
             applySession(states.model, name);
             SettingsViewController settings(states.model, {}, engine);
             if (QQuickView* view = settings.view())

@@ -64,6 +64,16 @@ QCoro::Task<int> MessageBoxAlerts::show(Alert alert)
                                   i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
     }
     box->setDefaultButton(buttons.first());
+    // On the click itself: by the time the box has finished it is hidden, and no longer focused.
+    if (alert.chosen) {
+        QObject::connect(box.get(), &QMessageBox::buttonClicked, box.get(),
+                         [chosen = alert.chosen, buttons](QAbstractButton* clicked) {
+                             const qsizetype index =
+                                 buttons.indexOf(qobject_cast<QPushButton*>(clicked));
+                             if (index >= 0)
+                                 chosen(int(index));
+                         });
+    }
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     // Modal to the app's windows, but shown, not exec()'d: the event loop stays the main one.
     box->setWindowModality(Qt::ApplicationModal);

@@ -10,7 +10,8 @@
 namespace velto::fakes {
 
 // Records each alert and answers with the button the test chose (by index or by title): at
-// once, or, with answerLater, only when the test calls answer() or closeAll().
+// once, or, with answerLater, only when the test calls answer() or closeAll(). A choice is
+// passed to the alert's `chosen` before show() resumes; closeAll() makes none.
 class FakeAlerts : public Alerts
 {
 public:
@@ -22,8 +23,12 @@ public:
     QCoro::Task<int> show(Alert alert) override
     {
         shown.append(alert);
-        if (!answerLater)
-            co_return choiceFor(alert);
+        if (!answerLater) {
+            const int choice = choiceFor(alert);
+            if (alert.chosen)
+                alert.chosen(choice);
+            co_return choice;
+        }
         auto open = std::make_shared<OpenAlert>();
         open->alert = alert;
         m_open.append(open);
@@ -48,7 +53,10 @@ public:
     void answer(const QString& title)
     {
         Q_ASSERT(!m_open.isEmpty());
-        resolve(m_open.first(), int(m_open.first()->alert.buttons.indexOf(title)));
+        const int choice = int(m_open.first()->alert.buttons.indexOf(title));
+        if (m_open.first()->alert.chosen)
+            m_open.first()->alert.chosen(choice);
+        resolve(m_open.first(), choice);
     }
 
 private:

@@ -24,6 +24,8 @@ public:
     // Text reads since expectTextRead(); none expected before it.
     bool expectingRead = false;
     int textReads = 0;
+    // False plays a session with no clipboard we may write: writes change nothing.
+    bool writable = true;
 
     // Another application writing to the clipboard.
     void externalWrite(const ClipboardSnapshot& newItems)
@@ -55,6 +57,8 @@ public:
     {
         log(QStringLiteral("clipboard clear"));
         expectingRead = false;
+        if (!writable)
+            return;
         items = ClipboardSnapshot{};
         ++count;
     }
@@ -63,6 +67,8 @@ public:
         log(QStringLiteral("clipboard setString"));
         stringsWritten.append(text);
         expectingRead = false;
+        if (!writable)
+            return;
         if (!items)
             items = ClipboardSnapshot{};
         items->append(ClipboardItem{{stringType, text.toUtf8()}});
@@ -92,6 +98,8 @@ public:
     {
         log(QStringLiteral("clipboard writeItems %1").arg(newItems.size()));
         expectingRead = false;
+        if (!writable)
+            return;
         if (!items)
             items = ClipboardSnapshot{};
         items->append(newItems);

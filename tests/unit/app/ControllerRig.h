@@ -73,10 +73,11 @@ struct ControllerRig
         };
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
-        return {permissions,      tap,       monitor,   keys,    clipboard,
-                selection,        workspace, autostart, sound,   alerts,
-                sleeper,          *clock,    *auth,     api,     preferences,
-                desktopShortcuts, config,    terminate, activate};
+        std::function<void(const QString&)> copy = [this](const QString& text) { copied << text; };
+        return {permissions,      tap,       monitor,   keys,     clipboard,
+                selection,        workspace, autostart, sound,    alerts,
+                sleeper,          *clock,    *auth,     api,      preferences,
+                desktopShortcuts, config,    terminate, activate, copy};
     }
 
     void storeSession()
@@ -179,6 +180,8 @@ struct ControllerRig
     std::optional<AppError> configError;
     int terminations = 0;
     int activations = 0;
+    // What Velto put on the clipboard through its own window, at the user's request.
+    QStringList copied;
     RunningApplication sourceApp{4242, 7, QStringLiteral("editor")};
 
     std::shared_ptr<RecordingLogSink> log = std::make_shared<RecordingLogSink>();

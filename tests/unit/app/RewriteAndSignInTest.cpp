@@ -218,6 +218,28 @@ private slots:
         QTest::newRow("replacement left half done")
             << halfReplaced << "Replacement incomplete | " + partly << warning << partly << 1 << 1
             << "Hello, world.";
+        // Fixed fault: with no clipboard to write (GNOME on Wayland), the text was said to be on
+        // it. The user declines the copy here; the copy itself has a test of its own.
+        const auto noClipboard = [](std::optional<FocusedSelection::Replacement> replacement) {
+            return Setup([=](ControllerRig& r) {
+                r.clipboard.writable = false;
+                r.alerts.chosenTitle = QStringLiteral("Discard");
+                if (replacement)
+                    r.selection.replacement = *replacement;
+            });
+        };
+        const QString notWritten = "Velto couldn't write the rewritten text into the application, "
+                                   "and this session gives it no clipboard to keep the text on.";
+        QTest::newRow("no clipboard to paste from")
+            << noClipboard(std::nullopt) << "Rewrite not written | " + notWritten << warning
+            << notWritten << 1 << 1 << "untouched";
+        const QString partlyNotKept =
+            "Velto couldn't finish replacing the selected text, so the document may be partly "
+            "changed, and this session gives it no clipboard to keep the rewritten text on.";
+        QTest::newRow("half done, no clipboard")
+            << noClipboard(FocusedSelection::Replacement::halfApplied)
+            << "Replacement incomplete | " + partlyNotKept << warning << partlyNotKept << 1 << 1
+            << "untouched";
     }
 
     void aRewriteThatStopsShortSaysWhy()

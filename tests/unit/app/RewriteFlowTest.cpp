@@ -80,6 +80,53 @@ private slots:
                      ClipboardItem{{FakeClipboard::stringType, QByteArray("kept")}}}));
         QCOMPARE(rig.events.entries().last(), "clipboard writeItems 1");
     }
+
+    // With no clipboard to leave the text on, the text is offered for copying from Velto's own
+    // window, and the notice never claims the clipboard holds it.
+    void aRewriteNoRouteCouldWriteIsOfferedForCopying()
+    {
+        RewriteFlowRig rig(true);
+        rig.clipboard.writable = false;
+        rig.alerts.answerLater = true;
+        rig.flow.trigger();
+        QVERIFY(QTest::qWaitFor([&] { return rig.alerts.openCount() == 1; }));
+        QCOMPARE(rig.model.notice()->title, "Rewrite not written");
+        QVERIFY(!rig.model.notice()->message.contains("on the clipboard"));
+        QCOMPARE(rig.alerts.shown.first().messageText, "Rewrite not written");
+        QCOMPARE(rig.alerts.shown.first().buttons, (QStringList{"Copy", "Discard"}));
+        // Ctrl+V would have pasted the user's old clipboard.
+        QVERIFY(rig.keys.posted.isEmpty());
+        QCOMPARE(rig.activations, 1);
+        rig.alerts.answer("Copy");
+        rig.waitFlowIdle();
+        QCOMPARE(rig.copied, QStringList{"Hello, world."});
+        QCOMPARE(rig.model.notice()->title, "Rewritten text copied");
+        QCOMPARE(rig.model.rewriteState().kind(), RewriteState::Kind::failed);
+        QVERIFY(!rig.flow.inFlight());
+    }
+
+    // Declined, or closed by quitting, the offer copies nothing.
+    void aDeclinedOrClosedCopyOfferCopiesNothing()
+    {
+        for (const bool quit : {false, true}) {
+            RewriteFlowRig rig(true);
+            rig.clipboard.writable = false;
+            rig.selection.replacement = FocusedSelection::Replacement::halfApplied;
+            rig.alerts.answerLater = true;
+            rig.flow.trigger();
+            QVERIFY(QTest::qWaitFor([&] { return rig.alerts.openCount() == 1; }));
+            QCOMPARE(rig.model.notice()->title, "Replacement incomplete");
+            if (quit) {
+                rig.flow.stop();
+                rig.alerts.closeAll();
+            } else {
+                rig.alerts.answer("Discard");
+            }
+            rig.waitFlowIdle();
+            QVERIFY(rig.copied.isEmpty());
+            QCOMPARE(rig.model.notice()->title, "Replacement incomplete");
+        }
+    }
 };
 
 VELTO_REGISTER_TEST(RewriteFlowTest);

@@ -51,11 +51,17 @@ private slots:
     {
         QFETCH(AnswerRow, row);
         MessageBoxAlerts alerts;
+        // Each choice made, and whether the box was still shown when it was reported.
+        QList<std::pair<int, bool>> chosen;
+        QMessageBox* box = nullptr;
         QCoro::Task<int> answer = alerts.show({AlertStyle::warning,
                                                "Sign in required",
                                                "You need to sign in before rewriting text.",
-                                               {"Log in", "Cancel"}});
-        QMessageBox* box = shownBox();
+                                               {"Log in", "Cancel"},
+                                               [&chosen, &box](int button) {
+                                                   chosen.append({button, box && box->isVisible()});
+                                               }});
+        box = shownBox();
         QVERIFY(box);
         QCOMPARE(box->text(), "Sign in required");
         QCOMPARE(box->informativeText(), "You need to sign in before rewriting text.");
@@ -72,6 +78,10 @@ private slots:
             }
         }
         QCOMPARE(QCoro::waitFor(std::move(answer)), row.answer);
+        // A click is reported while the box still has the focus; closing it is no choice.
+        using Choices = QList<std::pair<int, bool>>;
+        const Choices expected = row.press.isEmpty() ? Choices{} : Choices{{row.answer, true}};
+        QCOMPARE(chosen, expected);
         QCoreApplication::processEvents(); // a second resume would run here
         // The box goes away with its answer.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -303,6 +303,27 @@ private slots:
         QCOMPARE(clipboard, QString(r.clipboard));
     }
 
+    // A session with no clipboard to write: no key is posted, since Ctrl+V would paste what the
+    // clipboard held before, and neither outcome claims the clipboard holds the text.
+    void withoutAWritableClipboardNothingIsPasted()
+    {
+        Rig rig;
+        rig.clipboard.items = richClipboard();
+        rig.clipboard.writable = false;
+        rig.workspace.active = editorDialog;
+        QCOMPARE(QCoro::waitFor(rig.service.pasteText("New text", editor)), Outcome::notWritten);
+        QCOMPARE(rig.log.entries(), setText);
+        QVERIFY(rig.keys.posted.isEmpty());
+
+        rig.selection.text = QStringLiteral("old words");
+        rig.selection.replacement = Replacement::halfApplied;
+        std::optional<SelectedRange> range;
+        QVERIFY(QCoro::waitFor(rig.service.selectedTextFromFocusedApp(&range)));
+        QCOMPARE(QCoro::waitFor(rig.service.replaceSelection("New text", range, editor)),
+                 Outcome::halfReplacedNotKept);
+        QCOMPARE(rig.clipboard.items, std::optional(richClipboard()));
+    }
+
     // Some targets take the clipboard with the pasted text once the restore has happened.
     void aTargetThatTakesThePastedTextAfterTheRestoreIsUndone_data()
     {

@@ -4,12 +4,66 @@
 #include "model/AppModel.h"
 #include "model/UserPreferencesStore.h"
 
-#include <QRegularExpression>
-#include <QStringList>
+#include <QMetaType>
+#include <QString>
 #include <QTest>
+#include <initializer_list>
 #include <memory>
 
 namespace velto::test {
+
+enum class Auth
+{
+    signedOut,
+    signingIn,
+    signedIn, // as ada@example.test
+    signedInWithoutEmail
+};
+
+// What the capability check found; unchecked leaves the model as it starts.
+enum class Capabilities
+{
+    unchecked,
+    both,
+    none,
+    shortcutOnly
+};
+
+enum class Rewrite
+{
+    idle,
+    running,
+    succeeded,
+    failed
+};
+
+// A state of the model: {Auth::signedIn, Capabilities::both}, the rest as a fresh model has it.
+struct ModelState
+{
+    ModelState(Auth auth = Auth::signedOut, Capabilities capabilities = Capabilities::unchecked,
+               Rewrite rewrite = Rewrite::idle, QString error = {})
+        : auth(auth), capabilities(capabilities), rewrite(rewrite), error(std::move(error))
+    {
+    }
+
+    Auth auth;
+    Capabilities capabilities;
+    Rewrite rewrite;
+    // When set, the status error and the failed rewrite's message.
+    QString error;
+};
+
+// A session whose shortcut takes `route` and where each of `flags` holds:
+// sessionWith(GlobalShortcutRoute::keyGrab, {&SessionCapabilities::pasteReplacement}).
+inline SessionCapabilities sessionWith(GlobalShortcutRoute route,
+                                       std::initializer_list<bool SessionCapabilities::*> flags)
+{
+    SessionCapabilities session;
+    session.shortcutRoute = route;
+    for (bool SessionCapabilities::*flag : flags)
+        session.*flag = true;
+    return session;
+}
 
 // A model over in-memory preferences, put into the state a test names.
 struct ModelStates
@@ -21,44 +75,29 @@ struct ModelStates
     {
     }
 
-    // "auth permissions rewrite[: error]": auth out | signing | in | in-noemail, permissions
-    // both | none | input-only | unchecked, rewrite idle | running | succeeded | failed; the
-    // error text goes to the status and to a failed rewrite.
-    explicit ModelStates(const QString& state) : ModelStates()
+    explicit ModelStates(const ModelState& state) : ModelStates()
     {
-        // A mistyped state would test some other state.
-        static const QRegularExpression form("^(out|signing|in|in-noemail) "
-                                             "(both|none|input-only|unchecked) "
-                                             "(idle|running|succeeded|failed)(?:: (.+))?$");
-        const QRegularExpressionMatch part = form.match(state);
-        if (!part.hasMatch())
-            qFatal("unknown model state \"%s\"", qPrintable(state));
-        const QString auth = part.captured(1), permissions = part.captured(2);
-        const QString rewrite = part.captured(3), error = part.captured(4);
-        if (permissions != "unchecked")
-            model.setPermissionState(permissions != "none", permissions == "both");
-        if (auth != "out")
-            model.setAuthState(auth == "signing" ? AuthState::signingIn()
-                               : auth == "in"    ? AuthState::signedIn("ada@example.test")
-                                                 : AuthState::signedIn(std::nullopt));
-        if (rewrite != "idle")
-            model.setRewriteState(rewrite == "running"     ? RewriteState::running()
-                                  : rewrite == "succeeded" ? RewriteState::succeeded()
-                                                           : RewriteState::failed(error));
-        if (!error.isEmpty())
-            model.setStatusError(error);
+        if (state.capabilities != Capabilities::unchecked)
+            model.setPermissionState(state.capabilities != Capabilities::none,
+                                     state.capabilities == Capabilities::both);
+        if (state.auth != Auth::signedOut)
+            model.setAuthState(state.auth == Auth::signingIn ? AuthState::signingIn()
+                               : state.auth == Auth::signedIn
+                                   ? AuthState::signedIn("ada@example.test")
+                                   : AuthState::signedIn(std::nullopt));
+        if (state.rewrite != Rewrite::idle)
+            model.setRewriteState(state.rewrite == Rewrite::running ? RewriteState::running()
+                                  : state.rewrite == Rewrite::succeeded
+                                      ? RewriteState::succeeded()
+                                      : RewriteState::failed(state.error));
+        if (!state.error.isEmpty())
+            model.setStatusError(state.error);
     }
 
     std::shared_ptr<MemoryPreferences> defaults;
     UserPreferencesStore store;
     AppModel model;
 };
-
-// A list written as one string, "a|b|c" (a column of strings in a table row).
-inline QStringList list(const char* items)
-{
-    return QString::fromUtf8(items).split('|');
-}
 
 // A table row: its name, then one value per column (a string literal fills a QString column).
 template <typename... T> void row(const char* name, const T&... values)
@@ -67,3 +106,5 @@ template <typename... T> void row(const char* name, const T&... values)
 }
 
 } // namespace velto::test
+
+Q_DECLARE_METATYPE(velto::test::ModelState)

@@ -7,153 +7,246 @@
 #include <QTest>
 
 using namespace velto;
-using test::list;
+using test::Auth;
+using test::Capabilities;
+using test::ModelState;
+using test::Rewrite;
 using test::row;
+using test::sessionWith;
 using P = QuickPanelPresenter;
 
-// One table of the panel's parts: a row, named "part: case", gives a model state (see
-// test::ModelStates) and what the part shows in it, ending in the action its button takes.
+Q_DECLARE_METATYPE(velto::PanelAction)
+Q_DECLARE_METATYPE(velto::StatusColor)
+Q_DECLARE_METATYPE(velto::SessionCapabilities)
+
+namespace {
+
+const ModelState ready{Auth::signedIn, Capabilities::both};
+const ModelState signedOut{Auth::signedOut, Capabilities::both};
+
+} // namespace
+
+// What each part of the quick panel shows, and the action its button takes, by model state.
 // Then where the panel opens.
 class QuickPanelPresenterTest : public QObject
 {
     Q_OBJECT
 
-    // PanelAction's values by name, in its order.
-    const QStringList action{"none",
-                             "rewrite",
-                             "openSettings",
-                             "signIn",
-                             "signOut",
-                             "useFreeShortcut",
-                             "addDesktopShortcut",
-                             "removeDesktopShortcut",
-                             "openShortcutHelp",
-                             "openReplacementHelp"};
-
 private slots:
-    void parts_data()
+    void theStatusNamesWhatMattersMost_data()
     {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QStringList>("shown");
-        row("status: signing in wins", "signing none idle",
-            list("Signing in...|Browser handoff in progress|Live|orange"));
-        row("status: ready", "in both idle",
-            list("Ready to rewrite|Select text in any app, then press Super+Shift+L|Online|green"));
-        row("status: sign-in required", "out both idle",
-            list("Connect your account|Sign in once to activate online rewriting|Account|orange"));
-        row("status: permission required", "in input-only idle",
-            list("Complete setup|Check the global shortcut and text replacement|Setup|orange"));
-        row("status: rewriting", "in both running",
-            list("Rewriting selection|Replacing the current selection|Active|white"));
-        row("status: error shows its text", "in both failed: Server unreachable.",
-            list("Needs attention|Server unreachable.|Issue|red"));
-
-        row("main: ready", "in both idle",
-            list("sparkles|Rewrite Selection|Use Default in Auto-detect|enabled|rewrite"));
-        row("main: sign-in required", "out both idle",
-            list("person.badge.key|Sign In to Continue|Online rewrite requires an "
-                 "account|enabled|signIn"));
-        row("main: permission required", "in none idle",
-            list("lock.open.display|Finish Setup First|Text replacement must work "
-                 "first|enabled|openSettings"));
-        row("main: rewriting disables it", "in both running",
-            list("wand.and.stars.inverse|Rewriting...|Working on the selected text|disabled|none"));
-        row("main: error retries", "in both failed: Boom.",
-            list("arrow.clockwise|Try Rewrite Again|Fix the issue below, then "
-                 "retry|enabled|rewrite"));
-
-        const char* permissions =
-            "Open Setup to see how the shortcut and text replacement work in this session.";
-        row("explanation: signing in first", "signing none idle",
-            list("Finish the browser handoff, then come back here."));
-        row("explanation: permissions missing", "in input-only idle", list(permissions));
-        row("explanation: unchecked counts as missing", "in unchecked idle", list(permissions));
-        row("explanation: signed in", "in both idle",
-            list(
-                "Velto rewrites the currently selected text and pastes the result back in place."));
-        row("explanation: signed out", "out both idle",
-            list("Use Settings to connect your account once."));
-
-        row("middle: setup incomplete, permissions", "in none succeeded", list("SetupCard"));
-        row("middle: setup incomplete, account", "out both succeeded", list("SetupCard"));
-        row("middle: setup incomplete, no rewrite yet", "in both idle", list("SetupCard"));
-        row("middle: all done, nothing", "in both succeeded", list("None"));
-        row("middle with a notice: the notice wins", "in both succeeded", list("Notice"));
-
-        // A sub-line per step, ticked "✓ " when complete, then the progress line and the button.
-        row("setup: fresh", "out none idle",
-            list("Check the global shortcut and text replacement|Sign in to use the rewrite "
-                 "service|Select text and press Super+Shift+L|Complete 0 of 3 steps to make Velto "
-                 "feel instant.|Shortcut Help|openShortcutHelp"));
-        row("setup: permissions granted", "out both idle",
-            list("✓ Both work in this session|Sign in to use the rewrite service|Select text and "
-                 "press Super+Shift+L|Complete 1 of 3 steps to make Velto feel instant.|Sign "
-                 "In|signIn"));
-        row("setup: signed in", "in both idle",
-            list("✓ Both work in this session|✓ Ready to rewrite|Select text and press "
-                 "Super+Shift+L|Complete 2 of 3 steps to make Velto feel instant.|Try Your First "
-                 "Rewrite|rewrite"));
-        row("setup: rewrite done, signed out again", "out both succeeded",
-            list("✓ Both work in this session|Sign in to use the rewrite "
-                 "service|✓ You're ready to go|Complete 2 of 3 steps to make Velto feel "
-                 "instant.|Sign In|signIn"));
-
-        // The symbol and colour of an info, success, warning and error notice, whatever the state.
-        row("notice: looks", "in both idle",
-            list("info.circle.fill blue|checkmark.circle.fill green|exclamationmark.triangle.fill "
-                 "orange|xmark.octagon.fill red"));
-        // The control's kind, its label and its tooltip.
-        row("account: signed out", "out both idle", list("SignInButton|Sign In||signIn"));
-        row("account: signing in", "signing both idle", list("Activity|||none"));
-        row("account: signed in", "in both idle",
-            list("Account|ada@example.test|Click to sign out|signOut"));
-        row("account: no address, Connected", "in-noemail both idle",
-            list("Account|Connected|Click to sign out|signOut"));
+        QTest::addColumn<ModelState>("state");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("subline");
+        QTest::addColumn<QString>("pill");
+        QTest::addColumn<StatusColor>("color");
+        row("signing in wins over missing capabilities",
+            ModelState{Auth::signingIn, Capabilities::none}, "Signing in...",
+            "Browser handoff in progress", "Live", StatusColor::orange);
+        row("ready", ready, "Ready to rewrite", "Select text in any app, then press Super+Shift+L",
+            "Online", StatusColor::green);
+        row("sign-in required", signedOut, "Connect your account",
+            "Sign in once to activate online rewriting", "Account", StatusColor::orange);
+        row("a capability missing", ModelState{Auth::signedIn, Capabilities::shortcutOnly},
+            "Complete setup", "Check the global shortcut and text replacement", "Setup",
+            StatusColor::orange);
+        row("rewriting", ModelState{ready.auth, ready.capabilities, Rewrite::running},
+            "Rewriting selection", "Replacing the current selection", "Active", StatusColor::white);
+        row("an error shows its text",
+            ModelState{ready.auth, ready.capabilities, Rewrite::failed, "Server unreachable."},
+            "Needs attention", "Server unreachable.", "Issue", StatusColor::red);
     }
 
-    void parts()
+    void theStatusNamesWhatMattersMost()
     {
-        QFETCH(QString, state);
+        QFETCH(ModelState, state);
+        const test::ModelStates m(state);
+        const P::StatusSelection status = P::statusSelection(m.model);
+        QTEST(status.headline, "headline");
+        QTEST(status.subline, "subline");
+        QTEST(status.pillLabel, "pill");
+        QTEST(status.color, "color");
+    }
+
+    void theMainButtonActsOnTheState_data()
+    {
+        QTest::addColumn<ModelState>("state");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("subtitle");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<PanelAction>("action");
+        row("ready: rewrites", ready, "sparkles", "Rewrite Selection", "Use Default in Auto-detect",
+            true, PanelAction::rewrite);
+        row("signed out: signs in", signedOut, "person.badge.key", "Sign In to Continue",
+            "Online rewrite requires an account", true, PanelAction::signIn);
+        row("capabilities missing: opens the settings",
+            ModelState{Auth::signedIn, Capabilities::none}, "lock.open.display",
+            "Finish Setup First", "Text replacement must work first", true,
+            PanelAction::openSettings);
+        row("rewriting: disabled", ModelState{ready.auth, ready.capabilities, Rewrite::running},
+            "wand.and.stars.inverse", "Rewriting...", "Working on the selected text", false,
+            PanelAction::none);
+        row("after an error: retries",
+            ModelState{ready.auth, ready.capabilities, Rewrite::failed, "Boom."}, "arrow.clockwise",
+            "Try Rewrite Again", "Fix the issue below, then retry", true, PanelAction::rewrite);
+    }
+
+    void theMainButtonActsOnTheState()
+    {
+        QFETCH(ModelState, state);
+        const test::ModelStates m(state);
+        const P::MainButton button = P::mainButton(m.model);
+        QTEST(button.symbol, "symbol");
+        QTEST(button.title, "title");
+        QTEST(button.subtitle, "subtitle");
+        QTEST(button.enabled, "enabled");
+        QTEST(button.action, "action");
+    }
+
+    void theExplanationSaysWhatToDoNext_data()
+    {
+        QTest::addColumn<ModelState>("state");
+        QTest::addColumn<QString>("line");
+        const QString capabilities =
+            "Open Setup to see how the shortcut and text replacement work in this session.";
+        row("signing in", ModelState{Auth::signingIn, Capabilities::none},
+            "Finish the browser handoff, then come back here.");
+        row("a capability missing", ModelState{Auth::signedIn, Capabilities::shortcutOnly},
+            capabilities);
+        row("unchecked counts as missing", ModelState{Auth::signedIn}, capabilities);
+        row("signed in", ready,
+            "Velto rewrites the currently selected text and pastes the result back in place.");
+        row("signed out", signedOut, "Use Settings to connect your account once.");
+    }
+
+    void theExplanationSaysWhatToDoNext()
+    {
+        QFETCH(ModelState, state);
+        const test::ModelStates m(state);
+        QTEST(P::explanationLine(m.model), "line");
+    }
+
+    // The setup card stays until setup is complete; a notice takes its place.
+    void theMiddleShowsTheNoticeElseTheSetupCardUntilSetupIsDone_data()
+    {
+        QTest::addColumn<ModelState>("state");
+        QTest::addColumn<bool>("notice");
+        QTest::addColumn<P::MiddleBlock>("middle");
+        const ModelState done{ready.auth, ready.capabilities, Rewrite::succeeded};
+        row("capabilities missing",
+            ModelState{Auth::signedIn, Capabilities::none, Rewrite::succeeded}, false,
+            P::MiddleBlock::SetupCard);
+        row("signed out", ModelState{signedOut.auth, signedOut.capabilities, Rewrite::succeeded},
+            false, P::MiddleBlock::SetupCard);
+        row("no rewrite yet", ready, false, P::MiddleBlock::SetupCard);
+        row("all done: nothing", done, false, P::MiddleBlock::None);
+        row("a notice wins", done, true, P::MiddleBlock::Notice);
+    }
+
+    void theMiddleShowsTheNoticeElseTheSetupCardUntilSetupIsDone()
+    {
+        QFETCH(ModelState, state);
+        QFETCH(bool, notice);
         test::ModelStates m(state);
-        const QString part = QString(QTest::currentDataTag()).section(':', 0, 0);
-        QStringList shown;
-        if (part == "status") {
-            const P::StatusSelection s = P::statusSelection(m.model);
-            shown = {s.headline, s.subline, s.pillLabel, colorName(s.color)};
-        } else if (part == "main") {
-            const P::MainButton b = P::mainButton(m.model);
-            shown = {b.symbol, b.title, b.subtitle, b.enabled ? "enabled" : "disabled",
-                     action.value(int(b.action))};
-        } else if (part == "explanation") {
-            shown = {P::explanationLine(m.model)};
-        } else if (part.startsWith("middle")) {
-            if (part.endsWith("notice"))
-                m.model.setNotice(UserNoticeStyle::info, "t", "m");
-            // As the view reads it: the property the panel binds to.
-            shown = {QMetaEnum::fromType<P::MiddleBlock>().valueToKey(
-                int(P(m.model).property("middleBlock").value<P::MiddleBlock>()))};
-        } else if (part == "setup") {
-            QStringList titles;
-            for (const ChecklistRow& line : P::setupRows(m.model)) {
-                titles << line.title;
-                shown << (line.complete ? "✓ " : "") + line.subtitle;
-            }
-            QCOMPARE(titles,
-                     (QStringList{"Shortcut and text replacement", "Account", "First rewrite"}));
-            const P::SetupPrimary button = P::setupPrimaryButton(m.model);
-            shown << P::setupProgressLine(m.model) << button.title
-                  << action.value(int(button.action));
-        } else if (part == "notice") {
-            for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
-                                     UserNoticeStyle::warning, UserNoticeStyle::error})
-                shown << P::noticeLook(style).symbol + ' ' + colorName(P::noticeLook(style).color);
-        } else if (part == "account") {
-            const P::AccountControl c = P::accountControl(m.model);
-            shown = {QMetaEnum::fromType<P::AccountKind>().valueToKey(
-                         int(P(m.model).property("accountKind").value<P::AccountKind>())),
-                     c.label, c.tooltip, action.value(int(c.action))};
+        if (notice)
+            m.model.setNotice(UserNoticeStyle::info, "t", "m");
+        // As the view reads it: the property the panel binds to.
+        QTEST(P(m.model).property("middleBlock").value<P::MiddleBlock>(), "middle");
+    }
+
+    // Each step's sub-line, then the progress line and the button that takes the next step.
+    void theSetupCardTicksDoneStepsAndOffersTheNext_data()
+    {
+        QTest::addColumn<ModelState>("state");
+        QTest::addColumn<QStringList>("sublines");
+        QTest::addColumn<QList<bool>>("complete");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<PanelAction>("action");
+        const QString capabilities = "Check the global shortcut and text replacement";
+        const QString both = "Both work in this session";
+        const QString signIn = "Sign in to use the rewrite service";
+        const QString tryIt = "Select text and press Super+Shift+L";
+        row("fresh", ModelState{Auth::signedOut, Capabilities::none},
+            QStringList{capabilities, signIn, tryIt}, QList<bool>{false, false, false},
+            "Complete 0 of 3 steps to make Velto feel instant.", "Shortcut Help",
+            PanelAction::openShortcutHelp);
+        row("capabilities work", signedOut, QStringList{both, signIn, tryIt},
+            QList<bool>{true, false, false}, "Complete 1 of 3 steps to make Velto feel instant.",
+            "Sign In", PanelAction::signIn);
+        row("signed in", ready, QStringList{both, "Ready to rewrite", tryIt},
+            QList<bool>{true, true, false}, "Complete 2 of 3 steps to make Velto feel instant.",
+            "Try Your First Rewrite", PanelAction::rewrite);
+        row("rewrite done, signed out again",
+            ModelState{signedOut.auth, signedOut.capabilities, Rewrite::succeeded},
+            QStringList{both, signIn, "You're ready to go"}, QList<bool>{true, false, true},
+            "Complete 2 of 3 steps to make Velto feel instant.", "Sign In", PanelAction::signIn);
+    }
+
+    void theSetupCardTicksDoneStepsAndOffersTheNext()
+    {
+        QFETCH(ModelState, state);
+        const test::ModelStates m(state);
+        QStringList titles, sublines;
+        QList<bool> complete;
+        for (const ChecklistRow& line : P::setupRows(m.model)) {
+            titles << line.title;
+            sublines << line.subtitle;
+            complete << line.complete;
         }
-        QTEST(shown, "shown");
+        QCOMPARE(titles,
+                 (QStringList{"Shortcut and text replacement", "Account", "First rewrite"}));
+        QTEST(sublines, "sublines");
+        QTEST(complete, "complete");
+        QTEST(P::setupProgressLine(m.model), "progress");
+        const P::SetupPrimary button = P::setupPrimaryButton(m.model);
+        QTEST(button.title, "button");
+        QTEST(button.action, "action");
+    }
+
+    void eachNoticeStyleHasItsSymbolAndColour()
+    {
+        QStringList symbols;
+        QList<StatusColor> colors;
+        for (const auto style : {UserNoticeStyle::info, UserNoticeStyle::success,
+                                 UserNoticeStyle::warning, UserNoticeStyle::error}) {
+            symbols << P::noticeLook(style).symbol;
+            colors << P::noticeLook(style).color;
+        }
+        QCOMPARE(symbols, (QStringList{"info.circle.fill", "checkmark.circle.fill",
+                                       "exclamationmark.triangle.fill", "xmark.octagon.fill"}));
+        QCOMPARE(colors, (QList<StatusColor>{StatusColor::blue, StatusColor::green,
+                                             StatusColor::orange, StatusColor::red}));
+    }
+
+    // What stands beside the settings button: its kind, label, tooltip and action.
+    void theAccountControlFollowsTheSession_data()
+    {
+        QTest::addColumn<ModelState>("state");
+        QTest::addColumn<P::AccountKind>("kind");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("tooltip");
+        QTest::addColumn<PanelAction>("action");
+        row("signed out", signedOut, P::AccountKind::SignInButton, "Sign In", "",
+            PanelAction::signIn);
+        row("signing in", ModelState{Auth::signingIn, Capabilities::both}, P::AccountKind::Activity,
+            "", "", PanelAction::none);
+        row("signed in", ready, P::AccountKind::Account, "ada@example.test", "Click to sign out",
+            PanelAction::signOut);
+        row("no address: Connected", ModelState{Auth::signedInWithoutEmail, Capabilities::both},
+            P::AccountKind::Account, "Connected", "Click to sign out", PanelAction::signOut);
+    }
+
+    void theAccountControlFollowsTheSession()
+    {
+        QFETCH(ModelState, state);
+        test::ModelStates m(state);
+        QTEST(P(m.model).property("accountKind").value<P::AccountKind>(), "kind");
+        const P::AccountControl control = P::accountControl(m.model);
+        QTEST(control.label, "label");
+        QTEST(control.tooltip, "tooltip");
+        QTEST(control.action, "action");
     }
 
     void popupPlacement_data()
@@ -175,76 +268,60 @@ private slots:
         QTEST(popupPosition(QSize(368, 600), tray, pointer, QRect(0, 0, 1280, 1024)), "position");
     }
 
-    // The header, main button, setup line and setup button for what the session offers.
+    // The header, main button, first setup step and setup button for what the session offers.
+    void capabilityStatesSayWhatToDo_data()
+    {
+        using R = GlobalShortcutRoute;
+        using SC = SessionCapabilities;
+        QTest::addColumn<SessionCapabilities>("session");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("subline");
+        QTest::addColumn<QString>("mainTitle");
+        QTest::addColumn<QString>("mainSubtitle");
+        QTest::addColumn<PanelAction>("mainAction");
+        QTest::addColumn<QString>("firstStep");
+        QTest::addColumn<QString>("setupButton");
+        QTest::addColumn<PanelAction>("setupAction");
+        const QString anyway = "Works without the shortcut too";
+        row("grab taken",
+            sessionWith(R::keyGrab, {&SC::shortcutTaken, &SC::accessibilityReplacement}),
+            "Super+Shift+L is taken", "Another program uses it. Super+Shift+A is free.",
+            "Rewrite Selection", anyway, PanelAction::rewrite, "Super+Shift+L is taken",
+            "Use Super+Shift+A", PanelAction::useFreeShortcut);
+        const QString addToGnome = "Add the shortcut to GNOME to rewrite with Super+Shift+L";
+        row("gnome without portal",
+            sessionWith(R::unavailable,
+                        {&SC::canAddDesktopShortcut, &SC::accessibilityReplacement}),
+            "Complete setup", addToGnome, "Rewrite Selection", anyway, PanelAction::rewrite,
+            addToGnome, "Add the shortcut to GNOME", PanelAction::addDesktopShortcut);
+        row("no portal elsewhere", sessionWith(R::unavailable, {&SC::accessibilityReplacement}),
+            "Complete setup", "No portal.", "Rewrite Selection", anyway, PanelAction::rewrite,
+            "No portal.", "Shortcut Help", PanelAction::openShortcutHelp);
+        row("no replacement", sessionWith(R::desktopPortal, {}), "Complete setup", "No route.",
+            "Finish Setup First", "Text replacement must work first", PanelAction::openSettings,
+            "No route.", "Text Replacement Help", PanelAction::openReplacementHelp);
+    }
+
     void capabilityStatesSayWhatToDo()
     {
-        struct Row
-        {
-            const char* name;
-            GlobalShortcutRoute route;
-            bool taken;
-            bool canAdd;
-            bool replacement;
-            QStringList header; // headline, sub-line
-            QStringList main;   // title, subtitle, action
-            QStringList setup;  // first step's sub-line, button, action
-        };
-        using R = GlobalShortcutRoute;
-        const Row rows[] = {
-            {"grab taken",
-             R::keyGrab,
-             true,
-             false,
-             true,
-             {"Super+Shift+L is taken", "Another program uses it. Super+Shift+A is free."},
-             {"Rewrite Selection", "Works without the shortcut too", "rewrite"},
-             {"Super+Shift+L is taken", "Use Super+Shift+A", "useFreeShortcut"}},
-            {"gnome without portal",
-             R::unavailable,
-             false,
-             true,
-             true,
-             {"Complete setup", "Add the shortcut to GNOME to rewrite with Super+Shift+L"},
-             {"Rewrite Selection", "Works without the shortcut too", "rewrite"},
-             {"Add the shortcut to GNOME to rewrite with Super+Shift+L",
-              "Add the shortcut to GNOME", "addDesktopShortcut"}},
-            {"no portal elsewhere",
-             R::unavailable,
-             false,
-             false,
-             true,
-             {"Complete setup", "No portal."},
-             {"Rewrite Selection", "Works without the shortcut too", "rewrite"},
-             {"No portal.", "Shortcut Help", "openShortcutHelp"}},
-            {"no replacement",
-             R::desktopPortal,
-             false,
-             false,
-             false,
-             {"Complete setup", "No route."},
-             {"Finish Setup First", "Text replacement must work first", "openSettings"},
-             {"No route.", "Text Replacement Help", "openReplacementHelp"}},
-        };
-        for (const Row& row : rows) {
-            test::ModelStates m("in both idle");
-            SessionCapabilities session;
-            session.shortcutRoute = row.route;
-            session.shortcutTaken = row.taken;
-            session.canAddDesktopShortcut = row.canAdd;
-            session.accessibilityReplacement = row.replacement;
-            session.shortcutProblem = row.route == R::unavailable ? "No portal." : "";
-            session.replacementProblem = row.replacement ? "" : "No route.";
-            m.model.setCapabilities(session);
-            const P::StatusSelection status = P::statusSelection(m.model);
-            QCOMPARE((QStringList{status.headline, status.subline}), row.header);
-            const P::MainButton main = P::mainButton(m.model);
-            QCOMPARE((QStringList{main.title, main.subtitle, action.value(int(main.action))}),
-                     row.main);
-            const P::SetupPrimary button = P::setupPrimaryButton(m.model);
-            QCOMPARE((QStringList{P::setupRows(m.model).first().subtitle, button.title,
-                                  action.value(int(button.action))}),
-                     row.setup);
-        }
+        QFETCH(SessionCapabilities, session);
+        test::ModelStates m(ready);
+        if (session.shortcutRoute == GlobalShortcutRoute::unavailable)
+            session.shortcutProblem = "No portal.";
+        if (!session.replacementWorks())
+            session.replacementProblem = "No route.";
+        m.model.setCapabilities(session);
+        const P::StatusSelection status = P::statusSelection(m.model);
+        QTEST(status.headline, "headline");
+        QTEST(status.subline, "subline");
+        const P::MainButton main = P::mainButton(m.model);
+        QTEST(main.title, "mainTitle");
+        QTEST(main.subtitle, "mainSubtitle");
+        QTEST(main.action, "mainAction");
+        QTEST(P::setupRows(m.model).first().subtitle, "firstStep");
+        const P::SetupPrimary button = P::setupPrimaryButton(m.model);
+        QTEST(button.title, "setupButton");
+        QTEST(button.action, "setupAction");
     }
 };
 

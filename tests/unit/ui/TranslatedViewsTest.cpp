@@ -12,6 +12,9 @@
 #include <QTranslator>
 
 using namespace velto;
+using test::Auth;
+using test::Capabilities;
+using test::ModelState;
 
 namespace {
 
@@ -41,7 +44,7 @@ void show(QQuickView* view)
 
 struct Panel
 {
-    explicit Panel(const QString& state) : states(state) { show(controller.view()); }
+    explicit Panel(const ModelState& state) : states(state) { show(controller.view()); }
     test::ModelStates states;
     ViewEngine engine;
     QuickPanelViewController controller{states.model, {}, engine};
@@ -54,7 +57,7 @@ struct Settings
         controller.show();
         show(controller.view());
     }
-    test::ModelStates states{"out both idle"};
+    test::ModelStates states{ModelState{Auth::signedOut, Capabilities::both}};
     ViewEngine engine;
     SettingsViewController controller{states.model, {}, engine};
 };
@@ -78,7 +81,7 @@ private slots:
     void anUnknownLanguageGivesEnglish()
     {
         QVERIFY(!SystemTranslations::install(*qApp, QLocale(QStringLiteral("xx_XX"))));
-        Panel panel("out both idle");
+        Panel panel({Auth::signedOut, Capabilities::both});
         QCOMPARE(shown(panel.controller.view(), "headline"), "Connect your account");
         QCOMPARE(shown(panel.controller.view(), "settingsButton"), "Settings");
         // The English catalogue still gives the plural its form.
@@ -89,7 +92,7 @@ private slots:
     void thePanelIsGermanInAGermanLocale()
     {
         QVERIFY(SystemTranslations::install(*qApp, QLocale(QStringLiteral("de_DE"))));
-        Panel panel("out both idle");
+        Panel panel({Auth::signedOut, Capabilities::both});
         QQuickView* view = panel.controller.view();
         QCOMPARE(shown(view, "headline"), "Konto verbinden");
         QCOMPARE(shown(view, "mainTitle"), "Jetzt anmelden");

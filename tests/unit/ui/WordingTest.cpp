@@ -64,45 +64,52 @@ private slots:
     void viewsNameCapabilitiesNotPermissions()
     {
         using R = GlobalShortcutRoute;
-        struct Session
+        using SC = SessionCapabilities;
+        using test::sessionWith;
+        const struct
         {
             const char* name;
-            R route;
-            bool taken;
-            bool canAdd;
-            bool owns;
-            bool accessibility;
-            bool paste;
-        };
-        const Session sessions[] = {
-            {"x11", R::keyGrab, false, false, false, true, true},
-            {"x11 taken", R::keyGrab, true, false, false, true, true},
-            {"plasma wayland", R::desktopPortal, false, false, false, true, true},
-            {"gnome wayland", R::unavailable, false, true, false, true, false},
-            {"gnome with velto's shortcut", R::desktopCustomShortcut, false, false, true, true,
-             false},
-            {"user's own shortcut", R::desktopCustomShortcut, false, false, false, false, true},
-            {"bare wayland", R::unavailable, false, false, false, false, false},
+            SessionCapabilities capabilities;
+        } sessions[] = {
+            {"x11",
+             sessionWith(R::keyGrab, {&SC::accessibilityReplacement, &SC::pasteReplacement})},
+            {"x11 taken",
+             sessionWith(R::keyGrab, {&SC::shortcutTaken, &SC::accessibilityReplacement,
+                                      &SC::pasteReplacement})},
+            {"plasma wayland",
+             sessionWith(R::desktopPortal, {&SC::accessibilityReplacement, &SC::pasteReplacement})},
+            {"gnome wayland", sessionWith(R::unavailable, {&SC::canAddDesktopShortcut,
+                                                           &SC::accessibilityReplacement})},
+            {"gnome with velto's shortcut",
+             sessionWith(R::desktopCustomShortcut,
+                         {&SC::ownsDesktopShortcut, &SC::accessibilityReplacement})},
+            {"user's own shortcut", sessionWith(R::desktopCustomShortcut, {&SC::pasteReplacement})},
+            {"bare wayland", sessionWith(R::unavailable, {})},
         };
         int checked = 0;
-        for (const char* state : {"out none idle", "in both succeeded", "signing unchecked idle",
-                                  "in input-only failed: Boom"}) {
-            for (const Session& session : sessions) {
-                test::ModelStates m{QString::fromLatin1(state)};
-                SessionCapabilities capabilities;
-                capabilities.shortcutRoute = session.route;
-                capabilities.shortcutTaken = session.taken;
-                capabilities.canAddDesktopShortcut = session.canAdd;
-                capabilities.ownsDesktopShortcut = session.owns;
-                capabilities.accessibilityReplacement = session.accessibility;
-                capabilities.pasteReplacement = session.paste;
-                capabilities.shortcutProblem = QStringLiteral("No portal.");
-                capabilities.replacementProblem = QStringLiteral("No route.");
-                m.model.setCapabilities(capabilities);
+        using test::Auth;
+        using test::Capabilities;
+        using test::Rewrite;
+        const struct
+        {
+            const char* name;
+            test::ModelState state;
+        } states[] = {
+            {"fresh", {Auth::signedOut, Capabilities::none}},
+            {"all done", {Auth::signedIn, Capabilities::both, Rewrite::succeeded}},
+            {"signing in", {Auth::signingIn}},
+            {"failed", {Auth::signedIn, Capabilities::shortcutOnly, Rewrite::failed, "Boom"}},
+        };
+        for (const auto& [state, modelState] : states) {
+            for (const auto& [name, capabilities] : sessions) {
+                test::ModelStates m{modelState};
+                SessionCapabilities session = capabilities;
+                session.shortcutProblem = QStringLiteral("No portal.");
+                session.replacementProblem = QStringLiteral("No route.");
+                m.model.setCapabilities(session);
                 for (const QString& text : shownTexts(m.model)) {
-                    QVERIFY2(
-                        !speaksOfPermissions(text),
-                        qPrintable(QStringLiteral("%1 / %2: %3").arg(state, session.name, text)));
+                    QVERIFY2(!speaksOfPermissions(text),
+                             qPrintable(QStringLiteral("%1 / %2: %3").arg(state, name, text)));
                     ++checked;
                 }
             }
