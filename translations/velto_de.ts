@@ -485,6 +485,14 @@ Open Setup to finish everything in one place.</source>
         <source>Readiness</source>
         <translation>Bereitschaft</translation>
     </message>
+    <message>
+        <source>Preview before replacing</source>
+        <translation>Vorschau vor dem Ersetzen</translation>
+    </message>
+    <message>
+        <source>Watch the rewrite arrive in a window beside the text, then replace, retry or copy it.</source>
+        <translation>Sehen Sie die Umformulierung in einem Fenster neben dem Text entstehen und ersetzen, wiederholen oder kopieren Sie sie dann.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsRoot</name>
