@@ -12,7 +12,8 @@ Rectangle {
     readonly property bool streaming: presenter.state === PreviewPresenter.Streaming
     readonly property bool failed: presenter.state === PreviewPresenter.Failed
 
-    width: Theme.previewWidth
+    // Wider where a language's labels need it.
+    width: Math.max(Theme.previewWidth, content.implicitWidth + 2 * Theme.panelPadding)
     height: implicitHeight
     implicitHeight: content.implicitHeight + 2 * Theme.panelPadding
     Accessible.role: Accessible.Dialog
