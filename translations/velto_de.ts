@@ -574,6 +574,69 @@ Open Setup to finish everything in one place.</source>
     </message>
 </context>
 <context>
+    <name>PreviewWindow</name>
+    <message>
+        <source>Rewrite preview</source>
+        <translation>Vorschau der Umformulierung</translation>
+    </message>
+    <message>
+        <source>Show changes</source>
+        <translation>Änderungen zeigen</translation>
+    </message>
+    <message>
+        <source>Strikes through removed words and underlines added ones.</source>
+        <translation>Streicht entfernte Wörter durch und unterstreicht hinzugefügte.</translation>
+    </message>
+    <message>
+        <source>Rewritten text</source>
+        <translation>Umformulierter Text</translation>
+    </message>
+    <message>
+        <source>Waiting for the first words…</source>
+        <translation>Warten auf die ersten Wörter …</translation>
+    </message>
+    <message>
+        <source>Tone</source>
+        <translation>Tonfall</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Closes the preview and leaves the text as it is (Escape).</source>
+        <translation>Schließt die Vorschau und lässt den Text unverändert (Esc).</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Asks for another rewrite (R).</source>
+        <translation>Fordert eine neue Umformulierung an (R).</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Puts the rewrite on the clipboard and closes the preview.</source>
+        <translation>Legt die Umformulierung in die Zwischenablage und schließt die Vorschau.</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
+    <message>
+        <source>Replaces the selected text with the rewrite (Enter).</source>
+        <translation>Ersetzt den ausgewählten Text durch die Umformulierung (Eingabetaste).</translation>
+    </message>
+</context>
+<context>
     <name>QuickPanel</name>
     <message>
         <source>Tone</source>
@@ -770,6 +833,14 @@ Open Setup to finish everything in one place.</source>
     <message>
         <source>Readiness</source>
         <translation>Bereitschaft</translation>
+    </message>
+    <message>
+        <source>Preview before replacing</source>
+        <translation>Vorschau vor dem Ersetzen</translation>
+    </message>
+    <message>
+        <source>Watch the rewrite arrive in a window beside the text, then replace, retry or copy it.</source>
+        <translation>Sehen Sie die Umformulierung in einem Fenster neben dem Text entstehen und ersetzen, wiederholen oder kopieren Sie sie dann.</translation>
     </message>
 </context>
 <context>
@@ -1104,6 +1175,27 @@ die sonst nur ins Journal gehen, Kennung velto-cli).
     <message>
         <source>Rewrite failed.</source>
         <translation>Umformulieren fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>velto::PreviewPresenter</name>
+    <message>
+        <source>Rewriting with %1…</source>
+        <extracomment>%1 is a tone such as &quot;Professional&quot;</extracomment>
+        <translation>Wird mit %1 umformuliert …</translation>
+    </message>
+    <message>
+        <source>Rewritten with %1</source>
+        <extracomment>%1 is a tone such as &quot;Professional&quot;</extracomment>
+        <translation>Mit %1 umformuliert</translation>
+    </message>
+</context>
+<context>
+    <name>velto::PreviewViewController</name>
+    <message>
+        <source>Velto preview</source>
+        <extracomment>the preview window&apos;s title, read by screen readers and window lists</extracomment>
+        <translation>Velto-Vorschau</translation>
     </message>
 </context>
 <context>

@@ -63,6 +63,8 @@ QCoro::Task<> AppDelegate::runLaunch()
         RewriteFlow::Hooks{[this] { m_shortcuts->recordCapabilities(); },
                            [this] { m_signIn->start(); }});
     connect(m_rewrite.get(), &RewriteFlow::pulseChanged, this, &AppDelegate::pulseChanged);
+    m_preview = std::make_unique<PreviewFlow>(m_services, *m_model, *m_rewrite,
+                                              [this] { return m_windows; });
 
     configureHotkey();
     m_model->setLaunchAtLogin(m_services.autostart.status() == AutostartStatus::enabled);
@@ -115,8 +117,18 @@ void AppDelegate::applicationDidBecomeActive()
     m_shortcuts->recordCapabilities();
 }
 
+void AppDelegate::triggerRewriteFromSelection()
+{
+    if (m_model && m_model->previewBeforeReplacing() && m_windows)
+        m_preview->trigger();
+    else
+        ifLaunched(m_rewrite, &RewriteFlow::trigger);
+}
+
 void AppDelegate::applicationWillTerminate()
 {
+    if (m_preview)
+        m_preview->stop();
     if (m_rewrite)
         m_rewrite->stop();
     if (m_signIn)

@@ -2,6 +2,7 @@
 
 #include "app/AppServices.h"
 #include "app/PendingWebLogin.h"
+#include "app/PreviewFlow.h"
 #include "app/RewriteFlow.h"
 #include "app/ShortcutSetup.h"
 #include "app/SignInFlow.h"
@@ -37,7 +38,8 @@ public:
     void applicationWillTerminate();
 
     // The flows' requests; each does nothing before the launch made the model.
-    void triggerRewriteFromSelection() { ifLaunched(m_rewrite, &RewriteFlow::trigger); }
+    // With "Preview before replacing" on, the rewrite shows in the preview window first.
+    void triggerRewriteFromSelection();
     void startSignIn() { ifLaunched(m_signIn, &SignInFlow::start); }
     void signOut() { ifLaunched(m_signIn, &SignInFlow::signOut); }
 
@@ -75,13 +77,14 @@ public:
     AppModel* model() const { return m_model.get(); }
     HotkeyManager& hotkeyManager() const { return m_shortcuts->hotkeyManager(); }
     bool rewriteInFlight() const { return m_rewrite && m_rewrite->inFlight(); }
+    PreviewFlow* preview() const { return m_preview.get(); }
     const std::optional<PendingWebLogin>& pendingWebLogin() const;
     bool webLoginRunning() const { return m_signIn && m_signIn->running(); }
     // No coroutine of the controller is suspended (tests wait for this before checking).
     bool isIdle() const
     {
         return m_tasks.idle() && (!m_rewrite || m_rewrite->isIdle()) &&
-               (!m_signIn || m_signIn->isIdle());
+               (!m_signIn || m_signIn->isIdle()) && (!m_preview || m_preview->isIdle());
     }
 
 signals:
@@ -110,6 +113,7 @@ private:
     std::unique_ptr<ShortcutSetup> m_shortcuts;
     std::unique_ptr<SignInFlow> m_signIn;
     std::unique_ptr<RewriteFlow> m_rewrite;
+    std::unique_ptr<PreviewFlow> m_preview;
     TaskCounter m_tasks;
     AppWindows* m_windows = nullptr;
     std::function<QUrl(PermissionPane)> m_permissionPages;

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "model/ClientLogger.h"
+#include "ui/PreviewViewController.h"
 #include "ui/QuickPanelViewController.h"
 #include "ui/SettingsViewController.h"
 #include "ui/TrayIcon.h"
@@ -101,6 +102,23 @@ void DesktopWindows::showSettings()
             *m_engine);
     }
     m_settings->show();
+}
+
+bool DesktopWindows::showPreview(PreviewPresenter& presenter, std::optional<QRect> selection)
+{
+    if (!m_delegate.model())
+        return false;
+    closeQuickPanel();
+    if (!m_preview)
+        m_preview =
+            std::make_unique<PreviewViewController>(*m_delegate.model(), presenter, *m_engine);
+    return m_preview->show(selection, QCursor::pos());
+}
+
+void DesktopWindows::closePreview()
+{
+    if (m_preview)
+        m_preview->close();
 }
 
 } // namespace velto

@@ -8,6 +8,7 @@
 namespace velto {
 
 class AppDelegate;
+class PreviewViewController;
 class QuickPanelViewController;
 class SettingsViewController;
 class TrayIcon;
@@ -28,11 +29,14 @@ public:
     void showQuickPanel() override;
     void closeQuickPanel() override;
     void showSettings() override;
+    bool showPreview(PreviewPresenter& presenter, std::optional<QRect> selection) override;
+    void closePreview() override;
 
     TrayIcon& trayIcon() const { return *m_trayIcon; }
     // Present once opened.
     QuickPanelViewController* quickPanel() const { return m_quickPanel.get(); }
     SettingsViewController* settings() const { return m_settings.get(); }
+    PreviewViewController* preview() const { return m_preview.get(); }
 
 private:
     AppDelegate& m_delegate;
@@ -40,6 +44,7 @@ private:
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<QuickPanelViewController> m_quickPanel;
     std::unique_ptr<SettingsViewController> m_settings;
+    std::unique_ptr<PreviewViewController> m_preview;
 };
 
 } // namespace velto

@@ -1,6 +1,7 @@
 #include "app/RewriteFlow.h"
 
 #include "app/AuthStateSync.h"
+#include "app/ReturnToApplication.h"
 #include "auth/AuthService.h"
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
@@ -33,13 +34,19 @@ PresentableError RewriteFlow::presentableRuntimeError(const AppError& error,
 
 void RewriteFlow::trigger()
 {
+    if (claim())
+        run(m_services.workspace.activeApplication());
+}
+
+bool RewriteFlow::claim()
+{
     if (m_inFlight || m_stopped)
-        return;
+        return false;
     m_inFlight = true;
     // The clipboard now belongs to this rewrite; the last one's guard must not touch it.
     if (m_clipboardGuard)
         m_clipboardGuard->cancel();
-    run(m_services.workspace.activeApplication());
+    return true;
 }
 
 void RewriteFlow::triggerAfterPanel(std::optional<RunningApplication> previous)
@@ -60,18 +67,8 @@ QCoro::Task<> RewriteFlow::runAfterPanel(std::optional<RunningApplication> previ
 {
     auto scope = m_tasks.scope();
     m_panelRewritePending = true;
-    // The copy goes to whatever is in front: wait for the window manager to give the focus
-    // back, and ask for it after a while if it has not.
-    constexpr int attempts = 40;
-    constexpr auto step = std::chrono::milliseconds(25);
-    for (int i = 0; previous && i < attempts; ++i) {
-        const std::optional<RunningApplication> front = m_services.workspace.activeApplication();
-        if (front == previous || m_services.workspace.isTerminated(*previous))
-            break;
-        if (i == 8)
-            m_services.workspace.activate(*previous);
-        co_await m_services.sleeper.sleep(step);
-    }
+    // The copy goes to whatever is in front.
+    co_await returnToApplication(m_services.workspace, m_services.sleeper, std::move(previous));
     m_panelRewritePending = false;
     trigger();
 }
@@ -115,6 +112,33 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
             model.setRewriteState(RewriteState::idle());
     });
 
+    const std::optional<Selection> selection = co_await readSelection();
+    if (!selection)
+        co_return;
+
+    setPulsing(true);
+    model.setRewriteState(RewriteState::running());
+    ClientLogger::info(u"rewrite started");
+
+    QString rewritten;
+    try {
+        rewritten = co_await m_services.rewriteAPI.rewrite(selection->text, model, m_services.auth);
+    } catch (const AppError& error) {
+        const PresentableError presented = presentableRuntimeError(
+            error, QCoreApplication::translate("Notices", "Rewrite failed"));
+        setFailed(presented.message);
+        model.setNotice(presented.style, presented.title, presented.message);
+        ClientLogger::error(u"rewrite failed: ", error.description());
+        co_return;
+    }
+
+    co_await putBack(rewritten, selection->range, source);
+}
+
+QCoro::Task<std::optional<RewriteFlow::Selection>> RewriteFlow::readSelection()
+{
+    auto scope = m_tasks.scope();
+    AppModel& model = m_model;
     model.setStatusError(std::nullopt);
     model.clearNotice();
     m_hooks.recordCapabilities();
@@ -126,7 +150,7 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
             QCoreApplication::translate("Notices", "Text replacement unavailable"),
             QCoreApplication::translate("Notices", "%1 Open Setup to see what this desktop offers.")
                 .arg(model.capabilities().replacementProblem));
-        co_return;
+        co_return std::nullopt;
     }
 
     const bool canAuthorize = co_await m_services.auth.canAuthorize(model);
@@ -137,7 +161,7 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
         const bool signIn = co_await promptSignInRequired();
         if (signIn && !m_stopped)
             m_hooks.startSignIn();
-        co_return;
+        co_return std::nullopt;
     }
 
     std::optional<SelectedRange> range;
@@ -149,25 +173,17 @@ QCoro::Task<> RewriteFlow::run(std::optional<RunningApplication> source)
                         QCoreApplication::translate(
                             "Notices", "Select text in another app, then press %1 again.")
                             .arg(model.shortcutDisplay()));
-        co_return;
+        co_return std::nullopt;
     }
 
-    setPulsing(true);
-    model.setRewriteState(RewriteState::running());
-    ClientLogger::info(u"rewrite started");
+    co_return Selection{*text, range};
+}
 
-    QString rewritten;
-    try {
-        rewritten = co_await m_services.rewriteAPI.rewrite(*text, model, m_services.auth);
-    } catch (const AppError& error) {
-        const PresentableError presented = presentableRuntimeError(
-            error, QCoreApplication::translate("Notices", "Rewrite failed"));
-        setFailed(presented.message);
-        model.setNotice(presented.style, presented.title, presented.message);
-        ClientLogger::error(u"rewrite failed: ", error.description());
-        co_return;
-    }
-
+QCoro::Task<> RewriteFlow::putBack(QString rewritten, std::optional<SelectedRange> range,
+                                   std::optional<RunningApplication> source)
+{
+    auto scope = m_tasks.scope();
+    AppModel& model = m_model;
     ClipboardSnapshot restored;
     const SelectionService::PasteOutcome outcome =
         co_await m_selection->replaceSelection(rewritten, range, source, &restored);

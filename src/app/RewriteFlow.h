@@ -4,6 +4,7 @@
 #include "app/TaskCounter.h"
 #include "model/PresentableError.h"
 #include "platform/Clipboard.h"
+#include "platform/FocusedSelection.h"
 #include "platform/RunningApplication.h"
 #include "system/SelectionService.h"
 
@@ -45,6 +46,25 @@ public:
     void triggerAfterPanel(std::optional<RunningApplication> previous);
     // Quitting: the clipboard guard lets go and no rewrite starts from now on.
     void stop();
+
+    // The one-at-a-time guard, for the preview: false while a rewrite runs or after stop().
+    // The holder gives it back with release().
+    bool claim();
+    void release() { m_inFlight = false; }
+
+    struct Selection
+    {
+        QString text;
+        // Where the text was read, when the direct route read it.
+        std::optional<SelectedRange> range;
+    };
+    // The checks before a rewrite (a replacement route, a session, with the sign-in prompt) and
+    // the selection, trimmed; none, with the notice set, when one fails or nothing is selected.
+    QCoro::Task<std::optional<Selection>> readSelection();
+    // Writes the rewritten text over the selection that was read and reports the outcome: in
+    // place, else pasted into source with the user's clipboard given back.
+    QCoro::Task<> putBack(QString rewritten, std::optional<SelectedRange> range,
+                          std::optional<RunningApplication> source);
 
     static PresentableError presentableRuntimeError(const AppError& error,
                                                     const QString& fallbackTitle);

@@ -34,6 +34,7 @@ AppModel::AppModel(UserPreferencesStore& store, AppBuildConfig buildConfig, QObj
     m_toneID = store.toneID();
     m_languageID = store.languageID();
     m_soundOnCompletion = store.soundOnCompletion();
+    m_previewBeforeReplacing = store.previewBeforeReplacing();
     m_shortcutKeyID = store.shortcutKey();
     m_shortcutRequiresShift = store.shortcutRequiresShift();
 
@@ -78,6 +79,13 @@ void AppModel::setSoundOnCompletion(bool value)
     m_soundOnCompletion = value;
     m_store.setSoundOnCompletion(value);
     emit soundOnCompletionChanged();
+}
+
+void AppModel::setPreviewBeforeReplacing(bool value)
+{
+    m_previewBeforeReplacing = value;
+    m_store.setPreviewBeforeReplacing(value);
+    emit previewBeforeReplacingChanged();
 }
 
 void AppModel::setShortcutKeyID(const QString& value)

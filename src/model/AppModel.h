@@ -31,6 +31,8 @@ class AppModel : public QObject
     Q_PROPERTY(QString languageID READ languageID WRITE setLanguageID NOTIFY languageIDChanged)
     Q_PROPERTY(bool soundOnCompletion READ soundOnCompletion WRITE setSoundOnCompletion NOTIFY
                    soundOnCompletionChanged)
+    Q_PROPERTY(bool previewBeforeReplacing READ previewBeforeReplacing WRITE
+                   setPreviewBeforeReplacing NOTIFY previewBeforeReplacingChanged)
     Q_PROPERTY(
         QString shortcutKeyID READ shortcutKeyID WRITE setShortcutKeyID NOTIFY shortcutKeyIDChanged)
     Q_PROPERTY(bool shortcutRequiresShift READ shortcutRequiresShift WRITE setShortcutRequiresShift
@@ -86,6 +88,8 @@ public:
     void setLanguageID(const QString& value);
     bool soundOnCompletion() const { return m_soundOnCompletion; }
     void setSoundOnCompletion(bool value);
+    bool previewBeforeReplacing() const { return m_previewBeforeReplacing; }
+    void setPreviewBeforeReplacing(bool value);
     QString shortcutKeyID() const { return m_shortcutKeyID; }
     void setShortcutKeyID(const QString& value);
     bool shortcutRequiresShift() const { return m_shortcutRequiresShift; }
@@ -148,6 +152,7 @@ signals:
     void toneIDChanged();
     void languageIDChanged();
     void soundOnCompletionChanged();
+    void previewBeforeReplacingChanged();
     void shortcutKeyIDChanged();
     void shortcutRequiresShiftChanged();
     void authStateChanged();
@@ -195,6 +200,7 @@ private:
     QString m_toneID;
     QString m_languageID;
     bool m_soundOnCompletion = true;
+    bool m_previewBeforeReplacing = false;
     QString m_shortcutKeyID;
     bool m_shortcutRequiresShift = false;
     AuthState m_authState;

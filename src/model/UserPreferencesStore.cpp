@@ -120,6 +120,16 @@ void UserPreferencesStore::setSoundOnCompletion(bool value)
     m_defaults->setObject(Keys::soundOnCompletion, value);
 }
 
+bool UserPreferencesStore::previewBeforeReplacing() const
+{
+    return m_defaults->boolean(Keys::previewBeforeReplacing);
+}
+
+void UserPreferencesStore::setPreviewBeforeReplacing(bool value)
+{
+    m_defaults->setObject(Keys::previewBeforeReplacing, value);
+}
+
 QString UserPreferencesStore::shortcutKey() const
 {
     return m_defaults->string(Keys::shortcutKey).value_or(QStringLiteral("l"));

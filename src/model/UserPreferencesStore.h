@@ -36,6 +36,9 @@ public:
     void setShortcutChosen(bool value);
     bool didShowFirstRunGuide() const;
     void setDidShowFirstRunGuide(bool value);
+    // Off unless stored: the rewrite replaces the selection at once.
+    bool previewBeforeReplacing() const;
+    void setPreviewBeforeReplacing(bool value);
 
     PreferenceStore& defaults() const { return *m_defaults; }
 
@@ -49,6 +52,8 @@ public:
         static inline const QString shortcutRequiresShift = QStringLiteral("shortcutRequiresShift");
         static inline const QString shortcutChosen = QStringLiteral("shortcutChosen");
         static inline const QString didShowFirstRunGuide = QStringLiteral("didShowFirstRunGuide");
+        static inline const QString previewBeforeReplacing =
+            QStringLiteral("previewBeforeReplacing");
         static inline const QString schemaVersion = QStringLiteral("settings_schema_version");
     };
 

@@ -5,6 +5,7 @@
 #include "model/ClientLogger.h"
 #include "model/StrictUtf8.h"
 #include "net/HttpClient.h"
+#include "platform/CancellationToken.h"
 #include "rewrite/RewriteClientError.h"
 #include "rewrite/SSEParser.h"
 #include "rewrite/StreamingReply.h"
@@ -149,17 +150,31 @@ QCoro::Task<void> RewriteAPI::refreshServerConfig(AppModel& model, AuthService& 
 }
 
 QCoro::AsyncGenerator<QString> RewriteAPI::rewriteStream(QString text, AppModel& model,
-                                                         AuthService& authService)
+                                                         AuthService& authService,
+                                                         std::shared_ptr<CancellationToken> cancel)
 {
+    const auto cancelled = [&cancel] { return cancel && cancel->isCancelled(); };
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         throw RewriteClientError::emptyText();
     PreparedRequest prepared =
         co_await makeRewriteRequest(QStringLiteral("rewrite/stream"), trimmed, model, authService);
+    if (cancelled())
+        co_return;
     // An unencoded body, so no compressing proxy or server holds the pieces back.
     prepared.request.setRawHeader("Accept-Encoding", "identity");
     StreamingReply reply(m_http->manager().post(prepared.request, prepared.body), rewriteTimeout);
-    co_await reply.waitForHeaders();
+    if (cancel)
+        QObject::connect(cancel.get(), &CancellationToken::cancelled, &reply,
+                         [&reply] { reply.abort(); });
+    try {
+        co_await reply.waitForHeaders();
+    } catch (const AppError&) {
+        if (!cancelled())
+            throw;
+    }
+    if (cancelled())
+        co_return;
 
     const int status = reply.statusCode();
     if (status <= 0)
@@ -192,7 +207,15 @@ QCoro::AsyncGenerator<QString> RewriteAPI::rewriteStream(QString text, AppModel&
     };
 
     while (!ended) {
-        const std::optional<QByteArray> chunk = co_await reply.readChunk();
+        std::optional<QByteArray> chunk;
+        try {
+            chunk = co_await reply.readChunk();
+        } catch (const AppError&) {
+            if (!cancelled())
+                throw;
+        }
+        if (cancelled())
+            co_return;
         const QList<SSEEvent> events = chunk ? parser.append(*chunk) : parser.finish();
         for (const SSEEvent& event : events) {
             if (std::optional<QString> piece = pieceOf(event))

@@ -13,6 +13,7 @@ namespace velto {
 
 class AppModel;
 class AuthService;
+class CancellationToken;
 class HttpClient;
 
 // The client of the rewrite service: the tone and language catalogue, the one-shot rewrite and
@@ -47,9 +48,11 @@ public:
     // The rewritten text piece by piece as the service sends it; ends at the service's
     // "[DONE]". Fails like rewrite(), with "error" events as server errors (code -1), with
     // streamEndedWithoutDone when the answer ends early, and with invalidResponse when the
-    // service never ends an event.
+    // service never ends an event. Cancelling `cancel` drops the request under way and ends the
+    // stream quietly, without an error.
     QCoro::AsyncGenerator<QString> rewriteStream(QString text, AppModel& model,
-                                                 AuthService& authService);
+                                                 AuthService& authService,
+                                                 std::shared_ptr<CancellationToken> cancel = {});
 
     struct PreparedRequest
     {

@@ -109,6 +109,12 @@ QCoro::Task<std::optional<QByteArray>> StreamingReply::readChunk()
     }
 }
 
+void StreamingReply::abort()
+{
+    if (m_reply && !m_reply->isFinished())
+        m_reply->abort();
+}
+
 QCoro::Task<QByteArray> StreamingReply::readAll(qsizetype maxBytes)
 {
     QByteArray body;

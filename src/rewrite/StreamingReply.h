@@ -36,6 +36,8 @@ public:
     QCoro::Task<std::optional<QByteArray>> readChunk();
     // The rest of the body, at most maxBytes of it (the transfer stops there).
     QCoro::Task<QByteArray> readAll(qsizetype maxBytes);
+    // Drops the connection now; the waiting read then fails with the transport's cancellation.
+    void abort();
 
 private:
     // Resumes the coroutine waiting in waitForChange(), once, from the event loop: never from

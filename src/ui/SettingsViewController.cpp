@@ -80,6 +80,11 @@ void SettingsViewController::setSoundOnCompletion(bool enabled)
     m_model.setSoundOnCompletion(enabled);
 }
 
+void SettingsViewController::setPreviewBeforeReplacing(bool enabled)
+{
+    m_model.setPreviewBeforeReplacing(enabled);
+}
+
 void SettingsViewController::pressAccount()
 {
     const SettingsPresenter::AccountCard card = SettingsPresenter::accountCard(m_model);

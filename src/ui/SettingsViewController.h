@@ -50,6 +50,7 @@ public:
 
     Q_INVOKABLE void setLaunchAtLogin(bool enabled);
     Q_INVOKABLE void setSoundOnCompletion(bool enabled);
+    Q_INVOKABLE void setPreviewBeforeReplacing(bool enabled);
     Q_INVOKABLE void pressAccount();
     // The button of a capability row.
     Q_INVOKABLE void pressCapability(velto::SettingsPresenter::Capability capability);

@@ -1,8 +1,12 @@
-// Renders every state of the quick panel and each section of the settings window, in a light
+// Renders every state of the quick panel, each section of the settings window and the states of
+// the preview window, in a light
 // and a dark palette, to PNG files for review: velto-screenshots OUTPUT_DIR. The texts are in
 // the language of the environment (LANGUAGE=de for German).
 #include "ModelStates.h"
+#include "model/AppErrorKind.h"
 #include "platform/linux/SystemTranslations.h"
+#include "ui/PreviewPresenter.h"
+#include "ui/PreviewViewController.h"
 #include "ui/QuickPanelViewController.h"
 #include "ui/SettingsViewController.h"
 #include "ui/ViewEngine.h"
@@ -123,6 +127,28 @@ int main(int argc, char** argv)
                 view->rootObject()->setProperty("selectedSection", section);
             failures += !save(settings.view(),
                               QStringLiteral("%1/settings-%2-%3.png").arg(out, name, look));
+        }
+        // The preview: the first words streaming in, the whole rewrite, its changes, a failure.
+        const QString original = QStringLiteral(
+            "Their going to the meeting tomorow, but they has not prepared the slides yet.");
+        const QString rewrite = QStringLiteral(
+            "They're going to the meeting tomorrow, but they haven't prepared the slides yet.");
+        for (const QString name : {"streaming", "finished", "changes", "error"}) {
+            test::ModelStates states(
+                test::ModelState{test::Auth::signedIn, test::Capabilities::both});
+            PreviewPresenter presenter(states.model);
+            presenter.start(original);
+            if (name == "error") {
+                presenter.fail(PresentableError::from(AppErrorKind::network, {}, {}));
+            } else {
+                presenter.appendPiece(name == "streaming" ? rewrite.left(34) : rewrite);
+                if (name != "streaming")
+                    presenter.finish();
+            }
+            presenter.setShowChanges(name == "changes");
+            PreviewViewController preview(states.model, presenter, engine);
+            failures +=
+                !save(preview.view(), QStringLiteral("%1/preview-%2-%3.png").arg(out, name, look));
         }
     }
     return failures == 0 ? 0 : 1;

@@ -13,6 +13,8 @@ Button {
     property int fontSize: 12
     property int fontWeight: Font.DemiBold
     property bool filled: true
+    // The window's main action: accent fill, light label.
+    property bool prominent: false
     property int maximumLabelWidth: 104
 
     padding: 10
@@ -44,6 +46,9 @@ Button {
     background: Rectangle {
         visible: button.filled
         radius: Theme.controlRadius
-        color: Theme.ink(button.down ? 0.12 : button.hovered ? 0.085 : Theme.cardFillOpacity)
+        opacity: button.enabled ? 1 : 0.45
+        color: button.prominent
+               ? (button.down ? Qt.darker(Theme.accent, 1.15) : Theme.accent)
+               : Theme.ink(button.down ? 0.12 : button.hovered ? 0.085 : Theme.cardFillOpacity)
     }
 }

@@ -56,6 +56,33 @@ ColumnLayout {
             }
         }
         Divider {}
+        RowLayout {
+            Layout.fillWidth: true
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    Layout.fillWidth: true
+                    text: qsTr("Preview before replacing")
+                    color: Theme.text
+                    font.pointSize: Theme.fontSize(13)
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: qsTr("Watch the rewrite arrive in a window beside the text, then replace, retry or copy it.")
+                    color: Theme.secondary
+                    font.pointSize: Theme.fontSize(11)
+                    wrapMode: Text.Wrap
+                }
+            }
+            ToggleSwitch {
+                objectName: "previewBeforeReplacing"
+                checked: section.model.previewBeforeReplacing
+                Accessible.name: qsTr("Preview before replacing")
+                onToggled: section.controller.setPreviewBeforeReplacing(checked)
+            }
+        }
+        Divider {}
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 2

@@ -63,6 +63,8 @@ QtObject {
     readonly property real shortcutChipOpacity: 0.1
 
     readonly property int panelWidth: 368
+    readonly property int previewWidth: 460
+    readonly property int previewTextHeight: 150
     readonly property int panelPadding: 16
     readonly property int sectionSpacing: 14
     readonly property int cardRadius: 18

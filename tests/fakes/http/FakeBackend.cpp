@@ -50,6 +50,7 @@ struct FakeBackend::State
     QHash<QString, FakeResponse> standing;
     QHash<QString, std::deque<FakeResponse>> queued;
     QList<RecordedRequest> received;
+    int aborted = 0;
 
     static QString key(const QByteArray& method, const QString& path)
     {
@@ -95,12 +96,25 @@ struct FakeBackend::State
         const QList<FakeResponse::Chunk> chunks = answer->chunks;
         response.set_chunked_content_provider(
             answer->contentType.toStdString(), [this, chunks](size_t, httplib::DataSink& sink) {
+                const auto clientLeft = [this] {
+                    std::lock_guard lock(mutex);
+                    ++aborted;
+                    return false;
+                };
                 for (const FakeResponse::Chunk& chunk : chunks) {
-                    if (chunk.delayBefore.count() > 0 && !wait(chunk.delayBefore))
-                        return false;
+                    // Waits in short steps, so a client that drops the stream is seen at once.
+                    constexpr auto step = std::chrono::milliseconds(10);
+                    for (auto left = chunk.delayBefore; left.count() > 0; left -= step) {
+                        if (!sink.is_writable())
+                            return clientLeft();
+                        if (!wait(std::min(left, step)))
+                            return false;
+                    }
+                    if (!sink.is_writable())
+                        return clientLeft();
                     if (!chunk.data.isEmpty() &&
                         !sink.write(chunk.data.constData(), size_t(chunk.data.size())))
-                        return false;
+                        return clientLeft();
                 }
                 sink.done();
                 return true;
@@ -170,6 +184,12 @@ QList<RecordedRequest> FakeBackend::requests() const
 {
     std::lock_guard lock(m_state->mutex);
     return m_state->received;
+}
+
+int FakeBackend::abortedStreams() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->aborted;
 }
 
 QList<RecordedRequest> FakeBackend::requests(const QByteArray& method, const QString& path) const

@@ -31,6 +31,8 @@ public:
     void enqueue(const QByteArray& method, const QString& path, FakeResponse response);
 
     QList<RecordedRequest> requests() const;
+    // Streamed answers (chunks) whose client went away before the last chunk was sent.
+    int abortedStreams() const;
     QList<RecordedRequest> requests(const QByteArray& method, const QString& path) const;
 
     // Closes the port; later connections are refused. Also done by the destructor.
