@@ -4,7 +4,7 @@
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "platform/DesktopShortcuts.h"
-#include "platform/Permissions.h"
+#include "platform/SessionAccess.h"
 #include "system/HotkeyManager.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@ namespace velto {
 
 ShortcutSetup::ShortcutSetup(AppServices services, AppModel& model)
     : m_services(std::move(services)), m_model(model),
-      m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.permissions, m_services.keyTap,
+      m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.sessionAccess, m_services.keyTap,
                                                       m_services.keyMonitor))
 {
 }
@@ -41,7 +41,7 @@ void ShortcutSetup::ensureRegistration()
 
 void ShortcutSetup::recordCapabilities()
 {
-    SessionCapabilities capabilities = m_services.permissions.capabilities();
+    SessionCapabilities capabilities = m_services.sessionAccess.capabilities();
     DesktopShortcuts& desktop = m_services.desktopShortcuts;
     if (capabilities.shortcutRoute == GlobalShortcutRoute::keyGrab)
         capabilities.shortcutTaken = capabilities.shortcutTaken || m_hotkeyManager->shortcutTaken();

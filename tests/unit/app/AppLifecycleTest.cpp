@@ -35,8 +35,8 @@ struct WindowsRig : ControllerRig
     WindowsRig() : ControllerRig(true)
     {
         delegate->setWindows(&windows);
-        delegate->setPermissionPages([](AppDelegate::PermissionPane pane) {
-            return QUrl::fromLocalFile(pane == AppDelegate::PermissionPane::inputMonitoring
+        delegate->setHelpPages([](AppDelegate::HelpPage page) {
+            return QUrl::fromLocalFile(page == AppDelegate::HelpPage::globalShortcut
                                            ? "/help/global-shortcut.html"
                                            : "/help/text-replacement.html");
         });
@@ -95,7 +95,7 @@ private slots:
     void aHotkeyThatCannotStartIsRetriedAndLogged()
     {
         ControllerRig rig;
-        rig.permissions.inputMonitoring = false;
+        rig.sessionAccess.shortcut = false;
         rig.monitor.installSucceeds = false;
         rig.launch();
         QCOMPARE(rig.log->lines.size(), 2);
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(false));
         QCOMPARE(rig.model().uiStatus(), UIStatus::permissionRequired());
 
-        rig.permissions.inputMonitoring = true;
+        rig.sessionAccess.shortcut = true;
         rig.delegate->applicationDidBecomeActive();
         QCOMPARE(rig.log->lines.size(), 2);
         QVERIFY(rig.tap.running);
@@ -148,21 +148,21 @@ private slots:
         QVERIFY(!rig.delegate->pendingWebLogin());
     }
 
-    void thePanelAndSettingsRefreshPermissions()
+    void thePanelAndSettingsRefreshCapabilities()
     {
         WindowsRig rig;
-        rig.permissions.accessibility = false;
+        rig.sessionAccess.syntheticPaste = false;
         rig.delegate->toggleQuickPanel();
         QVERIFY(rig.windows.panelShown);
         QCOMPARE(rig.model().accessibilityGranted(), std::optional<bool>(false));
         QVERIFY(rig.log->contains(LogLevel::info, "quick panel opened"));
-        rig.permissions.accessibility = true;
+        rig.sessionAccess.syntheticPaste = true;
         rig.delegate->toggleQuickPanel();
         QVERIFY(!rig.windows.panelShown);
         QCOMPARE(rig.model().accessibilityGranted(), std::optional<bool>(true));
-        // Settings close the panel, open one window and refresh the permissions too.
+        // Settings close the panel, open one window and refresh the capabilities too.
         rig.delegate->toggleQuickPanel();
-        rig.permissions.inputMonitoring = false;
+        rig.sessionAccess.shortcut = false;
         rig.delegate->openSettings();
         rig.delegate->openSettings();
         QCOMPARE(rig.events.entries(),
@@ -238,11 +238,11 @@ private slots:
     void menuActionsReachTheirServices()
     {
         WindowsRig rig;
-        // The help pages open even when the permission is already granted.
-        rig.delegate->openInputMonitoringSettings();
-        rig.delegate->openAccessibilitySettings();
-        QCOMPARE(rig.permissions.inputMonitoringRequests, 1);
-        QCOMPARE(rig.permissions.accessibilityPrompts, 1);
+        // The help pages open even when the capability already works.
+        rig.delegate->openShortcutHelp();
+        rig.delegate->openTextReplacementHelp();
+        QCOMPARE(rig.sessionAccess.shortcutRequests, 1);
+        QCOMPARE(rig.sessionAccess.syntheticPasteRequests, 1);
         QCOMPARE(rig.workspace.openedURLs,
                  (QList<QUrl>{QUrl::fromLocalFile("/help/global-shortcut.html"),
                               QUrl::fromLocalFile("/help/text-replacement.html")}));

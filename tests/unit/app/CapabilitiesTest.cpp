@@ -24,7 +24,7 @@ struct CapabilityRig : ControllerRig
         SessionCapabilities gnome;
         gnome.shortcutProblem = QStringLiteral("This desktop has no global shortcut portal.");
         gnome.accessibilityReplacement = true;
-        permissions.session = gnome;
+        sessionAccess.session = gnome;
         desktopShortcuts.customShortcuts = true;
     }
 };
@@ -78,7 +78,7 @@ private slots:
         plasma.shortcutRoute = GlobalShortcutRoute::desktopPortal;
         plasma.shortcutTaken = true;
         plasma.pasteReplacement = true;
-        rig.permissions.session = plasma;
+        rig.sessionAccess.session = plasma;
         rig.launch();
         QVERIFY(rig.model().shortcutTaken());
         QVERIFY(rig.model().capabilities().unavailableShortcuts.contains(defaultShortcut));
@@ -103,7 +103,7 @@ private slots:
         SessionCapabilities bare;
         bare.shortcutRoute = GlobalShortcutRoute::keyGrab;
         bare.replacementProblem = QStringLiteral("No accessibility bus and no synthetic paste.");
-        rig.permissions.session = bare;
+        rig.sessionAccess.session = bare;
         rig.launch();
         rig.delegate->triggerRewriteFromSelection();
         rig.waitIdle();

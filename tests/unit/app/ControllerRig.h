@@ -15,7 +15,7 @@
 #include "fakes/platform/FakeFocusedSelection.h"
 #include "fakes/platform/FakeGlobalKeyMonitor.h"
 #include "fakes/platform/FakeGlobalKeyTap.h"
-#include "fakes/platform/FakePermissions.h"
+#include "fakes/platform/FakeSessionAccess.h"
 #include "fakes/platform/FakeSleeper.h"
 #include "fakes/platform/FakeSoundPlayer.h"
 #include "fakes/platform/FakeSyntheticKeys.h"
@@ -73,7 +73,7 @@ struct ControllerRig
         };
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
-        return {permissions,      tap,       monitor,   keys,    clipboard,
+        return {sessionAccess,    tap,       monitor,   keys,    clipboard,
                 selection,        workspace, autostart, sound,   alerts,
                 sleeper,          *clock,    *auth,     api,     preferences,
                 desktopShortcuts, config,    terminate, activate};
@@ -163,7 +163,7 @@ struct ControllerRig
     UserPreferencesStore preferences;
 
     FakeEventLog events;
-    FakePermissions permissions;
+    FakeSessionAccess sessionAccess;
     FakeGlobalKeyTap tap;
     FakeDesktopShortcuts desktopShortcuts;
     FakeGlobalKeyMonitor monitor;

@@ -20,8 +20,8 @@ struct GrabbingControllerRig : ControllerRig
     {
         const AppServices base = services();
         delegate = std::make_unique<AppDelegate>(AppServices{
-            x11.permissions, x11.tap, x11.monitor, keys, clipboard, selection, workspace, autostart,
-            sound, alerts, sleeper, *clock, *auth, api, preferences, desktopShortcuts,
+            x11.sessionAccess, x11.tap, x11.monitor, keys, clipboard, selection, workspace,
+            autostart, sound, alerts, sleeper, *clock, *auth, api, preferences, desktopShortcuts,
             base.loadBuildConfig, base.terminate, base.activateSelf});
         selection.text = QStringLiteral("hello world");
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
