@@ -45,7 +45,12 @@ void ShortcutSetup::recordCapabilities()
     DesktopShortcuts& desktop = m_services.desktopShortcuts;
     if (capabilities.shortcutRoute == GlobalShortcutRoute::keyGrab)
         capabilities.shortcutTaken = capabilities.shortcutTaken || m_hotkeyManager->shortcutTaken();
-    capabilities.unavailableShortcuts = desktop.reservedShortcuts();
+    // The model offers free combinations as letters and Shift flags, as it stores its own.
+    for (const QKeyCombination reserved : desktop.reservedShortcuts()) {
+        const std::optional<ParsedShortcut> letter = ShortcutKeys::parsedShortcut(reserved);
+        if (letter && !capabilities.unavailableShortcuts.contains(*letter))
+            capabilities.unavailableShortcuts.append(*letter);
+    }
     if (capabilities.shortcutTaken) {
         const ParsedShortcut current{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
         if (!capabilities.unavailableShortcuts.contains(current))
@@ -84,9 +89,8 @@ void ShortcutSetup::applyShortcutChange()
 
 void ShortcutSetup::addDesktopShortcut()
 {
-    const ParsedShortcut combination{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
     try {
-        m_services.desktopShortcuts.setCustomShortcut(combination);
+        m_services.desktopShortcuts.setCustomShortcut(m_model.selectedShortcut());
     } catch (const AppError& error) {
         m_model.setNotice(UserNoticeStyle::warning,
                           QCoreApplication::translate("Notices", "Shortcut not added"),
@@ -122,7 +126,7 @@ void ShortcutSetup::updateDesktopShortcut()
     const std::optional<TriggerShortcut> trigger = m_services.desktopShortcuts.triggerShortcut();
     if (!trigger || !trigger->ownedByVelto)
         return;
-    const ParsedShortcut combination{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
+    const QKeyCombination combination = m_model.selectedShortcut();
     if (trigger->combination == combination)
         return;
     try {
