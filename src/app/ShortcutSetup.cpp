@@ -33,10 +33,19 @@ void ShortcutSetup::configure(std::function<void()> onPress)
 
 void ShortcutSetup::ensureRegistration()
 {
-    if (m_hotkeyManager->start())
+    // Retried at launch, on every activation and every change of the session: the journal
+    // gets a line when the state changes, not one per retry.
+    if (m_hotkeyManager->start()) {
+        if (m_reportedProblem)
+            ClientLogger::info(u"hotkey available again");
+        m_reportedProblem.reset();
         return;
-    ClientLogger::warning(u"hotkey unavailable: ",
-                          m_hotkeyManager->lastError().value_or(QStringLiteral("unknown")));
+    }
+    const QString problem = m_hotkeyManager->lastError().value_or(QStringLiteral("unknown"));
+    if (problem == m_reportedProblem)
+        return;
+    ClientLogger::warning(u"hotkey unavailable: ", problem);
+    m_reportedProblem = problem;
 }
 
 void ShortcutSetup::recordCapabilities()

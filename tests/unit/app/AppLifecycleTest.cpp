@@ -92,25 +92,49 @@ private slots:
         QVERIFY(again.alerts.shown.isEmpty());
     }
 
-    void aHotkeyThatCannotStartIsRetriedAndLogged()
+    // Each retry that finds the same state adds nothing to the journal; a change adds one line.
+    void aHotkeyThatCannotStartIsRetriedAndLoggedOncePerChange()
     {
         ControllerRig rig;
         rig.sessionAccess.shortcut = false;
         rig.monitor.installSucceeds = false;
         rig.launch();
-        QCOMPARE(rig.log->lines.size(), 2);
-        for (const auto& line : rig.log->lines) {
-            QCOMPARE(line.level, LogLevel::warning);
-            QVERIFY2(line.message.startsWith("hotkey unavailable: "), qPrintable(line.message));
-        }
+        const QString monitorFailed =
+            "hotkey unavailable: Failed to install fallback hotkey monitor.";
+        QCOMPARE(rig.log->lines.size(), 1);
+        QCOMPARE(rig.log->lines[0].level, LogLevel::warning);
+        QCOMPARE(rig.log->lines[0].message, monitorFailed);
         QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(false));
         QCOMPARE(rig.model().uiStatus(), UIStatus::permissionRequired());
 
-        rig.sessionAccess.shortcut = true;
+        rig.delegate->applicationDidBecomeActive();
+        rig.delegate->applyShortcutChange();
+        QCOMPARE(rig.log->lines.size(), 1);
+        QCOMPARE(rig.monitor.installCalls, 4);
+
+        // Another reason is another state.
+        rig.sessionAccess.syntheticPaste = false;
         rig.delegate->applicationDidBecomeActive();
         QCOMPARE(rig.log->lines.size(), 2);
+        QVERIFY2(rig.log->lines[1].message.startsWith("hotkey unavailable: No global shortcut"),
+                 qPrintable(rig.log->lines[1].message));
+
+        rig.sessionAccess.shortcut = true;
+        rig.delegate->applicationDidBecomeActive();
         QVERIFY(rig.tap.running);
         QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(true));
+        QCOMPARE(rig.log->lines.size(), 3);
+        QCOMPARE(rig.log->lines[2].level, LogLevel::info);
+        QCOMPARE(rig.log->lines[2].message, QStringLiteral("hotkey available again"));
+        rig.delegate->applicationDidBecomeActive();
+        QCOMPARE(rig.log->lines.size(), 3);
+
+        // Lost again, for a reason logged before: said again, since the state changed.
+        rig.tap.retargetSucceeds = false;
+        rig.sessionAccess.shortcut = false;
+        rig.delegate->applyShortcutChange();
+        QCOMPARE(rig.log->lines.size(), 4);
+        QCOMPARE(rig.log->lines[3].message, rig.log->lines[1].message);
     }
 
     void launchReadsAutostartEntryAndBringsStateUpToDate()
