@@ -260,6 +260,21 @@
     </message>
 </context>
 <context>
+    <name>HotkeyManagerError</name>
+    <message>
+        <source>Could not take the shortcut: the key grab or the desktop&apos;s shortcut portal refused it</source>
+        <translation>Das Tastenkürzel konnte nicht übernommen werden: Der X-Server oder das Tastenkürzel-Portal der Arbeitsumgebung hat es verweigert</translation>
+    </message>
+    <message>
+        <source>No global shortcut in this session, and no synthetic keys for the fallback key monitor.</source>
+        <translation>In dieser Sitzung gibt es kein globales Tastenkürzel und keine simulierten Tasten für die ersatzweise Tastaturüberwachung.</translation>
+    </message>
+    <message>
+        <source>Failed to install fallback hotkey monitor.</source>
+        <translation>Die ersatzweise Tastaturüberwachung konnte nicht eingerichtet werden.</translation>
+    </message>
+</context>
+<context>
     <name>HttpClientError</name>
     <message>
         <source>The request timed out.</source>
@@ -918,6 +933,36 @@ Open Setup to finish everything in one place.</source>
     <message>
         <source>Add Shift modifier</source>
         <translation>Umschalttaste hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>WaylandSessionAccess</name>
+    <message>
+        <source>This desktop has no global shortcut portal.</source>
+        <translation>Diese Arbeitsumgebung hat kein Portal für globale Tastenkürzel.</translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s global shortcut portal did not bind the shortcut.</source>
+        <translation>Das Portal für globale Tastenkürzel der Arbeitsumgebung hat das Tastenkürzel nicht zugewiesen.</translation>
+    </message>
+    <message>
+        <source>Waiting for the desktop&apos;s global shortcut portal.</source>
+        <translation>Warten auf das Portal für globale Tastenkürzel der Arbeitsumgebung.</translation>
+    </message>
+    <message>
+        <source>This desktop offers neither an accessibility bus (AT-SPI) nor a synthetic paste (a RemoteDesktop portal with a data-control clipboard).</source>
+        <translation>Diese Arbeitsumgebung bietet weder einen Barrierefreiheits-Bus (AT-SPI) noch simuliertes Einfügen (ein RemoteDesktop-Portal mit einer Data-Control-Zwischenablage).</translation>
+    </message>
+</context>
+<context>
+    <name>X11SessionAccess</name>
+    <message>
+        <source>The X server offers no key grab: it lacks the XInput2 or XTest extension.</source>
+        <translation>Der X-Server kann keine Tasten abfangen: Ihm fehlt die Erweiterung XInput2 oder XTest.</translation>
+    </message>
+    <message>
+        <source>This session has neither an accessibility bus (AT-SPI) nor the XTest extension for a synthetic paste.</source>
+        <translation>Diese Sitzung hat weder einen Barrierefreiheits-Bus (AT-SPI) noch die Erweiterung XTest für simuliertes Einfügen.</translation>
     </message>
 </context>
 <context>

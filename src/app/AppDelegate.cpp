@@ -6,7 +6,7 @@
 #include "model/ClientLogger.h"
 #include "platform/Alerts.h"
 #include "platform/Autostart.h"
-#include "platform/Permissions.h"
+#include "platform/SessionAccess.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -146,7 +146,7 @@ void AppDelegate::openSettings()
     if (!m_windows)
         return;
     m_windows->closeQuickPanel();
-    // The window shows the permissions as they are now.
+    // The window shows the capabilities as they are now.
     if (m_shortcuts)
         m_shortcuts->recordCapabilities();
     m_windows->showSettings();
@@ -175,21 +175,21 @@ void AppDelegate::rewriteFromQuickPanel()
         m_rewrite->triggerAfterPanel(m_appBeforePanel);
 }
 
-void AppDelegate::openInputMonitoringSettings()
+void AppDelegate::openShortcutHelp()
 {
-    m_services.permissions.requestInputMonitoring();
-    openPermissionPage(PermissionPane::inputMonitoring);
+    m_services.sessionAccess.requestShortcut();
+    openHelpPage(HelpPage::globalShortcut);
 }
 
-void AppDelegate::openAccessibilitySettings()
+void AppDelegate::openTextReplacementHelp()
 {
-    m_services.permissions.accessibilityTrusted(true);
-    openPermissionPage(PermissionPane::accessibility);
+    m_services.sessionAccess.requestSyntheticPaste();
+    openHelpPage(HelpPage::textReplacement);
 }
 
-void AppDelegate::openPermissionPage(PermissionPane pane)
+void AppDelegate::openHelpPage(HelpPage page)
 {
-    const QUrl url = m_permissionPages ? m_permissionPages(pane) : QUrl();
+    const QUrl url = m_helpPages ? m_helpPages(page) : QUrl();
     if (url.isValid())
         m_services.workspace.openURL(url);
 }

@@ -44,25 +44,23 @@ public:
     void signOut() { ifLaunched(m_signIn, &SignInFlow::signOut); }
 
     // The status item, the quick panel and the settings window.
-    enum class PermissionPane
-    {
-        inputMonitoring,
-        accessibility
-    };
     // Where the panel and the window live; without them the two calls below only log.
     void setWindows(AppWindows* windows) { m_windows = windows; }
-    // The page that stands in for a permission's system settings; an empty URL opens nothing.
-    void setPermissionPages(std::function<QUrl(PermissionPane)> pages)
+    // The help page of each capability, which says how it works in this session.
+    enum class HelpPage
     {
-        m_permissionPages = std::move(pages);
-    }
+        globalShortcut,
+        textReplacement
+    };
+    // Where a capability's help page is; an empty URL opens nothing.
+    void setHelpPages(std::function<QUrl(HelpPage)> pages) { m_helpPages = std::move(pages); }
     void openSettings();
     void toggleQuickPanel();
     // "Rewrite Selection" in the panel: the panel closes first, and the rewrite waits until
     // the application that was in front before the panel opened is active again.
     void rewriteFromQuickPanel();
-    void openInputMonitoringSettings();
-    void openAccessibilitySettings();
+    void openShortcutHelp();
+    void openTextReplacementHelp();
     // The chosen shortcut is taken: switch to the first free combination.
     void useFreeShortcut() { ifLaunched(m_shortcuts, &ShortcutSetup::useFreeShortcut); }
     // Adds the desktop custom shortcut that runs `velto --trigger` (GNOME), or removes it.
@@ -106,7 +104,7 @@ private:
     QCoro::Task<> showSetupGuide();
     // Brings Velto in front and shows the alert; the answer is the chosen button.
     QCoro::Task<int> ask(Alert alert);
-    void openPermissionPage(PermissionPane pane);
+    void openHelpPage(HelpPage page);
 
     AppServices m_services;
     std::unique_ptr<AppModel> m_model;
@@ -116,7 +114,7 @@ private:
     std::unique_ptr<PreviewFlow> m_preview;
     TaskCounter m_tasks;
     AppWindows* m_windows = nullptr;
-    std::function<QUrl(PermissionPane)> m_permissionPages;
+    std::function<QUrl(HelpPage)> m_helpPages;
     // The application in front when the quick panel opened: the panel's rewrite is for it.
     std::optional<RunningApplication> m_appBeforePanel;
 };

@@ -16,7 +16,7 @@ class GlobalKeyMonitor;
 class GlobalKeyTap;
 class Autostart;
 class Clipboard;
-class Permissions;
+class SessionAccess;
 class RewriteAPI;
 class Sleeper;
 class SoundPlayer;
@@ -28,7 +28,7 @@ class Workspace;
 // the session and rewrite clients, and the few process-level actions.
 struct AppServices
 {
-    Permissions& permissions;
+    SessionAccess& sessionAccess;
     GlobalKeyTap& keyTap;
     GlobalKeyMonitor& keyMonitor;
     SyntheticKeys& syntheticKeys;

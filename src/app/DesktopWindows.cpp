@@ -59,8 +59,8 @@ void DesktopWindows::showQuickPanel()
                 weakly(d, [](AppDelegate& c) { c.openSettings(); }),
                 weakly(d, [](AppDelegate& c) { c.startSignIn(); }),
                 weakly(d, [](AppDelegate& c) { c.signOut(); }),
-                weakly(d, [](AppDelegate& c) { c.openInputMonitoringSettings(); }),
-                weakly(d, [](AppDelegate& c) { c.openAccessibilitySettings(); }),
+                weakly(d, [](AppDelegate& c) { c.openShortcutHelp(); }),
+                weakly(d, [](AppDelegate& c) { c.openTextReplacementHelp(); }),
                 [self = QPointer<AppDelegate>(&d)] {
                     if (self)
                         self->quit();
@@ -94,8 +94,8 @@ void DesktopWindows::showSettings()
                 weakly(d, [](AppDelegate& c) { c.applyShortcutChange(); }),
                 weakly(d, [](AppDelegate& c) { c.startSignIn(); }),
                 weakly(d, [](AppDelegate& c) { c.signOut(); }),
-                weakly(d, [](AppDelegate& c) { c.openInputMonitoringSettings(); }),
-                weakly(d, [](AppDelegate& c) { c.openAccessibilitySettings(); }),
+                weakly(d, [](AppDelegate& c) { c.openShortcutHelp(); }),
+                weakly(d, [](AppDelegate& c) { c.openTextReplacementHelp(); }),
                 weakly(d, [](AppDelegate& c) { c.useFreeShortcut(); }),
                 weakly(d, [](AppDelegate& c) { c.addDesktopShortcut(); }),
                 weakly(d, [](AppDelegate& c) { c.removeDesktopShortcut(); })},

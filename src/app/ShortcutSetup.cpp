@@ -4,7 +4,7 @@
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "platform/DesktopShortcuts.h"
-#include "platform/Permissions.h"
+#include "platform/SessionAccess.h"
 #include "system/HotkeyManager.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@ namespace velto {
 
 ShortcutSetup::ShortcutSetup(AppServices services, AppModel& model)
     : m_services(std::move(services)), m_model(model),
-      m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.permissions, m_services.keyTap,
+      m_hotkeyManager(std::make_unique<HotkeyManager>(m_services.sessionAccess, m_services.keyTap,
                                                       m_services.keyMonitor))
 {
 }
@@ -33,19 +33,33 @@ void ShortcutSetup::configure(std::function<void()> onPress)
 
 void ShortcutSetup::ensureRegistration()
 {
-    if (m_hotkeyManager->start())
+    // Retried at launch, on every activation and every change of the session: the journal
+    // gets a line when the state changes, not one per retry.
+    if (m_hotkeyManager->start()) {
+        if (m_reportedProblem)
+            ClientLogger::info(u"hotkey available again");
+        m_reportedProblem.reset();
         return;
-    ClientLogger::warning(u"hotkey unavailable: ",
-                          m_hotkeyManager->lastError().value_or(QStringLiteral("unknown")));
+    }
+    const QString problem = m_hotkeyManager->lastError().value_or(QStringLiteral("unknown"));
+    if (problem == m_reportedProblem)
+        return;
+    ClientLogger::warning(u"hotkey unavailable: ", problem);
+    m_reportedProblem = problem;
 }
 
 void ShortcutSetup::recordCapabilities()
 {
-    SessionCapabilities capabilities = m_services.permissions.capabilities();
+    SessionCapabilities capabilities = m_services.sessionAccess.capabilities();
     DesktopShortcuts& desktop = m_services.desktopShortcuts;
     if (capabilities.shortcutRoute == GlobalShortcutRoute::keyGrab)
         capabilities.shortcutTaken = capabilities.shortcutTaken || m_hotkeyManager->shortcutTaken();
-    capabilities.unavailableShortcuts = desktop.reservedShortcuts();
+    // The model offers free combinations as letters and Shift flags, as it stores its own.
+    for (const QKeyCombination reserved : desktop.reservedShortcuts()) {
+        const std::optional<ParsedShortcut> letter = ShortcutKeys::parsedShortcut(reserved);
+        if (letter && !capabilities.unavailableShortcuts.contains(*letter))
+            capabilities.unavailableShortcuts.append(*letter);
+    }
     if (capabilities.shortcutTaken) {
         const ParsedShortcut current{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
         if (!capabilities.unavailableShortcuts.contains(current))
@@ -84,9 +98,8 @@ void ShortcutSetup::applyShortcutChange()
 
 void ShortcutSetup::addDesktopShortcut()
 {
-    const ParsedShortcut combination{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
     try {
-        m_services.desktopShortcuts.setCustomShortcut(combination);
+        m_services.desktopShortcuts.setCustomShortcut(m_model.selectedShortcut());
     } catch (const AppError& error) {
         m_model.setNotice(UserNoticeStyle::warning,
                           QCoreApplication::translate("Notices", "Shortcut not added"),
@@ -122,7 +135,7 @@ void ShortcutSetup::updateDesktopShortcut()
     const std::optional<TriggerShortcut> trigger = m_services.desktopShortcuts.triggerShortcut();
     if (!trigger || !trigger->ownedByVelto)
         return;
-    const ParsedShortcut combination{m_model.shortcutKeyID(), m_model.shortcutRequiresShift()};
+    const QKeyCombination combination = m_model.selectedShortcut();
     if (trigger->combination == combination)
         return;
     try {

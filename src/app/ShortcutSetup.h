@@ -2,8 +2,10 @@
 
 #include "app/AppServices.h"
 
+#include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace velto {
 
@@ -22,6 +24,8 @@ public:
     // Arms the listener; `onPress` runs inside the listener's callback, so it should only
     // schedule work.
     void configure(std::function<void()> onPress);
+    // Starts the listener if it is not running; logs when it becomes unavailable (and why) or
+    // available again.
     void ensureRegistration();
     void recordCapabilities();
     // The chosen shortcut is taken: switch to the first free combination.
@@ -41,6 +45,8 @@ private:
     AppServices m_services;
     AppModel& m_model;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
+    // Why the listener could not start, as last logged; none while it runs.
+    std::optional<QString> m_reportedProblem;
 };
 
 } // namespace velto

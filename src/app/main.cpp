@@ -12,13 +12,13 @@
 #include "platform/TimerSleeper.h"
 #include "platform/linux/AtspiFocusedSelection.h"
 #include "platform/linux/CanberraSoundPlayer.h"
+#include "platform/linux/CapabilityHelpPages.h"
 #include "platform/linux/CrashBacktrace.h"
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/GSettingsDesktopShortcuts.h"
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/MessageBoxAlerts.h"
-#include "platform/linux/PermissionHelpPages.h"
 #include "platform/linux/SystemTranslations.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XdgAutostart.h"
@@ -72,10 +72,10 @@ void print(FILE* stream, const QString& text)
 // Where the installed setup help is, for reading it without the settings window.
 void printInstalledHelpPages(const QTranslator& catalogue)
 {
-    const PermissionHelpPages pages;
+    const CapabilityHelpPages pages;
     QStringList paths;
     for (auto page :
-         {PermissionHelpPages::Page::globalShortcut, PermissionHelpPages::Page::textReplacement}) {
+         {CapabilityHelpPages::Page::globalShortcut, CapabilityHelpPages::Page::textReplacement}) {
         const QString path = pages.installedPath(page);
         if (!path.isEmpty())
             paths << QStringLiteral("  ") + path + QLatin1Char('\n');
@@ -169,7 +169,7 @@ int main(int argc, char** argv)
     GSettingsDesktopShortcuts desktopShortcuts(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                                                QCoreApplication::applicationFilePath());
 
-    AppServices services{platform->permissions(),
+    AppServices services{platform->sessionAccess(),
                          platform->keyTap(),
                          platform->keyMonitor(),
                          platform->syntheticKeys(),
@@ -192,11 +192,11 @@ int main(int argc, char** argv)
     AppDelegate delegate(services);
     platform->onCapabilitiesChanged = [&delegate] { delegate.applicationDidBecomeActive(); };
     // The tray icon, the quick panel and the settings window.
-    PermissionHelpPages helpPages;
-    delegate.setPermissionPages([&helpPages](AppDelegate::PermissionPane pane) {
-        return helpPages.url(pane == AppDelegate::PermissionPane::inputMonitoring
-                                 ? PermissionHelpPages::Page::globalShortcut
-                                 : PermissionHelpPages::Page::textReplacement);
+    CapabilityHelpPages helpPages;
+    delegate.setHelpPages([&helpPages](AppDelegate::HelpPage page) {
+        return helpPages.url(page == AppDelegate::HelpPage::globalShortcut
+                                 ? CapabilityHelpPages::Page::globalShortcut
+                                 : CapabilityHelpPages::Page::textReplacement);
     });
     DesktopWindows desktopWindows(delegate);
     delegate.setWindows(&desktopWindows);

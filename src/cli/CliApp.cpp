@@ -191,8 +191,9 @@ QCoro::Task<int> CliApp::signIn(bool openBrowser, std::shared_ptr<CancellationTo
         }
     } catch (const AppError& error) {
         if (!stopRequested()) {
-            // Handoff failures already read "Sign-in failed: …"; say it once.
-            if (error.description().startsWith(u"Sign-in failed"))
+            // A handoff failure's own sentence already says that the sign-in failed, in any
+            // language; say it once.
+            if (error.is(AuthServiceError::domain, AuthServiceError::webLoginFailedCode))
                 m_err << error.description() << Qt::endl;
             else
                 m_err << tr("Sign in failed: %1").arg(error.description()) << Qt::endl;

@@ -99,6 +99,9 @@ public:
     QList<Option> availableTones() const { return m_availableTones; }
     QList<Option> availableLanguages() const { return m_availableLanguages; }
     UIStatus uiStatus() const { return m_uiStatus; }
+    // The two capabilities the user reads about, none until first checked: the "Global
+    // shortcut" works (a route, and the combination not taken), and "Text replacement" works
+    // (the accessibility bus or a synthetic paste). Set from the session's capabilities.
     std::optional<bool> inputMonitoringGranted() const { return m_inputMonitoringGranted; }
     std::optional<bool> accessibilityGranted() const { return m_accessibilityGranted; }
     const std::optional<UserNotice>& notice() const { return m_notice; }

@@ -13,7 +13,8 @@ public:
     enum Code
     {
         unsupportedCode = 1,
-        refusedCode = 2
+        refusedCode = 2,
+        unsupportedKeysCode = 3
     };
     static inline const QString domain = QStringLiteral("Velto.DesktopShortcuts");
 
@@ -23,6 +24,13 @@ public:
             domain, unsupportedCode,
             QCoreApplication::translate("DesktopShortcutsError",
                                         "GNOME's keyboard shortcut settings are not installed."));
+    }
+    static AppError unsupportedKeys()
+    {
+        return AppError(
+            domain, unsupportedKeysCode,
+            QStringLiteral("A custom shortcut for Velto in GNOME's settings can only be "
+                           "Super with a letter, with or without Shift."));
     }
     static AppError refused()
     {

@@ -8,7 +8,7 @@ class FocusedSelection;
 class GlobalKeyMonitor;
 class GlobalKeyTap;
 class Clipboard;
-class Permissions;
+class SessionAccess;
 class SyntheticKeys;
 class Workspace;
 
@@ -19,7 +19,7 @@ class PlatformAdapters
 public:
     virtual ~PlatformAdapters() = default;
 
-    virtual Permissions& permissions() = 0;
+    virtual SessionAccess& sessionAccess() = 0;
     virtual GlobalKeyTap& keyTap() = 0;
     virtual GlobalKeyMonitor& keyMonitor() = 0;
     virtual SyntheticKeys& syntheticKeys() = 0;
@@ -31,7 +31,7 @@ public:
     virtual void releaseClipboard() = 0;
 
     // Called when what the desktop allows changes later on (a portal session bound or lost),
-    // so the app reads the permissions again and retries the shortcut.
+    // so the app reads the capabilities again and retries the shortcut.
     std::function<void()> onCapabilitiesChanged;
 };
 

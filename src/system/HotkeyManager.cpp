@@ -2,13 +2,14 @@
 
 #include "platform/GlobalKeyMonitor.h"
 #include "platform/GlobalKeyTap.h"
-#include "platform/Permissions.h"
+#include "platform/SessionAccess.h"
 #include "system/HotkeyManagerError.h"
 
 namespace velto {
 
-HotkeyManager::HotkeyManager(Permissions& permissions, GlobalKeyTap& tap, GlobalKeyMonitor& monitor)
-    : m_permissions(permissions), m_tap(tap), m_monitor(monitor),
+HotkeyManager::HotkeyManager(SessionAccess& sessionAccess, GlobalKeyTap& tap,
+                             GlobalKeyMonitor& monitor)
+    : m_sessionAccess(sessionAccess), m_tap(tap), m_monitor(monitor),
       m_self(std::make_shared<HotkeyManager*>(this))
 {
 }
@@ -40,7 +41,7 @@ bool HotkeyManager::start()
         return true;
     m_shortcutTaken = false;
 
-    if (m_permissions.inputMonitoringGranted()) {
+    if (m_sessionAccess.shortcutAvailable()) {
         const auto result =
             m_tap.start(m_target, [this](QKeyCombination press) { return handleTapPress(press); });
         switch (result) {
@@ -55,7 +56,7 @@ bool HotkeyManager::start()
         return false;
     }
 
-    m_permissions.requestInputMonitoring();
+    m_sessionAccess.requestShortcut();
     return startGlobalMonitorFallback();
 }
 
@@ -63,8 +64,8 @@ bool HotkeyManager::startGlobalMonitorFallback()
 {
     if (m_monitorActive)
         return true;
-    if (!m_permissions.accessibilityTrusted(true)) {
-        m_lastError = HotkeyManagerError::permissionsMissing().description();
+    if (!m_sessionAccess.requestSyntheticPaste()) {
+        m_lastError = HotkeyManagerError::shortcutUnavailable().description();
         return false;
     }
     std::weak_ptr<HotkeyManager*> weak = m_self;
@@ -77,7 +78,7 @@ bool HotkeyManager::startGlobalMonitorFallback()
             manager.onHotkey();
     });
     if (!installed) {
-        m_lastError = HotkeyManagerError::monitorUnavailable().description();
+        m_lastError = HotkeyManagerError::keyMonitorFailed().description();
         return false;
     }
     m_monitorActive = true;

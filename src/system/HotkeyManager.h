@@ -12,7 +12,7 @@ namespace velto {
 
 class GlobalKeyMonitor;
 class GlobalKeyTap;
-class Permissions;
+class SessionAccess;
 
 // Watches the keyboard system-wide for the configured shortcut (Super with one letter,
 // optionally Shift) and calls onHotkey on each matching press. Prefers a tap, which swallows the
@@ -27,7 +27,7 @@ public:
         monitor
     };
 
-    HotkeyManager(Permissions& permissions, GlobalKeyTap& tap, GlobalKeyMonitor& monitor);
+    HotkeyManager(SessionAccess& sessionAccess, GlobalKeyTap& tap, GlobalKeyMonitor& monitor);
     ~HotkeyManager();
     HotkeyManager(const HotkeyManager&) = delete;
     HotkeyManager& operator=(const HotkeyManager&) = delete;
@@ -53,7 +53,7 @@ private:
     bool startGlobalMonitorFallback();
     bool handleTapPress(QKeyCombination press);
 
-    Permissions& m_permissions;
+    SessionAccess& m_sessionAccess;
     GlobalKeyTap& m_tap;
     GlobalKeyMonitor& m_monitor;
     bool m_tapActive = false;

@@ -1,6 +1,7 @@
 #include "platform/linux/GSettingsDesktopShortcuts.h"
 
 #include "model/ClientLogger.h"
+#include "model/ShortcutKeys.h"
 #include "platform/DesktopShortcutsError.h"
 
 #include <QCoreApplication>
@@ -155,7 +156,7 @@ GSettingsDesktopShortcuts::GSettingsDesktopShortcuts(const QString& currentDeskt
     }
 }
 
-std::optional<ParsedShortcut>
+std::optional<QKeyCombination>
 GSettingsDesktopShortcuts::parseAccelerator(const QString& accelerator)
 {
     static const QRegularExpression form(QStringLiteral("^((?:<[A-Za-z0-9_]+>)*)([A-Za-z])$"));
@@ -176,14 +177,16 @@ GSettingsDesktopShortcuts::parseAccelerator(const QString& accelerator)
     }
     if (!super)
         return std::nullopt;
-    return ParsedShortcut{match.captured(2).toLower(), shift};
+    return ShortcutKeys::combination(match.captured(2).toLower(), shift);
 }
 
-QString GSettingsDesktopShortcuts::accelerator(const ParsedShortcut& combination)
+std::optional<QString> GSettingsDesktopShortcuts::accelerator(QKeyCombination combination)
 {
-    return (combination.requiresShift ? QStringLiteral("<Super><Shift>")
-                                      : QStringLiteral("<Super>")) +
-           combination.keyID.toLower();
+    const std::optional<ParsedShortcut> letter = ShortcutKeys::parsedShortcut(combination);
+    if (!letter)
+        return std::nullopt;
+    return (letter->requiresShift ? QStringLiteral("<Super><Shift>") : QStringLiteral("<Super>")) +
+           letter->keyID;
 }
 
 QString GSettingsDesktopShortcuts::customShortcutName()
@@ -204,7 +207,7 @@ QString GSettingsDesktopShortcuts::command() const
     return program + QStringLiteral(" --trigger");
 }
 
-QList<ParsedShortcut> GSettingsDesktopShortcuts::reservedShortcuts()
+QList<QKeyCombination> GSettingsDesktopShortcuts::reservedShortcuts()
 {
     QStringList accelerators;
     if (m_gnome) {
@@ -223,9 +226,9 @@ QList<ParsedShortcut> GSettingsDesktopShortcuts::reservedShortcuts()
         for (const char* id : cinnamonBindingSchemas)
             accelerators << allBindings(id);
     }
-    QList<ParsedShortcut> reserved;
+    QList<QKeyCombination> reserved;
     for (const QString& accelerator : std::as_const(accelerators)) {
-        const std::optional<ParsedShortcut> parsed = parseAccelerator(accelerator);
+        const std::optional<QKeyCombination> parsed = parseAccelerator(accelerator);
         if (parsed && !reserved.contains(*parsed))
             reserved << *parsed;
     }
@@ -257,15 +260,18 @@ std::optional<TriggerShortcut> GSettingsDesktopShortcuts::triggerShortcut()
     return found;
 }
 
-void GSettingsDesktopShortcuts::setCustomShortcut(const ParsedShortcut& combination)
+void GSettingsDesktopShortcuts::setCustomShortcut(QKeyCombination combination)
 {
     if (!supportsCustomShortcut())
         throw DesktopShortcutsError::unsupported();
+    const std::optional<QString> keys = accelerator(combination);
+    if (!keys)
+        throw DesktopShortcutsError::unsupportedKeys();
     const Settings mediaKeys = openSettings(mediaKeysSchema);
     const Settings custom = openSettings(customBindingSchema, customShortcutPath);
     const QByteArray name = customShortcutName().toUtf8();
     const QByteArray commandLine = command().toUtf8();
-    const QByteArray binding = accelerator(combination).toUtf8();
+    const QByteArray binding = keys->toUtf8();
     bool written = g_settings_set_string(custom.get(), "name", name.constData()) &&
                    g_settings_set_string(custom.get(), "command", commandLine.constData()) &&
                    g_settings_set_string(custom.get(), "binding", binding.constData());

@@ -23,15 +23,17 @@ public:
     // executable runs as `<executable> --trigger`.
     GSettingsDesktopShortcuts(const QString& currentDesktop, QString executable);
 
-    QList<ParsedShortcut> reservedShortcuts() override;
+    QList<QKeyCombination> reservedShortcuts() override;
     bool supportsCustomShortcut() override;
     std::optional<TriggerShortcut> triggerShortcut() override;
-    void setCustomShortcut(const ParsedShortcut& combination) override;
+    void setCustomShortcut(QKeyCombination combination) override;
     void removeCustomShortcut() override;
 
     // "<Super>l", "<Shift><Mod4>L": Super+letter with or without Shift; none for anything else.
-    static std::optional<ParsedShortcut> parseAccelerator(const QString& accelerator);
-    static QString accelerator(const ParsedShortcut& combination);
+    static std::optional<QKeyCombination> parseAccelerator(const QString& accelerator);
+    // "<Super><Shift>l" for Super+Shift+L; none for a combination that is not Super with a
+    // letter (and Shift).
+    static std::optional<QString> accelerator(QKeyCombination combination);
     // The command the custom shortcut runs.
     QString command() const;
 

@@ -7,7 +7,7 @@
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyMonitor.h"
-#include "platform/wayland/WaylandPermissions.h"
+#include "platform/wayland/WaylandSessionAccess.h"
 #include "platform/wayland/WaylandWorkspace.h"
 
 #include <QDBusConnection>
@@ -21,7 +21,7 @@ class UserPreferencesStore;
 // The Wayland adapters: the desktop portals on the session bus (shortcut, keys) and
 // data-control on our own windowless connection (clipboard). Both portal sessions start at
 // once, so the first press finds them ready; each part that is missing says so in the log and
-// through the permissions.
+// through the session's capabilities.
 class WaylandPlatform : public QObject, public PlatformAdapters
 {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
     WaylandPlatform(QDBusConnection bus, DesktopLauncher& launcher,
                     UserPreferencesStore& preferences);
 
-    Permissions& permissions() override { return m_permissions; }
+    SessionAccess& sessionAccess() override { return m_sessionAccess; }
     GlobalKeyTap& keyTap() override { return m_keyTap; }
     GlobalKeyMonitor& keyMonitor() override { return m_keyMonitor; }
     SyntheticKeys& syntheticKeys() override { return m_syntheticKeys; }
@@ -50,7 +50,7 @@ private:
     WaylandClipboard m_clipboard{m_connection};
     PortalKeyTap m_keyTap;
     PortalSyntheticKeys m_syntheticKeys;
-    WaylandPermissions m_permissions{m_keyTap, m_syntheticKeys, m_clipboard};
+    WaylandSessionAccess m_sessionAccess{m_keyTap, m_syntheticKeys, m_clipboard};
     WaylandKeyMonitor m_keyMonitor;
     WaylandWorkspace m_workspace;
     AtspiFocusedSelection m_focusedSelection{m_workspace};

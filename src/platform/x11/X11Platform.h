@@ -7,7 +7,7 @@
 #include "platform/x11/X11KeyMonitor.h"
 #include "platform/x11/X11KeyTap.h"
 #include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11SessionAccess.h"
 #include "platform/x11/X11SyntheticKeys.h"
 #include "platform/x11/X11Windows.h"
 #include "platform/x11/X11Workspace.h"
@@ -24,7 +24,7 @@ class X11Platform : public PlatformAdapters
 public:
     explicit X11Platform(DesktopLauncher& launcher);
 
-    Permissions& permissions() override { return m_permissions; }
+    SessionAccess& sessionAccess() override { return m_sessionAccess; }
     GlobalKeyTap& keyTap() override { return m_keyTap; }
     GlobalKeyMonitor& keyMonitor() override { return m_keyMonitor; }
     SyntheticKeys& syntheticKeys() override { return m_syntheticKeys; }
@@ -38,7 +38,7 @@ private:
     X11Connection m_connection;
     X11Keymap m_keymap{m_connection};
     X11Windows m_windows{m_connection};
-    X11Permissions m_permissions{m_connection};
+    X11SessionAccess m_sessionAccess{m_connection};
     X11KeyTap m_keyTap{m_connection, m_keymap};
     X11KeyMonitor m_keyMonitor{m_connection, m_keymap};
     X11SyntheticKeys m_syntheticKeys{m_connection, m_keymap, m_windows};

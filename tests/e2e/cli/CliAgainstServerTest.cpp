@@ -97,9 +97,12 @@ private:
     }
 
     // velto-cli signin --no-browser, with the test pressing label on the page it names.
-    CliProcess::Result signInPressing(const QString& label)
+    CliProcess::Result signInPressing(const QString& label,
+                                      const std::optional<QProcessEnvironment>& environment = {})
     {
         CliProcess signin(cliBinary);
+        if (environment)
+            signin.setEnvironment(*environment);
         signin.start({u"signin"_s, u"--no-browser"_s});
         const QRegularExpressionMatch line = signin.waitForErrorLine(signInAddress, 20'000);
         const QUrl url(line.captured(1), QUrl::StrictMode);
@@ -204,6 +207,22 @@ private slots:
         QVERIFY2(result.err.contains(u"\nSign-in failed: Sign-in was canceled.\n"),
                  qPrintable(result.err));
         QCOMPARE(firstStatusLine(), u"Not signed in"_s);
+    }
+
+    // Whatever language the failure is told in, the CLI does not put its own "failed" before
+    // a sentence that already says so.
+    void aCancelledSignInIsSaidOnceInTheUsersLanguage()
+    {
+        QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+        german.insert(u"LANG"_s, u"C.UTF-8"_s);
+        german.insert(u"LANGUAGE"_s, u"de"_s);
+        const CliProcess::Result result = signInPressing(u"Cancel"_s, german);
+        QVERIFY2(result.exitCode == 1 && !result.err.contains(u"--- browser"),
+                 qPrintable(result.describe()));
+        const QString last = result.err.trimmed().section(u'\n', -1);
+        const int failed = last.count(u"failed"_s, Qt::CaseInsensitive) +
+                           last.count(u"fehlgeschlagen"_s, Qt::CaseInsensitive);
+        QVERIFY2(failed == 1, qPrintable(result.err));
     }
 
     void ctrlCDuringTheSignInAbandonsTheHandoff()

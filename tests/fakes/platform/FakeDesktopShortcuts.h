@@ -9,17 +9,17 @@ namespace velto::fakes {
 class FakeDesktopShortcuts : public DesktopShortcuts
 {
 public:
-    QList<ParsedShortcut> reserved;
+    QList<QKeyCombination> reserved;
     bool customShortcuts = false;
     std::optional<TriggerShortcut> trigger;
     bool refuseWrites = false;
-    QList<ParsedShortcut> written; // every combination Velto's custom shortcut was given
+    QList<QKeyCombination> written; // every combination Velto's custom shortcut was given
     int removals = 0;
 
-    QList<ParsedShortcut> reservedShortcuts() override { return reserved; }
+    QList<QKeyCombination> reservedShortcuts() override { return reserved; }
     bool supportsCustomShortcut() override { return customShortcuts; }
     std::optional<TriggerShortcut> triggerShortcut() override { return trigger; }
-    void setCustomShortcut(const ParsedShortcut& combination) override
+    void setCustomShortcut(QKeyCombination combination) override
     {
         if (refuseWrites)
             throw DesktopShortcutsError::refused();

@@ -35,8 +35,8 @@ struct WindowsRig : ControllerRig
     WindowsRig() : ControllerRig(true)
     {
         delegate->setWindows(&windows);
-        delegate->setPermissionPages([](AppDelegate::PermissionPane pane) {
-            return QUrl::fromLocalFile(pane == AppDelegate::PermissionPane::inputMonitoring
+        delegate->setHelpPages([](AppDelegate::HelpPage page) {
+            return QUrl::fromLocalFile(page == AppDelegate::HelpPage::globalShortcut
                                            ? "/help/global-shortcut.html"
                                            : "/help/text-replacement.html");
         });
@@ -92,25 +92,49 @@ private slots:
         QVERIFY(again.alerts.shown.isEmpty());
     }
 
-    void aHotkeyThatCannotStartIsRetriedAndLogged()
+    // Each retry that finds the same state adds nothing to the journal; a change adds one line.
+    void aHotkeyThatCannotStartIsRetriedAndLoggedOncePerChange()
     {
         ControllerRig rig;
-        rig.permissions.inputMonitoring = false;
+        rig.sessionAccess.shortcut = false;
         rig.monitor.installSucceeds = false;
         rig.launch();
-        QCOMPARE(rig.log->lines.size(), 2);
-        for (const auto& line : rig.log->lines) {
-            QCOMPARE(line.level, LogLevel::warning);
-            QVERIFY2(line.message.startsWith("hotkey unavailable: "), qPrintable(line.message));
-        }
+        const QString monitorFailed =
+            "hotkey unavailable: Failed to install fallback hotkey monitor.";
+        QCOMPARE(rig.log->lines.size(), 1);
+        QCOMPARE(rig.log->lines[0].level, LogLevel::warning);
+        QCOMPARE(rig.log->lines[0].message, monitorFailed);
         QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(false));
         QCOMPARE(rig.model().uiStatus(), UIStatus::permissionRequired());
 
-        rig.permissions.inputMonitoring = true;
+        rig.delegate->applicationDidBecomeActive();
+        rig.delegate->applyShortcutChange();
+        QCOMPARE(rig.log->lines.size(), 1);
+        QCOMPARE(rig.monitor.installCalls, 4);
+
+        // Another reason is another state.
+        rig.sessionAccess.syntheticPaste = false;
         rig.delegate->applicationDidBecomeActive();
         QCOMPARE(rig.log->lines.size(), 2);
+        QVERIFY2(rig.log->lines[1].message.startsWith("hotkey unavailable: No global shortcut"),
+                 qPrintable(rig.log->lines[1].message));
+
+        rig.sessionAccess.shortcut = true;
+        rig.delegate->applicationDidBecomeActive();
         QVERIFY(rig.tap.running);
         QCOMPARE(rig.model().inputMonitoringGranted(), std::optional<bool>(true));
+        QCOMPARE(rig.log->lines.size(), 3);
+        QCOMPARE(rig.log->lines[2].level, LogLevel::info);
+        QCOMPARE(rig.log->lines[2].message, QStringLiteral("hotkey available again"));
+        rig.delegate->applicationDidBecomeActive();
+        QCOMPARE(rig.log->lines.size(), 3);
+
+        // Lost again, for a reason logged before: said again, since the state changed.
+        rig.tap.retargetSucceeds = false;
+        rig.sessionAccess.shortcut = false;
+        rig.delegate->applyShortcutChange();
+        QCOMPARE(rig.log->lines.size(), 4);
+        QCOMPARE(rig.log->lines[3].message, rig.log->lines[1].message);
     }
 
     void launchReadsAutostartEntryAndBringsStateUpToDate()
@@ -148,21 +172,21 @@ private slots:
         QVERIFY(!rig.delegate->pendingWebLogin());
     }
 
-    void thePanelAndSettingsRefreshPermissions()
+    void thePanelAndSettingsRefreshCapabilities()
     {
         WindowsRig rig;
-        rig.permissions.accessibility = false;
+        rig.sessionAccess.syntheticPaste = false;
         rig.delegate->toggleQuickPanel();
         QVERIFY(rig.windows.panelShown);
         QCOMPARE(rig.model().accessibilityGranted(), std::optional<bool>(false));
         QVERIFY(rig.log->contains(LogLevel::info, "quick panel opened"));
-        rig.permissions.accessibility = true;
+        rig.sessionAccess.syntheticPaste = true;
         rig.delegate->toggleQuickPanel();
         QVERIFY(!rig.windows.panelShown);
         QCOMPARE(rig.model().accessibilityGranted(), std::optional<bool>(true));
-        // Settings close the panel, open one window and refresh the permissions too.
+        // Settings close the panel, open one window and refresh the capabilities too.
         rig.delegate->toggleQuickPanel();
-        rig.permissions.inputMonitoring = false;
+        rig.sessionAccess.shortcut = false;
         rig.delegate->openSettings();
         rig.delegate->openSettings();
         QCOMPARE(rig.events.entries(),
@@ -238,11 +262,11 @@ private slots:
     void menuActionsReachTheirServices()
     {
         WindowsRig rig;
-        // The help pages open even when the permission is already granted.
-        rig.delegate->openInputMonitoringSettings();
-        rig.delegate->openAccessibilitySettings();
-        QCOMPARE(rig.permissions.inputMonitoringRequests, 1);
-        QCOMPARE(rig.permissions.accessibilityPrompts, 1);
+        // The help pages open even when the capability already works.
+        rig.delegate->openShortcutHelp();
+        rig.delegate->openTextReplacementHelp();
+        QCOMPARE(rig.sessionAccess.shortcutRequests, 1);
+        QCOMPARE(rig.sessionAccess.syntheticPasteRequests, 1);
         QCOMPARE(rig.workspace.openedURLs,
                  (QList<QUrl>{QUrl::fromLocalFile("/help/global-shortcut.html"),
                               QUrl::fromLocalFile("/help/text-replacement.html")}));

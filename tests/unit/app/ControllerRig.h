@@ -15,7 +15,7 @@
 #include "fakes/platform/FakeFocusedSelection.h"
 #include "fakes/platform/FakeGlobalKeyMonitor.h"
 #include "fakes/platform/FakeGlobalKeyTap.h"
-#include "fakes/platform/FakePermissions.h"
+#include "fakes/platform/FakeSessionAccess.h"
 #include "fakes/platform/FakeSleeper.h"
 #include "fakes/platform/FakeSoundPlayer.h"
 #include "fakes/platform/FakeSyntheticKeys.h"
@@ -74,7 +74,7 @@ struct ControllerRig
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
         std::function<void(const QString&)> copy = [this](const QString& text) { copied << text; };
-        return {permissions,      tap,       monitor,   keys,     clipboard,
+        return {sessionAccess,    tap,       monitor,   keys,     clipboard,
                 selection,        workspace, autostart, sound,    alerts,
                 sleeper,          *clock,    *auth,     api,      preferences,
                 desktopShortcuts, config,    terminate, activate, copy};
@@ -164,7 +164,7 @@ struct ControllerRig
     UserPreferencesStore preferences;
 
     FakeEventLog events;
-    FakePermissions permissions;
+    FakeSessionAccess sessionAccess;
     FakeGlobalKeyTap tap;
     FakeDesktopShortcuts desktopShortcuts;
     FakeGlobalKeyMonitor monitor;

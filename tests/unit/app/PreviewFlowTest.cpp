@@ -89,7 +89,7 @@ struct PreviewRig : FlowRig
     FakePreviewWindows windows;
     RewriteFlow rewrite{
         services(), model,
-        RewriteFlow::Hooks{[this] { model.setCapabilities(permissions.capabilities()); }, [] {}}};
+        RewriteFlow::Hooks{[this] { model.setCapabilities(sessionAccess.capabilities()); }, [] {}}};
     PreviewFlow flow{services(), model, rewrite, [this] { return &windows; }};
 };
 

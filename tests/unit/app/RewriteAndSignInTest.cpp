@@ -151,11 +151,13 @@ private slots:
         QTest::addColumn<QString>("clipboard"); // "untouched", "given back" or the text left on it
         const auto warning = UserNoticeStyle::warning;
         const auto error = UserNoticeStyle::error;
-        const Setup noPermissions = [](ControllerRig& r) {
-            r.permissions.inputMonitoring = false;
-            r.permissions.accessibility = false;
+        const Setup noCapabilities = [](ControllerRig& r) {
+            r.sessionAccess.shortcut = false;
+            r.sessionAccess.syntheticPaste = false;
         };
-        const Setup noAccessibility = [](ControllerRig& r) { r.permissions.accessibility = false; };
+        const Setup noTextReplacement = [](ControllerRig& r) {
+            r.sessionAccess.syntheticPaste = false;
+        };
         const Setup nothingSelected = [](ControllerRig& r) {
             r.model().setShortcutKeyID("r");
             r.model().setShortcutRequiresShift(true);
@@ -178,12 +180,12 @@ private slots:
         const QString onClipboard = "Velto couldn't paste the rewritten text. It is on the "
                                     "clipboard: paste it with Ctrl+V.";
         QTest::newRow("neither shortcut nor text replacement")
-            << noPermissions
+            << noCapabilities
             << "Text replacement unavailable | No synthetic paste in this session. Open Setup to "
                "see what this desktop offers."
             << warning << "" << 0 << 0 << "untouched";
         QTest::newRow("no text replacement")
-            << noAccessibility
+            << noTextReplacement
             << "Text replacement unavailable | No synthetic paste in this session. Open Setup to "
                "see what this desktop offers."
             << warning << "" << 0 << 0 << "untouched";

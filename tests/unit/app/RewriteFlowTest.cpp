@@ -26,7 +26,7 @@ struct RewriteFlowRig : FlowRig
     int signInRequests = 0;
     RewriteFlow flow{
         services(), model,
-        RewriteFlow::Hooks{[this] { model.setCapabilities(permissions.capabilities()); },
+        RewriteFlow::Hooks{[this] { model.setCapabilities(sessionAccess.capabilities()); },
                            [this] { ++signInRequests; }}};
 };
 

@@ -1,7 +1,7 @@
 #include "platform/AutostartError.h"
+#include "platform/linux/CapabilityHelpPages.h"
 #include "platform/linux/JournalLogSink.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
-#include "platform/linux/PermissionHelpPages.h"
 #include "platform/linux/XdgAutostart.h"
 #include "support/TestRegistry.h"
 
@@ -198,15 +198,15 @@ private slots:
             QVERIFY(
                 writeFile(share.path() + "/" + name, "<!DOCTYPE html><title>installed</title>"));
         // Without installed pages, the default place next to the binary: a build folder has none.
-        PermissionHelpPages pages(cache.path() + "/help",
+        CapabilityHelpPages pages(cache.path() + "/help",
                                   installed.isEmpty() ? QString() : share.path());
-        const QString input = pages.url(PermissionHelpPages::Page::globalShortcut).toLocalFile();
-        const QString access = pages.url(PermissionHelpPages::Page::textReplacement).toLocalFile();
+        const QString input = pages.url(CapabilityHelpPages::Page::globalShortcut).toLocalFile();
+        const QString access = pages.url(CapabilityHelpPages::Page::textReplacement).toLocalFile();
         QCOMPARE(input.startsWith(share.path() + "/"), inputFromInstall);
         QCOMPARE(access.startsWith(share.path() + "/"), accessFromInstall);
         QCOMPARE(input.startsWith(cache.path() + "/help/"), !inputFromInstall);
         QCOMPARE(access.startsWith(cache.path() + "/help/"), !accessFromInstall);
-        QCOMPARE(pages.installedPath(PermissionHelpPages::Page::globalShortcut).isEmpty(),
+        QCOMPARE(pages.installedPath(CapabilityHelpPages::Page::globalShortcut).isEmpty(),
                  !inputFromInstall);
         // Nothing is written out while every page is installed.
         QCOMPARE(QFileInfo::exists(cache.path() + "/help"),
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(readFile(input).contains("velto --trigger"));
         // A page someone changed is put back.
         QVERIFY(writeFile(input, "tampered"));
-        pages.url(PermissionHelpPages::Page::globalShortcut);
+        pages.url(CapabilityHelpPages::Page::globalShortcut);
         QVERIFY(readFile(input).startsWith("<!DOCTYPE html>"));
     }
 
@@ -226,15 +226,15 @@ private slots:
     {
         QTemporaryDir cache;
         QTemporaryDir share;
-        const auto page = PermissionHelpPages::Page::textReplacement;
+        const auto page = CapabilityHelpPages::Page::textReplacement;
         const QString german =
-            PermissionHelpPages(cache.path() + "/help", share.path(), QLocale("de_DE"))
+            CapabilityHelpPages(cache.path() + "/help", share.path(), QLocale("de_DE"))
                 .url(page)
                 .toLocalFile();
         QCOMPARE(german, cache.path() + "/help/de/text-replacement.html");
         QVERIFY(readFile(german).contains("<html lang=\"de\">"));
         const QString french =
-            PermissionHelpPages(cache.path() + "/help", share.path(), QLocale("fr_FR"))
+            CapabilityHelpPages(cache.path() + "/help", share.path(), QLocale("fr_FR"))
                 .url(page)
                 .toLocalFile();
         QCOMPARE(french, cache.path() + "/help/text-replacement.html");
@@ -242,7 +242,7 @@ private slots:
 
         // Installed: the German copy where it is installed, the English page where it is not.
         QVERIFY(writeFile(share.path() + "/text-replacement.html", "english"));
-        const PermissionHelpPages installed(cache.path() + "/help", share.path(), QLocale("de_DE"));
+        const CapabilityHelpPages installed(cache.path() + "/help", share.path(), QLocale("de_DE"));
         QCOMPARE(installed.installedPath(page), share.path() + "/text-replacement.html");
         QVERIFY(QDir(share.path()).mkpath("de"));
         QVERIFY(writeFile(share.path() + "/de/text-replacement.html", "deutsch"));

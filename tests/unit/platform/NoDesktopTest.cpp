@@ -8,13 +8,13 @@
 #include "platform/wayland/PortalSyntheticKeys.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandPermissions.h"
+#include "platform/wayland/WaylandSessionAccess.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyMonitor.h"
 #include "platform/x11/X11KeyTap.h"
 #include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11SessionAccess.h"
 #include "platform/x11/X11SyntheticKeys.h"
 #include "platform/x11/X11TerminalClasses.h"
 #include "platform/x11/X11Windows.h"
@@ -67,18 +67,18 @@ private slots:
         QVERIFY(!connection.isConnected());
         X11Keymap keymap(connection);
         X11Windows windows(connection);
-        X11Permissions permissions(connection);
+        X11SessionAccess sessionAccess(connection);
         X11KeyTap tap(connection, keymap);
         X11KeyMonitor monitor(connection, keymap);
-        QVERIFY(!permissions.inputMonitoringGranted());
-        QVERIFY(!permissions.accessibilityTrusted(true));
+        QVERIFY(!sessionAccess.shortcutAvailable());
+        QVERIFY(!sessionAccess.requestSyntheticPaste());
 
-        HotkeyManager hotkeys(permissions, tap, monitor);
+        HotkeyManager hotkeys(sessionAccess, tap, monitor);
         QVERIFY(!hotkeys.start());
         QCOMPARE(hotkeys.lastError().value_or(QString()),
                  QString("No global shortcut in this session, and no synthetic keys for the "
                          "fallback key monitor."));
-        const SessionCapabilities x11 = permissions.capabilities();
+        const SessionCapabilities x11 = sessionAccess.capabilities();
         QCOMPARE(x11.shortcutRoute, GlobalShortcutRoute::unavailable);
         QVERIFY(!x11.shortcutProblem.isEmpty());
         QVERIFY(!x11.replacementWorks());
@@ -161,16 +161,16 @@ private slots:
         PortalKeyTap tap(noBus);
         InMemoryPreferences preferences;
         PortalSyntheticKeys keys(noBus, preferences);
-        WaylandPermissions permissions(tap, keys, clipboard);
+        WaylandSessionAccess sessionAccess(tap, keys, clipboard);
         tap.bind(QKeyCombination(Qt::MetaModifier, Qt::Key_L));
         keys.startSession();
         QTRY_COMPARE(tap.state(), PortalKeyTap::State::missing);
         QTRY_COMPARE(keys.state(), PortalSyntheticKeys::State::missing);
-        QVERIFY(!permissions.inputMonitoringGranted());
-        QVERIFY(!permissions.accessibilityTrusted(true));
+        QVERIFY(!sessionAccess.shortcutAvailable());
+        QVERIFY(!sessionAccess.requestSyntheticPaste());
         QVERIFY(!keys.isAvailable());
         QVERIFY(preferences.values().isEmpty());
-        const SessionCapabilities wayland = permissions.capabilities();
+        const SessionCapabilities wayland = sessionAccess.capabilities();
         QCOMPARE(wayland.shortcutRoute, GlobalShortcutRoute::unavailable);
         QCOMPARE(wayland.shortcutProblem,
                  QStringLiteral("This desktop has no global shortcut portal."));
@@ -193,7 +193,7 @@ private slots:
             {"Alt+Shift+L", false},
         };
         for (const Row& row : rows)
-            QVERIFY2(WaylandPermissions::triggerMatches(
+            QVERIFY2(WaylandSessionAccess::triggerMatches(
                          row.trigger, QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier,
                                                       Qt::Key_L)) == row.matches,
                      row.trigger);

@@ -1,7 +1,7 @@
 #include "system/HotkeyManager.h"
 #include "fakes/platform/FakeGlobalKeyMonitor.h"
 #include "fakes/platform/FakeGlobalKeyTap.h"
-#include "fakes/platform/FakePermissions.h"
+#include "fakes/platform/FakeSessionAccess.h"
 
 #include "support/TestRegistry.h"
 
@@ -23,14 +23,14 @@ const QString refused = QStringLiteral(
 // A manager over fake ports that counts the hotkeys it reports.
 struct Rig
 {
-    explicit Rig(bool inputMonitoring = true)
+    explicit Rig(bool shortcut = true)
     {
-        permissions.inputMonitoring = inputMonitoring;
-        manager.emplace(permissions, tap, monitor);
+        sessionAccess.shortcut = shortcut;
+        manager.emplace(sessionAccess, tap, monitor);
         manager->onHotkey = [this] { ++calls; };
     }
 
-    FakePermissions permissions;
+    FakeSessionAccess sessionAccess;
     FakeGlobalKeyTap tap;
     FakeGlobalKeyMonitor monitor;
     std::optional<HotkeyManager> manager;
@@ -97,7 +97,7 @@ private slots:
     void withoutATapAndWithoutSyntheticKeysNothingStarts()
     {
         Rig rig(false);
-        rig.permissions.accessibility = false;
+        rig.sessionAccess.syntheticPaste = false;
         QVERIFY(!rig.manager->start());
         QCOMPARE(rig.manager->lastError().value_or(QString()),
                  "No global shortcut in this session, and no synthetic keys for the fallback key "
@@ -121,18 +121,18 @@ private slots:
     void fallsBackToTheMonitorAndRequestsAccessOnEachAttempt()
     {
         Rig rig(false);
-        rig.permissions.accessibility = false;
+        rig.sessionAccess.syntheticPaste = false;
         QVERIFY(!rig.manager->start());
         QVERIFY(!rig.manager->start());
-        QCOMPARE(rig.permissions.inputMonitoringRequests, 2);
-        QCOMPARE(rig.permissions.accessibilityPrompts, 2);
+        QCOMPARE(rig.sessionAccess.shortcutRequests, 2);
+        QCOMPARE(rig.sessionAccess.syntheticPasteRequests, 2);
 
-        rig.permissions.accessibility = true;
+        rig.sessionAccess.syntheticPaste = true;
         QVERIFY(rig.manager->start());
         QVERIFY(!rig.manager->lastError());
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::monitor);
         // A running monitor is kept even once the tap becomes possible.
-        rig.permissions.inputMonitoring = true;
+        rig.sessionAccess.shortcut = true;
         QVERIFY(rig.manager->start());
         QCOMPARE(rig.tap.startCalls, 0);
         QCOMPARE(rig.monitor.installCalls, 1);
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(rig.tap.startCalls, 1);
         QCOMPARE(rig.tap.targets, QList<QKeyCombination>{superL});
         QCOMPARE(rig.manager->mechanism(), HotkeyManager::Mechanism::tap);
-        QCOMPARE(rig.permissions.inputMonitoringRequests, 0);
+        QCOMPARE(rig.sessionAccess.shortcutRequests, 0);
         QCOMPARE(rig.monitor.installCalls, 0);
     }
 

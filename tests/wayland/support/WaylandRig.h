@@ -9,7 +9,7 @@
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyMonitor.h"
-#include "platform/wayland/WaylandPermissions.h"
+#include "platform/wayland/WaylandSessionAccess.h"
 #include "platform/wayland/WaylandWorkspace.h"
 #include "system/HotkeyManager.h"
 #include "system/SelectionService.h"
@@ -31,9 +31,9 @@ struct WaylandRig
     WaylandClipboard clipboard{connection};
     PortalKeyTap tap{bus};
     PortalSyntheticKeys keys{bus, preferences};
-    WaylandPermissions permissions{tap, keys, clipboard};
+    WaylandSessionAccess sessionAccess{tap, keys, clipboard};
     WaylandKeyMonitor monitor;
-    HotkeyManager hotkeys{permissions, tap, monitor};
+    HotkeyManager hotkeys{sessionAccess, tap, monitor};
     fakes::FakeFocusedSelection noSelection;
     DesktopLauncher launcher;
     WaylandWorkspace workspace{launcher};
@@ -47,8 +47,7 @@ struct WaylandRig
         keys.startSession();
         return QTest::qWaitFor(
             [&] {
-                return permissions.inputMonitoringGranted() &&
-                       permissions.accessibilityTrusted(false);
+                return sessionAccess.shortcutAvailable() && sessionAccess.syntheticPasteAvailable();
             },
             15000);
     }

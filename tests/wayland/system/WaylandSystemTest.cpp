@@ -243,7 +243,7 @@ private slots:
         QVERIFY2(tap.trigger().contains(u'L'), qPrintable(tap.trigger()));
         // KWin's description of the keys it assigned reads as the combination asked for, so
         // the shortcut does not show as taken.
-        QVERIFY2(WaylandPermissions::triggerMatches(tap.trigger(), superL),
+        QVERIFY2(WaylandSessionAccess::triggerMatches(tap.trigger(), superL),
                  qPrintable(tap.trigger()));
 
         // The editor has the keyboard: a plain key types over its selection.
@@ -261,9 +261,9 @@ private slots:
         QVERIFY(tap.retarget(superShiftD));
         QVERIFY(waitForState(tap, PortalKeyTap::State::bound));
         QTRY_VERIFY_WITH_TIMEOUT(tap.trigger().contains(u'D'), 5000);
-        QVERIFY2(WaylandPermissions::triggerMatches(tap.trigger(), superShiftD),
+        QVERIFY2(WaylandSessionAccess::triggerMatches(tap.trigger(), superShiftD),
                  qPrintable(tap.trigger()));
-        QVERIFY2(!WaylandPermissions::triggerMatches(tap.trigger(), superL),
+        QVERIFY2(!WaylandSessionAccess::triggerMatches(tap.trigger(), superL),
                  qPrintable(tap.trigger()));
         keyboard.chord({PortalKeyboard::superL, PortalKeyboard::shiftL}, 'd');
         QTRY_COMPARE_WITH_TIMEOUT(presses.size(), 2, 5000);
@@ -276,7 +276,7 @@ private slots:
         tap.stop();
     }
 
-    void missingPortalsLeaveClearPermissionsAndNoHang()
+    void missingPortalsLeaveClearCapabilitiesAndNoHang()
     {
         BareBus bareBus;
         const auto bus = bareBus.start();
@@ -290,16 +290,17 @@ private slots:
         QVERIFY(!velto.tap.problem().isEmpty());
         QVERIFY(!velto.keys.problem().isEmpty());
 
-        QVERIFY(!velto.permissions.inputMonitoringGranted());
-        QVERIFY(!velto.permissions.accessibilityTrusted(true));
-        const SessionCapabilities session = velto.permissions.capabilities();
+        QVERIFY(!velto.sessionAccess.shortcutAvailable());
+        QVERIFY(!velto.sessionAccess.requestSyntheticPaste());
+        const SessionCapabilities session = velto.sessionAccess.capabilities();
         QCOMPARE(session.shortcutRoute, GlobalShortcutRoute::unavailable);
         QCOMPARE(session.shortcutProblem,
                  QStringLiteral("This desktop has no global shortcut portal."));
         QVERIFY(!velto.hotkeys.start());
-        QCOMPARE(velto.hotkeys.lastError(), HotkeyManagerError::permissionsMissing().description());
+        QCOMPARE(velto.hotkeys.lastError(),
+                 HotkeyManagerError::shortcutUnavailable().description());
         // Asking again finds them still missing, and nothing was left waiting.
-        velto.permissions.requestInputMonitoring();
+        velto.sessionAccess.requestShortcut();
         QCOMPARE(velto.tap.state(), PortalKeyTap::State::missing);
         QVERIFY(!velto.keys.isAvailable());
         velto.keys.post(QKeyCombination(Qt::ControlModifier, Qt::Key_V), true);
@@ -314,9 +315,9 @@ private slots:
         qputenv("WAYLAND_DISPLAY", display);
         QCOMPARE(velto.connection.state(), WaylandConnection::State::failed);
 
-        QVERIFY(!velto.permissions.accessibilityTrusted(true));
+        QVERIFY(!velto.sessionAccess.requestSyntheticPaste());
         QTRY_COMPARE_WITH_TIMEOUT(velto.keys.state(), PortalSyntheticKeys::State::started, 15000);
-        QVERIFY(!velto.permissions.accessibilityTrusted(false));
+        QVERIFY(!velto.sessionAccess.syntheticPasteAvailable());
         QCOMPARE(QCoro::waitFor(velto.clipboard.readItems()), std::nullopt);
     }
 };

@@ -8,7 +8,7 @@
 #include "platform/x11/X11KeyMonitor.h"
 #include "platform/x11/X11KeyTap.h"
 #include "platform/x11/X11Keymap.h"
-#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11SessionAccess.h"
 #include "platform/x11/X11SyntheticKeys.h"
 #include "platform/x11/X11Windows.h"
 #include "platform/x11/X11Workspace.h"
@@ -47,10 +47,10 @@ struct X11Rig
     X11Connection connection;
     X11Keymap keymap{connection};
     X11Windows windows{connection};
-    X11Permissions permissions{connection};
+    X11SessionAccess sessionAccess{connection};
     X11KeyTap tap{connection, keymap};
     X11KeyMonitor monitor{connection, keymap};
-    HotkeyManager hotkeys{permissions, tap, monitor};
+    HotkeyManager hotkeys{sessionAccess, tap, monitor};
     X11Clipboard clipboard{connection};
     X11SyntheticKeys realKeys{connection, keymap, windows};
     CountingKeys keys{realKeys};

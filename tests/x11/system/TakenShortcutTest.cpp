@@ -19,7 +19,7 @@ struct GrabbingControllerRig : ControllerRig
     GrabbingControllerRig() : ControllerRig(true)
     {
         const AppServices base = services();
-        delegate = std::make_unique<AppDelegate>(AppServices{x11.permissions,
+        delegate = std::make_unique<AppDelegate>(AppServices{x11.sessionAccess,
                                                              x11.tap,
                                                              x11.monitor,
                                                              keys,

@@ -312,8 +312,8 @@ private slots:
         EditorWindow editor("hello\n");
         QVERIFY(editor.start());
         X11Rig listener;
-        QVERIFY(listener.permissions.inputMonitoringGranted());
-        QVERIFY(listener.permissions.accessibilityTrusted(false));
+        QVERIFY(listener.sessionAccess.shortcutAvailable());
+        QVERIFY(listener.sessionAccess.syntheticPasteAvailable());
         QVERIFY(listener.hotkeys.start());
         QCOMPARE(listener.hotkeys.mechanism(), HotkeyManager::Mechanism::tap);
 

@@ -8,7 +8,7 @@ namespace velto {
 
 // Local help pages for the two capabilities, the global shortcut and text replacement: what each
 // needs from the session, and what to do where the session lacks it.
-class PermissionHelpPages
+class CapabilityHelpPages
 {
 public:
     enum class Page
@@ -20,7 +20,7 @@ public:
     // Empty directory: $XDG_CACHE_HOME/velto/help. Empty installed directory: the one installed
     // beside this executable (<prefix>/share/velto/help for <prefix>/bin/velto). The pages are
     // in the locale's language where there is a copy in it ("de/global-shortcut.html").
-    explicit PermissionHelpPages(QString directory = {}, QString installedDirectory = {},
+    explicit CapabilityHelpPages(QString directory = {}, QString installedDirectory = {},
                                  QLocale locale = QLocale());
 
     // A file URL of the page: the installed one when there is one, else written out from the

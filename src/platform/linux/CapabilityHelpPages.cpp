@@ -1,4 +1,4 @@
-#include "platform/linux/PermissionHelpPages.h"
+#include "platform/linux/CapabilityHelpPages.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +23,7 @@ QString executableDirectory()
 
 } // namespace
 
-PermissionHelpPages::PermissionHelpPages(QString directory, QString installedDirectory,
+CapabilityHelpPages::CapabilityHelpPages(QString directory, QString installedDirectory,
                                          QLocale locale)
     : m_directory(std::move(directory)), m_installedDirectory(std::move(installedDirectory)),
       m_locale(std::move(locale))
@@ -36,13 +36,13 @@ PermissionHelpPages::PermissionHelpPages(QString directory, QString installedDir
                                                QStringLiteral(VELTO_HELP_FROM_BINDIR));
 }
 
-QString PermissionHelpPages::fileName(Page page)
+QString CapabilityHelpPages::fileName(Page page)
 {
     return page == Page::globalShortcut ? QStringLiteral("global-shortcut.html")
                                         : QStringLiteral("text-replacement.html");
 }
 
-QString PermissionHelpPages::localizedName(Page page, const QString& folder) const
+QString CapabilityHelpPages::localizedName(Page page, const QString& folder) const
 {
     for (const QString& language : m_locale.uiLanguages()) {
         // "de-DE" and "de" both look in de/; the English pages are the ones at the top.
@@ -56,14 +56,14 @@ QString PermissionHelpPages::localizedName(Page page, const QString& folder) con
     return fileName(page);
 }
 
-QString PermissionHelpPages::installedPath(Page page) const
+QString CapabilityHelpPages::installedPath(Page page) const
 {
     const QFileInfo installed(m_installedDirectory + QLatin1Char('/') +
                               localizedName(page, m_installedDirectory));
     return installed.isFile() && installed.isReadable() ? installed.absoluteFilePath() : QString();
 }
 
-QUrl PermissionHelpPages::url(Page page) const
+QUrl CapabilityHelpPages::url(Page page) const
 {
     // Installed pages are opened where they are: readable by every browser, nothing to write.
     const QString installed = installedPath(page);

@@ -1,4 +1,4 @@
-#include "platform/wayland/WaylandPermissions.h"
+#include "platform/wayland/WaylandSessionAccess.h"
 
 #include "platform/wayland/PortalKeyTap.h"
 #include "platform/wayland/PortalSyntheticKeys.h"
@@ -8,18 +8,18 @@
 
 namespace velto {
 
-WaylandPermissions::WaylandPermissions(PortalKeyTap& shortcut, PortalSyntheticKeys& keys,
-                                       WaylandClipboard& clipboard)
+WaylandSessionAccess::WaylandSessionAccess(PortalKeyTap& shortcut, PortalSyntheticKeys& keys,
+                                           WaylandClipboard& clipboard)
     : m_shortcut(shortcut), m_keys(keys), m_clipboard(clipboard)
 {
 }
 
-bool WaylandPermissions::inputMonitoringGranted()
+bool WaylandSessionAccess::shortcutAvailable()
 {
     return m_shortcut.state() == PortalKeyTap::State::bound;
 }
 
-void WaylandPermissions::requestInputMonitoring()
+void WaylandSessionAccess::requestShortcut()
 {
     // A portal known to be missing stays missing for this session; no point asking again.
     const auto state = m_shortcut.state();
@@ -27,16 +27,20 @@ void WaylandPermissions::requestInputMonitoring()
         m_shortcut.bind(m_shortcut.requestedShortcut());
 }
 
-bool WaylandPermissions::accessibilityTrusted(bool prompt)
+bool WaylandSessionAccess::syntheticPasteAvailable()
 {
-    const auto state = m_keys.state();
-    if (prompt && (state == PortalSyntheticKeys::State::stopped ||
-                   state == PortalSyntheticKeys::State::failed))
-        m_keys.startSession();
     return m_keys.state() == PortalSyntheticKeys::State::started && m_clipboard.isAvailable();
 }
 
-SessionCapabilities WaylandPermissions::capabilities()
+bool WaylandSessionAccess::requestSyntheticPaste()
+{
+    const auto state = m_keys.state();
+    if (state == PortalSyntheticKeys::State::stopped || state == PortalSyntheticKeys::State::failed)
+        m_keys.startSession();
+    return syntheticPasteAvailable();
+}
+
+SessionCapabilities WaylandSessionAccess::capabilities()
 {
     SessionCapabilities capabilities;
     switch (m_shortcut.state()) {
@@ -46,29 +50,27 @@ SessionCapabilities WaylandPermissions::capabilities()
             !triggerMatches(m_shortcut.trigger(), m_shortcut.requestedShortcut());
         break;
     case PortalKeyTap::State::missing:
-        capabilities.shortcutProblem =
-            QStringLiteral("This desktop has no global shortcut portal.");
+        capabilities.shortcutProblem = tr("This desktop has no global shortcut portal.");
         break;
     case PortalKeyTap::State::failed:
         capabilities.shortcutProblem =
-            QStringLiteral("The desktop's global shortcut portal did not bind the shortcut.");
+            tr("The desktop's global shortcut portal did not bind the shortcut.");
         break;
     case PortalKeyTap::State::unbound:
     case PortalKeyTap::State::binding:
-        capabilities.shortcutProblem =
-            QStringLiteral("Waiting for the desktop's global shortcut portal.");
+        capabilities.shortcutProblem = tr("Waiting for the desktop's global shortcut portal.");
         break;
     }
-    capabilities.pasteReplacement = accessibilityTrusted(false);
+    capabilities.pasteReplacement = syntheticPasteAvailable();
     capabilities.accessibilityReplacement = m_accessibilityBus.available();
     if (!capabilities.replacementWorks())
-        capabilities.replacementProblem = QStringLiteral(
-            "This desktop offers neither an accessibility bus (AT-SPI) nor a synthetic paste "
-            "(a RemoteDesktop portal with a data-control clipboard).");
+        capabilities.replacementProblem =
+            tr("This desktop offers neither an accessibility bus (AT-SPI) nor a synthetic paste "
+               "(a RemoteDesktop portal with a data-control clipboard).");
     return capabilities;
 }
 
-bool WaylandPermissions::triggerMatches(const QString& trigger, QKeyCombination shortcut)
+bool WaylandSessionAccess::triggerMatches(const QString& trigger, QKeyCombination shortcut)
 {
     QStringList ids;
     for (const ShortcutKeyOption& key : ShortcutKeys::availableShortcutKeys())
