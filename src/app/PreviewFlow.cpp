@@ -5,7 +5,6 @@
 #include "model/AppModel.h"
 #include "model/ClientLogger.h"
 #include "platform/CancellationToken.h"
-#include "platform/Clipboard.h"
 #include "platform/Workspace.h"
 #include "rewrite/RewriteAPI.h"
 #include "rewrite/RewriteClientError.h"
@@ -14,24 +13,6 @@
 #include <QCoreApplication>
 
 namespace velto {
-
-namespace {
-
-// The text as the user's own copy: every usual text type, and no hint that keeps clipboard
-// managers from recording it.
-ClipboardItem copiedText(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    ClipboardItem item{{QStringLiteral("UTF8_STRING"), utf8},
-                       {QStringLiteral("text/plain;charset=utf-8"), utf8},
-                       {QStringLiteral("text/plain"), utf8}};
-    const QByteArray latin1 = text.toLatin1();
-    if (QString::fromLatin1(latin1) == text)
-        item.insert(QStringLiteral("STRING"), latin1);
-    return item;
-}
-
-} // namespace
 
 PreviewFlow::PreviewFlow(AppServices services, AppModel& model, RewriteFlow& rewrite,
                          std::function<AppWindows*()> windows, QObject* parent)
@@ -175,8 +156,10 @@ void PreviewFlow::copy()
 {
     if (!m_session || !m_session->windowShown || !m_presenter->finished())
         return;
-    m_services.clipboard.clearContents();
-    m_services.clipboard.writeItems({copiedText(m_presenter->result())});
+    // Through the preview window, which has the focus: that works in every session, also where
+    // the clipboard port cannot write (GNOME on Wayland). It is the user's own copy, so clipboard
+    // managers may record it.
+    m_services.copyText(m_presenter->result());
     ClientLogger::info(u"preview copied");
     close(true);
 }
