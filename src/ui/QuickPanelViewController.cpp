@@ -110,10 +110,10 @@ void QuickPanelViewController::perform(PanelAction action)
         call(m_handlers.addDesktopShortcut);
         break;
     case PanelAction::openShortcutHelp:
-        call(m_handlers.openInputMonitoring);
+        call(m_handlers.openShortcutHelp);
         break;
     case PanelAction::openReplacementHelp:
-        call(m_handlers.openAccessibility);
+        call(m_handlers.openTextReplacementHelp);
         break;
     case PanelAction::removeDesktopShortcut:
     case PanelAction::none:

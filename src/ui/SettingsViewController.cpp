@@ -118,10 +118,10 @@ void SettingsViewController::pressCapability(SettingsPresenter::Capability capab
         call(m_handlers.removeDesktopShortcut);
         break;
     case PanelAction::openShortcutHelp:
-        call(m_handlers.openInputMonitoring);
+        call(m_handlers.openShortcutHelp);
         break;
     case PanelAction::openReplacementHelp:
-        call(m_handlers.openAccessibility);
+        call(m_handlers.openTextReplacementHelp);
         break;
     default:
         break;

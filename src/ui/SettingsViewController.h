@@ -32,8 +32,8 @@ public:
         std::function<void()> signIn;
         std::function<void()> signOut;
         // The help pages of the global shortcut and of text replacement.
-        std::function<void()> openInputMonitoring;
-        std::function<void()> openAccessibility;
+        std::function<void()> openShortcutHelp;
+        std::function<void()> openTextReplacementHelp;
         std::function<void()> useFreeShortcut;
         std::function<void()> addDesktopShortcut;
         std::function<void()> removeDesktopShortcut;

@@ -80,7 +80,7 @@ struct PanelRig : ViewRig
     QuickPanelViewController controller{
         states.model,
         {counter("rewrite"), counter("openSettings"), counter("signIn"), counter("signOut"),
-         counter("openInputMonitoring"), counter("openAccessibility"), counter("quit"),
+         counter("openShortcutHelp"), counter("openTextReplacementHelp"), counter("quit"),
          counter("useFreeShortcut"), counter("addDesktopShortcut")},
         engine};
 };
@@ -97,9 +97,9 @@ struct SettingsRig : ViewRig
     SettingsViewController controller{
         states.model,
         {[this](bool on) { launchAtLogin.append(on); }, counter("shortcutChanged"),
-         counter("signIn"), counter("signOut"), counter("openInputMonitoring"),
-         counter("openAccessibility"), counter("useFreeShortcut"), counter("addDesktopShortcut"),
-         counter("removeDesktopShortcut")},
+         counter("signIn"), counter("signOut"), counter("openShortcutHelp"),
+         counter("openTextReplacementHelp"), counter("useFreeShortcut"),
+         counter("addDesktopShortcut"), counter("removeDesktopShortcut")},
         engine};
 };
 
@@ -157,7 +157,7 @@ private slots:
         for (const char* name : {"mainButton", "setupPrimary", "settingsButton", "quitButton"})
             rig.click(name);
         QCOMPARE(rig.called,
-                 (QStringList{"openSettings", "openInputMonitoring", "openSettings", "quit"}));
+                 (QStringList{"openSettings", "openShortcutHelp", "openSettings", "quit"}));
     }
 
     // A server's error text is shown as it is: markup in it is neither rendered nor fetched.
@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(rig.text("headerChip"), "Needs setup");
         QCOMPARE(rig.text("globalShortcutAction"), "Open Help");
         rig.click("textReplacementAction");
-        QCOMPARE(rig.called, QStringList{"openAccessibility"});
+        QCOMPARE(rig.called, QStringList{"openTextReplacementHelp"});
         rig.states.model.setPermissionState(true, false);
         QVERIFY(rig.shown("globalShortcutWorks"));
         QVERIFY(!rig.shown("globalShortcutAction"));
