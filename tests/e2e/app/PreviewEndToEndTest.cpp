@@ -71,7 +71,9 @@ private slots:
         m_keyboard.chord({}, escapeKey);
         if (!QTest::qWaitFor([&] { return m_app->logCount("preview cancelled") == 1; }, 5000))
             QFAIL(qPrintable(m_app->report(u"Escape did not cancel the preview"_s)));
-        // The focus is back in the editor: its own save key works there.
+        // The focus comes back to the editor, so its own save key works there.
+        if (!m_editor->waitUntilActive())
+            QFAIL(qPrintable(m_app->report(u"the focus did not come back to the editor"_s)));
         QVERIFY(m_editor->saveAndWaitFor(m_keyboard, QString::fromUtf8(original)));
         QCOMPARE(m_editor->fileContents(), original);
         QCOMPARE(m_peer.clipboardDifference(), QString());

@@ -131,6 +131,13 @@ bool EditorWindow::activate()
     return activateWindow(m_window);
 }
 
+bool EditorWindow::waitUntilActive() const
+{
+    return QTest::qWaitFor(
+        [&] { return xdotool({QStringLiteral("getactivewindow")}).trimmed().toUInt() == m_window; },
+        5000);
+}
+
 bool EditorWindow::saveAndWaitFor(TestKeyboard& keyboard, const QString& expected)
 {
     // Wait for this save, not just for the content: a file that already held the text would

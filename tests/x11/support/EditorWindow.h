@@ -51,6 +51,8 @@ public:
     QString output() const { return QString::fromLocal8Bit(m_process.readAll()); }
     // Makes it the active window again (after another one took the focus).
     bool activate();
+    // The desktop's active window is the editor's, within a few seconds.
+    bool waitUntilActive() const;
     // Ctrl+S, then waits until the file holds `expected` (it may be seen half written first).
     bool saveAndWaitFor(TestKeyboard& keyboard, const QString& expected);
 
