@@ -108,7 +108,9 @@ void RewriteRoutes::rewriteStream(const Request& req, Response& res)
 {
     std::string user;
     RewriteRequest r = parse(req, user);
-    std::shared_ptr<void> slot = claimStream(user);
+    // Held through a shared holder, so the slot is free before the stream's last chunk leaves:
+    // a client that starts its next stream the moment this one ends is not refused.
+    auto slot = std::make_shared<std::shared_ptr<void>>(claimStream(user));
     std::shared_ptr<RewriteStream> stream = m_engine.rewriteStream(r);
     std::string id = routes::requestIdFor(req, res);
     res.set_header("Cache-Control", "no-cache");
@@ -134,6 +136,7 @@ void RewriteRoutes::rewriteStream(const Request& req, Response& res)
                     ApiError(500, "internal_error", "The server failed.", true).toJson(id).dump(),
                     "error"));
             }
+            slot->reset();
             sink.done();
             return true;
         });
