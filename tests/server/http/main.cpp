@@ -2,9 +2,9 @@
 // server of its own, a fresh database per fixture) with VELTO_TEST_STORE=postgresql.
 
 #include "Crypto.h"
+#include "support/RegisteredTests.h"
 #include "support/ScratchPostgres.h"
 #include "support/ServerFixture.h"
-#include "support/TestRegistry.h"
 
 using namespace velto::server;
 using namespace velto::server::testing;
@@ -23,11 +23,7 @@ int main(int argc, char** argv)
         ServerFixture::freshDatabase() = [&] { return postgres->createDatabase(); };
     }
     qInfo("store: %s", ServerFixture::onPostgres() ? "postgresql" : "sqlite");
-    int failed = 0;
-    for (const auto& make : velto::test::registry()) {
-        std::unique_ptr<QObject> suite(make());
-        failed += QTest::qExec(suite.get(), argc, argv);
-    }
+    const int failed = velto::test::runRegisteredTests(argc, argv);
     ServerFixture::freshDatabase() = nullptr;
     return failed;
 }
