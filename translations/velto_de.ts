@@ -759,13 +759,13 @@ Open Setup to finish everything in one place.</source>
         <translation>Der Anmeldedienst ist vorübergehend nicht verfügbar. Bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <source>Sign-in failed. Please retry.</source>
-        <translation>Anmeldung fehlgeschlagen. Bitte versuchen Sie es erneut.</translation>
+        <source>No reason was given. Please retry.</source>
+        <translation>Es wurde kein Grund genannt. Bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <source>Sign-in failed: %1</source>
+        <source>The sign-in server said “%1”. Please retry.</source>
         <extracomment>%1 is the reason word the sign-in server gave, such as server_error</extracomment>
-        <translation>Anmeldung fehlgeschlagen: %1</translation>
+        <translation>Der Anmeldeserver meldete „%1“. Bitte versuchen Sie es erneut.</translation>
     </message>
 </context>
 <context>

@@ -169,11 +169,14 @@ QString ServerErrorInterpreter::humanReadableHandoffFailure(const QString& reaso
     if (word == u"auth_handoff_store_unavailable" || word == u"oauth_provider_unavailable")
         return QCoreApplication::translate(
             "ServerErrorInterpreter", "Sign-in service is temporarily unavailable. Please retry.");
+    // Shown after "Sign-in failed:", so these do not say it again.
     if (word.isEmpty())
         return QCoreApplication::translate("ServerErrorInterpreter",
-                                           "Sign-in failed. Please retry.");
+                                           "No reason was given. Please retry.");
     //: %1 is the reason word the sign-in server gave, such as server_error
-    return QCoreApplication::translate("ServerErrorInterpreter", "Sign-in failed: %1").arg(word);
+    return QCoreApplication::translate("ServerErrorInterpreter",
+                                       "The sign-in server said \u201c%1\u201d. Please retry.")
+        .arg(word);
 }
 
 } // namespace velto

@@ -66,7 +66,6 @@ const QList<ParsedShortcut>& freeShortcutCandidates();
 std::optional<ParsedShortcut> parseShortcutInput(const QString& input,
                                                  const QStringList& validKeys);
 
-inline const QString invalidInputHint = QStringLiteral("Use format like Super+L or Super+Shift+L.");
 inline const QString inputPlaceholder = QStringLiteral("Super+L or Super+Shift+L");
 
 } // namespace ShortcutKeys

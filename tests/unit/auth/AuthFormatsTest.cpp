@@ -317,8 +317,10 @@ private slots:
         for (const auto& row : rows)
             QTest::newRow(row[0]) << QString(row[0]) << QString(row[1]);
         QTest::newRow("mixed case with line break") << "Access_Denied\n" << QString(canceled);
-        QTest::newRow("blank") << "  " << QString("Sign-in failed. Please retry.");
-        QTest::newRow("unlisted") << " Weird_Reason " << QString("Sign-in failed: weird_reason");
+        QTest::newRow("blank") << "  " << QString("No reason was given. Please retry.");
+        QTest::newRow("unlisted")
+            << " Weird_Reason "
+            << QString("The sign-in server said \u201cweird_reason\u201d. Please retry.");
     }
     void handoffFailureWordsBecomeSentences()
     {
