@@ -78,7 +78,7 @@ const PlaceRow placeRows[] = {
     {"negative height", QRect(100, 120, 80, -18), std::nullopt, std::nullopt, std::nullopt},
     {"off every screen", QRect(3000, 2000, 80, 18), QRect(3000, 2000, 8, 18),
      QRect(3072, 2000, 8, 18), std::nullopt},
-    {"far beyond any desktop", QRect(2147483000, 10, 2000, 18), std::nullopt, std::nullopt,
+    {"far beyond any desktop", QRect(2147480000, 10, 2000, 18), std::nullopt, std::nullopt,
      std::nullopt},
 };
 
