@@ -234,6 +234,10 @@
         <source>GNOME&apos;s keyboard shortcut settings are locked: ask your administrator, or add the shortcut in GNOME Settings.</source>
         <translation>Die Tastenkürzel-Einstellungen von GNOME sind gesperrt: Wenden Sie sich an Ihre Systemverwaltung oder legen Sie das Tastenkürzel in den GNOME-Einstellungen an.</translation>
     </message>
+    <message>
+        <source>A custom shortcut for Velto in GNOME&apos;s settings can only be Super with a letter, with or without Shift.</source>
+        <translation>Ein eigenes Tastenkürzel für Velto in den GNOME-Einstellungen kann nur Super mit einem Buchstaben sein, mit oder ohne Umschalttaste.</translation>
+    </message>
 </context>
 <context>
     <name>GSettingsDesktopShortcuts</name>

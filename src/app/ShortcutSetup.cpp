@@ -35,6 +35,8 @@ void ShortcutSetup::ensureRegistration()
 {
     // Retried at launch, on every activation and every change of the session: the journal
     // gets a line when the state changes, not one per retry.
+    if (m_stopped)
+        return;
     if (m_hotkeyManager->start()) {
         if (m_reportedProblem)
             ClientLogger::info(u"hotkey available again");
@@ -150,6 +152,7 @@ void ShortcutSetup::updateDesktopShortcut()
 
 void ShortcutSetup::stop()
 {
+    m_stopped = true;
     m_hotkeyManager->stop();
 }
 

@@ -35,6 +35,8 @@ public:
     // Adds the desktop custom shortcut that runs `velto --trigger` (GNOME), or removes it.
     void addDesktopShortcut();
     void removeDesktopShortcut();
+    // Lets the shortcut go for good: the desktop's answer to that (a portal's state change)
+    // must not bind it again while the app quits.
     void stop();
 
     HotkeyManager& hotkeyManager() const { return *m_hotkeyManager; }
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     // Why the listener could not start, as last logged; none while it runs.
     std::optional<QString> m_reportedProblem;
+    bool m_stopped = false;
 };
 
 } // namespace velto

@@ -17,11 +17,13 @@
 #include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/GSettingsDesktopShortcuts.h"
 #include "platform/linux/JournalLogSink.h"
+#include "platform/linux/KGlobalAccelShortcuts.h"
 #include "platform/linux/LocalSocketSingleInstance.h"
 #include "platform/linux/MessageBoxAlerts.h"
 #include "platform/linux/SystemTranslations.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/XdgAutostart.h"
+#include "platform/wayland/PortalKeyTap.h"
 #include "rewrite/RewriteAPI.h"
 
 #include <QApplication>
@@ -166,8 +168,15 @@ int main(int argc, char** argv)
     TimerSleeper sleeper;
     SystemClock clock;
     RewriteAPI rewriteAPI(std::make_shared<HttpClient>());
-    GSettingsDesktopShortcuts desktopShortcuts(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
-                                               QCoreApplication::applicationFilePath());
+    const QString currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    std::unique_ptr<DesktopShortcuts> desktopShortcuts;
+    if (KGlobalAccelShortcuts::runsOn(currentDesktop))
+        desktopShortcuts = std::make_unique<KGlobalAccelShortcuts>(
+            QDBusConnection::sessionBus(),
+            QStringList{PortalKeyTap::sessionToken, QGuiApplication::desktopFileName()});
+    else
+        desktopShortcuts = std::make_unique<GSettingsDesktopShortcuts>(
+            currentDesktop, QCoreApplication::applicationFilePath());
 
     AppServices services{platform->sessionAccess(),
                          platform->keyTap(),
@@ -184,7 +193,7 @@ int main(int argc, char** argv)
                          AuthService::shared(),
                          rewriteAPI,
                          UserPreferencesStore::shared(),
-                         desktopShortcuts,
+                         *desktopShortcuts,
                          [] { return AppBuildConfig::load(); },
                          [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); },
                          [] {},

@@ -29,8 +29,9 @@ public:
     {
         return AppError(
             domain, unsupportedKeysCode,
-            QStringLiteral("A custom shortcut for Velto in GNOME's settings can only be "
-                           "Super with a letter, with or without Shift."));
+            QCoreApplication::translate("DesktopShortcutsError",
+                                        "A custom shortcut for Velto in GNOME's settings can only "
+                                        "be Super with a letter, with or without Shift."));
     }
     static AppError refused()
     {

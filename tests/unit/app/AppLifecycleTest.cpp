@@ -170,6 +170,12 @@ private slots:
         QVERIFY(rig.waitForRequest("POST", "/auth/handoff/cancel"));
         QVERIFY(!rig.tap.running);
         QVERIFY(!rig.delegate->pendingWebLogin());
+        // A portal reports the shortcut let go while the app quits; that news must not bind it
+        // again.
+        const int starts = rig.tap.startCalls;
+        rig.delegate->applicationDidBecomeActive();
+        QCOMPARE(rig.tap.startCalls, starts);
+        QVERIFY(!rig.tap.running);
     }
 
     void thePanelAndSettingsRefreshCapabilities()

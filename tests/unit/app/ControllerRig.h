@@ -63,7 +63,11 @@ struct ControllerRig
         ClientLogger::setSink(previousSink);
     }
 
-    AppServices services()
+    AppServices services() { return services(sessionAccess, tap, monitor, desktopShortcuts); }
+
+    // The same services with real shortcut adapters in place of the fakes.
+    AppServices services(SessionAccess& session, GlobalKeyTap& keyTap, GlobalKeyMonitor& keyMonitor,
+                         DesktopShortcuts& shortcuts)
     {
         auto config = [this] {
             if (configError)
@@ -74,10 +78,9 @@ struct ControllerRig
         std::function<void()> terminate = [this] { ++terminations; };
         std::function<void()> activate = [this] { ++activations; };
         std::function<void(const QString&)> copy = [this](const QString& text) { copied << text; };
-        return {sessionAccess,    tap,       monitor,   keys,     clipboard,
-                selection,        workspace, autostart, sound,    alerts,
-                sleeper,          *clock,    *auth,     api,      preferences,
-                desktopShortcuts, config,    terminate, activate, copy};
+        return {session,     keyTap,    keyMonitor, keys,      clipboard, selection, workspace,
+                autostart,   sound,     alerts,     sleeper,   *clock,    *auth,     api,
+                preferences, shortcuts, config,     terminate, activate,  copy};
     }
 
     void storeSession()

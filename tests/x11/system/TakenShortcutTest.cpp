@@ -18,27 +18,8 @@ struct GrabbingControllerRig : ControllerRig
 {
     GrabbingControllerRig() : ControllerRig(true)
     {
-        const AppServices base = services();
-        delegate = std::make_unique<AppDelegate>(AppServices{x11.sessionAccess,
-                                                             x11.tap,
-                                                             x11.monitor,
-                                                             keys,
-                                                             clipboard,
-                                                             selection,
-                                                             workspace,
-                                                             autostart,
-                                                             sound,
-                                                             alerts,
-                                                             sleeper,
-                                                             *clock,
-                                                             *auth,
-                                                             api,
-                                                             preferences,
-                                                             desktopShortcuts,
-                                                             base.loadBuildConfig,
-                                                             base.terminate,
-                                                             base.activateSelf,
-                                                             base.copyText});
+        delegate = std::make_unique<AppDelegate>(
+            services(x11.sessionAccess, x11.tap, x11.monitor, desktopShortcuts));
         selection.text = QStringLiteral("hello world");
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
     }
