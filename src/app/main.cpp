@@ -170,13 +170,17 @@ int main(int argc, char** argv)
     RewriteAPI rewriteAPI(std::make_shared<HttpClient>());
     const QString currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     std::unique_ptr<DesktopShortcuts> desktopShortcuts;
-    if (KGlobalAccelShortcuts::runsOn(currentDesktop))
-        desktopShortcuts = std::make_unique<KGlobalAccelShortcuts>(
+    KGlobalAccelShortcuts* plasmaShortcuts = nullptr;
+    if (KGlobalAccelShortcuts::runsOn(currentDesktop)) {
+        auto plasma = std::make_unique<KGlobalAccelShortcuts>(
             QDBusConnection::sessionBus(),
             QStringList{PortalKeyTap::sessionToken, QGuiApplication::desktopFileName()});
-    else
+        plasmaShortcuts = plasma.get();
+        desktopShortcuts = std::move(plasma);
+    } else {
         desktopShortcuts = std::make_unique<GSettingsDesktopShortcuts>(
             currentDesktop, QCoreApplication::applicationFilePath());
+    }
 
     AppServices services{platform->sessionAccess(),
                          platform->keyTap(),
@@ -200,6 +204,9 @@ int main(int argc, char** argv)
                          [](const QString& text) { QGuiApplication::clipboard()->setText(text); }};
     AppDelegate delegate(services);
     platform->onCapabilitiesChanged = [&delegate] { delegate.applicationDidBecomeActive(); };
+    if (plasmaShortcuts)
+        QObject::connect(plasmaShortcuts, &KGlobalAccelShortcuts::reservedShortcutsChanged,
+                         &delegate, [&delegate] { delegate.applicationDidBecomeActive(); });
     // The tray icon, the quick panel and the settings window.
     CapabilityHelpPages helpPages;
     delegate.setHelpPages([&helpPages](AppDelegate::HelpPage page) {

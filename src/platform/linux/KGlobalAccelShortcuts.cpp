@@ -7,7 +7,9 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDeadlineTimer>
+#include <QDBusPendingCall>
+#include <QPointer>
+#include <qcoro/qcorodbuspendingcall.h>
 
 #include <algorithm>
 
@@ -19,15 +21,9 @@ const QString service = QStringLiteral("org.kde.kglobalaccel");
 // A program with more than this many components is not a desktop we understand.
 constexpr int maxComponents = 500;
 
-QDBusMessage call(const QDBusConnection& bus, const QString& path, const QString& interface,
-                  const QString& method, const QDeadlineTimer& deadline)
+QDBusMessage componentCall(const QString& path, const QString& interface, const QString& method)
 {
-    const int remaining = static_cast<int>(deadline.remainingTime());
-    if (remaining <= 0)
-        return QDBusMessage::createError(QStringLiteral("org.freedesktop.DBus.Error.Timeout"),
-                                         QStringLiteral("out of time"));
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-    return bus.call(message, QDBus::Block, remaining);
+    return QDBusMessage::createMethodCall(service, path, interface, method);
 }
 
 // The component paths of allComponents, an "ao".
@@ -99,17 +95,57 @@ KGlobalAccelShortcuts::KGlobalAccelShortcuts(QDBusConnection bus, QStringList ow
 
 QList<QKeyCombination> KGlobalAccelShortcuts::reservedShortcuts()
 {
-    const QDeadlineTimer deadline(readBudgetMs);
-    const std::optional<QStringList> paths =
-        componentPaths(call(m_bus, QStringLiteral("/kglobalaccel"),
-                            QStringLiteral("org.kde.KGlobalAccel"),
-                            QStringLiteral("allComponents"), deadline));
+    if (m_reading == 0 && (!m_lastRead.isValid() || m_lastRead.hasExpired(refreshAfterMs)))
+        refresh();
+    return m_reserved;
+}
+
+QCoro::Task<> KGlobalAccelShortcuts::refresh()
+{
+    // The reader may be gone when an answer comes; nothing of it is touched after that.
+    QPointer<KGlobalAccelShortcuts> self(this);
+    ++m_reading;
+    const quint64 read = ++m_reads;
+    // Calls are made before the await: g++ 12 miscompiles temporaries inside co_await.
+    QDBusPendingCall listing = m_bus.asyncCall(componentCall(QStringLiteral("/kglobalaccel"),
+                                                             QStringLiteral("org.kde.KGlobalAccel"),
+                                                             QStringLiteral("allComponents")),
+                                               readBudgetMs);
+    const QDBusMessage components = co_await listing;
+    if (!self)
+        co_return;
+    const std::optional<QStringList> paths = componentPaths(components);
+    if (!paths) {
+        // Nothing read: the last answer stands.
+        --m_reading;
+        m_lastRead.start();
+        sayUnreadable();
+        co_return;
+    }
+    QList<QDBusPendingCall> pending;
+    for (const QString& path : *paths)
+        pending << m_bus.asyncCall(componentCall(path,
+                                                 QStringLiteral("org.kde.kglobalaccel.Component"),
+                                                 QStringLiteral("allShortcutInfos")),
+                                   readBudgetMs);
+    QList<QDBusMessage> replies;
+    for (QDBusPendingCall& answer : pending) {
+        const QDBusMessage reply = co_await answer;
+        if (!self)
+            co_return;
+        replies << reply;
+    }
+    --m_reading;
+    m_lastRead.start();
+    // A read that started later and already ended knows better.
+    if (read < m_applied)
+        co_return;
+    m_applied = read;
+
     QList<QKeyCombination> reserved;
-    bool complete = paths.has_value();
-    for (const QString& path : paths.value_or(QStringList())) {
-        const std::optional<QList<ActionKeys>> actions =
-            actionKeys(call(m_bus, path, QStringLiteral("org.kde.kglobalaccel.Component"),
-                            QStringLiteral("allShortcutInfos"), deadline));
+    bool complete = true;
+    for (const QDBusMessage& reply : replies) {
+        const std::optional<QList<ActionKeys>> actions = actionKeys(reply);
         if (!actions) {
             complete = false;
             continue;
@@ -125,12 +161,21 @@ QList<QKeyCombination> KGlobalAccelShortcuts::reservedShortcuts()
             }
         }
     }
-    if (!complete && !m_saidUnreadable) {
-        m_saidUnreadable = true;
-        ClientLogger::info(u"Plasma's global shortcuts could not be read in full; "
-                           u"a taken combination may not show");
-    }
-    return reserved;
+    if (!complete)
+        sayUnreadable();
+    if (reserved == m_reserved)
+        co_return;
+    m_reserved = reserved;
+    emit reservedShortcutsChanged();
+}
+
+void KGlobalAccelShortcuts::sayUnreadable()
+{
+    if (m_saidUnreadable)
+        return;
+    m_saidUnreadable = true;
+    ClientLogger::info(u"Plasma's global shortcuts could not be read in full; "
+                       u"a taken combination may not show");
 }
 
 void KGlobalAccelShortcuts::setCustomShortcut(QKeyCombination)
