@@ -128,19 +128,14 @@ struct PortalControllerRig : ControllerRig
     {
         delegate = std::make_unique<AppDelegate>(
             services(wayland.sessionAccess, wayland.tap, wayland.monitor, plasma));
-        // The app asks again whenever the portal's answer changes.
-        QObject::connect(&wayland.tap, &PortalKeyTap::stateChanged, [this] {
+        // The app asks again whenever the portal's or Plasma's answer changes.
+        const auto askAgain = [this] {
             if (delegate)
                 delegate->applicationDidBecomeActive();
-        });
-        QObject::connect(&wayland.tap, &PortalKeyTap::triggerChanged, [this] {
-            if (delegate)
-                delegate->applicationDidBecomeActive();
-        });
-        QObject::connect(&plasma, &KGlobalAccelShortcuts::reservedShortcutsChanged, [this] {
-            if (delegate)
-                delegate->applicationDidBecomeActive();
-        });
+        };
+        QObject::connect(&wayland.tap, &PortalKeyTap::stateChanged, askAgain);
+        QObject::connect(&wayland.tap, &PortalKeyTap::triggerChanged, askAgain);
+        QObject::connect(&plasma, &KGlobalAccelShortcuts::reservedShortcutsChanged, askAgain);
         selection.text = QStringLiteral("hello world");
         backend.on("POST", "/rewrite", FakeResponse::text(200, "Hello, world."));
     }
