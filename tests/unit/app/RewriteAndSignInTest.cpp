@@ -130,7 +130,8 @@ private slots:
         rig.backend.on("POST", "/rewrite", FakeResponse::text(200, "Slow.").withDelay(300ms));
         rig.delegate->triggerRewriteFromSelection();
         rig.delegate->triggerRewriteFromSelection();
-        QTest::qWait(50);
+        // And once the first one's request is under way.
+        QVERIFY(rig.waitForRequest("POST", "/rewrite"));
         rig.delegate->triggerRewriteFromSelection();
         rig.waitIdle();
         QCOMPARE(rig.sent("POST", "/rewrite"), 1);
