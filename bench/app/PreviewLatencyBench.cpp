@@ -36,7 +36,6 @@ namespace {
 const QString selection =
     QStringLiteral("the the quarterly report is  almost done , i will send it");
 const QByteArray shownLine = "preview first text shown";
-constexpr std::uint32_t escapeKey = 0xff1b;
 constexpr int warmUps = 2;
 
 void print(const char* what, QList<double> values)
@@ -136,7 +135,7 @@ int main(int argc, char** argv)
         }
         const double ms = double(clock.nsecsElapsed()) / 1e6;
         // Cancel: the document and the clipboard stay as they are, and the editor is in front.
-        keyboard.chord({}, escapeKey);
+        keyboard.chord({}, XTestKeyboard::escape);
         if (!QTest::qWaitFor(
                 [&] {
                     return xdotool({QStringLiteral("getactivewindow")}).toUInt() == editor.window();

@@ -15,9 +15,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr std::uint32_t downKey = 0xff54;
-constexpr std::uint32_t endKey = 0xff57;
-
 // One messy sentence per step, each rewritten once, so every paste changes the file.
 const QByteArrayList originalLines{
     "Notes from Monday.",
@@ -144,12 +141,13 @@ private:
     // line: only puts the caret at the end.
     void selectLine(int line)
     {
-        m_rig.keyboard.chord({XTestKeyboard::controlL}, line < 0 ? endKey : XTestKeyboard::home);
+        m_rig.keyboard.chord({XTestKeyboard::controlL},
+                             line < 0 ? XTestKeyboard::end : XTestKeyboard::home);
         for (int i = 0; i < line; ++i)
-            m_rig.keyboard.chord({}, downKey);
+            m_rig.keyboard.chord({}, XTestKeyboard::down);
         if (line >= 0) {
             m_rig.keyboard.chord({}, XTestKeyboard::home);
-            m_rig.keyboard.chord({XTestKeyboard::shiftL}, endKey);
+            m_rig.keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::end);
         }
     }
 

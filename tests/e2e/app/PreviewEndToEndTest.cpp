@@ -8,9 +8,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr std::uint32_t escapeKey = 0xff1b;
-constexpr std::uint32_t returnKey = 0xff0d;
-
 const QByteArray original = "Notes.\nthe the plan is  to ship on friday , i think .\nEnd.\n";
 // The local engine's clean-up of the second line.
 const QByteArray rewritten = "Notes.\nThe plan is to ship on friday, I think.\nEnd.\n";
@@ -41,7 +38,7 @@ private slots:
         openPreviewOnTheSecondLine();
         if (QTest::currentTestFailed())
             return;
-        m_rig.keyboard.chord({}, escapeKey);
+        m_rig.keyboard.chord({}, XTestKeyboard::escape);
         if (!QTest::qWaitFor([&] { return m_rig.app->logCount("preview cancelled") == 1; }, 5000))
             QFAIL(qPrintable(m_rig.app->report(u"Escape did not cancel the preview"_s)));
         // The focus comes back to the editor, so its own save key works there.
@@ -58,7 +55,7 @@ private slots:
         openPreviewOnTheSecondLine();
         if (QTest::currentTestFailed())
             return;
-        m_rig.keyboard.chord({}, returnKey);
+        m_rig.keyboard.chord({}, XTestKeyboard::returnKey);
         if (!QTest::qWaitFor([&] { return m_rig.app->logCount("rewrite succeeded") == 1; }, 10000))
             QFAIL(qPrintable(m_rig.app->report(u"Enter did not replace the selection"_s)));
         QVERIFY(m_rig.editor->saveAndWaitFor(m_rig.keyboard, QString::fromUtf8(rewritten)));
