@@ -7,20 +7,13 @@
 //   - the rest: what the app, the desktop and the editor add around the backend call.
 // The file holds one line without a line end, so Ctrl+A selects exactly the sentence.
 // Usage (inside scripts/with-env e2e, as bench/app-latency does): velto_app_latency [RUNS]
+#include "DesktopBench.h"
 #include "WindowTitleWatcher.h"
-#include "e2e/app/SelectionPeer.h"
-#include "e2e/app/VeltoAppProcess.h"
-#include "e2e/support/ServerProcess.h"
-#include "x11/support/EditorWindow.h"
-#include "x11/support/XTestKeyboard.h"
+#include "e2e/app/AppRig.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QList>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -38,29 +31,6 @@ const QByteArray rewritten = "The quarterly report is almost done, I will send i
 // waited for, at most 80 ms); the fixed waits come after the text is in: the paste key's hold
 // (25 ms) and the settle before the clipboard is given back (80 ms). The copy's hold and settle
 // only run when the selection cannot be read directly, which l3afpad never needs.
-
-// Waits for the predicate, running the event loop all the while. QTest::qWaitFor sleeps 10 ms
-// between rounds, and this process serves the user's clipboard, which the app reads before it
-// pastes: those sleeps would be counted as the app's time.
-template <typename Predicate> bool waitFor(Predicate predicate, int timeoutMs)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;
-    tick.start(1);
-    while (!predicate()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-int fail(const QString& why)
-{
-    std::fprintf(stderr, "app-latency: %s\n", qPrintable(why));
-    return 1;
-}
 
 struct Spread
 {
@@ -89,24 +59,20 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     constexpr int warmUps = 2;
 
-    QTemporaryDir data;
-    ServerProcess server(QStringLiteral(VELTO_SERVER_BINARY), appServerPort);
-    if (const QString failed = server.start(
-            {QStringLiteral("--data"), data.path(), QStringLiteral("--engine"),
-             QStringLiteral("local"), QStringLiteral("--poll-interval-ms"), QStringLiteral("200"),
-             QStringLiteral("--rewrite-rate"), QStringLiteral("0")});
+    const DesktopBench bench("app-latency");
+    AppRig rig;
+    const QStringList unlimited = {QStringLiteral("--rewrite-rate"), QStringLiteral("0")};
+    if (const QString failed =
+            rig.start(QString::fromUtf8(messy), {}, AppRig::localEngine() + unlimited);
         !failed.isEmpty())
-        return fail(failed);
-    EditorWindow editor(messy);
-    if (!editor.start())
-        return fail(QStringLiteral("l3afpad did not start"));
-    VeltoAppProcess app(QStringLiteral(VELTO_APP_BINARY), QStringLiteral(VELTO_RECORDING_BIN));
-    if (const QString failed = app.start(); !failed.isEmpty())
-        return fail(failed);
-    XTestKeyboard keyboard;
-    SelectionPeer peer;
-    if (const QString failed = app.signInFromShortcut(server, keyboard); !failed.isEmpty())
-        return fail(QStringLiteral("sign-in: ") + failed);
+        return bench.fail(failed);
+    if (const QString failed = rig.signIn(); !failed.isEmpty())
+        return bench.fail(QStringLiteral("sign-in: ") + failed);
+    ServerProcess& server = rig.server;
+    EditorWindow& editor = *rig.editor;
+    VeltoAppProcess& app = *rig.app;
+    XTestKeyboard& keyboard = rig.keyboard;
+    SelectionPeer& peer = rig.peer;
     WindowTitleWatcher titles(editor.window());
 
     QList<double> total, backend, outside;
@@ -115,25 +81,26 @@ int main(int argc, char** argv)
     const QByteArray selected = messy;
     for (int run = 0; run < warmUps + runs; ++run) {
         if (!editor.activate())
-            return fail(QStringLiteral("the editor did not come to the front"));
+            return bench.fail(QStringLiteral("the editor did not come to the front"));
         keyboard.chord({XTestKeyboard::controlL}, 'a');
         const QString expectedSelection = QString::fromUtf8(run == 0 ? selected : rewritten);
         if (!QTest::qWaitFor([&] { return peer.primaryText() == expectedSelection; }, 5000))
-            return fail(QStringLiteral("the selection did not reach PRIMARY"));
+            return bench.fail(QStringLiteral("the selection did not reach PRIMARY"));
         if (!peer.ownClipboard())
-            return fail(QStringLiteral("could not take the clipboard"));
+            return bench.fail(QStringLiteral("could not take the clipboard"));
         const int rewrites = server.count(rewriteCall);
         const int succeeded = app.logCount("rewrite succeeded");
 
         const std::uint32_t pressed = titles.serverTime();
         keyboard.chord({XTestKeyboard::superL}, 'l');
         std::optional<std::uint32_t> changed;
-        if (!waitFor([&] { return (changed = titles.changedTo("*", pressed)).has_value(); }, 10000))
-            return fail(QStringLiteral("run %1: nothing was pasted; velto:\n%2")
-                            .arg(run)
-                            .arg(QString::fromUtf8(app.log())));
+        if (!DesktopBench::waitFor(
+                [&] { return (changed = titles.changedTo("*", pressed)).has_value(); }, 10000))
+            return bench.fail(QStringLiteral("run %1: nothing was pasted; velto:\n%2")
+                                  .arg(run)
+                                  .arg(QString::fromUtf8(app.log())));
         if (!server.waitForRequests(rewriteCall, rewrites + 1))
-            return fail(QStringLiteral("run %1: the server saw no rewrite").arg(run));
+            return bench.fail(QStringLiteral("run %1: the server saw no rewrite").arg(run));
         // The clipboard must be the user's again, and the app done watching it: until then it
         // ignores the shortcut.
         if (!QTest::qWaitFor(
@@ -142,19 +109,20 @@ int main(int argc, char** argv)
                            app.logCount("rewrite succeeded") > succeeded;
                 },
                 5000))
-            return fail(QStringLiteral("run %1: the clipboard did not come back: %2")
-                            .arg(run)
-                            .arg(peer.clipboardDifference()));
+            return bench.fail(QStringLiteral("run %1: the clipboard did not come back: %2")
+                                  .arg(run)
+                                  .arg(peer.clipboardDifference()));
         if (!editor.saveAndWaitFor(keyboard, rewritten))
-            return fail(QStringLiteral("run %1: the editor holds \"%2\"")
-                            .arg(run)
-                            .arg(QString::fromUtf8(editor.fileContents())));
+            return bench.fail(QStringLiteral("run %1: the editor holds \"%2\"")
+                                  .arg(run)
+                                  .arg(QString::fromUtf8(editor.fileContents())));
         const auto unmarked = [&] {
             return !xdotool({QStringLiteral("getwindowname"), QString::number(editor.window())})
                         .startsWith('*');
         };
         if (!QTest::qWaitFor(unmarked, 5000))
-            return fail(QStringLiteral("run %1: the saved buffer still shows as changed").arg(run));
+            return bench.fail(
+                QStringLiteral("run %1: the saved buffer still shows as changed").arg(run));
         if (run < warmUps)
             continue;
         // l3afpad's text is written in place; only a paste takes the clipboard.
@@ -178,6 +146,6 @@ int main(int argc, char** argv)
     std::printf("(server-side: velto-server's handling time of POST /rewrite; loopback transfer "
                 "and the app's HTTP client count as outside. Times have 1 ms resolution.)\n");
     if (!quit.isEmpty())
-        return fail(quit);
+        return bench.fail(quit);
     return 0;
 }

@@ -10,26 +10,20 @@
 // Usage (inside scripts/with-env e2e, as bench/preview-latency does):
 //   velto_preview_latency --upstream PROGRAM --preference KEY [--runs N] [--first-token-delay-ms
 //   MS]
+#include "DesktopBench.h"
 #include "auth/AuthService.h"
-#include "e2e/app/SelectionPeer.h"
-#include "e2e/app/VeltoAppProcess.h"
-#include "e2e/support/ServerProcess.h"
+#include "e2e/app/AppRig.h"
 #include "model/AppBuildConfig.h"
 #include "model/AppModel.h"
 #include "model/JsonPreferenceFile.h"
 #include "model/UserPreferencesStore.h"
 #include "net/HttpClient.h"
 #include "rewrite/RewriteAPI.h"
-#include "x11/support/EditorWindow.h"
-#include "x11/support/XTestKeyboard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QList>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <qcoro/qcorotask.h>
@@ -42,30 +36,7 @@ namespace {
 const QString selection =
     QStringLiteral("the the quarterly report is  almost done , i will send it");
 const QByteArray shownLine = "preview first text shown";
-constexpr std::uint32_t escapeKey = 0xff1b;
 constexpr int warmUps = 2;
-
-// Waits for the predicate, running the event loop all the while (QTest::qWaitFor's 10 ms sleeps
-// would be counted as the app's time).
-template <typename Predicate> bool waitFor(Predicate predicate, int timeoutMs)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;
-    tick.start(1);
-    while (!predicate()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-int fail(const QString& why)
-{
-    std::fprintf(stderr, "preview-latency: %s\n", qPrintable(why));
-    return 1;
-}
 
 void print(const char* what, QList<double> values)
 {
@@ -106,6 +77,7 @@ QString startUpstream(QProcess& upstream, const QString& program, int delayMs)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    const DesktopBench bench("preview-latency");
     const QStringList arguments = QCoreApplication::arguments();
     const auto option = [&](const char* name, const QString& fallback = {}) {
         const qsizetype at = arguments.indexOf(QString::fromLatin1(name));
@@ -117,33 +89,28 @@ int main(int argc, char** argv)
     const int delayMs =
         std::max(0, option("--first-token-delay-ms", QStringLiteral("300")).toInt());
     if (upstreamProgram.isEmpty() || previewKey.isEmpty())
-        return fail(QStringLiteral("usage: velto_preview_latency --upstream PROGRAM --preference "
-                                   "KEY [--runs N] [--first-token-delay-ms MS]"));
+        return bench.fail(
+            QStringLiteral("usage: velto_preview_latency --upstream PROGRAM --preference "
+                           "KEY [--runs N] [--first-token-delay-ms MS]"));
 
     QProcess upstream;
     const QString upstreamUrl = startUpstream(upstream, upstreamProgram, delayMs);
     if (upstreamUrl.isEmpty())
-        return fail(QStringLiteral("the fake upstream did not start"));
-    QTemporaryDir data;
-    ServerProcess server(QStringLiteral(VELTO_SERVER_BINARY), appServerPort);
-    if (const QString failed =
-            server.start({QStringLiteral("--data"), data.path(), QStringLiteral("--engine"),
-                          QStringLiteral("openai"), QStringLiteral("--upstream-url"), upstreamUrl,
-                          QStringLiteral("--upstream-model"), QStringLiteral("fake-model"),
-                          QStringLiteral("--poll-interval-ms"), QStringLiteral("200"),
-                          QStringLiteral("--rewrite-rate"), QStringLiteral("0")});
+        return bench.fail(QStringLiteral("the fake upstream did not start"));
+    AppRig rig;
+    if (const QString failed = rig.start(
+            selection, {{previewKey, true}},
+            {QStringLiteral("--engine"), QStringLiteral("openai"), QStringLiteral("--upstream-url"),
+             upstreamUrl, QStringLiteral("--upstream-model"), QStringLiteral("fake-model"),
+             QStringLiteral("--poll-interval-ms"), QStringLiteral("200"),
+             QStringLiteral("--rewrite-rate"), QStringLiteral("0")});
         !failed.isEmpty())
-        return fail(failed);
-    EditorWindow editor(selection);
-    if (!editor.start())
-        return fail(QStringLiteral("l3afpad did not start"));
-    VeltoAppProcess app(QStringLiteral(VELTO_APP_BINARY), QStringLiteral(VELTO_RECORDING_BIN));
-    app.setPreference(previewKey, true);
-    if (const QString failed = app.start(); !failed.isEmpty())
-        return fail(failed);
-    XTestKeyboard keyboard;
-    if (const QString failed = app.signInFromShortcut(server, keyboard); !failed.isEmpty())
-        return fail(QStringLiteral("sign-in: ") + failed);
+        return bench.fail(failed);
+    if (const QString failed = rig.signIn(); !failed.isEmpty())
+        return bench.fail(QStringLiteral("sign-in: ") + failed);
+    EditorWindow& editor = *rig.editor;
+    VeltoAppProcess& app = *rig.app;
+    XTestKeyboard& keyboard = rig.keyboard;
 
     std::printf("openai engine, fake upstream: first token after %d ms; \"%s\" on in the app's "
                 "preferences; %d runs after %d warm-up runs\n",
@@ -155,25 +122,34 @@ int main(int argc, char** argv)
     const int shownTimeoutMs = delayMs + 5000;
     for (int run = 0; run < warmUps + runs; ++run) {
         if (!editor.activate())
-            return fail(QStringLiteral("the editor did not come to the front"));
+            return bench.fail(QStringLiteral("the editor did not come to the front"));
         keyboard.chord({XTestKeyboard::controlL}, 'a');
         const int before = app.logCount(shownLine);
         QElapsedTimer clock;
         clock.start();
         keyboard.chord({XTestKeyboard::superL}, 'l');
-        if (!waitFor([&] { return app.logCount(shownLine) > before; }, shownTimeoutMs)) {
+        if (!DesktopBench::waitFor([&] { return app.logCount(shownLine) > before; },
+                                   shownTimeoutMs)) {
             neverShown = true;
             break;
         }
         const double ms = double(clock.nsecsElapsed()) / 1e6;
         // Cancel: the document and the clipboard stay as they are, and the editor is in front.
-        keyboard.chord({}, escapeKey);
-        if (!QTest::qWaitFor(
-                [&] {
-                    return xdotool({QStringLiteral("getactivewindow")}).toUInt() == editor.window();
-                },
-                5000))
-            return fail(QStringLiteral("run %1: the editor did not get the focus back").arg(run));
+        // Escape goes to whichever window has the focus, which the preview may take only after
+        // its first words are drawn: an Escape that reached the editor would leave the preview
+        // open, and the next press would be ignored.
+        const auto editorActive = [&] {
+            return xdotool({QStringLiteral("getactivewindow")}).toUInt() == editor.window();
+        };
+        if (!QTest::qWaitFor([&] { return !editorActive(); }, 5000))
+            return bench.fail(QStringLiteral("run %1: the preview did not get the focus").arg(run));
+        const int cancelled = app.logCount("preview cancelled");
+        keyboard.chord({}, XTestKeyboard::escape);
+        if (!QTest::qWaitFor([&] { return app.logCount("preview cancelled") > cancelled; }, 5000))
+            return bench.fail(QStringLiteral("run %1: Escape did not cancel the preview").arg(run));
+        if (!QTest::qWaitFor(editorActive, 5000))
+            return bench.fail(
+                QStringLiteral("run %1: the editor did not get the focus back").arg(run));
         if (run >= warmUps)
             shown << ms;
     }
@@ -192,17 +168,17 @@ int main(int argc, char** argv)
     RewriteAPI api(std::make_shared<HttpClient>());
     AuthService& auth = AuthService::shared();
     if (!QCoro::waitFor(auth.canAuthorize(model)))
-        return fail(QStringLiteral("no session to stream with in the keyring"));
+        return bench.fail(QStringLiteral("no session to stream with in the keyring"));
     QList<double> first, ours;
     for (int run = 0; run < warmUps + runs; ++run) {
         std::optional<double> ms;
         try {
             ms = QCoro::waitFor(firstPiece(api, model, auth));
         } catch (const AppError& error) {
-            return fail(QStringLiteral("the stream failed: ") + error.description());
+            return bench.fail(QStringLiteral("the stream failed: ") + error.description());
         }
         if (!ms)
-            return fail(QStringLiteral("the stream ended without a piece"));
+            return bench.fail(QStringLiteral("the stream ended without a piece"));
         if (run < warmUps)
             continue;
         first << *ms;
@@ -214,6 +190,6 @@ int main(int argc, char** argv)
     upstream.terminate();
     upstream.waitForFinished(5000);
     if (!quit.isEmpty())
-        return fail(quit);
+        return bench.fail(quit);
     return neverShown ? 2 : 0;
 }

@@ -305,25 +305,25 @@ std::vector<Token> fixSpacing(const std::vector<Token>& in)
 
     std::vector<Token> out;
     for (std::size_t i = 0; i < merged.size(); ++i) {
-        Token t = merged[i];
+        const Token& t = merged[i];
         const Token* next = i + 1 < merged.size() ? &merged[i + 1] : nullptr;
         if (t.kind == Kind::Space) {
-            t.text = " ";
-            if (next && isPunct(*next, ",.;:!?)]}%")) {
-                continue;
+            const bool beforeClosing = next && isPunct(*next, ",.;:!?)]}%");
+            const bool afterOpening = !out.empty() && isPunct(out.back(), "([{");
+            if (!beforeClosing && !afterOpening) {
+                out.push_back({Kind::Space, " "});
             }
-            if (!out.empty() && isPunct(out.back(), "([{")) {
-                continue;
-            }
+            continue;
         }
         // A comma left in front of a full stop (by a dropped "you know") goes.
         if (isPunct(t, ".!?;:") && !out.empty() && isPunct(out.back(), ",")) {
             out.pop_back();
         }
         if (t.kind == Kind::Newline && t.text.size() > 2) {
-            t.text = "\n\n";
+            out.push_back({Kind::Newline, "\n\n"});
+        } else {
+            out.push_back(t);
         }
-        out.push_back(t);
         if (t.kind != Kind::Punct || !next || next->kind != Kind::Word) {
             continue;
         }

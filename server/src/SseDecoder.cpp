@@ -12,7 +12,8 @@ std::vector<SseEvent> SseDecoder::feed(std::string_view bytes)
         }
         m_lastWasCr = c == '\r';
         if (c == '\n' || c == '\r') {
-            takeLine(out);
+            takeLine(m_line, out);
+            m_line.clear();
         } else {
             m_line += c;
         }
@@ -24,28 +25,28 @@ std::vector<SseEvent> SseDecoder::finish()
 {
     std::vector<SseEvent> out;
     if (!m_line.empty()) {
-        takeLine(out);
+        takeLine(m_line, out);
+        m_line.clear();
     }
     dispatch(out);
     return out;
 }
 
-void SseDecoder::takeLine(std::vector<SseEvent>& out)
+void SseDecoder::takeLine(std::string_view line, std::vector<SseEvent>& out)
 {
-    std::string line = std::move(m_line);
-    m_line.clear();
     if (line.empty()) {
         dispatch(out);
         return;
     }
-    if (line[0] == ':') {
+    if (line.front() == ':') {
         return;
     }
-    auto colon = line.find(':');
-    std::string field = line.substr(0, colon);
-    std::string value = colon == std::string::npos ? std::string() : line.substr(colon + 1);
-    if (!value.empty() && value[0] == ' ') {
-        value.erase(0, 1);
+    const auto colon = line.find(':');
+    const std::string_view field = line.substr(0, colon);
+    std::string_view value =
+        colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
+    if (!value.empty() && value.front() == ' ') {
+        value.remove_prefix(1);
     }
     if (field == "event") {
         m_event = value;

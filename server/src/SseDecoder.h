@@ -22,7 +22,7 @@ public:
     std::vector<SseEvent> finish();
 
 private:
-    void takeLine(std::vector<SseEvent>& out);
+    void takeLine(std::string_view line, std::vector<SseEvent>& out);
     void dispatch(std::vector<SseEvent>& out);
 
     std::string m_line;

@@ -1,13 +1,7 @@
-#include "e2e/app/SelectionPeer.h"
-#include "e2e/app/VeltoAppProcess.h"
-#include "e2e/support/ServerProcess.h"
+#include "e2e/app/AppRig.h"
 #include "support/TestRegistry.h"
-#include "x11/support/EditorWindow.h"
-#include "x11/support/XTestKeyboard.h"
 
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 using namespace velto::test;
 using namespace Qt::Literals::StringLiterals;
@@ -20,9 +14,6 @@ using namespace Qt::Literals::StringLiterals;
     } while (false)
 
 namespace {
-
-constexpr std::uint32_t downKey = 0xff54;
-constexpr std::uint32_t endKey = 0xff57;
 
 // One messy sentence per step, each rewritten once, so every paste changes the file.
 const QByteArrayList originalLines{
@@ -67,30 +58,23 @@ private slots:
     {
         QVERIFY(qEnvironmentVariableIsSet("DISPLAY"));
         QVERIFY(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"));
-        const QString serverStarted =
-            m_server.start({u"--data"_s, m_data.path(), u"--engine"_s, u"local"_s,
-                            u"--poll-interval-ms"_s, u"200"_s});
-        QVERIFY2(serverStarted.isEmpty(), qPrintable(serverStarted));
-        m_editor = std::make_unique<EditorWindow>(fileWith(-1));
-        QVERIFY(m_editor->start());
-        startApp();
+        const QString started = m_rig.start(QString::fromUtf8(fileWith(-1)));
+        QVERIFY2(started.isEmpty(), qPrintable(started));
     }
 
     void signsInThroughTheBrowserFromTheShortcut()
     {
-        QVERIFY(m_editor->activate());
-        const QString failed = m_app->signInFromShortcut(m_server, m_keyboard);
-        if (!failed.isEmpty())
-            QFAIL(qPrintable(m_app->report(failed)));
+        const QString failed = m_rig.signIn();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
 
         // One call, one argument: the server's sign-in page for this handoff.
-        QCOMPARE(m_app->openedUrls().size(), 1);
-        const QUrl url(m_app->openedUrls().value(0), QUrl::StrictMode);
+        QCOMPARE(m_rig.app->openedUrls().size(), 1);
+        const QUrl url(m_rig.app->openedUrls().value(0), QUrl::StrictMode);
         QCOMPARE(url.toString(QUrl::RemoveQuery), u"http://127.0.0.1:8787/signin"_s);
         QVERIFY(url.query().startsWith(u"handoff_id="_s));
         // The press that asked for the sign-in rewrote nothing.
-        QCOMPARE(m_server.count(u"POST /rewrite 200"_s), 0);
-        QVERIFY(m_editor->activate());
+        QCOMPARE(m_rig.server.count(u"POST /rewrite 200"_s), 0);
+        QVERIFY(m_rig.editor->activate());
         QVERIFY(!title().startsWith(u'*'));
         m_signedIn = true;
     }
@@ -98,7 +82,7 @@ private slots:
     void shortcutRewritesTheSelectionAndGivesTheClipboardBack()
     {
         REQUIRE_SIGN_IN();
-        rewriteLine(1, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
+        rewriteLine(1, [&] { m_rig.keyboard.chord({XTestKeyboard::superL}, 'l'); });
     }
 
     // With nothing to read directly the app tries a copy, gets nothing and gives the clipboard
@@ -106,77 +90,64 @@ private slots:
     void shortcutWithNothingSelectedChangesNothing()
     {
         REQUIRE_SIGN_IN();
-        rewriteLine(-1, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
+        rewriteLine(-1, [&] { m_rig.keyboard.chord({XTestKeyboard::superL}, 'l'); });
     }
 
     void triggerOptionRewritesLikeTheShortcut()
     {
         REQUIRE_SIGN_IN();
         rewriteLine(2, [&] {
-            const QString failed = m_app->command(u"--trigger"_s);
+            const QString failed = m_rig.app->command(u"--trigger"_s);
             QVERIFY2(failed.isEmpty(), qPrintable(failed));
         });
     }
 
     void sessionOutlivesAQuitAndARestart()
     {
-        const QString quit = m_app->quit();
+        const QString quit = m_rig.app->quit();
         QVERIFY2(quit.isEmpty(), qPrintable(quit));
-        QVERIFY(!m_app->isRunning());
-        QByteArray logs = m_app->log();
+        QVERIFY(!m_rig.app->isRunning());
+        QByteArray logs = m_rig.app->log();
         REQUIRE_SIGN_IN();
-        const int handoffs = m_server.count(u"POST /auth/handoff/start 200"_s);
-        startApp();
-        if (QTest::currentTestFailed())
-            return;
+        const int handoffs = m_rig.server.count(u"POST /auth/handoff/start 200"_s);
+        const QString started = m_rig.startApp();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
 
         // The session comes back from the keyring: no alert, no browser, the rewrite happens.
-        rewriteLine(3, [&] { m_keyboard.chord({XTestKeyboard::superL}, 'l'); });
-        QCOMPARE(m_app->openedUrls(), QStringList());
-        QCOMPARE(m_server.count(u"POST /auth/handoff/start 200"_s), handoffs);
-        const QString quitAgain = m_app->quit();
+        rewriteLine(3, [&] { m_rig.keyboard.chord({XTestKeyboard::superL}, 'l'); });
+        QCOMPARE(m_rig.app->openedUrls(), QStringList());
+        QCOMPARE(m_rig.server.count(u"POST /auth/handoff/start 200"_s), handoffs);
+        const QString quitAgain = m_rig.app->quit();
         QVERIFY2(quitAgain.isEmpty(), qPrintable(quitAgain));
 
         // The user's text never reaches the app's log (the server's is its own tests' business).
-        logs += m_app->log();
+        logs += m_rig.app->log();
         QCOMPARE(logs.count(rewriteSucceeded), 3);
         for (const QByteArray& words : {QByteArray("plan is"), QByteArray("more tests"),
                                         QByteArray("sure it works"), QByteArray("friday")})
             QVERIFY2(!logs.contains(words), words.constData());
     }
 
-    void cleanupTestCase()
-    {
-        m_app.reset();
-        m_editor.reset();
-        QVERIFY2(m_server.stop(), qPrintable(m_server.log()));
-    }
+    void cleanupTestCase() { QVERIFY2(m_rig.stop(), qPrintable(m_rig.server.log())); }
 
 private:
-    void startApp()
-    {
-        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
-                                                  QStringLiteral(VELTO_RECORDING_BIN));
-        const QString started = m_app->start();
-        QVERIFY2(started.isEmpty(), qPrintable(started));
-    }
-
     QString title() const
     {
         return QString::fromUtf8(
-            xdotool({u"getwindowname"_s, QString::number(m_editor->window())}));
+            xdotool({u"getwindowname"_s, QString::number(m_rig.editor->window())}));
     }
 
     // Puts the caret at the start of a line and selects it to its end, as Shift+End does; no
     // line: only puts the caret at the end.
     void selectLine(int line)
     {
-        m_keyboard.chord({XTestKeyboard::controlL}, line < 0 ? endKey : XTestKeyboard::home);
+        m_rig.keyboard.chord({XTestKeyboard::controlL},
+                             line < 0 ? XTestKeyboard::end : XTestKeyboard::home);
         for (int i = 0; i < line; ++i)
-            m_keyboard.chord({}, downKey);
+            m_rig.keyboard.chord({}, XTestKeyboard::down);
         if (line >= 0) {
-            m_keyboard.chord({}, XTestKeyboard::home);
-            m_keyboard.chord({XTestKeyboard::shiftL}, endKey);
+            m_rig.keyboard.chord({}, XTestKeyboard::home);
+            m_rig.keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::end);
         }
     }
 
@@ -186,14 +157,14 @@ private:
     template <typename Trigger> void rewriteLine(int line, Trigger trigger)
     {
         const bool changes = line >= 0;
-        QVERIFY(m_editor->activate());
+        QVERIFY(m_rig.editor->activate());
         QVERIFY2(!title().startsWith(u'*'), qPrintable(title()));
         selectLine(line);
-        QTRY_COMPARE_WITH_TIMEOUT(m_peer.primaryText().value_or(QString()),
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig.peer.primaryText().value_or(QString()),
                                   changes ? QString(originalLines.at(line)) : QString(), 5000);
-        QVERIFY(m_peer.ownClipboard());
-        const int rewrites = m_server.count(u"POST /rewrite 200"_s);
-        const int succeeded = m_app->logCount(rewriteSucceeded);
+        QVERIFY(m_rig.peer.ownClipboard());
+        const int rewrites = m_rig.server.count(u"POST /rewrite 200"_s);
+        const int succeeded = m_rig.app->logCount(rewriteSucceeded);
 
         trigger();
         if (QTest::currentTestFailed())
@@ -201,38 +172,34 @@ private:
         // A changed buffer marks the title, a copy attempt takes the clipboard and gives it
         // back. l3afpad's text is written in place, so the clipboard never changes hands then.
         if (!QTest::qWaitFor(
-                [&] { return changes ? title().startsWith(u'*') : m_peer.lostClipboard(); }, 10000))
-            QFAIL(qPrintable(m_app->report(changes ? u"the editor's text did not change"_s
-                                                   : u"the app did not try a copy"_s)));
+                [&] { return changes ? title().startsWith(u'*') : m_rig.peer.lostClipboard(); },
+                10000))
+            QFAIL(qPrintable(m_rig.app->report(changes ? u"the editor's text did not change"_s
+                                                       : u"the app did not try a copy"_s)));
         // A rewrite is written in place (the clipboard never changes hands); nothing selected
         // means a copy was tried, whose loss this process may read after the title changed.
         if (changes)
-            QVERIFY(!m_peer.lostClipboard());
+            QVERIFY(!m_rig.peer.lostClipboard());
         else
-            QTRY_VERIFY_WITH_TIMEOUT(m_peer.lostClipboard(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_peer.clipboardDifference(), QString(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_rig.peer.lostClipboard(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig.peer.clipboardDifference(), QString(), 5000);
         QCOMPARE(title().startsWith(u'*'), changes);
         if (changes)
             m_rewrittenUpTo = line;
-        const bool saved = m_editor->saveAndWaitFor(m_keyboard, fileWith(m_rewrittenUpTo));
-        QCOMPARE(m_editor->fileContents(), fileWith(m_rewrittenUpTo));
+        const bool saved = m_rig.editor->saveAndWaitFor(m_rig.keyboard, fileWith(m_rewrittenUpTo));
+        QCOMPARE(m_rig.editor->fileContents(), fileWith(m_rewrittenUpTo));
         QVERIFY(saved);
         const int expected = rewrites + (changes ? 1 : 0);
-        QVERIFY(m_server.waitForRequests(u"POST /rewrite 200"_s, expected));
-        QCOMPARE(m_server.count(u"POST /rewrite 200"_s), expected);
+        QVERIFY(m_rig.server.waitForRequests(u"POST /rewrite 200"_s, expected));
+        QCOMPARE(m_rig.server.count(u"POST /rewrite 200"_s), expected);
         // The app still watches the clipboard for a while after giving it back, and ignores the
         // shortcut until it is done.
-        QTRY_COMPARE_WITH_TIMEOUT(m_app->logCount(rewriteSucceeded), succeeded + (changes ? 1 : 0),
-                                  5000);
-        QCOMPARE(m_peer.clipboardDifference(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig.app->logCount(rewriteSucceeded),
+                                  succeeded + (changes ? 1 : 0), 5000);
+        QCOMPARE(m_rig.peer.clipboardDifference(), QString());
     }
 
-    QTemporaryDir m_data;
-    ServerProcess m_server{QStringLiteral(VELTO_SERVER_BINARY), appServerPort};
-    XTestKeyboard m_keyboard;
-    SelectionPeer m_peer;
-    std::unique_ptr<EditorWindow> m_editor;
-    std::unique_ptr<VeltoAppProcess> m_app;
+    AppRig m_rig;
     bool m_signedIn = false;
     int m_rewrittenUpTo = -1;
 };

@@ -1,24 +1,12 @@
-#include "e2e/app/SelectionPeer.h"
-#include "e2e/app/VeltoAppProcess.h"
-#include "e2e/support/ServerProcess.h"
+#include "e2e/app/AppRig.h"
 #include "support/TestRegistry.h"
-#include "x11/support/EditorWindow.h"
-#include "x11/support/XTestKeyboard.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 using namespace velto::test;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-constexpr std::uint32_t escapeKey = 0xff1b;
-constexpr std::uint32_t returnKey = 0xff0d;
 
 const QByteArray original = "Notes.\nthe the plan is  to ship on friday , i think .\nEnd.\n";
 // The local engine's clean-up of the second line.
@@ -37,30 +25,12 @@ private slots:
     void initTestCase()
     {
         QVERIFY(qEnvironmentVariableIsSet("DISPLAY"));
-        const QString serverStarted =
-            m_server.start({u"--data"_s, m_data.path(), u"--engine"_s, u"local"_s,
-                            u"--poll-interval-ms"_s, u"200"_s});
-        QVERIFY2(serverStarted.isEmpty(), qPrintable(serverStarted));
-        m_editor = std::make_unique<EditorWindow>(QString::fromUtf8(original));
-        QVERIFY(m_editor->start());
-        // The preferences a user who switched the preview on has; the app adds nothing to them.
-        const QString folder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/velto";
-        QDir().mkpath(folder);
-        QFile file(folder + "/preferences.json");
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("{\"settings_schema_version\": 6, \"didShowFirstRunGuide\": true, "
-                   "\"shortcutKey\": \"l\", \"shortcutRequiresShift\": false, "
-                   "\"shortcutChosen\": true, \"previewBeforeReplacing\": true}\n");
-        file.close();
-        m_app = std::make_unique<VeltoAppProcess>(QStringLiteral(VELTO_APP_BINARY),
-                                                  QStringLiteral(VELTO_RECORDING_BIN));
-        const QString started = m_app->start();
+        // A user who switched the preview on.
+        const QString started =
+            m_rig.start(QString::fromUtf8(original), {{u"previewBeforeReplacing"_s, true}});
         QVERIFY2(started.isEmpty(), qPrintable(started));
-        QVERIFY(m_editor->activate());
-        const QString failed = m_app->signInFromShortcut(m_server, m_keyboard);
-        if (!failed.isEmpty())
-            QFAIL(qPrintable(m_app->report(failed)));
+        const QString failed = m_rig.signIn();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 
     void escapeLeavesTheTextAndTheClipboardAsTheyWere()
@@ -68,16 +38,16 @@ private slots:
         openPreviewOnTheSecondLine();
         if (QTest::currentTestFailed())
             return;
-        m_keyboard.chord({}, escapeKey);
-        if (!QTest::qWaitFor([&] { return m_app->logCount("preview cancelled") == 1; }, 5000))
-            QFAIL(qPrintable(m_app->report(u"Escape did not cancel the preview"_s)));
+        m_rig.keyboard.chord({}, XTestKeyboard::escape);
+        if (!QTest::qWaitFor([&] { return m_rig.app->logCount("preview cancelled") == 1; }, 5000))
+            QFAIL(qPrintable(m_rig.app->report(u"Escape did not cancel the preview"_s)));
         // The focus comes back to the editor, so its own save key works there.
-        if (!m_editor->waitUntilActive())
-            QFAIL(qPrintable(m_app->report(u"the focus did not come back to the editor"_s)));
-        QVERIFY(m_editor->saveAndWaitFor(m_keyboard, QString::fromUtf8(original)));
-        QCOMPARE(m_editor->fileContents(), original);
-        QCOMPARE(m_peer.clipboardDifference(), QString());
-        QCOMPARE(m_server.count(u"POST /rewrite 200"_s), 0);
+        if (!m_rig.editor->waitUntilActive())
+            QFAIL(qPrintable(m_rig.app->report(u"the focus did not come back to the editor"_s)));
+        QVERIFY(m_rig.editor->saveAndWaitFor(m_rig.keyboard, QString::fromUtf8(original)));
+        QCOMPARE(m_rig.editor->fileContents(), original);
+        QCOMPARE(m_rig.peer.clipboardDifference(), QString());
+        QCOMPARE(m_rig.server.count(u"POST /rewrite 200"_s), 0);
     }
 
     void enterReplacesTheSelection()
@@ -85,48 +55,39 @@ private slots:
         openPreviewOnTheSecondLine();
         if (QTest::currentTestFailed())
             return;
-        m_keyboard.chord({}, returnKey);
-        if (!QTest::qWaitFor([&] { return m_app->logCount("rewrite succeeded") == 1; }, 10000))
-            QFAIL(qPrintable(m_app->report(u"Enter did not replace the selection"_s)));
-        QVERIFY(m_editor->saveAndWaitFor(m_keyboard, QString::fromUtf8(rewritten)));
-        QCOMPARE(m_editor->fileContents(), rewritten);
-        QTRY_COMPARE_WITH_TIMEOUT(m_peer.clipboardDifference(), QString(), 5000);
+        m_rig.keyboard.chord({}, XTestKeyboard::returnKey);
+        if (!QTest::qWaitFor([&] { return m_rig.app->logCount("rewrite succeeded") == 1; }, 10000))
+            QFAIL(qPrintable(m_rig.app->report(u"Enter did not replace the selection"_s)));
+        QVERIFY(m_rig.editor->saveAndWaitFor(m_rig.keyboard, QString::fromUtf8(rewritten)));
+        QCOMPARE(m_rig.editor->fileContents(), rewritten);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig.peer.clipboardDifference(), QString(), 5000);
         // The user's text never reaches the app's log.
-        QVERIFY(!m_app->log().contains("ship on friday"));
+        QVERIFY(!m_rig.app->log().contains("ship on friday"));
     }
 
-    void cleanupTestCase()
-    {
-        m_app.reset();
-        m_editor.reset();
-        QVERIFY2(m_server.stop(), qPrintable(m_server.log()));
-    }
+    void cleanupTestCase() { QVERIFY2(m_rig.stop(), qPrintable(m_rig.server.log())); }
 
 private:
     // Selects the second line, owns the clipboard, presses the shortcut and waits until the
     // whole rewrite stands in the preview window.
     void openPreviewOnTheSecondLine()
     {
-        QVERIFY(m_editor->activate());
-        m_keyboard.selectFromStart(1, 0, 0);
-        m_keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::end);
-        QTRY_COMPARE_WITH_TIMEOUT(m_peer.primaryText().value_or(QString()),
+        QVERIFY(m_rig.editor->activate());
+        m_rig.keyboard.selectFromStart(1, 0, 0);
+        m_rig.keyboard.chord({XTestKeyboard::shiftL}, XTestKeyboard::end);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig.peer.primaryText().value_or(QString()),
                                   u"the the plan is  to ship on friday , i think ."_s, 5000);
-        QVERIFY(m_peer.ownClipboard());
-        const int finished = m_app->logCount("preview finished");
-        m_keyboard.chord({XTestKeyboard::superL}, 'l');
-        if (!QTest::qWaitFor([&] { return m_app->logCount("preview finished") == finished + 1; },
-                             10000))
-            QFAIL(qPrintable(m_app->report(u"the preview did not show the rewrite"_s)));
-        QTRY_COMPARE_WITH_TIMEOUT(m_app->logCount("preview first text shown"), finished + 1, 5000);
+        QVERIFY(m_rig.peer.ownClipboard());
+        const int finished = m_rig.app->logCount("preview finished");
+        m_rig.keyboard.chord({XTestKeyboard::superL}, 'l');
+        if (!QTest::qWaitFor(
+                [&] { return m_rig.app->logCount("preview finished") == finished + 1; }, 10000))
+            QFAIL(qPrintable(m_rig.app->report(u"the preview did not show the rewrite"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig.app->logCount("preview first text shown"), finished + 1,
+                                  5000);
     }
 
-    QTemporaryDir m_data;
-    ServerProcess m_server{QStringLiteral(VELTO_SERVER_BINARY), appServerPort};
-    XTestKeyboard m_keyboard;
-    SelectionPeer m_peer;
-    std::unique_ptr<EditorWindow> m_editor;
-    std::unique_ptr<VeltoAppProcess> m_app;
+    AppRig m_rig;
 };
 
 VELTO_REGISTER_TEST(PreviewEndToEndTest);

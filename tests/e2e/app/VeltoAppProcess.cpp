@@ -18,10 +18,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace velto::test {
 
-namespace {
-constexpr std::uint32_t returnKey = 0xff0d;
-} // namespace
-
 VeltoAppProcess::VeltoAppProcess(QString program, QString recordingBin)
     : m_program(std::move(program)), m_recordingBin(std::move(recordingBin))
 {
@@ -192,7 +188,7 @@ QString VeltoAppProcess::acceptAlert(XTestKeyboard& keyboard)
     if (!activateWindow(alert.toUInt()))
         return u"the alert did not get the focus"_s;
     // Return presses the default button, "Log in".
-    keyboard.chord({}, returnKey);
+    keyboard.chord({}, XTestKeyboard::returnKey);
     const bool closed = QTest::qWaitFor(
         [&] {
             return xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, process}).isEmpty();

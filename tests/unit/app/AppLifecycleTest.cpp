@@ -1,5 +1,5 @@
 #include "ControllerRig.h"
-#include "app/AppWindows.h"
+#include "RecordingWindows.h"
 #include "model/AppBuildConfigError.h"
 #include "support/TestRegistry.h"
 
@@ -7,27 +7,6 @@ using namespace velto;
 using namespace velto::test;
 
 namespace {
-
-// The panel and window as calls in the shared event log.
-struct RecordingWindows : AppWindows
-{
-    explicit RecordingWindows(FakeEventLog& log) : log(log) {}
-    bool quickPanelShown() override { return panelShown; }
-    void showQuickPanel() override
-    {
-        panelShown = true;
-        log.add(QStringLiteral("panel show"));
-    }
-    void showSettings() override { log.add(QStringLiteral("settings show")); }
-    void closeQuickPanel() override
-    {
-        if (std::exchange(panelShown, false))
-            log.add(QStringLiteral("panel close"));
-    }
-
-    FakeEventLog& log;
-    bool panelShown = false;
-};
 
 // A launched, signed-in controller with the panel and window recorded.
 struct WindowsRig : ControllerRig

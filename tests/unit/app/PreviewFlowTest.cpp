@@ -1,6 +1,6 @@
 #include "app/PreviewFlow.h"
 #include "FlowRig.h"
-#include "app/AppWindows.h"
+#include "RecordingWindows.h"
 #include "app/RewriteFlow.h"
 #include "support/TestRegistry.h"
 #include "system/SelectionService.h"
@@ -13,24 +13,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using State = PreviewPresenter::State;
-
-// The preview window as the flow sees it: where it was asked to open and how often it closed.
-struct FakePreviewWindows : AppWindows
-{
-    bool quickPanelShown() override { return false; }
-    void showQuickPanel() override {}
-    void closeQuickPanel() override {}
-    void showSettings() override {}
-    bool showPreview(PreviewPresenter&, std::optional<QRect> selection) override
-    {
-        opened.append(selection);
-        return true;
-    }
-    void closePreview() override { ++closed; }
-
-    QList<std::optional<QRect>> opened;
-    int closed = 0;
-};
 
 FakeResponse::Chunk sse(const QByteArray& data, std::chrono::milliseconds delay = 0ms)
 {
@@ -86,7 +68,7 @@ struct PreviewRig : FlowRig
     PreviewPresenter& presenter() { return flow.presenter(); }
     QList<RecordedRequest> streams() const { return backend.requests("POST", "/rewrite/stream"); }
 
-    FakePreviewWindows windows;
+    RecordingWindows windows{events};
     RewriteFlow rewrite{
         services(), model,
         RewriteFlow::Hooks{[this] { model.setCapabilities(sessionAccess.capabilities()); }, [] {}}};
@@ -109,7 +91,7 @@ private slots:
         rig.openFinished();
         shown.removeAll(QString()); // the restart's clearing
         QCOMPARE(shown, (QStringList{"Hello", "Hello,", "Hello, world."}));
-        QCOMPARE(rig.windows.opened.size(), 1);
+        QCOMPARE(rig.windows.previewsOpened.size(), 1);
         QCOMPARE(rig.presenter().original(), "hello world");
         QCOMPARE(rig.presenter().result(), "Hello, world.");
         QVERIFY(logged(*rig.log, "preview finished"));
@@ -133,7 +115,7 @@ private slots:
         QCOMPARE(rig.presenter().text(), "Second");
         QCOMPARE(rig.streams().size(), 2);
         QTRY_COMPARE(rig.backend.abortedStreams(), 1);
-        QCOMPARE(rig.windows.opened.size(), 1);
+        QCOMPARE(rig.windows.previewsOpened.size(), 1);
     }
 
     void aToneOrLanguageChangeRestartsForTheSameText()
@@ -159,7 +141,7 @@ private slots:
         rig.openFinished();
         rig.presenter().cancel();
         rig.waitIdle();
-        QCOMPARE(rig.windows.closed, 1);
+        QCOMPARE(rig.windows.previewsClosed, 1);
         QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(userClipboard));
         QVERIFY(rig.clipboard.stringsWritten.isEmpty());
         QVERIFY(rig.selection.replacements.isEmpty());
@@ -183,7 +165,7 @@ private slots:
         QCOMPARE(rig.selection.replacements[0].second, "Hello, world.");
         QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(userClipboard));
         QCOMPARE(rig.model.rewriteState(), RewriteState::succeeded());
-        QCOMPARE(rig.windows.closed, 1);
+        QCOMPARE(rig.windows.previewsClosed, 1);
         QVERIFY(!rig.flow.running());
     }
 
@@ -213,7 +195,7 @@ private slots:
         QCOMPARE(rig.clipboard.items, std::optional<ClipboardSnapshot>(userClipboard));
         QVERIFY(rig.selection.replacements.isEmpty());
         QVERIFY(rig.keys.posted.isEmpty());
-        QCOMPARE(rig.windows.closed, 1);
+        QCOMPARE(rig.windows.previewsClosed, 1);
     }
 
     void aFailedStreamShowsTheNoticeInTheWindowAndReplacesNothing()
@@ -255,7 +237,7 @@ private slots:
         rig.waitIdle();
         QCOMPARE(rig.selection.reads, 1);
         QCOMPARE(rig.sent("POST", "/rewrite"), 0);
-        QCOMPARE(rig.windows.opened.size(), 1);
+        QCOMPARE(rig.windows.previewsOpened.size(), 1);
     }
 
     void noSelectionOpensNoWindow()
@@ -264,7 +246,7 @@ private slots:
         rig.selection.text.reset();
         rig.flow.trigger();
         rig.waitIdle();
-        QVERIFY(rig.windows.opened.isEmpty());
+        QVERIFY(rig.windows.previewsOpened.isEmpty());
         QVERIFY(!rig.flow.running());
         QCOMPARE(rig.model.notice()->title, "No text selected");
         QCOMPARE(rig.streams().size(), 0);

@@ -130,7 +130,8 @@ private slots:
         rig.backend.on("POST", "/rewrite", FakeResponse::text(200, "Slow.").withDelay(300ms));
         rig.delegate->triggerRewriteFromSelection();
         rig.delegate->triggerRewriteFromSelection();
-        QTest::qWait(50);
+        // And once the first one's request is under way.
+        QVERIFY(rig.waitForRequest("POST", "/rewrite"));
         rig.delegate->triggerRewriteFromSelection();
         rig.waitIdle();
         QCOMPARE(rig.sent("POST", "/rewrite"), 1);
@@ -439,6 +440,20 @@ private slots:
             << "Sign in failed | Sign-in failed: This sign-in session expired. Please start login "
                "again."
             << polling << 1 << 1;
+        // A refused request inside the poll loop ends it like any failure.
+        QTest::newRow("poll refused") << Setup([](ControllerRig& r) {
+            r.backend.on("GET", "/auth/handoff/poll",
+                         FakeResponse::json(500, R"({"error":{"message":"Handoff store down"}})"));
+        }) << "Sign in failed | Sign-in failed: Handoff store down…"
+                                      << polling << 1 << 1;
+        QTest::newRow("exchange refused") << Setup([](ControllerRig& r) {
+            r.backend.on("GET", "/auth/handoff/poll",
+                         FakeResponse::json(200, R"({"status":"ready","exchange_code":"c"})"));
+            r.backend.on("POST", "/auth/handoff/exchange",
+                         FakeResponse::json(
+                             400, R"({"error":{"code":"already_used","message":"Code used"}})"));
+        }) << "Sign in failed | Sign-in failed: Code used…"
+                                          << polling << 1 << 1;
         QTest::newRow("browser does not open")
             << Setup([](ControllerRig& r) { r.workspace.openSucceeds = false; })
             << "Sign in failed | Could not open the browser for sign-in." << start << 1 << 0;

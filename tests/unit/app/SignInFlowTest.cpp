@@ -28,61 +28,13 @@ struct SignInFlowRig : FlowRig
     SignInFlow flow{services(), model};
 };
 
-struct RefusalRow
-{
-    FakeResponse poll;
-    FakeResponse exchange;
-    QString message; // the start of the notice's message
-};
-
 } // namespace
-
-Q_DECLARE_METATYPE(RefusalRow)
 
 class SignInFlowTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // A failed request inside the poll loop ends it like any failure: said once, the session
-    // state read back, nothing left pending, and the backend not asked to cancel.
-    void aRefusedPollOrExchangeEndsTheSignInWithItsReason_data()
-    {
-        QTest::addColumn<RefusalRow>("row");
-        const FakeResponse ready =
-            FakeResponse::json(200, R"({"status":"ready","exchange_code":"c"})");
-        const FakeResponse unused = FakeResponse::json(500, "{}");
-        QTest::newRow("poll") << RefusalRow{
-            FakeResponse::json(500, R"({"error":{"message":"Handoff store down"}})"), unused,
-            "Sign-in failed: Handoff store down"};
-        QTest::newRow("exchange") << RefusalRow{
-            ready,
-            FakeResponse::json(400, R"({"error":{"code":"already_used","message":"Code used"}})"),
-            "Sign-in failed: Code used"};
-    }
-
-    void aRefusedPollOrExchangeEndsTheSignInWithItsReason()
-    {
-        QFETCH(RefusalRow, row);
-        SignInFlowRig rig;
-        rig.backend.on("GET", "/auth/handoff/poll", row.poll);
-        rig.backend.on("POST", "/auth/handoff/exchange", row.exchange);
-        rig.flow.start();
-        QVERIFY(rig.flow.running());
-        rig.waitFlowIdle();
-
-        const std::optional<UserNotice> notice = rig.model.notice();
-        QVERIFY(notice);
-        QCOMPARE(notice->title, "Sign in failed");
-        QVERIFY2(notice->message.startsWith(row.message), qPrintable(notice->message));
-        QCOMPARE(rig.model.uiStatus(), UIStatus::error(notice->message));
-        QVERIFY(rig.log->contains(LogLevel::error, "auth polling failed: " + notice->message));
-        QCOMPARE(rig.model.authState(), AuthState::signedOut());
-        QVERIFY(!rig.flow.pendingWebLogin());
-        QVERIFY(!rig.flow.running());
-        QCOMPARE(rig.sent("POST", "/auth/handoff/cancel"), 0);
-    }
-
     // Our own sentences follow the user's language; what the server said is shown as it came.
     void aFailedSignInIsToldInTheUsersLanguage()
     {

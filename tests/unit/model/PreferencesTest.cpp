@@ -285,6 +285,24 @@ private slots:
         QCOMPARE(defaults->values().value(Keys::shortcutKey).typeId(), QMetaType::QString);
     }
 
+    // A file from before the preview switch reads it as off and is not given the key: nothing is
+    // decided for the user. The model's switch is stored as a boolean the next launch reads.
+    void thePreviewSwitchIsOffUntilSetAndSurvivesARelaunch()
+    {
+        writeFile(prefsPath(), R"({"settings_schema_version":6,"tone":"casual"})");
+        {
+            auto file = std::make_shared<JsonPreferenceFile>(prefsPath());
+            UserPreferencesStore store(file);
+            AppModel model(store, AppBuildConfig{});
+            QCOMPARE(model.previewBeforeReplacing(), false);
+            QVERIFY(!file->object(Keys::previewBeforeReplacing));
+            model.setPreviewBeforeReplacing(true);
+        }
+        QVERIFY(fileText(prefsPath()).contains(R"("previewBeforeReplacing":true)"));
+        UserPreferencesStore store(std::make_shared<JsonPreferenceFile>(prefsPath()));
+        QCOMPARE(AppModel(store, AppBuildConfig{}).previewBeforeReplacing(), true);
+    }
+
     void valueTypesSurviveAReloadAndUnknownValuesAreKept()
     {
         writeFile(prefsPath(), R"({"nested": {"a": [1, null, "x"]}, "tone": "casual"})");

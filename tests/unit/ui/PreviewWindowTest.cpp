@@ -1,4 +1,5 @@
 #include "ModelStates.h"
+#include "ViewItems.h"
 #include "fakes/model/RecordingLogSink.h"
 #include "model/ClientLogger.h"
 #include "support/TestRegistry.h"
@@ -28,16 +29,7 @@ struct PreviewWindowRig
     }
     ~PreviewWindowRig() { ClientLogger::setSink(previousSink); }
 
-    QQuickItem* item(const QString& name, QQuickItem* at = nullptr) const
-    {
-        at = at ? at : view->rootObject();
-        if (at->objectName() == name)
-            return at;
-        for (QQuickItem* child : at->childItems())
-            if (QQuickItem* found = item(name, child))
-                return found;
-        return nullptr;
-    }
+    QQuickItem* item(const QString& name) const { return test::findItem(view->rootObject(), name); }
     QString shown(const QString& name, const char* property = "text") const
     {
         const QQuickItem* found = item(name);

@@ -1,4 +1,5 @@
 #include "ModelStates.h"
+#include "ViewItems.h"
 #include "model/PresentableError.h"
 #include "platform/linux/SystemTranslations.h"
 #include "ui/QuickPanelViewController.h"
@@ -18,20 +19,10 @@ using test::ModelState;
 
 namespace {
 
-QQuickItem* findItem(QQuickItem* at, const QString& name)
-{
-    if (at->objectName() == name)
-        return at;
-    for (QQuickItem* child : at->childItems())
-        if (QQuickItem* found = findItem(child, name))
-            return found;
-    return nullptr;
-}
-
 // The text an item of the view shows, read by its objectName.
 QString shown(QQuickView* view, const QString& name)
 {
-    QQuickItem* item = findItem(view->rootObject(), name);
+    QQuickItem* item = test::findItem(view->rootObject(), name);
     return item ? item->property("text").toString() : QStringLiteral("<no %1>").arg(name);
 }
 

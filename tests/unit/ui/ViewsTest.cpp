@@ -1,4 +1,5 @@
 #include "ModelStates.h"
+#include "ViewItems.h"
 #include "support/TestRegistry.h"
 #include "ui/QuickPanelViewController.h"
 #include "ui/SettingsViewController.h"
@@ -30,17 +31,7 @@ struct ViewRig
         QVERIFY(QTest::qWaitForWindowExposed(view));
     }
 
-    // Through the visual tree: items a Repeater or Loader makes are not QObject children.
-    QQuickItem* item(const QString& name, QQuickItem* at = nullptr) const
-    {
-        at = at ? at : view->rootObject();
-        if (at->objectName() == name)
-            return at;
-        for (QQuickItem* child : at->childItems())
-            if (QQuickItem* found = item(name, child))
-                return found;
-        return nullptr;
-    }
+    QQuickItem* item(const QString& name) const { return test::findItem(view->rootObject(), name); }
 
     QVariant value(const QString& name, const char* property) const
     {

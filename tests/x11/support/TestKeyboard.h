@@ -18,6 +18,8 @@ public:
     static constexpr std::uint32_t right = 0xff53;
     static constexpr std::uint32_t down = 0xff54;
     static constexpr std::uint32_t end = 0xff57;
+    static constexpr std::uint32_t escape = 0xff1b;
+    static constexpr std::uint32_t returnKey = 0xff0d;
 
     virtual ~TestKeyboard() = default;
     virtual void press(std::uint32_t keysym) = 0;
