@@ -17,6 +17,8 @@ PreviewViewController::PreviewViewController(AppModel& model, PreviewPresenter& 
     : QObject(parent), m_model(model), m_presenter(presenter), m_engine(engine)
 {
     connect(&presenter, &PreviewPresenter::textChanged, this, &PreviewViewController::textChanged);
+    m_activation.setInterval(activationRetryMs);
+    connect(&m_activation, &QTimer::timeout, this, &PreviewViewController::activateAgain);
 }
 
 PreviewViewController::~PreviewViewController() = default;
@@ -62,13 +64,33 @@ bool PreviewViewController::show(std::optional<QRect> selection, QPoint pointer)
     window->show();
     window->raise();
     window->requestActivate();
+    m_activationsAsked = 1;
+    m_activation.start();
     return true;
 }
 
 void PreviewViewController::close()
 {
+    m_activation.stop();
     if (m_view)
         m_view->hide();
+}
+
+void PreviewViewController::activateAgain()
+{
+    if (!m_view || !m_view->isVisible() || m_view->isActive()) {
+        m_activation.stop();
+        return;
+    }
+    if (m_activationsAsked >= maxActivationRequests) {
+        m_activation.stop();
+        ClientLogger::warning(u"preview window did not get the keyboard: ",
+                              u"the window manager refused to activate it");
+        return;
+    }
+    ++m_activationsAsked;
+    m_view->raise();
+    m_view->requestActivate();
 }
 
 void PreviewViewController::activeChanged()
@@ -77,6 +99,11 @@ void PreviewViewController::activeChanged()
         return;
     if (m_view->isActive()) {
         m_wasActive = true;
+        if (m_activationsAsked > 1)
+            ClientLogger::info(u"preview window activated after requests: ",
+                               QString::number(m_activationsAsked));
+        m_activation.stop();
+        m_activationsAsked = 0;
         return;
     }
     // Only a window that had the keyboard lost it to a click elsewhere; one still waiting for
