@@ -91,6 +91,11 @@ AtspiFocusedSelection::applicationsOf(std::optional<qint64> processIdentifier,
     const QList<Accessible> listed = referencesIn<Accessible>(reply);
     if (!processIdentifier)
         co_return listed;
+    // A new connection is a new bus, whose names may be those of other processes.
+    if (m_processesOn != m_bus->connectionNumber()) {
+        m_processOfBusName.clear();
+        m_processesOn = m_bus->connectionNumber();
+    }
 
     QSet<QString> names;
     QList<Accessible> matching;
