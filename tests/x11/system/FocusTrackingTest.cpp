@@ -10,6 +10,7 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QTest>
+#include <memory>
 #include <qcoro/qcorotask.h>
 #include <signal.h>
 
@@ -104,6 +105,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(isOnAccessibilityBus(editor.pid()), 10000);
 
         X11Rig velto;
+        {
+            // Gone while it registers and asks: what resumes later must not touch it.
+            AtspiFocusedSelection gone{velto.workspace};
+            gone.warmUp();
+        }
         fakes::FakeWorkspace unknown;
         AtspiFocusedSelection focused{frontKnown ? static_cast<Workspace&>(velto.workspace)
                                                  : unknown};
@@ -122,6 +128,8 @@ private slots:
     void focusIsFollowedAgainAfterTheAccessibilityBusRestarts()
     {
         X11Rig velto;
+        auto gone = std::make_unique<AtspiFocusedSelection>(velto.workspace);
+        gone->warmUp();
         {
             EditorWindow before("before the restart\n", Toolkit::qtAccessible);
             QVERIFY(before.start());
@@ -130,6 +138,8 @@ private slots:
                                       std::optional<QString>("before"), 10000);
         }
         QVERIFY(restartAccessibilityBus());
+        // Gone while it waits to listen again: what resumes later must not touch it.
+        gone.reset();
 
         EditorWindow first("first editor\n", Toolkit::qtAccessible);
         QVERIFY(first.start());
