@@ -80,6 +80,10 @@ QCoro::Task<bool> AtspiBus::ensureConnected()
         co_return false;
     }
     m_connection = connection;
+    ++m_connections;
+    // Only failed attempts wait: a bus that goes away later is looked for again at once.
+    m_retryAfter = QDeadlineTimer(0);
+    m_saidUnavailable = false;
     ClientLogger::info(u"accessibility bus connected");
     co_return true;
 }

@@ -2,6 +2,7 @@
 
 #include "model/ClientLogger.h"
 #include "platform/linux/AtspiBus.h"
+#include "platform/linux/AtspiReplies.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
@@ -9,21 +10,16 @@
 
 namespace velto {
 
+using namespace atspi;
+
 namespace {
 
 using Replacement = FocusedSelection::Replacement;
 
-const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
 const QString textInterface = QStringLiteral("org.a11y.atspi.Text");
 const QString editableTextInterface = QStringLiteral("org.a11y.atspi.EditableText");
-const QString rootPath = QStringLiteral("/org/a11y/atspi/accessible/root");
 
-constexpr uint stateEditable = 7;
-
-bool isReply(const QDBusMessage& reply, QLatin1String signature)
-{
-    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == signature;
-}
+constexpr int stateEditable = 7;
 
 } // namespace
 
@@ -99,10 +95,7 @@ QCoro::Task<bool> AtspiEditableText::isEditable(const SelectedRange& range, QDea
     const QDBusMessage stateRequest =
         callOn(range, accessibleInterface, QStringLiteral("GetState"));
     const QDBusMessage state = co_await m_bus.call(stateRequest, deadline);
-    if (!isReply(state, QLatin1String("au")))
-        co_return false;
-    const QList<uint> bits = qdbus_cast<QList<uint>>(state.arguments().constFirst());
-    co_return !bits.isEmpty() && (bits.constFirst() & (1u << stateEditable)) != 0;
+    co_return hasState(state, stateEditable);
 }
 
 QCoro::Task<bool> AtspiEditableText::stillSelected(const SelectedRange& range,

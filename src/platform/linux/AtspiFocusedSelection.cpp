@@ -6,67 +6,21 @@
 #include "platform/linux/AtspiBus.h"
 #include "platform/linux/AtspiEditableText.h"
 #include "platform/linux/AtspiFocusTracker.h"
+#include "platform/linux/AtspiReplies.h"
 #include "platform/linux/AtspiTextBounds.h"
 
-#include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QMap>
 #include <QSet>
-#include <QStringList>
 
 namespace velto {
 
+using namespace atspi;
+
 namespace {
 
-const QString registryService = QStringLiteral("org.a11y.atspi.Registry");
-const QString rootPath = QStringLiteral("/org/a11y/atspi/accessible/root");
-const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
-const QString collectionInterface = QStringLiteral("org.a11y.atspi.Collection");
 const QString textInterface = QStringLiteral("org.a11y.atspi.Text");
 
-constexpr int stateFocused = 12;
-constexpr int matchAll = 1;
 constexpr uint sortCanonical = 1;
-
-bool isReply(const QDBusMessage& reply, QLatin1String signature)
-{
-    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == signature;
-}
-
-// An "a(so)" answer: references to accessible objects (bus name and object path).
-template <typename Reference> QList<Reference> referencesIn(const QDBusMessage& reply)
-{
-    QList<Reference> references;
-    if (!isReply(reply, QLatin1String("a(so)")))
-        return references;
-    const QDBusArgument list = reply.arguments().constFirst().value<QDBusArgument>();
-    list.beginArray();
-    while (!list.atEnd()) {
-        Reference reference;
-        list.beginStructure();
-        list >> reference.busName >> reference.path;
-        list.endStructure();
-        if (!reference.busName.isEmpty() && !reference.path.path().isEmpty())
-            references.append(reference);
-    }
-    list.endArray();
-    return references;
-}
-
-// Objects in the FOCUSED state, whatever else they are.
-QDBusArgument focusedRule()
-{
-    QDBusArgument rule;
-    rule.beginStructure();
-    rule << QList<int>{1 << stateFocused, 0} << matchAll;
-    rule << QMap<QString, QString>{} << matchAll;
-    rule << QList<int>{} << matchAll;
-    rule << QStringList{} << matchAll;
-    rule << false;
-    rule.endStructure();
-    return rule;
-}
 
 } // namespace
 
@@ -137,6 +91,11 @@ AtspiFocusedSelection::applicationsOf(std::optional<qint64> processIdentifier,
     const QList<Accessible> listed = referencesIn<Accessible>(reply);
     if (!processIdentifier)
         co_return listed;
+    // A new connection is a new bus, whose names may be those of other processes.
+    if (m_processesOn != m_bus->connectionNumber()) {
+        m_processOfBusName.clear();
+        m_processesOn = m_bus->connectionNumber();
+    }
 
     QSet<QString> names;
     QList<Accessible> matching;
@@ -209,10 +168,7 @@ QCoro::Task<bool> AtspiFocusedSelection::isFocused(Accessible object, QDeadlineT
     const QDBusMessage request = QDBusMessage::createMethodCall(
         object.busName, object.path.path(), accessibleInterface, QStringLiteral("GetState"));
     const QDBusMessage state = co_await m_bus->call(request, deadline);
-    if (!isReply(state, QLatin1String("au")))
-        co_return false;
-    const QList<uint> bits = qdbus_cast<QList<uint>>(state.arguments().constFirst());
-    co_return !bits.isEmpty() && (bits.constFirst() & (1u << stateFocused)) != 0;
+    co_return hasState(state, stateFocused);
 }
 
 QCoro::Task<std::optional<SelectedRange>>

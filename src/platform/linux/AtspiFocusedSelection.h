@@ -73,8 +73,10 @@ private:
     std::unique_ptr<AtspiTextBounds> m_bounds;
     // Whether applications can say where their text is on screen: on X11, not on Wayland.
     const bool m_placesKnown;
-    // Bus names are never reused, so what a name's process is stays true while it is listed.
+    // A bus never reuses a name, so what a name's process is stays true while it is listed on
+    // the connection it was learnt on.
     QHash<QString, qint64> m_processOfBusName;
+    quint64 m_processesOn = 0;
 };
 
 } // namespace velto
